@@ -1,0 +1,5 @@
+select table_diak.ID, table_diak.nev as "Diák neve", table_osztaly.osztaly_szam as "Évfolyam",
+       table_osztaly.osztaly_betu as "Osztály"
+from table_diak
+inner join table_osztaly on table_osztaly.id = table_diak.osztaly_ID
+order by table_diak.ID

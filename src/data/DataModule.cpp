@@ -1,0 +1,138 @@
+#include "DataModule.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+#include "db/Error.h"
+#include "main/connect__form.h"
+#include "main/main__form.h"
+#include "ui/Dialogs.h"
+#include "ui/Guard.h"
+
+TDM* DM = nullptr;
+QString TDM::programFolderOverride;
+
+TDM::TDM(QObject* parent)
+    : QObject(parent), dbTanulo(this), trTanulo(dbTanulo, this), dataset_Tanulok(dbTanulo, trTanulo, this),
+      dataset_Tanarok(dbTanulo, trTanulo, this), dataset_targyak(dbTanulo, trTanulo, this),
+      dataset_Osztalyok(dbTanulo, trTanulo, this), uj_diak_esemeny(dbTanulo, this) {
+    setObjectName(QStringLiteral("DM"));
+    dbTanulo.setObjectName(QStringLiteral("dbTanulo"));
+    trTanulo.setObjectName(QStringLiteral("trTanulo"));
+    dataset_Tanulok.setObjectName(QStringLiteral("dataset_Tanulok"));
+    dataset_Tanarok.setObjectName(QStringLiteral("dataset_Tanarok"));
+    dataset_targyak.setObjectName(QStringLiteral("dataset_targyak"));
+    dataset_Osztalyok.setObjectName(QStringLiteral("dataset_Osztalyok"));
+    datasource_Tanulok.setObjectName(QStringLiteral("datasource_Tanulok"));
+    datasource_Tanarok.setObjectName(QStringLiteral("datasource_Tanarok"));
+    datasource_targyak.setObjectName(QStringLiteral("datasource_targyak"));
+    datasuorce_Osztalyok.setObjectName(QStringLiteral("datasuorce_Osztalyok"));
+    uj_diak_esemeny.setObjectName(QStringLiteral("uj_diak_esemeny"));
+
+    dbTanulo.setParams({QStringLiteral("user_name=sysdba"), QStringLiteral("password=velvetoak"),
+                        QStringLiteral("lc_ctype=WIN1250")});
+    datasource_Tanulok.setSourceModel(&dataset_Tanulok);
+    datasource_Tanarok.setSourceModel(&dataset_Tanarok);
+    datasource_targyak.setSourceModel(&dataset_targyak);
+    datasuorce_Osztalyok.setSourceModel(&dataset_Osztalyok);
+    dataset_Tanarok.setSelectSQL(QStringLiteral("select * from table_tanar"));
+    // A refresh from another copy must not throw the user's selection to the top.
+    dataset_Tanulok.setKeyField(QStringLiteral("ID"));
+
+    uj_diak_esemeny.setEvents(
+        {QStringLiteral("diak_modositas"), QStringLiteral("diak_torles"), QStringLiteral("uj_diak")});
+    connect(&uj_diak_esemeny, &db::EventAlerter::eventAlert, this, [this](const QString& name, int count) {
+        bool cancel = false;
+        ui::guarded([&] { uj_diak_esemenyEventAlert(name, count, cancel); });
+    });
+}
+
+TDM::~TDM() {
+    // Events are cancelled and lists closed before the attachment goes.
+    try {
+        dbTanulo.close();
+    } catch (const db::Error&) {
+    }
+}
+
+QString TDM::readTextFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        throw db::Error(QStringLiteral("A(z) %1 fájl nem olvasható: %2").arg(QDir::toNativeSeparators(path),
+                                                                               file.errorString()));
+    return QString::fromLocal8Bit(file.readAll());
+}
+
+QString TDM::sqlText(const QString& fileName) const {
+    return readTextFile(programFolder + QStringLiteral("sqls/") + fileName);
+}
+
+bool TDM::DataModuleCreate() {
+    programFolder = programFolderOverride.isEmpty() ? QCoreApplication::applicationDirPath() : programFolderOverride;
+    if (!programFolder.endsWith(QLatin1Char('/'))) programFolder += QLatin1Char('/');
+
+    connect_form->resize(300, connect_form->height());
+    connect_form->show();
+    QCoreApplication::processEvents();
+
+    // The program has no way on without its database file name: say which file is wrong.
+    const QString srcPath = programFolder + QStringLiteral("database.src");
+    QString src;
+    try {
+        src = readTextFile(srcPath);
+    } catch (const db::Error& e) {
+        connect_form->hide();
+        ui::error(e.message() + QStringLiteral("\r\ra program futása le fog állni."));
+        return false;
+    }
+    if (src.isEmpty()) {
+        connect_form->hide();
+        ui::error(QStringLiteral("A(z) %1 fájl üres: nem tartalmazza az adatbázis nevét.\r\ra program futása le fog állni.")
+                      .arg(QDir::toNativeSeparators(srcPath)));
+        return false;
+    }
+    QString firstLine = src.section(QLatin1Char('\n'), 0, 0);
+    if (firstLine.endsWith(QLatin1Char('\r'))) firstLine.chop(1);
+    dbTanulo.setDatabaseName(firstLine);
+
+    bool connected = false;
+    try {
+        if (!firstLine.isEmpty()) {
+            dbTanulo.open();
+            connected = true;
+        }
+    } catch (const std::exception&) {
+        connected = false;
+    }
+    if (!connected) {
+        connect_form->hide();
+        ui::error(QStringLiteral("Nem lehet kapcsolódni a Korvana v2.0 adatbázishoz!\r\ra program futása le fog állni."));
+        return false;
+    }
+    connect_form->hide();
+
+    try {
+        trTanulo.start();
+        dataset_Tanulok.setSelectSQL(sqlText(QStringLiteral("dataset_Tanulo_SelectSQL.sql")));
+        dataset_Tanulok.open();
+        uj_diak_esemeny.registerEvents();
+        main_form->akt_letszam();
+    } catch (const db::Error& e) {
+        ui::error(ui::errorText(e.message()) + QStringLiteral("\r\ra program futása le fog állni."));
+        return false;
+    }
+    main_form->show();
+    main_form->activateWindow();
+    return true;
+}
+
+void TDM::uj_diak_esemenyEventAlert(const QString& EventName, int, bool&) {
+    // The main window is disabled exactly while a child window is open.
+    for (const char* name : {"uj_diak", "diak_modositas", "diak_torles"}) {
+        if (EventName == QLatin1String(name) && main_form->isEnabled()) {
+            dataset_Tanulok.close();
+            dataset_Tanulok.open();
+        }
+    }
+}

@@ -1,0 +1,68 @@
+#include "Connection.h"
+
+#include "Error.h"
+#include "Text.h"
+
+namespace db {
+
+namespace {
+void appendItem(QByteArray& dpb, char item, const QByteArray& value) {
+    if (value.size() > 255) throw Error(QStringLiteral("Túl hosszú kapcsolódási paraméter."));
+    dpb.append(item);
+    dpb.append(static_cast<char>(value.size()));
+    dpb.append(value);
+}
+} // namespace
+
+Connection::Connection(QObject* parent) : QObject(parent) {}
+
+Connection::~Connection() {
+    try {
+        close();
+    } catch (...) {
+        // nothing sensible is left to do with a failing detach at destruction
+    }
+}
+
+void Connection::open() {
+    if (isConnected()) return;
+    QByteArray dpb;
+    dpb.append(static_cast<char>(isc_dpb_version1));
+    for (const QString& line : params_) {
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq < 0) continue;
+        const QString key = line.left(eq).trimmed().toLower();
+        const QByteArray value = line.mid(eq + 1).toLocal8Bit();
+        if (key == QLatin1String("user_name")) appendItem(dpb, isc_dpb_user_name, value);
+        else if (key == QLatin1String("password")) appendItem(dpb, isc_dpb_password, value);
+        else if (key == QLatin1String("lc_ctype")) appendItem(dpb, isc_dpb_lc_ctype, value);
+        else if (key == QLatin1String("sql_role_name")) appendItem(dpb, isc_dpb_sql_role_name, value);
+        else throw Error(QStringLiteral("Ismeretlen kapcsolódási paraméter: %1").arg(key));
+    }
+    dpb.append(static_cast<char>(isc_dpb_sql_dialect));
+    dpb.append(static_cast<char>(1));
+    dpb.append(static_cast<char>(dialect()));
+
+    const QByteArray name = databaseName_.toLocal8Bit();
+    ISC_STATUS_ARRAY status;
+    isc_db_handle handle = 0;
+    if (isc_attach_database(status, static_cast<short>(name.size()), name.constData(), &handle,
+                            static_cast<short>(dpb.size()), dpb.constData()))
+        raise(status);
+    handle_ = handle;
+    emit opened();
+}
+
+void Connection::close() {
+    if (!isConnected()) return;
+    emit aboutToClose();
+    ISC_STATUS_ARRAY status;
+    if (isc_detach_database(status, &handle_)) {
+        // A dead server leaves nothing to detach from; the handle is gone either way.
+        handle_ = 0;
+        raise(status);
+    }
+    handle_ = 0;
+}
+
+} // namespace db

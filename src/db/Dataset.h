@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+#include <vector>
+
+#include "Statement.h"
+
+namespace db {
+
+class Connection;
+class Transaction;
+
+// A read-only list over a select statement, as a table model for the grids.
+// Rows are fetched lazily as the grid scrolls; memory grows with what was fetched.
+class Dataset : public QAbstractTableModel {
+    Q_OBJECT
+  public:
+    Dataset(Connection& connection, Transaction& transaction, QObject* parent = nullptr);
+    ~Dataset() override;
+
+    void setSelectSQL(const QString& sql) { sql_ = sql; }
+    const QString& selectSQL() const { return sql_; }
+    // Values by parameter name (every occurrence) or, when no name is given, by position.
+    void setParam(const QString& name, const QVariant& value);
+    void setParams(const QVariantList& positional);
+    void clearParams();
+
+    void open();
+    void close();
+    bool isOpen() const { return open_; }
+    // Open and holding no row at all.
+    bool isEmpty();
+    void fetchAll();
+    qint64 fetchedRows() const { return static_cast<qint64>(rows_.size()); }
+
+    int fieldIndex(const QString& name) const; // -1 when there is no such column
+    QString fieldName(int column) const { return columns_.value(column); }
+    QVariant value(int row, const QString& field) const;
+    QVariant value(int row, int column) const;
+
+    // The row the grid and the code share.
+    int currentRow() const { return current_; }
+    void setCurrentRow(int row);
+    QVariant fieldByName(const QString& field) const; // of the current row; throws without one
+    // Makes current the first row whose field equals value, fetching as needed;
+    // false (current row unchanged) when the list ends without it.
+    bool locate(const QString& field, const QVariant& value);
+    bool locate(const QString& field, const QVariant& value, qint64 maxRows);
+    // With a key field, every reopening keeps the same record current wherever it
+    // still stands among the rows the grid had already fetched.
+    void setKeyField(const QString& field) { keyField_ = field; }
+    // Closes and opens again.
+    void refresh();
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    bool canFetchMore(const QModelIndex& parent = {}) const override;
+    void fetchMore(const QModelIndex& parent = {}) override;
+
+    static constexpr int kBatch = 200;
+
+  signals:
+    void currentRowChanged(int row);
+    void opened();
+    void closed();
+
+  private:
+    int fetchBatch(int count, std::vector<std::vector<QVariant>>& into);
+
+    Transaction& transaction_;
+    Statement statement_;
+    QString sql_;
+    QString preparedSql_;
+    std::vector<std::pair<QString, QVariant>> named_;
+    QVariantList positional_;
+    QStringList columns_;
+    std::vector<std::vector<QVariant>> rows_;
+    bool open_ = false;
+    bool atEnd_ = true;
+    int current_ = -1;
+    QString keyField_;
+    QVariant rememberedKey_;
+    qint64 rememberedFetched_ = 0;
+};
+
+} // namespace db

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <ibase.h>
+#include <stdexcept>
+#include <vector>
+
+namespace db {
+
+// A failure the user should read: its what() is the whole text, in UTF-8.
+class Error : public std::runtime_error {
+  public:
+    explicit Error(const QString& message) : std::runtime_error(message.toStdString()), message_(message) {}
+    const QString& message() const { return message_; }
+
+  private:
+    QString message_;
+};
+
+// A whole number was expected but the text is not one.
+class ConversionError : public Error {
+  public:
+    explicit ConversionError(const QString& text)
+        : Error(QStringLiteral("'%1' is not a valid integer value").arg(text)) {}
+};
+
+// An error reported by the database server or the client library.
+class DbError : public Error {
+  public:
+    DbError(const QString& message, long sqlCode, std::vector<ISC_STATUS> codes)
+        : Error(message), sqlCode_(sqlCode), codes_(std::move(codes)) {}
+    long sqlCode() const { return sqlCode_; }
+    const std::vector<ISC_STATUS>& codes() const { return codes_; }
+    bool hasCode(ISC_STATUS code) const;
+    // Lock and update conflicts between transactions (they fail at once with nowait).
+    bool isConflict() const;
+
+  private:
+    long sqlCode_;
+    std::vector<ISC_STATUS> codes_;
+};
+
+// Throws DbError when the status vector holds an error.
+void check(const ISC_STATUS* status);
+// The same, for a status that the caller already knows to be an error.
+[[noreturn]] void raise(const ISC_STATUS* status);
+
+} // namespace db

@@ -1,0 +1,62 @@
+#include "Text.h"
+
+#include <QStringDecoder>
+#include <QList>
+#include <QStringEncoder>
+
+#include "Error.h"
+
+namespace db {
+
+namespace {
+const char* const kCodec = "windows-1250";
+
+QString describe(char32_t ch) {
+    return QStringLiteral("U+%1").arg(static_cast<uint>(ch), 4, 16, QLatin1Char('0')).toUpper();
+}
+} // namespace
+
+qsizetype firstUnencodable(const QString& text) {
+    QStringEncoder encoder(kCodec);
+    QStringDecoder decoder(kCodec);
+    if (!encoder.isValid()) throw Error(QStringLiteral("A windows-1250 kódlap nem érhető el."));
+    const QByteArray wire = encoder.encode(text);
+    if (!encoder.hasError() && decoder.decode(wire) == QString(text)) return -1;
+    // Slow path only on failure: find the culprit character by character.
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype len = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
+        const QString piece = text.mid(i, len);
+        QStringEncoder one(kCodec);
+        QStringDecoder back(kCodec);
+        const QByteArray bytes = one.encode(piece);
+        if (one.hasError() || QString(back.decode(bytes)) != piece) return i;
+        i += len;
+    }
+    return 0;
+}
+
+QString unencodableMessage(const QString& text, qsizetype position) {
+    const qsizetype len = (text.at(position).isHighSurrogate() && position + 1 < text.size()) ? 2 : 1;
+    const QString ch = text.mid(position, len);
+    return QStringLiteral("A(z) \"%1\" karakter (%2) nem tárolható az adatbázisban (WIN1250 kódlap).")
+        .arg(ch, describe(ch.toUcs4().value(0)));
+}
+
+QByteArray toWire(const QString& text) {
+    QStringEncoder encoder(kCodec);
+    const QByteArray wire = encoder.encode(text);
+    QStringDecoder decoder(kCodec);
+    if (encoder.hasError() || decoder.decode(wire) != QString(text)) {
+        const qsizetype pos = firstUnencodable(text);
+        throw Error(unencodableMessage(text, pos < 0 ? 0 : pos));
+    }
+    return wire;
+}
+
+QString fromWire(const char* data, qsizetype length) {
+    QStringDecoder decoder(kCodec);
+    if (length < 0) length = qstrlen(data);
+    return decoder.decode(QByteArrayView(data, length));
+}
+
+} // namespace db

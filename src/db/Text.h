@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace db {
+
+// WIN1250 on the wire, Unicode in the program. A character WIN1250 cannot hold
+// throws db::Error naming it: nothing is ever sent with a substitute.
+QByteArray toWire(const QString& text);
+QString fromWire(const char* data, qsizetype length = -1);
+inline QString fromWire(const QByteArray& data) { return fromWire(data.constData(), data.size()); }
+
+// The first character of text that WIN1250 cannot hold, or -1.
+qsizetype firstUnencodable(const QString& text);
+// The Hungarian message for such a character.
+QString unencodableMessage(const QString& text, qsizetype position);
+
+} // namespace db

@@ -1,0 +1,55 @@
+#include "Transaction.h"
+
+#include "Connection.h"
+#include "Error.h"
+
+namespace db {
+
+Transaction::Transaction(Connection& connection, QObject* parent) : QObject(parent), connection_(connection) {
+    // A detach rolls back whatever is still open, after the lists let go.
+    connect(&connection_, &Connection::aboutToClose, this, [this] {
+        if (isActive()) {
+            try {
+                rollback();
+            } catch (const Error&) {
+                handle_ = 0;
+            }
+        }
+    });
+}
+
+Transaction::~Transaction() {
+    if (isActive() && connection_.isConnected()) {
+        ISC_STATUS_ARRAY status;
+        isc_rollback_transaction(status, &handle_);
+    }
+}
+
+void Transaction::start() {
+    if (isActive()) return;
+    if (!connection_.isConnected()) throw Error(QStringLiteral("Nincs kapcsolat az adatbázissal."));
+    static const char tpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_read_committed, isc_tpb_rec_version,
+                               isc_tpb_nowait};
+    ISC_STATUS_ARRAY status;
+    if (isc_start_transaction(status, &handle_, 1, connection_.handle(), static_cast<short>(sizeof tpb), tpb))
+        raise(status);
+}
+
+void Transaction::commit() { end(true); }
+void Transaction::rollback() { end(false); }
+
+void Transaction::end(bool commit) {
+    if (!isActive()) return;
+    emit ending();
+    ISC_STATUS_ARRAY status;
+    const ISC_STATUS rc =
+        commit ? isc_commit_transaction(status, &handle_) : isc_rollback_transaction(status, &handle_);
+    if (rc) {
+        // A failed commit leaves the transaction active; a failed rollback cannot be retried.
+        if (!commit) handle_ = 0;
+        raise(status);
+    }
+    handle_ = 0;
+}
+
+} // namespace db

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QObject>
+#include <ibase.h>
+
+namespace db {
+
+class Connection;
+
+// The transaction contract the windows rely on: opening a list starts it when
+// not active; commit or rollback closes every list open on it (ended()); closing
+// a list neither starts nor ends it.
+class Transaction : public QObject {
+    Q_OBJECT
+  public:
+    explicit Transaction(Connection& connection, QObject* parent = nullptr);
+    ~Transaction() override;
+
+    Connection& connection() { return connection_; }
+    bool isActive() const { return handle_ != 0; }
+    isc_tr_handle* handle() { return &handle_; }
+
+    void start();
+    void commit();
+    void rollback();
+    // Starts the transaction unless it is active.
+    void ensureActive() {
+        if (!isActive()) start();
+    }
+
+  signals:
+    // Emitted before the transaction ends, so lists close their cursors first.
+    void ending();
+
+  private:
+    void end(bool commit);
+
+    Connection& connection_;
+    isc_tr_handle handle_ = 0;
+};
+
+} // namespace db

@@ -1,0 +1,58 @@
+#include "Program.h"
+
+#include "assignments/oszt_tan__form.h"
+#include "assignments/tanar_targy__form.h"
+#include "connect__form.h"
+#include "data/DataModule.h"
+#include "main__form.h"
+#include "reference/osztalyok__form.h"
+#include "reference/tanarok__form.h"
+#include "reference/tantargyak__form.h"
+#include "students/uj_tanulo__form.h"
+#include "ui/Guard.h"
+
+KorvanaApplication::KorvanaApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName(QStringLiteral("korvana_v20"));
+    setApplicationDisplayName(QString());
+}
+
+bool KorvanaApplication::notify(QObject* receiver, QEvent* event) {
+    bool result = false;
+    ui::guarded([&] { result = QApplication::notify(receiver, event); });
+    return result;
+}
+
+namespace program {
+
+bool createAll() {
+    main_form = new Tmain_form;
+    connect_form = new Tconnect_form;
+    DM = new TDM;
+    if (!DM->DataModuleCreate()) return false;
+    uj_tanulo_Form = new Tuj_tanulo_Form;
+    tanarok_form = new Ttanarok_form;
+    tantargyak_form = new Ttantargyak_form;
+    osztalyok_form = new Tosztalyok_form;
+    tanar_targy_form = new Ttanar_targy_form;
+    oszt_tan_form = new Toszt_tan_form;
+    return true;
+}
+
+template <typename T> void destroy(T*& p) {
+    delete p;
+    p = nullptr;
+}
+
+void destroyAll() {
+    destroy(oszt_tan_form);
+    destroy(tanar_targy_form);
+    destroy(osztalyok_form);
+    destroy(tantargyak_form);
+    destroy(tanarok_form);
+    destroy(uj_tanulo_Form);
+    destroy(DM);
+    destroy(connect_form);
+    destroy(main_form);
+}
+
+} // namespace program

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QApplication>
+
+// The application: no exception ever crosses a Qt frame.
+class KorvanaApplication : public QApplication {
+  public:
+    KorvanaApplication(int& argc, char** argv);
+    bool notify(QObject* receiver, QEvent* event) override;
+};
+
+namespace program {
+// Creates every window and the data module in their order; false when the start-up
+// failed and the program must end.
+bool createAll();
+// Destroys what createAll made (the program ends).
+void destroyAll();
+} // namespace program

@@ -1,0 +1,459 @@
+#include "main__form.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateTime>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QScreen>
+
+#include "assignments/oszt_tan__form.h"
+#include "assignments/tanar_targy__form.h"
+#include "data/DataModule.h"
+#include "db/Error.h"
+#include "db/Statement.h"
+#include "db/StoredProcedure.h"
+#include "db/Values.h"
+#include "reference/osztalyok__form.h"
+#include "reference/tanarok__form.h"
+#include "reference/tantargyak__form.h"
+#include "students/uj_tanulo__form.h"
+#include "ui/ChildWindow.h"
+#include "ui/Dialogs.h"
+#include "ui/Guard.h"
+
+Tmain_form* main_form = nullptr;
+
+namespace {
+
+const QString kQuickSearchAll = QStringLiteral(
+    "SELECT table_diak.ID, table_diak.nev AS \"Diák Neve\", table_osztaly.osztaly_szam AS \"Évfolyam\", "
+    "table_osztaly.osztaly_betu AS \"Osztály\" FROM table_diak INNER JOIN table_osztaly ON table_diak.osztaly_ID = "
+    "table_osztaly.ID");
+const QString kQuickSearchLike = kQuickSearchAll + QStringLiteral(" where table_diak.nev LIKE :nev");
+
+QFrame* bevel(QWidget* parent, const QRect& r) {
+    auto* f = new QFrame(parent);
+    f->setFrameShape(QFrame::Box);
+    f->setFrameShadow(QFrame::Sunken);
+    f->setGeometry(r);
+    return f;
+}
+
+QLabel* label(QWidget* parent, const QString& name, const QString& text, int px, const QRect& r) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->setFont(ui::arial(px));
+    l->setGeometry(r);
+    l->setAttribute(Qt::WA_TranslucentBackground);
+    return l;
+}
+
+QPushButton* button(QWidget* parent, const QString& name, const QString& text, const QRect& r, bool hand) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setFont(ui::arial(12));
+    b->setGeometry(r);
+    if (hand) b->setCursor(Qt::PointingHandCursor);
+    return b;
+}
+
+QString idTagged(const QString& label, int spaces, const QString& id) {
+    return label + QString(spaces, QLatin1Char(' ')) + QStringLiteral("ID:") + id;
+}
+
+} // namespace
+
+Tmain_form::Tmain_form(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("main_form"));
+    setWindowTitle(QStringLiteral("Korvana v2.0"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
+    setFixedSize(624, 419);
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(0, 0, 624, 419);
+    Image1->setPixmap(QPixmap(QStringLiteral(":/hatter.png")));
+
+    bevel(this, QRect(8, 8, 176, 403));       // operations
+    bevel(this, QRect(192, 8, 254, 30));      // school year
+    bevel(this, QRect(452, 8, 164, 30));      // clock
+    bevel(this, QRect(192, 44, 424, 24));     // sorting
+    bevel(this, QRect(192, 372, 200, 39));    // quick search
+    bevel(this, QRect(398, 372, 218, 39));    // headcount
+    bevel(this, QRect(16, 14, 160, 24));      // small frame of the column title
+
+    Label1 = label(this, QStringLiteral("Label1"), QStringLiteral("Aktuális tanév:"), 12, QRect(200, 14, 112, 18));
+    edit_akt_tanev = new QLineEdit(this);
+    edit_akt_tanev->setObjectName(QStringLiteral("edit_akt_tanev"));
+    edit_akt_tanev->setGeometry(318, 13, 38, 20);
+    edit_akt_tanev->setFrame(false);
+    edit_akt_tanev->setFont(ui::arial(12));
+    Label2 = label(this, QStringLiteral("Label2"), QStringLiteral("/"), 24, QRect(361, 8, 14, 28));
+    edit_akt_tanev2 = new QLineEdit(this);
+    edit_akt_tanev2->setObjectName(QStringLiteral("edit_akt_tanev2"));
+    edit_akt_tanev2->setGeometry(378, 13, 38, 20);
+    edit_akt_tanev2->setFrame(false);
+    edit_akt_tanev2->setFont(ui::arial(12));
+    edit_akt_tanev2->setReadOnly(true);
+    label_ido = label(this, QStringLiteral("label_ido"), QString(), 12, QRect(458, 14, 154, 18));
+    label_ido->setAlignment(Qt::AlignCenter);
+
+    Label3 = label(this, QStringLiteral("Label3"), QStringLiteral("Műveletek"), 13, QRect(18, 16, 156, 20));
+    Label3->setAlignment(Qt::AlignCenter);
+    const int x = 16, w = 160, h = 30, gap = 4;
+    int y = 46;
+    auto next = [&](int height) {
+        const QRect r(x, y, w, height);
+        y += height + gap;
+        return r;
+    };
+    Button2 = button(this, QStringLiteral("Button2"), QStringLiteral("Új tanuló felvétele"), next(h), true);
+    Button1 = button(this, QStringLiteral("Button1"), QStringLiteral("Kijelöltről Infó és Módosít."), next(h), true);
+    Button13 = button(this, QStringLiteral("Button13"), QStringLiteral("Kijelölt tanuló törlése"), next(h), false);
+    Button4 = button(this, QStringLiteral("Button4"), QStringLiteral("Osztályok karbantártása"), next(h), true);
+    Button5 = button(this, QStringLiteral("Button5"), QStringLiteral("Tanárok karbantartása"), next(h), true);
+    Button6 = button(this, QStringLiteral("Button6"), QStringLiteral("Tantárgyak karbantartása"), next(h), true);
+    Button11 = button(this, QStringLiteral("Button11"), QStringLiteral("Tanárok és Tantárgyak"), next(h), false);
+    Button12 = button(this, QStringLiteral("Button12"), QStringLiteral("Osztályok és tantárgyak"), next(h), false);
+    Button7 = button(this, QStringLiteral("Button7"), QStringLiteral("Lekérdezések"), next(h), true);
+    Button3 = button(this, QStringLiteral("Button3"), QStringLiteral("Kilépés"), QRect(x, 383, w, 21), true);
+
+    Label4 = label(this, QStringLiteral("Label4"), QStringLiteral("rendezés:"), 11, QRect(198, 48, 60, 16));
+    Button8 = button(this, QStringLiteral("Button8"), QStringLiteral("név szerint"), QRect(258, 47, 96, 18), true);
+    Button9 = button(this, QStringLiteral("Button9"), QStringLiteral("évf. és oszt. szerint"), QRect(356, 47, 128, 18), true);
+    Button10 = button(this, QStringLiteral("Button10"), QStringLiteral("oszt. és évf. szerint"), QRect(486, 47, 126, 18), true);
+    for (QPushButton* b : {Button8, Button9, Button10}) b->setFont(ui::arial(11));
+
+    dbg_tanulok = new ui::DataGrid(this);
+    dbg_tanulok->setObjectName(QStringLiteral("dbg_tanulok"));
+    dbg_tanulok->setGeometry(190, 74, 428, 291);
+    dbg_tanulok->setFont(ui::arial(11));
+    QFont title(QStringLiteral("MS Sans Serif"));
+    title.setPixelSize(11);
+    dbg_tanulok->horizontalHeader()->setFont(title);
+
+    Label5 = label(this, QStringLiteral("Label5"), QStringLiteral("Gyorskeresés név alapján:"), 11, QRect(198, 375, 190, 14));
+    edit_gyors_ker = new QLineEdit(this);
+    edit_gyors_ker->setObjectName(QStringLiteral("edit_gyors_ker"));
+    edit_gyors_ker->setGeometry(198, 389, 114, 20);
+    edit_gyors_ker->setFont(ui::arial(11));
+    edit_gyors_ker->setFrame(false);
+    edit_gyors_ker->setCursor(Qt::IBeamCursor);
+    label_letszam = label(this, QStringLiteral("label_letszam"), QString(), 12, QRect(404, 382, 206, 20));
+    label_letszam->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    // Tab order as the office is used to it.
+    QWidget* order[] = {Button2, Button1, Button13, Button4, Button5, Button6, Button11, Button12, Button7,
+                        Button3, edit_gyors_ker, edit_akt_tanev, edit_akt_tanev2, dbg_tanulok, Button8, Button9, Button10};
+    for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, ui::guard([this] { Timer1Timer(); }));
+    connect(edit_akt_tanev, &QLineEdit::textChanged, this, ui::guard([this] { edit_akt_tanevChange(); }));
+    connect(edit_gyors_ker, &QLineEdit::textChanged, this, ui::guard([this] { edit_gyors_kerChange(); }));
+    connect(Button8, &QPushButton::clicked, this, ui::guard([this] { Button8Click(); }));
+    connect(Button9, &QPushButton::clicked, this, ui::guard([this] { Button9Click(); }));
+    connect(Button10, &QPushButton::clicked, this, ui::guard([this] { Button10Click(); }));
+    connect(Button13, &QPushButton::clicked, this, ui::guard([this] { Button13Click(); }));
+    connect(Button2, &QPushButton::clicked, this, ui::guard([this] { Button2Click(); }));
+    connect(Button1, &QPushButton::clicked, this, ui::guard([this] { Button1Click(); }));
+    connect(Button5, &QPushButton::clicked, this, ui::guard([this] { Button5Click(); }));
+    connect(Button6, &QPushButton::clicked, this, ui::guard([this] { Button6Click(); }));
+    connect(Button4, &QPushButton::clicked, this, ui::guard([this] { Button4Click(); }));
+    connect(Button11, &QPushButton::clicked, this, ui::guard([this] { Button11Click(); }));
+    connect(Button12, &QPushButton::clicked, this, ui::guard([this] { Button12Click(); }));
+    connect(Button3, &QPushButton::clicked, this, ui::guard([this] { Button3Click(); }));
+    Timer1->start();
+    ui::guarded([this] { FormCreate(); });
+}
+
+void Tmain_form::FormCreate() {
+    if (QScreen* s = QGuiApplication::primaryScreen()) {
+        const QRect area = s->availableGeometry();
+        move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+    }
+    label_ido->setText(clockText(QDateTime::currentDateTime()));
+    akt_tanev();
+}
+
+QString Tmain_form::clockText(const QDateTime& now) {
+    return now.date().toString(db::kDateFormat) + QStringLiteral("  ") + now.time().toString(db::kTimeFormat);
+}
+
+void Tmain_form::Timer1Timer() { label_ido->setText(clockText(QDateTime::currentDateTime())); }
+
+void Tmain_form::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && isVisible() && isEnabled() && DM &&
+        DM->dbTanulo.isConnected())
+        ui::guarded([this] { FormActivate(); });
+}
+
+void Tmain_form::closeEvent(QCloseEvent* event) {
+    event->accept();
+    QCoreApplication::quit();
+}
+
+void Tmain_form::FormActivate() {
+    DM->dataset_Tanulok.open();
+    akt_letszam();
+    setWindowOpacity(1.0);
+}
+
+// ---- helpers ----
+
+QStringList& Tmain_form::query(bool fromFile, const QString& sql, const ibq_parameterek& params, QStringList& lines) {
+    db::Statement statement(DM->dbTanulo, DM->trTanulo);
+    statement.prepare(fromFile ? DM->sqlText(sql) : sql);
+    if (!params.isEmpty()) statement.bind(params);
+    statement.execute();
+    QStringList result;
+    while (statement.fetch()) {
+        QString line;
+        for (int c = 0; c < statement.columnCount(); ++c) line += db::displayText(statement.value(c)) + QLatin1Char(';');
+        result << line;
+    }
+    lines = result; // a failure above leaves the caller's list as it was
+    return lines;
+}
+
+qint64 Tmain_form::query_mod(bool fromFile, const QString& sql, const ibq_parameterek& params) {
+    qint64 affected = 0;
+    {
+        db::Statement statement(DM->dbTanulo, DM->trTanulo);
+        statement.prepare(fromFile ? DM->sqlText(sql) : sql);
+        statement.bind(params);
+        statement.execute();
+        affected = statement.rowsAffected();
+        DM->trTanulo.commit();
+    }
+    DM->dataset_Tanulok.open();
+    return affected;
+}
+
+bool Tmain_form::StoredProc(const QString& name, const ibq_parameterek& params) {
+    db::StoredProcedure call(DM->dbTanulo, DM->trTanulo);
+    call.setName(name);
+    call.prepare();
+    if (params.size() > call.inputNames().size()) call.bind(params); // too many values: not guarded
+    try {
+        call.bind(params);
+        call.execute();
+        DM->trTanulo.commit();
+        return true;
+    } catch (const db::Error& e) {
+        QString text;
+        hiba_kiir(e, text);
+        ui::error(QStringLiteral("H I B A    T Ö R T É N T ! \r \r") + text);
+        call.close();
+        DM->trTanulo.rollback();
+        return false;
+    }
+}
+
+QString Tmain_form::hiba_kiir_text(const QString& message) {
+    const qsizetype first = message.indexOf(QLatin1Char('\\'));
+    const qsizetype second = first < 0 ? -1 : message.indexOf(QLatin1Char('\\'), first + 1);
+    // Not one of the database's own refusals: the whole message says most.
+    if (second < 0) return message.trimmed();
+    return message.mid(first + 1, second - first - 1);
+}
+
+void Tmain_form::hiba_kiir(const std::exception& error, QString& text) {
+    const auto* e = dynamic_cast<const db::Error*>(&error);
+    text = hiba_kiir_text(e ? e->message() : QString::fromUtf8(error.what()));
+}
+
+void Tmain_form::combo_nyelv_feltolt(QComboBox* combo, const QStringList& lines) {
+    combo->clear();
+    for (const QString& line : lines) {
+        const qsizetype semi = line.indexOf(QLatin1Char(';'));
+        const QString id = semi < 0 ? line : line.left(semi);
+        QString rest = semi < 0 ? QString() : line.mid(semi + 1);
+        if (!rest.isEmpty()) rest.chop(1); // the row line's closing ";"
+        combo->addItem(idTagged(rest, 98, id));
+    }
+    combo->setCurrentIndex(-1);
+}
+
+void Tmain_form::combo_targyak_feltolt(QComboBox* combo, const QStringList& lines) { combo_nyelv_feltolt(combo, lines); }
+
+void Tmain_form::combo_osztaly_feltolt(QComboBox* combo, const QStringList& lines) {
+    combo->clear();
+    for (const QString& line : lines) {
+        const QStringList f = line.split(QLatin1Char(';'));
+        combo->addItem(idTagged(f.value(1) + QLatin1Char(' ') + f.value(2), 96, f.value(0)));
+    }
+    combo->setCurrentIndex(-1);
+}
+
+bool Tmain_form::datumellenorzes(const QString& text) {
+    const bool ok = text.size() == 11 && text.at(4) == QLatin1Char('.') && text.at(7) == QLatin1Char('.') &&
+                    text.at(10) == QLatin1Char('.');
+    if (!ok) ui::warning(QStringLiteral("Helytelen DátumFormátum!\r \rHelyes formátum:  ÉÉÉÉ.HH.NN."));
+    return ok;
+}
+
+void Tmain_form::akt_tanev() { akt_tanev_at(QDate::currentDate()); }
+
+void Tmain_form::akt_tanev_at(const QDate& today) {
+    const QString text = today.toString(db::kDateFormat);
+    const QString year = text.section(QLatin1Char('.'), 0, 0);
+    const int month = db::toInt(text.section(QLatin1Char('.'), 1, 1));
+    // The school year turns on 1 October.
+    if (month >= 10) {
+        edit_akt_tanev->setText(year);
+        edit_akt_tanev2->setText(QString::number(db::toInt(year) + 1));
+    } else {
+        edit_akt_tanev->setText(QString::number(db::toInt(year) - 1));
+        edit_akt_tanev2->setText(year);
+    }
+}
+
+void Tmain_form::akt_letszam() {
+    QStringList lines;
+    query(false, QStringLiteral("select count(table_diak.id) from table_diak"), {}, lines);
+    const QString line = lines.value(0);
+    label_letszam->setText(line.left(line.indexOf(QLatin1Char(';'))) + QStringLiteral(" diák nyílvántartva"));
+}
+
+// ---- the student list ----
+
+void Tmain_form::edit_akt_tanevChange() {
+    if (edit_akt_tanev->text().isEmpty()) return;
+    edit_akt_tanev2->setText(QString::number(db::toInt(edit_akt_tanev->text()) + 1));
+}
+
+void Tmain_form::sortBy(const QString& fileName) {
+    db::Dataset& list = DM->dataset_Tanulok;
+    list.close();
+    list.setSelectSQL(DM->sqlText(fileName));
+    list.clearParams();
+    list.open();
+}
+
+void Tmain_form::Button8Click() { sortBy(QStringLiteral("dataset_Tanulo_SelectSQL3.sql")); }
+void Tmain_form::Button9Click() { sortBy(QStringLiteral("dataset_Tanulo_SelectSQL2.sql")); }
+void Tmain_form::Button10Click() { sortBy(QStringLiteral("dataset_Tanulo_SelectSQL4.sql")); }
+
+void Tmain_form::edit_gyors_kerChange() {
+    db::Dataset& list = DM->dataset_Tanulok;
+    list.close();
+    list.setSelectSQL(QString());
+    list.clearParams();
+    const QString text = edit_gyors_ker->text();
+    if (!text.isEmpty()) {
+        list.setSelectSQL(kQuickSearchLike);
+        // The parameter stays with the list, so every reopening searches what the box shows.
+        list.setParam(QStringLiteral("nev"), text + QLatin1Char('%'));
+    } else {
+        list.setSelectSQL(kQuickSearchAll);
+    }
+    list.open();
+}
+
+void Tmain_form::Button13Click() {
+    db::Dataset& list = DM->dataset_Tanulok;
+    if (list.isEmpty()) return;
+    const int id = db::toInt(db::displayText(list.fieldByName(QStringLiteral("ID"))));
+    const QString question = QStringLiteral("Valóban törli a következő tanulót?\r\rID: ") + QString::number(id) +
+                             QStringLiteral("\rNév: ") + db::displayText(list.fieldByName(QStringLiteral("Diák neve"))) +
+                             QStringLiteral("\rOsztály: ") + db::displayText(list.fieldByName(QStringLiteral("Évfolyam"))) +
+                             QLatin1Char('.') + db::displayText(list.fieldByName(QStringLiteral("Osztály")));
+    if (!ui::informationYesNo(question)) return;
+    const qint64 deleted =
+        query_mod(false, QStringLiteral("DELETE from table_diak WHERE table_diak.id = :id"), ibq_parameterek{id});
+    if (deleted == 0) {
+        // Another copy got there first: nothing changed, and the list now shows that.
+        ui::warning(QStringLiteral("A tanulót időközben egy másik felhasználó már törölte.\r\rA lista frissült."));
+        akt_letszam();
+        return;
+    }
+    ui::information(QStringLiteral("Sikeres Törlés!"));
+    akt_letszam();
+}
+
+void Tmain_form::Button3Click() {
+    DM->dbTanulo.close();
+    QCoreApplication::quit();
+}
+
+// ---- opening the other windows ----
+
+void Tmain_form::openChild(ui::ChildWindow* child, const std::function<void()>& prepare) {
+    setWindowOpacity(kDimmed);
+    setEnabled(false);
+    const bool prepared = ui::guarded([&] { prepare(); });
+    if (!prepared) {
+        // The error has been shown; the main window is never left disabled.
+        child->hide();
+        restoreAfterChild();
+        return;
+    }
+    child->centreOnScreen();
+    child->show();
+    child->raise();
+    child->activateWindow();
+}
+
+void Tmain_form::restoreAfterChild() {
+    setEnabled(true);
+    activateWindow();
+    raise();
+    ui::guarded([this] { FormActivate(); });
+    setWindowOpacity(1.0);
+}
+
+void Tmain_form::childClosed() { restoreAfterChild(); }
+
+void Tmain_form::Button2Click() {
+    openChild(uj_tanulo_Form, [] { uj_tanulo_Form->prepareNew(); });
+}
+
+void Tmain_form::Button1Click() {
+    setWindowOpacity(kDimmed);
+    setEnabled(false);
+    const bool shown = ui::guarded([this] {
+        db::Dataset& list = DM->dataset_Tanulok;
+        if (list.isEmpty()) throw db::Error(QStringLiteral("Nincs kijelölt tanuló a listában."));
+        tanulo_adatmodositas_form(db::toInt(db::displayText(list.fieldByName(QStringLiteral("ID")))));
+    });
+    if (!shown) {
+        uj_tanulo_Form->hide();
+        restoreAfterChild();
+    }
+}
+
+void Tmain_form::tanulo_adatmodositas_form(int id) {
+    uj_tanulo_Form->prepareModify(id);
+    uj_tanulo_Form->centreOnScreen();
+    uj_tanulo_Form->show();
+    uj_tanulo_Form->raise();
+    uj_tanulo_Form->activateWindow();
+}
+
+void Tmain_form::Button5Click() {
+    openChild(tanarok_form, [] { tanarok_form->prepareOpen(); });
+}
+
+void Tmain_form::Button6Click() {
+    openChild(tantargyak_form, [] { tantargyak_form->prepareOpen(); });
+}
+
+void Tmain_form::Button4Click() {
+    openChild(osztalyok_form, [] { osztalyok_form->prepareOpen(); });
+}
+
+void Tmain_form::Button11Click() {
+    openChild(tanar_targy_form, [] { tanar_targy_form->prepareOpen(); });
+}
+
+void Tmain_form::Button12Click() {
+    openChild(oszt_tan_form, [] { oszt_tan_form->prepareOpen(); });
+}

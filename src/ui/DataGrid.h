@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QTableView>
+
+namespace db {
+class Dataset;
+}
+class QMenu;
+
+namespace ui {
+
+// A read-only grid over a list; the grid's current row and the list's are one.
+class DataGrid : public QTableView {
+    Q_OBJECT
+  public:
+    explicit DataGrid(QWidget* parent = nullptr);
+    // model is what the grid shows (the list itself or a proxy of it).
+    void setDataset(db::Dataset* dataset, QAbstractItemModel* model = nullptr);
+    db::Dataset* dataset() const { return dataset_; }
+    // A right click makes the row under the mouse current, then shows the menu.
+    void setPopupMenu(QMenu* menu);
+
+  signals:
+    // The left button released over a data cell.
+    void cellClicked(int row);
+
+  protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+
+  private:
+    void followDataset(int row);
+    void fitColumns();
+
+    db::Dataset* dataset_ = nullptr;
+    QMenu* menu_ = nullptr;
+    bool syncing_ = false;
+};
+
+} // namespace ui

@@ -1,0 +1,86 @@
+#include "Dialogs.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace ui {
+
+namespace {
+
+class MessageBoxService : public DialogService {
+  public:
+    DialogAnswer show(DialogKind kind, const QString& title, const QString& text, DialogButtons buttons) override {
+        QMessageBox::Icon icon = QMessageBox::Information;
+        switch (kind) {
+        case DialogKind::Warning:
+            icon = QMessageBox::Warning;
+            break;
+        case DialogKind::Error:
+            icon = QMessageBox::Critical;
+            break;
+        case DialogKind::Information:
+            icon = QMessageBox::Information;
+            break;
+        case DialogKind::Confirmation:
+            icon = QMessageBox::Question;
+            break;
+        }
+        QString shown = text;
+        shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        QMessageBox box(icon, title, shown,
+                        buttons == DialogButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+                        QApplication::activeWindow());
+        box.setTextFormat(Qt::PlainText);
+        const int answer = box.exec();
+        if (buttons == DialogButtons::Ok) return DialogAnswer::Ok;
+        return answer == QMessageBox::Yes ? DialogAnswer::Yes : DialogAnswer::No;
+    }
+};
+
+DialogService* current = nullptr;
+
+} // namespace
+
+DialogService& dialogs() {
+    static MessageBoxService standard;
+    return current ? *current : standard;
+}
+
+void setDialogService(DialogService* service) { current = service; }
+
+QString standardTitle(DialogKind kind) {
+    switch (kind) {
+    case DialogKind::Warning:
+        return QStringLiteral("Warning");
+    case DialogKind::Error:
+        return QStringLiteral("Error");
+    case DialogKind::Information:
+        return QStringLiteral("Information");
+    case DialogKind::Confirmation:
+        return QStringLiteral("Confirm");
+    }
+    return QString();
+}
+
+void warning(const QString& text) {
+    dialogs().show(DialogKind::Warning, standardTitle(DialogKind::Warning), text, DialogButtons::Ok);
+}
+void error(const QString& text) {
+    dialogs().show(DialogKind::Error, standardTitle(DialogKind::Error), text, DialogButtons::Ok);
+}
+void information(const QString& text) {
+    dialogs().show(DialogKind::Information, standardTitle(DialogKind::Information), text, DialogButtons::Ok);
+}
+bool informationYesNo(const QString& text) {
+    return dialogs().show(DialogKind::Information, standardTitle(DialogKind::Information), text,
+                          DialogButtons::YesNo) == DialogAnswer::Yes;
+}
+bool confirm(const QString& text) {
+    return dialogs().show(DialogKind::Confirmation, standardTitle(DialogKind::Confirmation), text,
+                          DialogButtons::YesNo) == DialogAnswer::Yes;
+}
+void programError(const QString& text) {
+    dialogs().show(DialogKind::Error, kProgramName, text, DialogButtons::Ok);
+}
+
+} // namespace ui

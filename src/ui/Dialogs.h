@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace ui {
+
+enum class DialogKind { Warning, Error, Information, Confirmation };
+enum class DialogButtons { Ok, YesNo };
+enum class DialogAnswer { Ok, Yes, No };
+
+// Every message dialog of the program goes through the one service, so that
+// tests can answer them and read kind, title and text.
+class DialogService {
+  public:
+    virtual ~DialogService() = default;
+    virtual DialogAnswer show(DialogKind kind, const QString& title, const QString& text, DialogButtons buttons) = 0;
+};
+
+// The default service shows a QMessageBox; set another (or nullptr for the default).
+DialogService& dialogs();
+void setDialogService(DialogService* service);
+
+QString standardTitle(DialogKind kind);
+
+// "\r" in a text is a line break.
+void warning(const QString& text);
+void error(const QString& text);
+void information(const QString& text);
+bool informationYesNo(const QString& text); // true on Yes
+bool confirm(const QString& text);          // true on Yes
+// A dialog titled with the program's name, for errors no handler caught.
+void programError(const QString& text);
+
+inline const QString kProgramName = QStringLiteral("Korvana v2.0");
+
+} // namespace ui

@@ -1,0 +1,63 @@
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <stdexcept>
+
+namespace testing {
+
+QString sourceDir() { return qEnvironmentVariable("KORVANA_SOURCE_DIR", QStringLiteral(KORVANA_SOURCE_DIR)); }
+
+QString scratchFolder(const QString& name) {
+    const QString root = qEnvironmentVariable("KORVANA_TEST_TMP", QDir::tempPath() + QStringLiteral("/korvana-tests"));
+    QDir dir(root + QLatin1Char('/') + name);
+    dir.removeRecursively();
+    QDir().mkpath(dir.path());
+    return dir.absolutePath();
+}
+
+TestDatabase createDatabase(const QString& name, const QStringList& options) {
+    const QString folder = scratchFolder(QStringLiteral("db-") + name);
+    TestDatabase db;
+    db.path = folder + QStringLiteral("/school.fdb");
+    const QString port = qEnvironmentVariable("KORVANA_FB_PORT", QStringLiteral("3071"));
+    db.connectionString = QStringLiteral("127.0.0.1/%1:%2").arg(port, db.path);
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(sourceDir() + QStringLiteral("/scripts/create-db"), QStringList{db.path} + options);
+    if (!p.waitForFinished(300000) || p.exitCode() != 0)
+        throw std::runtime_error("create-db failed: " + p.readAll().toStdString());
+    return db;
+}
+
+ui::DialogAnswer FakeDialogs::show(ui::DialogKind kind, const QString& title, const QString& text,
+                                   ui::DialogButtons buttons) {
+    shown.push_back({kind, title, text, buttons});
+    if (buttons == ui::DialogButtons::Ok) return ui::DialogAnswer::Ok;
+    if (answers.empty()) return ui::DialogAnswer::No;
+    const ui::DialogAnswer a = answers.front();
+    answers.pop_front();
+    return a;
+}
+
+QStringList FakeDialogs::texts() const {
+    QStringList out;
+    for (const Shown& s : shown) out << s.text;
+    return out;
+}
+
+QString makeProgramFolder(const QString& name, const QString& databaseSrcContent) {
+    const QString folder = scratchFolder(QStringLiteral("prog-") + name);
+    QDir().mkpath(folder + QStringLiteral("/sqls"));
+    QDir sqls(sourceDir() + QStringLiteral("/sqls"));
+    for (const QString& f : sqls.entryList({QStringLiteral("*.sql")}, QDir::Files))
+        QFile::copy(sqls.filePath(f), folder + QStringLiteral("/sqls/") + f);
+    QFile src(folder + QStringLiteral("/database.src"));
+    if (!src.open(QIODevice::WriteOnly)) throw std::runtime_error("cannot write database.src");
+    src.write(databaseSrcContent.toLocal8Bit());
+    return folder + QLatin1Char('/');
+}
+
+} // namespace testing

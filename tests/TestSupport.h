@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <vector>
+
+#include "ui/Dialogs.h"
+
+namespace testing {
+
+// Path and connection string of a fresh school database on the private test server.
+struct TestDatabase {
+    QString path;
+    QString connectionString;
+};
+// options: "" (reference data only), "--demo", or "--students N"
+TestDatabase createDatabase(const QString& name, const QStringList& options = {});
+QString scratchFolder(const QString& name); // empty, made anew
+QString sourceDir();
+
+// Answers the program's dialogs and remembers every one of them.
+class FakeDialogs : public ui::DialogService {
+  public:
+    struct Shown {
+        ui::DialogKind kind;
+        QString title;
+        QString text;
+        ui::DialogButtons buttons;
+    };
+    FakeDialogs() { ui::setDialogService(this); }
+    ~FakeDialogs() override { ui::setDialogService(nullptr); }
+    ui::DialogAnswer show(ui::DialogKind kind, const QString& title, const QString& text,
+                          ui::DialogButtons buttons) override;
+    void answer(ui::DialogAnswer a) { answers.push_back(a); }
+    void clear() { shown.clear(); }
+    QStringList texts() const;
+    std::vector<Shown> shown;
+    std::deque<ui::DialogAnswer> answers; // Yes/No questions take these in order, else No
+};
+
+// A program folder (database.src + sqls) for the given database; program::createAll
+// reads it instead of the executable's folder.
+QString makeProgramFolder(const QString& name, const QString& databaseSrcContent);
+
+} // namespace testing

@@ -1,0 +1,396 @@
+#!/usr/bin/env bash
+# Database tests: scripts/create-db, the rules and refusals of the stored procedures,
+# WIN1250 round trips, Hungarian ordering, the demo data and the client's select files.
+# Needs a running private server at 127.0.0.1/$KORVANA_FB_PORT.
+set -u
+
+src=${KORVANA_SOURCE_DIR:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+port=${KORVANA_FB_PORT:-3051}
+export KORVANA_FB_PORT=$port
+tmp=${KORVANA_TEST_TMP:-/tmp/korvana-test}/db_procedures
+rm -rf "$tmp"
+mkdir -p "$tmp"
+
+passed=0
+failed=0
+pass() { passed=$((passed + 1)); }
+fail() { failed=$((failed + 1)); printf 'HIBA: %s\n' "$*"; }
+
+# sql DB STATEMENTS... : runs the statements in one session, output and errors together
+sql() {
+    local db=$1; shift
+    printf "SET NAMES UTF8;\nCONNECT '127.0.0.1/%s:%s' USER SYSDBA PASSWORD velvetoak;\n%s\nCOMMIT;\n" \
+        "$port" "$db" "$*" | isql-fb -q 2>&1
+}
+
+# value DB QUERY : the single value the query returns, trimmed
+value() {
+    sql "$1" "SET HEADING OFF; $2;" | sed -e 's/^[[:space:]]*//' -e 's/[[:space:]]*$//' | sed '/^$/d' | head -n 1
+}
+
+# rows DB QUERY : every row of a one-column query, trimmed, joined by |
+rows() {
+    sql "$1" "SET HEADING OFF; $2;" | sed -e 's/^[[:space:]]*//' -e 's/[[:space:]]*$//' | sed '/^$/d' | paste -sd '|'
+}
+
+check_eq() {  # DESCRIPTION ACTUAL EXPECTED
+    if [ "$2" == "$3" ]; then pass; else fail "$1: kapott «$2», várt «$3»"; fi
+}
+
+# succeeds DESCRIPTION DB STATEMENT : the statement runs without error
+succeeds() {
+    local out
+    if out=$(sql "$2" "$3"); then pass; else fail "$1: hiba: $out"; fi
+}
+
+# refuses DESCRIPTION DB STATEMENT MESSAGE : the statement fails and the client would
+# show exactly MESSAGE (the text between the first two backslashes)
+refuses() {
+    local out shown
+    if out=$(sql "$2" "$3"); then
+        fail "$1: nem utasította el"
+        return
+    fi
+    case "$out" in
+        *\\*\\*) shown=${out#*\\}; shown=${shown%%\\*} ;;
+        *) fail "$1: nincs felhasználói üzenet: $out"; return ;;
+    esac
+    check_eq "$1" "$shown" "$4"
+}
+
+msg_empty_teacher='A tanár neve nem lehet üres!'
+msg_long_teacher='A tanár neve legfeljebb 100 karakter lehet!'
+msg_dup_teacher='Már van ilyen nevű tanár!'
+msg_no_teacher='A megadott tanár nem létezik!'
+msg_empty_subject='A tantárgy neve nem lehet üres!'
+msg_dup_subject='Már van ilyen nevű tantárgy!'
+msg_no_subject='A megadott tantárgy nem létezik!'
+msg_no_class='A megadott osztály nem létezik!'
+msg_no_form_teacher='A megadott osztályfőnök nem létezik!'
+msg_grade='Az évfolyam csak 1 és 13 közötti egész szám lehet!'
+msg_empty_letter='Az osztály betűjele nem lehet üres!'
+msg_dup_class='Már van ilyen évfolyamú és betűjelű osztály!'
+msg_teacher_is_form='A tanár nem távolítható el, mert egy osztály osztályfőnöke!'
+msg_teacher_in_class='A tanár nem távolítható el, mert még tanít valamelyik osztályban!'
+msg_subject_in_class='A tantárgy nem törölhető, mert még van osztály, amely tanulja!'
+msg_class_has_students='Az osztály nem törölhető, mert még vannak tanulói!'
+msg_teaches_already='A tanár már tanítja ezt a tantárgyat!'
+msg_not_teaching='A tanár nem tanítja ezt a tantárgyat!'
+msg_still_in_class='A tantárgy nem vehető el, mert a tanár még tanítja valamelyik osztályban!'
+msg_class_has_subject='Az osztály már tanulja ezt a tantárgyat!'
+msg_no_assignment='Ez a tanár nem tanítja ezt a tantárgyat ebben az osztályban!'
+
+# ---------------------------------------------------------------- create-db
+ref=$tmp/reference.fdb
+demo=$tmp/demo.fdb
+small=$tmp/small.fdb
+start=$SECONDS
+for spec in "$ref" "$demo --demo" "$small --students 50"; do
+    # shellcheck disable=SC2086
+    if out=$("$src/scripts/create-db" $spec 2>&1); then pass; else fail "create-db $spec: $out"; fi
+done
+echo "create-db: $((SECONDS - start)) s"
+
+check_eq "a nyelvek az alapadatok között" "$(value "$ref" "select count(*) from table_nyelv where nyelv_nev in ('angol', 'német', 'francia', 'latin')")" 4
+check_eq "alapadatbázis: nincs tanuló" "$(value "$ref" "select count(*) from table_diak")" 0
+check_eq "--students 50: tanulók száma" "$(value "$small" "select count(*) from table_diak")" 50
+check_eq "--students 50: a bemutató iskola osztályai" "$(value "$small" "select count(*) from table_osztaly")" 16
+# the same generator and seed: the first 50 demo students are the same people
+check_eq "a generátor ugyanazokat a tanulókat adja" \
+    "$(sql "$small" "select nev, szul_ido, diak_OM from table_diak order by id;")" \
+    "$(sql "$demo" "select nev, szul_ido, diak_OM from table_diak where id <= 50 order by id;")"
+
+before=$(md5sum "$ref")
+if out=$("$src/scripts/create-db" "$ref" 2>&1); then
+    fail "create-db felülírt egy létező fájlt"
+else
+    case "$out" in *"már létezik"*) pass ;; *) fail "create-db létező fájl, üzenet: $out" ;; esac
+fi
+check_eq "create-db: a létező fájl változatlan" "$(md5sum "$ref")" "$before"
+for bad in 0 -5 abc 1000001; do
+    if "$src/scripts/create-db" "$tmp/bad.fdb" --students "$bad" >/dev/null 2>&1 || [ -e "$tmp/bad.fdb" ]; then
+        fail "create-db elfogadta: --students $bad"
+    else pass; fi
+done
+if "$src/scripts/create-db" "$tmp/nincs/ilyen/mappa.fdb" >/dev/null 2>&1; then
+    fail "create-db nem létező mappába"
+else pass; fi
+if (cd "$tmp" && "$src/scripts/create-db" relative.fdb >/dev/null 2>&1) && [ -f "$tmp/relative.fdb" ]; then
+    pass
+else
+    fail "create-db relatív útvonallal"
+fi
+
+# ---------------------------------------------------------------- teachers
+db=$ref
+tid() { value "$db" "select id from table_tanar where nev = '$1'"; }
+sid() { value "$db" "select id from table_targy where targy_nev = '$1'"; }
+cid() { value "$db" "select id from table_osztaly where osztaly_szam = $1 and osztaly_betu = '$2'"; }
+
+succeeds "tanár felvétele" "$db" "execute procedure PRC_TANAR_FELVETEL('  Kovács Éva  ', -1);"
+t1=$(tid 'Kovács Éva')
+[ -n "$t1" ] && pass || fail "a felvett tanár (levágott szóközökkel) nem található"
+succeeds "második tanár" "$db" "execute procedure PRC_TANAR_FELVETEL('Nagy Péter', -1);"
+t2=$(tid 'Nagy Péter')
+succeeds "tanár átnevezése" "$db" "execute procedure PRC_TANAR_FELVETEL('Dr. Kovács Éva', $t1);"
+check_eq "átnevezett tanár" "$(value "$db" "select nev from table_tanar where id = $t1")" "Dr. Kovács Éva"
+succeeds "átnevezés csak kis-nagybetűben" "$db" "execute procedure PRC_TANAR_FELVETEL('DR. Kovács Éva', $t1);"
+succeeds "vissza" "$db" "execute procedure PRC_TANAR_FELVETEL('Dr. Kovács Éva', $t1);"
+
+refuses "üres tanárnév" "$db" "execute procedure PRC_TANAR_FELVETEL('', -1);" "$msg_empty_teacher"
+refuses "csupa szóköz tanárnév" "$db" "execute procedure PRC_TANAR_FELVETEL('   ', -1);" "$msg_empty_teacher"
+refuses "NULL tanárnév" "$db" "execute procedure PRC_TANAR_FELVETEL(null, -1);" "$msg_empty_teacher"
+refuses "üres névre átnevezés" "$db" "execute procedure PRC_TANAR_FELVETEL(' ', $t1);" "$msg_empty_teacher"
+refuses "túl hosszú tanárnév" "$db" "execute procedure PRC_TANAR_FELVETEL('$(printf 'á%.0s' {1..101})', -1);" "$msg_long_teacher"
+refuses "ismétlődő tanárnév" "$db" "execute procedure PRC_TANAR_FELVETEL('Nagy Péter', -1);" "$msg_dup_teacher"
+refuses "ismétlődő tanárnév más írásmóddal" "$db" "execute procedure PRC_TANAR_FELVETEL(' nagy PÉTER ', -1);" "$msg_dup_teacher"
+refuses "átnevezés másik tanár nevére" "$db" "execute procedure PRC_TANAR_FELVETEL('Nagy Péter', $t1);" "$msg_dup_teacher"
+refuses "nem létező tanár átnevezése" "$db" "execute procedure PRC_TANAR_FELVETEL('Valaki Más', 999999);" "$msg_no_teacher"
+refuses "tanár átnevezése NULL azonosítóval" "$db" "execute procedure PRC_TANAR_FELVETEL('Valaki Más', null);" "$msg_no_teacher"
+check_eq "elutasítás után a tanárok" "$(rows "$db" "select nev from table_tanar order by id")" "Dr. Kovács Éva|Nagy Péter"
+
+# ---------------------------------------------------------------- subjects
+succeeds "tantárgy felvétele" "$db" "execute procedure PRC_TARGY_FELVETELE(-1, ' matematika ');"
+s1=$(sid matematika)
+[ -n "$s1" ] && pass || fail "a felvett tantárgy nem található"
+succeeds "tantárgy" "$db" "execute procedure PRC_TARGY_FELVETELE(-1, 'fizika');"
+s2=$(sid fizika)
+succeeds "tantárgy" "$db" "execute procedure PRC_TARGY_FELVETELE(-1, 'kémia');"
+s3=$(sid kémia)
+succeeds "tantárgy átnevezése" "$db" "execute procedure PRC_TARGY_FELVETELE($s3, 'kémia és anyagismeret');"
+check_eq "átnevezett tantárgy" "$(value "$db" "select targy_nev from table_targy where id = $s3")" "kémia és anyagismeret"
+
+refuses "üres tantárgynév" "$db" "execute procedure PRC_TARGY_FELVETELE(-1, '');" "$msg_empty_subject"
+refuses "csupa szóköz tantárgynév" "$db" "execute procedure PRC_TARGY_FELVETELE(-1, '  ');" "$msg_empty_subject"
+refuses "NULL tantárgynév" "$db" "execute procedure PRC_TARGY_FELVETELE(-1, null);" "$msg_empty_subject"
+refuses "ismétlődő tantárgy" "$db" "execute procedure PRC_TARGY_FELVETELE(-1, 'Matematika');" "$msg_dup_subject"
+refuses "átnevezés másik tantárgy nevére" "$db" "execute procedure PRC_TARGY_FELVETELE($s3, 'fizika');" "$msg_dup_subject"
+refuses "nem létező tantárgy átnevezése" "$db" "execute procedure PRC_TARGY_FELVETELE(999999, 'biológia');" "$msg_no_subject"
+check_eq "elutasítás után a tantárgyak száma" "$(value "$db" "select count(*) from table_targy")" 3
+
+# ---------------------------------------------------------------- WIN1250 and ordering
+hu='Árvíztűrő Tükörfúrógép áéíóöőúüű ÁÉÍÓÖŐÚÜŰ'
+succeeds "ékezetes tanár" "$db" "execute procedure PRC_TANAR_FELVETEL('$hu', -1);"
+check_eq "ékezetek oda-vissza (tanár)" "$(value "$db" "select nev from table_tanar where nev starting with 'Árvíz'")" "$hu"
+succeeds "ékezetes tantárgy" "$db" "execute procedure PRC_TARGY_FELVETELE(-1, 'őŐűŰ öÖüÜ');"
+check_eq "ékezetek oda-vissza (tantárgy)" "$(value "$db" "select targy_nev from table_targy where targy_nev like '%ű%'")" "őŐűŰ öÖüÜ"
+check_eq "ékezetek egy bájtosak az adatbázisban" "$(value "$db" "select octet_length(nev) from table_tanar where nev starting with 'Árvíz'")" 42
+
+for n in 'Bakos Béla' 'Ábrahám Ödön' 'Adorján Anna' 'Pap Piroska' 'Őri Őze' 'Ötvös Ödön' 'Oláh Olga' 'Czakó Csilla' 'Csányi Cecília' 'Zsoldos Zsófia' 'Zala Zoltán'; do
+    sql "$db" "execute procedure PRC_TANAR_FELVETEL('$n', -1);" >/dev/null
+done
+order=$(rows "$db" "select nev from table_tanar where nev <> '$hu' order by nev")
+check_eq "magyar ábécérend" "$order" \
+    "Adorján Anna|Ábrahám Ödön|Bakos Béla|Czakó Csilla|Csányi Cecília|Dr. Kovács Éva|Nagy Péter|Oláh Olga|Ötvös Ödön|Őri Őze|Pap Piroska|Zala Zoltán|Zsoldos Zsófia"
+
+# ---------------------------------------------------------------- classes
+succeeds "osztály felvétele" "$db" "execute procedure PRC_OSZTALY_FELVETELE($t1, 'informatika', 'a', -1, '9');"
+c1=$(cid 9 a)
+check_eq "felvett osztály" "$(value "$db" "select osztaly_szak || '/' || osztalyfonok_id from table_osztaly where id = $c1")" "informatika/$t1"
+succeeds "osztály osztályfőnök nélkül" "$db" "execute procedure PRC_OSZTALY_FELVETELE(null, '  ', ' b ', -1, ' 10 ');"
+c2=$(cid 10 b)
+check_eq "osztályfőnök nélküli osztály" "$(value "$db" "select coalesce(osztaly_szak, '-') || '/' || coalesce(osztalyfonok_id, 0) from table_osztaly where id = $c2")" "-/0"
+succeeds "13. évfolyam" "$db" "execute procedure PRC_OSZTALY_FELVETELE(null, null, 'a', -1, '13');"
+succeeds "1. évfolyam" "$db" "execute procedure PRC_OSZTALY_FELVETELE(null, null, 'a', -1, '1');"
+succeeds "osztály módosítása" "$db" "execute procedure PRC_OSZTALY_FELVETELE($t2, 'emelt matematika', 'a', $c1, '9');"
+check_eq "módosított osztály" "$(value "$db" "select osztaly_szam || osztaly_betu || '/' || osztaly_szak || '/' || osztalyfonok_id from table_osztaly where id = $c1")" "9a/emelt matematika/$t2"
+
+refuses "ismétlődő osztály" "$db" "execute procedure PRC_OSZTALY_FELVETELE(null, 'x', 'a', -1, '9');" "$msg_dup_class"
+refuses "ismétlődő osztály nagybetűvel" "$db" "execute procedure PRC_OSZTALY_FELVETELE(null, 'x', 'A', -1, '09');" "$msg_dup_class"
+refuses "nem létező osztályfőnök" "$db" "execute procedure PRC_OSZTALY_FELVETELE(999999, 'x', 'c', -1, '9');" "$msg_no_form_teacher"
+refuses "nem létező osztályfőnök módosításkor" "$db" "execute procedure PRC_OSZTALY_FELVETELE(999999, 'x', 'a', $c1, '9');" "$msg_no_form_teacher"
+for grade in 0 14 -1 abc 9.5 '9a' '' ' ' 100; do
+    refuses "hibás évfolyam «$grade»" "$db" "execute procedure PRC_OSZTALY_FELVETELE(null, 'x', 'c', -1, '$grade');" "$msg_grade"
+done
+refuses "NULL évfolyam" "$db" "execute procedure PRC_OSZTALY_FELVETELE(null, 'x', 'c', -1, null);" "$msg_grade"
+refuses "üres betűjel" "$db" "execute procedure PRC_OSZTALY_FELVETELE(null, 'x', '  ', -1, '11');" "$msg_empty_letter"
+refuses "nem létező osztály módosítása" "$db" "execute procedure PRC_OSZTALY_FELVETELE(null, 'x', 'a', 999999, '9');" "$msg_no_class"
+check_eq "elutasítás után az osztályok száma" "$(value "$db" "select count(*) from table_osztaly")" 4
+
+# ---------------------------------------------------------------- teacher <-> subject
+succeeds "tantárgy tanárhoz" "$db" "execute procedure PRC_TARGY_HOZZAADASA_TANARHOZ($s1, $t1);"
+succeeds "tantárgy tanárhoz" "$db" "execute procedure PRC_TARGY_HOZZAADASA_TANARHOZ($s2, $t1);"
+succeeds "tantárgy tanárhoz" "$db" "execute procedure PRC_TARGY_HOZZAADASA_TANARHOZ($s1, $t2);"
+check_eq "a tanár tantárgyai" "$(value "$db" "select count(*) from table_tanar_targy where tanar_id = $t1 and targy_id in ($s1, $s2)")" 2
+refuses "kétszer ugyanaz a tantárgy" "$db" "execute procedure PRC_TARGY_HOZZAADASA_TANARHOZ($s1, $t1);" "$msg_teaches_already"
+refuses "nem létező tanárhoz" "$db" "execute procedure PRC_TARGY_HOZZAADASA_TANARHOZ($s1, 999999);" "$msg_no_teacher"
+refuses "nem létező tantárgy tanárhoz" "$db" "execute procedure PRC_TARGY_HOZZAADASA_TANARHOZ(999999, $t1);" "$msg_no_subject"
+
+# ---------------------------------------------------------------- class <-> subject
+succeeds "tantárgy osztályhoz" "$db" "execute procedure PRC_TARGY_HOZZAADASA_OSZTALYHOZ($s1, $c1, $t1);"
+succeeds "tantárgy osztályhoz" "$db" "execute procedure PRC_TARGY_HOZZAADASA_OSZTALYHOZ($s1, $c2, $t2);"
+check_eq "az osztály tantárgya" "$(value "$db" "select tanar_id from table_osztaly_targy where osztaly_id = $c1 and targy_id = $s1")" "$t1"
+refuses "kétszer ugyanaz a tantárgy az osztálynak" "$db" "execute procedure PRC_TARGY_HOZZAADASA_OSZTALYHOZ($s1, $c1, $t2);" "$msg_class_has_subject"
+refuses "olyan tanárral, aki nem tanítja" "$db" "execute procedure PRC_TARGY_HOZZAADASA_OSZTALYHOZ($s2, $c1, $t2);" "$msg_not_teaching"
+refuses "nem létező osztálynak" "$db" "execute procedure PRC_TARGY_HOZZAADASA_OSZTALYHOZ($s1, 999999, $t1);" "$msg_no_class"
+refuses "nem létező tantárgy osztálynak" "$db" "execute procedure PRC_TARGY_HOZZAADASA_OSZTALYHOZ(999999, $c1, $t1);" "$msg_no_subject"
+refuses "nem létező tanárral osztálynak" "$db" "execute procedure PRC_TARGY_HOZZAADASA_OSZTALYHOZ($s2, $c1, 999999);" "$msg_no_teacher"
+
+refuses "nem létező hozzárendelés elvétele az osztálytól" "$db" "execute procedure PRC_TARGY_TORLESE_OSZTALYTOL($s1, $c1, $t2);" "$msg_no_assignment"
+refuses "olyan tantárgy elvétele, amit az osztály nem tanul" "$db" "execute procedure PRC_TARGY_TORLESE_OSZTALYTOL($s2, $c1, $t1);" "$msg_no_assignment"
+refuses "elvétel nem létező osztálytól" "$db" "execute procedure PRC_TARGY_TORLESE_OSZTALYTOL($s1, 999999, $t1);" "$msg_no_class"
+refuses "nem létező tantárgy elvétele osztálytól" "$db" "execute procedure PRC_TARGY_TORLESE_OSZTALYTOL(999999, $c1, $t1);" "$msg_no_subject"
+refuses "elvétel nem létező tanárral" "$db" "execute procedure PRC_TARGY_TORLESE_OSZTALYTOL($s1, $c1, 999999);" "$msg_no_teacher"
+
+refuses "tantárgy elvétele, amit osztályban tanít" "$db" "execute procedure PRC_TARGY_ELVETELE_TANARTOL($t1, $s1);" "$msg_still_in_class"
+refuses "tantárgy elvétele, amit nem tanít" "$db" "execute procedure PRC_TARGY_ELVETELE_TANARTOL($t2, $s2);" "$msg_not_teaching"
+refuses "elvétel nem létező tanártól" "$db" "execute procedure PRC_TARGY_ELVETELE_TANARTOL(999999, $s1);" "$msg_no_teacher"
+refuses "nem létező tantárgy elvétele" "$db" "execute procedure PRC_TARGY_ELVETELE_TANARTOL($t1, 999999);" "$msg_no_subject"
+succeeds "tantárgy elvétele a tanártól" "$db" "execute procedure PRC_TARGY_ELVETELE_TANARTOL($t1, $s2);"
+check_eq "elvett tantárgy" "$(value "$db" "select count(*) from table_tanar_targy where tanar_id = $t1 and targy_id = $s2")" 0
+
+# ---------------------------------------------------------------- removals
+refuses "osztályfőnök eltávolítása" "$db" "execute procedure PRC_TANAR_ELTAVOLITAS($t2);" "$msg_teacher_is_form"
+succeeds "osztályfőnök csere" "$db" "execute procedure PRC_OSZTALY_FELVETELE(null, 'emelt matematika', 'a', $c1, '9');"
+refuses "osztályban tanító tanár eltávolítása" "$db" "execute procedure PRC_TANAR_ELTAVOLITAS($t1);" "$msg_teacher_in_class"
+refuses "nem létező tanár eltávolítása" "$db" "execute procedure PRC_TANAR_ELTAVOLITAS(999999);" "$msg_no_teacher"
+refuses "tantárgy törlése, amit osztály tanul" "$db" "execute procedure PRC_TARGY_TORLESE_TARGYAK_KOZUL($s1);" "$msg_subject_in_class"
+refuses "nem létező tantárgy törlése" "$db" "execute procedure PRC_TARGY_TORLESE_TARGYAK_KOZUL(999999);" "$msg_no_subject"
+
+sql "$db" "insert into table_diak (nev, osztaly_ID) values ('Teszt Tódor', $c1);" >/dev/null
+refuses "osztály törlése, amelynek tanulói vannak" "$db" "execute procedure PRC_OSZTALY_TORLESE($c1);" "$msg_class_has_students"
+refuses "nem létező osztály törlése" "$db" "execute procedure PRC_OSZTALY_TORLESE(999999);" "$msg_no_class"
+check_eq "elutasított törlés után az osztály megvan" "$(value "$db" "select count(*) from table_osztaly_targy where osztaly_id = $c1")" 1
+
+succeeds "hozzárendelés elvétele az osztálytól" "$db" "execute procedure PRC_TARGY_TORLESE_OSZTALYTOL($s1, $c1, $t1);"
+check_eq "elvett hozzárendelés" "$(value "$db" "select count(*) from table_osztaly_targy where osztaly_id = $c1")" 0
+
+# a teacher with subjects but no lessons goes, and his subject rows with him
+succeeds "tanár eltávolítása" "$db" "execute procedure PRC_TANAR_ELTAVOLITAS($t1);"
+check_eq "eltávolított tanár és tantárgyai" "$(value "$db" "select (select count(*) from table_tanar where id = $t1) + (select count(*) from table_tanar_targy where tanar_id = $t1) from rdb\$database")" 0
+check_eq "a többi tanár megmaradt" "$(value "$db" "select count(*) from table_tanar_targy where tanar_id = $t2")" 1
+
+# the class goes together with its subject assignments
+succeeds "osztály törlése" "$db" "execute procedure PRC_OSZTALY_TORLESE($c2);"
+check_eq "törölt osztály és hozzárendelései" "$(value "$db" "select (select count(*) from table_osztaly where id = $c2) + (select count(*) from table_osztaly_targy where osztaly_id = $c2) from rdb\$database")" 0
+
+# the subject goes together with its teacher rows
+succeeds "tantárgy törlése" "$db" "execute procedure PRC_TARGY_TORLESE_TARGYAK_KOZUL($s1);"
+check_eq "törölt tantárgy és tanári sorai" "$(value "$db" "select (select count(*) from table_targy where id = $s1) + (select count(*) from table_tanar_targy where targy_id = $s1) from rdb\$database")" 0
+succeeds "az osztályfőnök nélküli tanár már eltávolítható" "$db" "execute procedure PRC_TANAR_ELTAVOLITAS($t2);"
+
+# ---------------------------------------------------------------- demo data
+db=$demo
+check_eq "bemutató: osztályok" "$(value "$db" "select count(*) from table_osztaly where osztaly_szam between 9 and 12")" 16
+check_eq "bemutató: tantárgyak" "$(value "$db" "select count(*) from table_targy")" 15
+check_eq "bemutató: tanulók" "$(value "$db" "select count(*) from table_diak")" 500
+teachers=$(value "$db" "select count(*) from table_tanar")
+[ "$teachers" -ge 25 ] && [ "$teachers" -le 40 ] && pass || fail "bemutató: tanárok száma $teachers"
+check_eq "bemutató: minden osztálynak osztályfőnöke, aki osztályfőnöki órát tart neki" \
+    "$(value "$db" "select count(*) from table_osztaly o where not exists (select 1 from table_osztaly_targy ot join table_targy t on t.id = ot.targy_id where ot.osztaly_id = o.id and ot.tanar_id = o.osztalyfonok_id and t.targy_nev = 'osztályfőnöki')")" 0
+check_eq "bemutató: minden osztály legalább 10 tantárgyat tanul" \
+    "$(value "$db" "select count(*) from table_osztaly o where (select count(*) from table_osztaly_targy ot where ot.osztaly_id = o.id) < 10")" 0
+check_eq "bemutató: hiányzó adatok" \
+    "$(value "$db" "select count(*) from table_diak where coalesce(diak_cim, '') = '' or coalesce(diak_cim_varos, '') = '' or coalesce(szul_hely, '') = '' or szul_ido is null or coalesce(anyja_nev, '') = '' or coalesce(gondviselo_nev, '') = '' or coalesce(gondviselo_cim, '') = '' or coalesce(gondviselo_tel, '') = '' or osztaly_ID is null or tanult_nyelv_ID is null or evfolyam is distinct from 2026")" 0
+check_eq "bemutató: azonosítók formája" \
+    "$(value "$db" "select count(*) from table_diak where sz_szam not similar to '[0-9]{6}[A-Z]{2}' or diak_OM not similar to '7[0-9]{10}' or diak_diak not similar to '[0-9]{10}' or diak_taj not similar to '[0-9]{9}|[0-9]{3} [0-9]{3} [0-9]{3}' or gondviselo_tel not similar to '\+36 [0-9]{2} [0-9]{3} [0-9]{3,4}' escape '\\' or (diak_tel is not null and diak_tel not similar to '\+36 [0-9]{2} [0-9]{3} [0-9]{4}' escape '\\')")" 0
+check_eq "bemutató: az OM-azonosítók egyediek" "$(value "$db" "select count(distinct diak_OM) from table_diak")" 500
+check_eq "bemutató: a születési év illik az évfolyamhoz (14-18 évesek)" \
+    "$(value "$db" "select count(*) from table_diak d join table_osztaly o on o.id = d.osztaly_ID where extract(year from d.szul_ido) <> 2026 - o.osztaly_szam - 6 or 2026 - extract(year from d.szul_ido) not between 14 and 18")" 0
+accented=$(value "$db" "select count(*) from table_diak where nev similar to '%[áéíóöőúüűÁÉÍÓÖŐÚÜŰ]%'")
+[ "$accented" -ge 100 ] && pass || fail "bemutató: kevés ékezetes név: $accented"
+multiline=$(value "$db" "select count(*) from table_diak where mj containing ascii_char(10)")
+notes=$(value "$db" "select count(*) from table_diak where mj is not null")
+[ "$notes" -ge 20 ] && [ "$multiline" -ge 1 ] && pass || fail "bemutató: megjegyzések $notes, többsorosak $multiline"
+bad_taj=0
+while read -r taj; do
+    taj=${taj// /}
+    sum=0
+    for k in 0 1 2 3 4 5 6 7; do
+        if (( k % 2 == 0 )); then sum=$((sum + ${taj:k:1} * 3)); else sum=$((sum + ${taj:k:1} * 7)); fi
+    done
+    [ $((sum % 10)) -eq "${taj:8:1}" ] || bad_taj=$((bad_taj + 1))
+done < <(sql "$db" "set heading off; select diak_taj from table_diak;" | sed '/^[[:space:]]*$/d')
+check_eq "bemutató: TAJ ellenőrző számjegyek" "$bad_taj" 0
+
+# ---------------------------------------------------------------- select files
+t_id=$(value "$db" "select id from table_tanar where nev = 'Dr. Kovács Éva'")
+c_id=$(value "$db" "select id from table_osztaly where osztaly_szam = 9 and osztaly_betu = 'a'")
+s_id=$(value "$db" "select id from table_targy where targy_nev = 'matematika'")
+ofo=$(value "$db" "select t.nev from table_osztaly o join table_tanar t on t.id = o.osztalyfonok_id where o.id = $c_id")
+
+# run_file FILE : the select with its parameter bound, in list form
+run_file() {
+    local text
+    text=$(sed -e "s/:tanar_id\b/$t_id/" -e "s/:osztaly_id\b/$c_id/" -e "s/:targy_id\b/$s_id/" "$src/sqls/$1")
+    sql "$db" "SET LIST ON; $text;"
+}
+# column FILE-OUTPUT TITLE : the values of one column, one a line
+column() { printf '%s\n' "$1" | sed -n "s/^$2  *//p"; }
+
+check_file() {  # FILE PARAM TITLE...
+    local file=$1 param=$2 out title
+    shift 2
+    if [ -n "$param" ]; then
+        check_eq "$file: a :$param paraméter egyszer szerepel" "$(grep -o ":$param\b" "$src/sqls/$file" | wc -l)" 1
+    fi
+    check_eq "$file: nincs más paraméter" "$(sed "s/:$param\b//" "$src/sqls/$file" | grep -c ':[a-z]')" 0
+    if ! out=$(run_file "$file"); then fail "$file: $out"; return; fi
+    for title in "$@"; do
+        [ -n "$(column "$out" "$title")" ] && pass || fail "$file: nincs «$title» oszlop: $out"
+    done
+    printf '%s' "$out"
+}
+
+students_cols=(ID "Diák neve" "Évfolyam" "Osztály")
+out1=$(check_file dataset_Tanulo_SelectSQL.sql "" "${students_cols[@]}")
+out2=$(check_file dataset_Tanulo_SelectSQL2.sql "" "${students_cols[@]}")
+out3=$(check_file dataset_Tanulo_SelectSQL3.sql "" "${students_cols[@]}")
+out4=$(check_file dataset_Tanulo_SelectSQL4.sql "" "${students_cols[@]}")
+# the check_file results ran in subshells: count them here from their HIBA lines
+for o in "$out1" "$out2" "$out3" "$out4"; do
+    bad=$(printf '%s\n' "$o" | grep -c '^HIBA')
+    good=$(( 4 + 1 - bad ))
+    passed=$((passed + good)); failed=$((failed + bad))
+    printf '%s\n' "$o" | grep '^HIBA'
+done
+ids=$(column "$out1" ID)
+check_eq "tanulók azonosító szerint" "$ids" "$(printf '%s\n' "$ids" | sort -n)"
+check_eq "tanulók száma a listában" "$(printf '%s\n' "$ids" | wc -l)" 500
+pairs2=$(paste -d ' ' <(column "$out2" "Évfolyam") <(column "$out2" "Osztály"))
+check_eq "tanulók évfolyam, majd osztály szerint" "$pairs2" "$(printf '%s\n' "$pairs2" | sort -s -k1,1n -k2,2)"
+pairs4=$(paste -d ' ' <(column "$out4" "Osztály") <(column "$out4" "Évfolyam"))
+check_eq "tanulók osztálybetű, majd évfolyam szerint" "$pairs4" "$(printf '%s\n' "$pairs4" | sort -s -k1,1 -k2,2n)"
+check_eq "tanulók név szerint" "$(column "$out3" "Diák neve" | head -n 200 | tr '\n' '|')" \
+    "$(rows "$db" "select first 200 nev from table_diak order by nev, id")|"
+names2=$(paste -d ' ' <(column "$out2" "Évfolyam") <(column "$out2" "Osztály") <(column "$out2" "Diák neve") | head -n 20 | tr '\n' '|')
+check_eq "egy osztályon belül név szerint" "$names2" \
+    "$(rows "$db" "select first 20 o.osztaly_szam || ' ' || o.osztaly_betu || ' ' || d.nev x from table_diak d join table_osztaly o on o.id = d.osztaly_ID order by o.osztaly_szam, o.osztaly_betu, d.nev, d.id")|"
+
+run_group() {  # the rest of the files, checked in this shell
+    local out
+    out=$(check_file "$@"); printf '%s' "$out" | grep '^HIBA'
+    local bad; bad=$(printf '%s\n' "$out" | grep -c '^HIBA')
+    local n=$(( $# - 2 + 1 + ( $2 != "" ? 1 : 0 ) ))
+    passed=$((passed + n - bad)); failed=$((failed + bad))
+    last=$out
+}
+run_group dataset_Osztalyok_SelectSQL.sql "" ID "Évfolyam" "Osztály" "Tagozat/Szakma/Szakirány" "Osztályfőnök"
+check_eq "osztályok száma a listában" "$(column "$last" ID | wc -l)" 16
+check_eq "osztályok sorrendje" "$(paste -d '' <(column "$last" "Évfolyam") <(column "$last" "Osztály") | head -n 5 | tr '\n' ' ')" "9a 9b 9c 9d 10a "
+check_eq "a 9.a osztályfőnöke" "$(column "$last" "Osztályfőnök" | head -n 1)" "$ofo"
+
+run_group dataset_tanar_targy.sql tanar_id "Tantárgy"
+own=$(column "$last" "Tantárgy" | tr '\n' '|')
+check_eq "a tanár tantárgyai" "$own" "$(rows "$db" "select s.targy_nev from table_tanar_targy tt join table_targy s on s.id = tt.targy_id where tt.tanar_id = $t_id order by s.targy_nev")|"
+
+run_group dataset_tanar_targy_lehetseges_targyak2.sql tanar_id ID "Tantárgy"
+check_eq "a tanár tanított tantárgyai (azonosítóval)" "$(column "$last" "Tantárgy" | tr '\n' '|')" "$own"
+taught=$(column "$last" ID | wc -l)
+run_group dataset_tanar_targy_lehetseges_targyak.sql tanar_id ID "Tantárgy"
+other=$(column "$last" "Tantárgy")
+check_eq "felvehető és tanított tantárgyak együtt az összes" "$(( $(printf '%s\n' "$other" | wc -l) + taught ))" 15
+overlap=$(comm -12 <(printf '%s\n' "$other" | sort) <(printf '%s' "$own" | tr '|' '\n' | sed '/^$/d' | sort) | wc -l)
+check_eq "felvehető tantárgy nem lehet tanított" "$overlap" 0
+
+run_group dataset_osztalyok_tantargyai.sql osztaly_id "Tantárgy neve" "Tanár neve"
+check_eq "az osztály tantárgyai" "$(column "$last" "Tantárgy neve" | wc -l)" "$(value "$db" "select count(*) from table_osztaly_targy where osztaly_id = $c_id")"
+check_eq "osztályfőnöki óra az osztályfőnökkel" \
+    "$(paste -d '=' <(column "$last" "Tantárgy neve") <(column "$last" "Tanár neve") | grep '^osztályfőnöki=')" "osztályfőnöki=$ofo"
+
+run_group dataset_targyak_tanarai.sql targy_id ID "Tanár neve"
+check_eq "a tantárgy tanárai" "$(column "$last" "Tanár neve" | tr '\n' '|')" \
+    "$(rows "$db" "select t.nev from table_tanar_targy tt join table_tanar t on t.id = tt.tanar_id where tt.targy_id = $s_id order by t.nev")|"
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
