@@ -61,3 +61,25 @@ QString makeProgramFolder(const QString& name, const QString& databaseSrcContent
 }
 
 } // namespace testing
+
+#include "data/DataModule.h"
+#include "main/Program.h"
+
+namespace testing {
+
+bool ProgramFixture::start(const QString& name, const QStringList& createOptions) {
+    db = createDatabase(name, createOptions);
+    return startWithSrc(name, db.connectionString + QLatin1Char('\n'));
+}
+
+bool ProgramFixture::startWithSrc(const QString& name, const QString& databaseSrc) {
+    TDM::programFolderOverride = makeProgramFolder(name, databaseSrc);
+    return program::createAll();
+}
+
+void ProgramFixture::stop() {
+    program::destroyAll();
+    TDM::programFolderOverride.clear();
+}
+
+} // namespace testing

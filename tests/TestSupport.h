@@ -44,3 +44,20 @@ class FakeDialogs : public ui::DialogService {
 QString makeProgramFolder(const QString& name, const QString& databaseSrcContent);
 
 } // namespace testing
+
+namespace testing {
+
+// The whole program on a fresh database, created as the entry creates it.
+class ProgramFixture {
+  public:
+    ProgramFixture() = default;
+    ~ProgramFixture() { stop(); }
+    // false when the start-up ended the program
+    bool start(const QString& name, const QStringList& createOptions = {});
+    bool startWithSrc(const QString& name, const QString& databaseSrc);
+    void stop();
+    FakeDialogs dialogs;
+    TestDatabase db;
+};
+
+} // namespace testing
