@@ -132,7 +132,7 @@ EXECUTE PROCEDURE tmp_tanar_targy('Vincze Gergely', 'német nyelv');
 EXECUTE PROCEDURE tmp_tanar_targy('Bíró Henrietta', 'matematika');
 EXECUTE PROCEDURE tmp_tanar_targy('Bíró Henrietta', 'informatika');
 
--- Classes with their specialisation and class teacher
+-- Classes with their track (szak) and class teacher
 EXECUTE PROCEDURE tmp_osztaly('9', 'a', 'általános tantervű', 'Szabó Katalin');
 EXECUTE PROCEDURE tmp_osztaly('9', 'b', 'informatika', 'Nagy Péter');
 EXECUTE PROCEDURE tmp_osztaly('9', 'c', 'emelt angol', 'Horváth Zsuzsanna');

@@ -32,6 +32,9 @@ BEGIN
         INSERT INTO table_tanar (nev) VALUES (:nev);
     ELSE
         UPDATE table_tanar SET nev = :nev WHERE id = :tanar_id;
+    -- another session may have saved the same name since the check above
+    WHEN GDSCODE unique_key_violation DO
+        EXCEPTION ex_korvana '\Már van ilyen nevű tanár!\';
 END^
 
 CREATE PROCEDURE PRC_TANAR_ELTAVOLITAS (
@@ -71,6 +74,8 @@ BEGIN
         INSERT INTO table_targy (targy_nev) VALUES (:nev);
     ELSE
         UPDATE table_targy SET targy_nev = :nev WHERE id = :targy_id;
+    WHEN GDSCODE unique_key_violation DO
+        EXCEPTION ex_korvana '\Már van ilyen nevű tantárgy!\';
 END^
 
 CREATE PROCEDURE PRC_TARGY_TORLESE_TARGYAK_KOZUL (
@@ -86,8 +91,8 @@ BEGIN
     DELETE FROM table_targy WHERE id = :targy_id;
 END^
 
--- A new class takes grade, letter, specialisation and class teacher. For an existing
--- class only the specialisation and the class teacher change; grade and letter name
+-- A new class takes grade, letter, track (szak) and class teacher. For an existing
+-- class only the track (szak) and the class teacher change; grade and letter name
 -- the class for good. A NULL class teacher leaves the class without one.
 CREATE PROCEDURE PRC_OSZTALY_FELVETELE (
     osztalyfonok_id INTEGER,
@@ -135,6 +140,8 @@ BEGIN
 
     INSERT INTO table_osztaly (osztaly_szam, osztaly_betu, osztaly_szak, osztalyfonok_id)
     VALUES (:szam, :betu, :szak, :osztalyfonok_id);
+    WHEN GDSCODE unique_key_violation DO
+        EXCEPTION ex_korvana '\Már van ilyen évfolyamú és betűjelű osztály!\';
 END^
 
 CREATE PROCEDURE PRC_OSZTALY_TORLESE (
@@ -164,6 +171,8 @@ BEGIN
         EXCEPTION ex_korvana '\A tanár már tanítja ezt a tantárgyat!\';
 
     INSERT INTO table_tanar_targy (tanar_id, targy_id) VALUES (:tanar_id, :targy_id);
+    WHEN GDSCODE unique_key_violation DO
+        EXCEPTION ex_korvana '\A tanár már tanítja ezt a tantárgyat!\';
 END^
 
 CREATE PROCEDURE PRC_TARGY_ELVETELE_TANARTOL (
@@ -206,6 +215,8 @@ BEGIN
 
     INSERT INTO table_osztaly_targy (osztaly_id, targy_id, tanar_id)
     VALUES (:osztaly_id, :targy_id, :tanar_id);
+    WHEN GDSCODE unique_key_violation DO
+        EXCEPTION ex_korvana '\Az osztály már tanulja ezt a tantárgyat!\';
 END^
 
 CREATE PROCEDURE PRC_TARGY_TORLESE_OSZTALYTOL (

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck disable=SC2015  # in 'test && pass || fail' pass never fails
 # Database tests: scripts/create-db, the rules and refusals of the stored procedures,
 # WIN1250 round trips, Hungarian ordering, the demo data and the client's select files.
 # Needs a running private server at 127.0.0.1/$KORVANA_FB_PORT.
@@ -85,9 +86,9 @@ ref=$tmp/reference.fdb
 demo=$tmp/demo.fdb
 small=$tmp/small.fdb
 start=$SECONDS
-for spec in "$ref" "$demo --demo" "$small --students 50"; do
+for args in "$ref" "$demo --demo" "$small --students 50"; do
     # shellcheck disable=SC2086
-    if out=$("$src/scripts/create-db" $spec 2>&1); then pass; else fail "create-db $spec: $out"; fi
+    if out=$("$src/scripts/create-db" $args 2>&1); then pass; else fail "create-db $args: $out"; fi
 done
 echo "create-db: $((SECONDS - start)) s"
 
