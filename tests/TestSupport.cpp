@@ -8,10 +8,13 @@
 
 namespace testing {
 
-QString sourceDir() { return qEnvironmentVariable("KORVANA_SOURCE_DIR", QStringLiteral(KORVANA_SOURCE_DIR)); }
+QString sourceDir() {
+    return qEnvironmentVariable("KORVANA_SOURCE_DIR", QStringLiteral(KORVANA_SOURCE_DIR));
+}
 
 QString scratchFolder(const QString& name) {
-    const QString root = qEnvironmentVariable("KORVANA_TEST_TMP", QDir::tempPath() + QStringLiteral("/korvana-tests"));
+    const QString root =
+        qEnvironmentVariable("KORVANA_TEST_TMP", QDir::tempPath() + QStringLiteral("/korvana-tests"));
     QDir dir(root + QLatin1Char('/') + name);
     dir.removeRecursively();
     QDir().mkpath(dir.path());
@@ -44,7 +47,8 @@ ui::DialogAnswer FakeDialogs::show(ui::DialogKind kind, const QString& title, co
 
 QStringList FakeDialogs::texts() const {
     QStringList out;
-    for (const Shown& s : shown) out << s.text;
+    for (const Shown& s : shown)
+        out << s.text;
     return out;
 }
 

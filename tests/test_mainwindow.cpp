@@ -26,7 +26,8 @@ namespace {
 QStringList column(db::Dataset& list, const QString& field) {
     list.fetchAll();
     QStringList out;
-    for (int r = 0; r < list.rowCount(); ++r) out << list.value(r, field).toString();
+    for (int r = 0; r < list.rowCount(); ++r)
+        out << list.value(r, field).toString();
     return out;
 }
 QString tagged(const QString& label, int spaces, int id) {
@@ -63,7 +64,8 @@ class MainWindowTest : public QObject {
             QCOMPARE(app_.dialogs.shown.size(), size_t(1));
             QCOMPARE(app_.dialogs.shown[0].kind, DialogKind::Warning);
             QCOMPARE(app_.dialogs.shown[0].title, QStringLiteral("Warning"));
-            QCOMPARE(app_.dialogs.shown[0].text, QStringLiteral("Helytelen DátumFormátum!\r \rHelyes formátum:  ÉÉÉÉ.HH.NN."));
+            QCOMPARE(app_.dialogs.shown[0].text,
+                     QStringLiteral("Helytelen DátumFormátum!\r \rHelyes formátum:  ÉÉÉÉ.HH.NN."));
         }
     }
 
@@ -99,7 +101,8 @@ class MainWindowTest : public QObject {
     void fillers() {
         QComboBox combo;
         combo.addItem(QStringLiteral("régi"));
-        main_form->combo_nyelv_feltolt(&combo, {QStringLiteral("4;angol;"), QStringLiteral("3;német;N;"), QStringLiteral("9;")});
+        main_form->combo_nyelv_feltolt(
+            &combo, {QStringLiteral("4;angol;"), QStringLiteral("3;német;N;"), QStringLiteral("9;")});
         QCOMPARE(combo.count(), 3);
         QCOMPARE(combo.itemText(0), tagged(QStringLiteral("angol"), 98, 4));
         QCOMPARE(combo.itemText(1), tagged(QStringLiteral("német;N"), 98, 3));
@@ -114,7 +117,8 @@ class MainWindowTest : public QObject {
         // ids are read after the last "ID:", so a label with a colon still works
         QCOMPARE(ui::itemId(tagged(QStringLiteral("Dr. Kiss: tanár"), 98, 12)), 12);
         QCOMPARE(ui::itemId(tagged(QStringLiteral("angol"), 98, 4)), 4);
-        QCOMPARE(ui::itemLabel(tagged(QStringLiteral("Dr. Kiss: tanár"), 2, 12)), QStringLiteral("Dr. Kiss: tanár"));
+        QCOMPARE(ui::itemLabel(tagged(QStringLiteral("Dr. Kiss: tanár"), 2, 12)),
+                 QStringLiteral("Dr. Kiss: tanár"));
         QVERIFY_THROWS_EXCEPTION(db::ConversionError, ui::itemId(QStringLiteral("nincs azonosító")));
     }
 
@@ -122,7 +126,8 @@ class MainWindowTest : public QObject {
         QStringList lines;
         main_form->query(false, QStringLiteral("select count(*) from table_diak"), {}, lines);
         main_form->akt_letszam();
-        QCOMPARE(main_form->label_letszam->text(), lines[0].chopped(1) + QStringLiteral(" diák nyílvántartva"));
+        QCOMPARE(main_form->label_letszam->text(),
+                 lines[0].chopped(1) + QStringLiteral(" diák nyílvántartva"));
     }
 
     void sortButtonsIgnoreTheSearchBox() {
@@ -140,7 +145,8 @@ class MainWindowTest : public QObject {
         QVERIFY(firstB > lastA);
         main_form->Button9->click();
         QStringList years = column(list, QStringLiteral("Évfolyam"));
-        QVERIFY(std::is_sorted(years.begin(), years.end(), [](const QString& a, const QString& b) { return a.toInt() < b.toInt(); }));
+        QVERIFY(std::is_sorted(years.begin(), years.end(),
+                               [](const QString& a, const QString& b) { return a.toInt() < b.toInt(); }));
         main_form->Button10->click();
         const QStringList letters = column(list, QStringLiteral("Osztály"));
         QVERIFY(std::is_sorted(letters.begin(), letters.end()));
@@ -153,11 +159,13 @@ class MainWindowTest : public QObject {
         QTest::keyClicks(main_form->edit_gyors_ker, QStringLiteral("K"));
         QStringList names = column(list, QStringLiteral("Diák Neve"));
         QVERIFY(!names.isEmpty());
-        for (const QString& n : names) QVERIFY2(n.startsWith(QLatin1Char('K')), qPrintable(n));
+        for (const QString& n : names)
+            QVERIFY2(n.startsWith(QLatin1Char('K')), qPrintable(n));
         QTest::keyClicks(main_form->edit_gyors_ker, QStringLiteral("i"));
         names = column(list, QStringLiteral("Diák Neve"));
         QVERIFY(!names.isEmpty());
-        for (const QString& n : names) QVERIFY2(n.startsWith(QStringLiteral("Ki")), qPrintable(n));
+        for (const QString& n : names)
+            QVERIFY2(n.startsWith(QStringLiteral("Ki")), qPrintable(n));
         // a commit reopens the list with what the box shows
         DM->trTanulo.commit();
         list.open();
@@ -166,9 +174,10 @@ class MainWindowTest : public QObject {
         QTest::keyClick(main_form->edit_gyors_ker, Qt::Key_Backspace);
         QCOMPARE(list.columnCount(), 4);
         QStringList titles;
-        for (int c = 0; c < 4; ++c) titles << list.headerData(c, Qt::Horizontal).toString();
-        QCOMPARE(titles, (QStringList{QStringLiteral("ID"), QStringLiteral("Diák Neve"), QStringLiteral("Évfolyam"),
-                                      QStringLiteral("Osztály")}));
+        for (int c = 0; c < 4; ++c)
+            titles << list.headerData(c, Qt::Horizontal).toString();
+        QCOMPARE(titles, (QStringList{QStringLiteral("ID"), QStringLiteral("Diák Neve"),
+                                      QStringLiteral("Évfolyam"), QStringLiteral("Osztály")}));
         QStringList lines;
         main_form->query(false, QStringLiteral("select count(*) from table_diak"), {}, lines);
         QCOMPARE(QString::number(column(list, QStringLiteral("ID")).size()) + QLatin1Char(';'), lines[0]);
@@ -179,11 +188,12 @@ class MainWindowTest : public QObject {
         list.open();
         list.setCurrentRow(1);
         const int id = list.fieldByName(QStringLiteral("ID")).toInt();
-        const QString expected = QStringLiteral("Valóban törli a következő tanulót?\r\rID: %1\rNév: %2\rOsztály: %3.%4")
-                                     .arg(id)
-                                     .arg(list.fieldByName(QStringLiteral("Diák neve")).toString(),
-                                          list.fieldByName(QStringLiteral("Évfolyam")).toString(),
-                                          list.fieldByName(QStringLiteral("Osztály")).toString());
+        const QString expected =
+            QStringLiteral("Valóban törli a következő tanulót?\r\rID: %1\rNév: %2\rOsztály: %3.%4")
+                .arg(id)
+                .arg(list.fieldByName(QStringLiteral("Diák neve")).toString(),
+                     list.fieldByName(QStringLiteral("Évfolyam")).toString(),
+                     list.fieldByName(QStringLiteral("Osztály")).toString());
         const QString before = main_form->label_letszam->text();
         main_form->Button13->click(); // answered No
         QCOMPARE(app_.dialogs.shown.size(), size_t(1));
@@ -240,13 +250,20 @@ class MainWindowTest : public QObject {
     void everyButtonDimsDisablesAndRestores_data() {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("window");
-        QTest::newRow("new student") << "Button2" << "uj_tanulo_Form";
-        QTest::newRow("modify student") << "Button1" << "uj_tanulo_Form";
-        QTest::newRow("teachers") << "Button5" << "tanarok_form";
-        QTest::newRow("subjects") << "Button6" << "tantargyak_form";
-        QTest::newRow("classes") << "Button4" << "osztalyok_form";
-        QTest::newRow("teacher-subject") << "Button11" << "tanar_targy_form";
-        QTest::newRow("class-subject") << "Button12" << "oszt_tan_form";
+        QTest::newRow("new student") << "Button2"
+                                     << "uj_tanulo_Form";
+        QTest::newRow("modify student") << "Button1"
+                                        << "uj_tanulo_Form";
+        QTest::newRow("teachers") << "Button5"
+                                  << "tanarok_form";
+        QTest::newRow("subjects") << "Button6"
+                                  << "tantargyak_form";
+        QTest::newRow("classes") << "Button4"
+                                 << "osztalyok_form";
+        QTest::newRow("teacher-subject") << "Button11"
+                                         << "tanar_targy_form";
+        QTest::newRow("class-subject") << "Button12"
+                                       << "oszt_tan_form";
     }
     void everyButtonDimsDisablesAndRestores() {
         QFETCH(QString, button);

@@ -49,11 +49,15 @@ class StartupTest : public QObject {
     testing::TestDatabase shared_;
 
   private slots:
-    void initTestCase() { shared_ = testing::createDatabase(QStringLiteral("startup"), {QStringLiteral("--students"), QStringLiteral("57")}); }
+    void initTestCase() {
+        shared_ = testing::createDatabase(QStringLiteral("startup"),
+                                          {QStringLiteral("--students"), QStringLiteral("57")});
+    }
 
     void startsAndShowsTheMainWindow() {
         ProgramFixture app;
-        QVERIFY(app.startWithSrc(QStringLiteral("ok"), shared_.connectionString + QStringLiteral("\nmásodik sor\n")));
+        QVERIFY(app.startWithSrc(QStringLiteral("ok"),
+                                 shared_.connectionString + QStringLiteral("\nmásodik sor\n")));
         QVERIFY(main_form->isVisible());
         QVERIFY(!connect_form->isVisible());
         QCOMPARE(connect_form->windowTitle(), QStringLiteral("Kapcsolódás a Korvana v2.0 adatbázishoz"));
@@ -63,6 +67,9 @@ class StartupTest : public QObject {
         QVERIFY(DM->uj_diak_esemeny.isRegistered());
         QCOMPARE(DM->dbTanulo.databaseName(), shared_.connectionString);
         QCOMPARE(main_form->label_letszam->text(), QStringLiteral("57 diák nyílvántartva"));
+        QVERIFY(main_form->dbg_tanulok->model());
+        QCOMPARE(main_form->dbg_tanulok->model()->rowCount(), 57);
+        QCOMPARE(main_form->dbg_tanulok->currentIndex().row(), 0);
         for (const char* col : {"ID", "Diák neve", "Évfolyam", "Osztály"})
             QVERIFY2(DM->dataset_Tanulok.fieldIndex(QString::fromUtf8(col)) >= 0, col);
         // every window exists, hidden, with its caption
@@ -72,8 +79,8 @@ class StartupTest : public QObject {
         QCOMPARE(osztalyok_form->windowTitle(), QStringLiteral("Osztályok"));
         QCOMPARE(tanar_targy_form->windowTitle(), QStringLiteral("Tanárok és Tantárgyak"));
         QCOMPARE(oszt_tan_form->windowTitle(), QStringLiteral("Osztályok és Tantárgyak"));
-        for (QWidget* w : std::initializer_list<QWidget*>{uj_tanulo_Form, tanarok_form, tantargyak_form, osztalyok_form,
-                                                          tanar_targy_form, oszt_tan_form})
+        for (QWidget* w : std::initializer_list<QWidget*>{uj_tanulo_Form, tanarok_form, tantargyak_form,
+                                                          osztalyok_form, tanar_targy_form, oszt_tan_form})
             QVERIFY(!w->isVisible());
         QVERIFY(app.dialogs.shown.empty());
     }
@@ -100,7 +107,8 @@ class StartupTest : public QObject {
 
     void wrongPasswordIsAFailedConnection() {
         ProgramFixture app;
-        TDM::programFolderOverride = testing::makeProgramFolder(QStringLiteral("pw"), shared_.connectionString);
+        TDM::programFolderOverride =
+            testing::makeProgramFolder(QStringLiteral("pw"), shared_.connectionString);
         main_form = new Tmain_form;
         connect_form = new Tconnect_form;
         DM = new TDM;
@@ -112,7 +120,8 @@ class StartupTest : public QObject {
 
     void missingFilesAreNamed() {
         ProgramFixture app;
-        TDM::programFolderOverride = testing::makeProgramFolder(QStringLiteral("nosql"), shared_.connectionString);
+        TDM::programFolderOverride =
+            testing::makeProgramFolder(QStringLiteral("nosql"), shared_.connectionString);
         QFile::remove(TDM::programFolderOverride + QStringLiteral("sqls/dataset_Tanulo_SelectSQL.sql"));
         QVERIFY(!program::createAll());
         QCOMPARE(app.dialogs.shown.size(), size_t(1));
@@ -120,7 +129,8 @@ class StartupTest : public QObject {
 
         app.stop();
         app.dialogs.clear();
-        TDM::programFolderOverride = testing::makeProgramFolder(QStringLiteral("nosrc"), shared_.connectionString);
+        TDM::programFolderOverride =
+            testing::makeProgramFolder(QStringLiteral("nosrc"), shared_.connectionString);
         QFile::remove(TDM::programFolderOverride + QStringLiteral("database.src"));
         QVERIFY(!program::createAll());
         QCOMPARE(app.dialogs.shown.size(), size_t(1));
@@ -133,24 +143,29 @@ class StartupTest : public QObject {
         QStringList lines{QStringLiteral("régi")};
         main_form->query(false, QStringLiteral("select count(table_diak.id) from table_diak"), {}, lines);
         QCOMPARE(lines, QStringList{QStringLiteral("57;")});
-        main_form->query(false, QStringLiteral("select 5, cast(null as integer), 3 from rdb$database"), {}, lines);
+        main_form->query(false, QStringLiteral("select 5, cast(null as integer), 3 from rdb$database"), {},
+                         lines);
         QCOMPARE(lines, QStringList{QStringLiteral("5;;3;")});
-        main_form->query(false, QStringLiteral("select 'a;b', cast(:x as varchar(5)) from rdb$database"), {QStringLiteral("c")}, lines);
+        main_form->query(false, QStringLiteral("select 'a;b', cast(:x as varchar(5)) from rdb$database"),
+                         {QStringLiteral("c")}, lines);
         QCOMPARE(lines, QStringList{QStringLiteral("a;b;c;")});
         main_form->query(false, QStringLiteral("select id from table_diak where id < 0"), {}, lines);
         QVERIFY(lines.isEmpty());
         // a failing statement leaves the list as it was
         lines = QStringList{QStringLiteral("marad")};
-        QVERIFY_THROWS_EXCEPTION(db::Error, main_form->query(false, QStringLiteral("select nincs from table_diak"), {}, lines));
+        QVERIFY_THROWS_EXCEPTION(
+            db::Error, main_form->query(false, QStringLiteral("select nincs from table_diak"), {}, lines));
         QCOMPARE(lines, QStringList{QStringLiteral("marad")});
         main_form->query(true, QStringLiteral("dataset_targyak_tanarai.sql"), {1}, lines);
-        QVERIFY_THROWS_EXCEPTION(db::Error, main_form->query(true, QStringLiteral("nincs_ilyen.sql"), {}, lines));
+        QVERIFY_THROWS_EXCEPTION(db::Error,
+                                 main_form->query(true, QStringLiteral("nincs_ilyen.sql"), {}, lines));
     }
 
     void hibaKiir() {
         QCOMPARE(Tmain_form::hiba_kiir_text(QStringLiteral("\\abc\\def\\")), QStringLiteral("abc"));
         QCOMPARE(Tmain_form::hiba_kiir_text(QStringLiteral("elöl \\\\ hátul")), QString());
-        QCOMPARE(Tmain_form::hiba_kiir_text(QStringLiteral("  csak egy \\ jel  ")), QStringLiteral("csak egy \\ jel"));
+        QCOMPARE(Tmain_form::hiba_kiir_text(QStringLiteral("  csak egy \\ jel  ")),
+                 QStringLiteral("csak egy \\ jel"));
         QCOMPARE(Tmain_form::hiba_kiir_text(QString()), QString());
     }
 
@@ -163,13 +178,16 @@ class StartupTest : public QObject {
         QVERIFY(app.dialogs.shown[0].text.startsWith(QStringLiteral("H I B A    T Ö R T É N T ! \r \r")));
         QVERIFY(!app.dialogs.shown[0].text.contains(QLatin1Char('\\')));
         QVERIFY(!DM->trTanulo.isActive()); // rolled back
-        QVERIFY(main_form->StoredProc(QStringLiteral("PRC_TANAR_FELVETEL"), {QStringLiteral("Új Tanár"), -1}));
+        QVERIFY(
+            main_form->StoredProc(QStringLiteral("PRC_TANAR_FELVETEL"), {QStringLiteral("Új Tanár"), -1}));
         QStringList lines;
-        main_form->query(false, QStringLiteral("select count(*) from table_tanar where nev = :n"), {QStringLiteral("Új Tanár")}, lines);
+        main_form->query(false, QStringLiteral("select count(*) from table_tanar where nev = :n"),
+                         {QStringLiteral("Új Tanár")}, lines);
         QCOMPARE(lines, QStringList{QStringLiteral("1;")});
         // errors before execution are not guarded
         QVERIFY_THROWS_EXCEPTION(db::Error, main_form->StoredProc(QStringLiteral("PRC_NINCS"), {}));
-        QVERIFY_THROWS_EXCEPTION(db::Error, main_form->StoredProc(QStringLiteral("PRC_TANAR_ELTAVOLITAS"), {1, 2}));
+        QVERIFY_THROWS_EXCEPTION(db::Error,
+                                 main_form->StoredProc(QStringLiteral("PRC_TANAR_ELTAVOLITAS"), {1, 2}));
         QCOMPARE(app.dialogs.shown.size(), size_t(1));
     }
 
@@ -179,11 +197,13 @@ class StartupTest : public QObject {
         QStringList lines;
         main_form->query(false, QStringLiteral("select min(id) from table_diak"), {}, lines);
         const int id = lines.value(0).chopped(1).toInt();
-        QCOMPARE(main_form->query_mod(false, QStringLiteral("delete from table_diak where id = :id"), {id}), 1);
+        QCOMPARE(main_form->query_mod(false, QStringLiteral("delete from table_diak where id = :id"), {id}),
+                 1);
         QVERIFY(DM->dataset_Tanulok.isOpen());
         DM->dataset_Tanulok.fetchAll();
         QCOMPARE(DM->dataset_Tanulok.rowCount(), 2);
-        QCOMPARE(main_form->query_mod(false, QStringLiteral("delete from table_diak where id = :id"), {id}), 0);
+        QCOMPARE(main_form->query_mod(false, QStringLiteral("delete from table_diak where id = :id"), {id}),
+                 0);
     }
 
     void eventsRefreshOnlyWhileEnabled() {
@@ -193,8 +213,9 @@ class StartupTest : public QObject {
         DM->dataset_Tanulok.setCurrentRow(2);
         const QVariant selected = DM->dataset_Tanulok.fieldByName(QStringLiteral("ID"));
         QSignalSpy opened(&DM->dataset_Tanulok, &db::Dataset::opened);
-        other.run(QStringLiteral("insert into table_diak (nev, osztaly_ID, tanult_nyelv_ID, evfolyam) "
-                                 "select 'Aaron Új', min(id), (select min(id) from table_nyelv), 2026 from table_osztaly"));
+        other.run(QStringLiteral(
+            "insert into table_diak (nev, osztaly_ID, tanult_nyelv_ID, evfolyam) "
+            "select 'Aaron Új', min(id), (select min(id) from table_nyelv), 2026 from table_osztaly"));
         QTRY_COMPARE_WITH_TIMEOUT(opened.count(), 1, 5000);
         DM->dataset_Tanulok.fetchAll();
         QCOMPARE(DM->dataset_Tanulok.rowCount(), 6);

@@ -16,7 +16,8 @@ using Form = Tuj_tanulo_Form;
 
 namespace {
 const QString kDateWarning = QStringLiteral("Helytelen DátumFormátum!\r \rHelyes formátum:  ÉÉÉÉ.HH.NN.");
-const QString kMandatoryStart = QStringLiteral("Nem töltött ki minden kötelező mezőt! \r \rKötelezően kitőltendő mezők:");
+const QString kMandatoryStart =
+    QStringLiteral("Nem töltött ki minden kötelező mezőt! \r \rKötelezően kitőltendő mezők:");
 
 // One student row read straight from the database, each column by name.
 QVariantMap readRow(const QString& where, const QVariantList& params) {
@@ -26,12 +27,15 @@ QVariantMap readRow(const QString& where, const QVariantList& params) {
     s.execute();
     QVariantMap row;
     if (s.fetch())
-        for (int c = 0; c < s.columnCount(); ++c) row.insert(s.columnName(c).toLower(), s.value(c));
+        for (int c = 0; c < s.columnCount(); ++c)
+            row.insert(s.columnName(c).toLower(), s.value(c));
     s.closeCursor();
     return row;
 }
 
-void chooseFirst(ui::IdComboBox* combo) { combo->setCurrentIndex(0); }
+void chooseFirst(ui::IdComboBox* combo) {
+    combo->setCurrentIndex(0);
+}
 
 void fillAll(Form* f, const QString& name) {
     f->e_nev->setText(name);
@@ -96,7 +100,8 @@ class StudentTest : public QObject {
         const int classId = ui::itemId(f->combo_osztaly->currentText());
         const QString before = main_form->label_letszam->text();
         f->Button1->click();
-        QCOMPARE(app_.dialogs.texts(), QStringList{QStringLiteral("Ádám Ödön tanuló az adatbázisba sikeresen felvéve!")});
+        QCOMPARE(app_.dialogs.texts(),
+                 QStringList{QStringLiteral("Ádám Ödön tanuló az adatbázisba sikeresen felvéve!")});
         QCOMPARE(app_.dialogs.shown[0].kind, DialogKind::Information);
         const QVariantMap row = readRow(QStringLiteral("nev = :n"), {QStringLiteral("Ádám Ödön")});
         QCOMPARE(row.value("diak_cim").toString(), QStringLiteral("Petőfi Sándor utca 12."));
@@ -112,7 +117,8 @@ class StudentTest : public QObject {
         QCOMPARE(row.value("gondviselo_nev").toString(), QStringLiteral("O'Brien Őze; \"Apu\""));
         QCOMPARE(row.value("gondviselo_cim").toString(), QStringLiteral("Tisza Lajos körút 5."));
         QCOMPARE(row.value("gondviselo_tel").toString(), QStringLiteral("+36 62 555 111"));
-        QCOMPARE(row.value("mj").toString(), QStringLiteral("első sor; pontosvesszővel\r\nmásodik 'idézett' sor"));
+        QCOMPARE(row.value("mj").toString(),
+                 QStringLiteral("első sor; pontosvesszővel\r\nmásodik 'idézett' sor"));
         QCOMPARE(row.value("osztaly_id").toInt(), classId);
         QCOMPARE(row.value("tanult_nyelv_id").toInt(), languageId);
         QCOMPARE(row.value("evfolyam").toInt(), 2005);
@@ -148,7 +154,8 @@ class StudentTest : public QObject {
         QCOMPARE(app_.dialogs.shown.size(), size_t(2));
         QCOMPARE(app_.dialogs.shown[0].text, kDateWarning);
         QCOMPARE(app_.dialogs.shown[1].kind, DialogKind::Warning);
-        QVERIFY(app_.dialogs.shown[1].text.endsWith(QStringLiteral("Aktuális tanév. \r \rSikertelen felvétel.")));
+        QVERIFY(
+            app_.dialogs.shown[1].text.endsWith(QStringLiteral("Aktuális tanév. \r \rSikertelen felvétel.")));
         QCOMPARE(f->e_cim->text(), QStringLiteral("Petőfi Sándor utca 12.")); // boxes keep their texts
         // a text in the date form that is no real date
         for (const QString& bad : {QStringLiteral("2009.13.45."), QStringLiteral("ABCD.EF.GH.")}) {
@@ -172,7 +179,8 @@ class StudentTest : public QObject {
         f->e_varos->setText(QStringLiteral("Szeged"));
         f->e_nev->setText(QStringLiteral("   "));
         f->Button1->click();
-        QCOMPARE(app_.dialogs.texts(), QStringList{QStringLiteral("    tanuló az adatbázisba sikeresen felvéve!")});
+        QCOMPARE(app_.dialogs.texts(),
+                 QStringList{QStringLiteral("    tanuló az adatbázisba sikeresen felvéve!")});
         QVERIFY(!readRow(QStringLiteral("nev = :n"), {QStringLiteral("   ")}).isEmpty());
         closeForm();
     }
@@ -193,7 +201,9 @@ class StudentTest : public QObject {
         fillAll(f, QStringLiteral("Évfolyam Hetes"));
         f->edit_akt_tanev->setText(QStringLiteral("2007"));
         f->Button1->click();
-        QCOMPARE(readRow(QStringLiteral("nev = :n"), {QStringLiteral("Évfolyam Hetes")}).value("evfolyam").toInt(), 2007);
+        QCOMPARE(
+            readRow(QStringLiteral("nev = :n"), {QStringLiteral("Évfolyam Hetes")}).value("evfolyam").toInt(),
+            2007);
         // the close box restores the main window as the button does
         uj_tanulo_Form->close();
         QVERIFY(main_form->isEnabled());
@@ -229,26 +239,30 @@ class StudentTest : public QObject {
         f->combo_osztaly->setCurrentIndex(1);
         f->e_varos->setText(QStringLiteral("Makó"));
         f->Button1->click();
-        QCOMPARE(app_.dialogs.texts(),
-                 QStringList{QStringLiteral("Valóban akar módosítani?\r \rYes :módosítás\rNo :nincs módosítás")});
+        QCOMPARE(
+            app_.dialogs.texts(),
+            QStringList{QStringLiteral("Valóban akar módosítani?\r \rYes :módosítás\rNo :nincs módosítás")});
         QCOMPARE(app_.dialogs.shown[0].kind, DialogKind::Confirmation);
         QVERIFY(f->isVisible());
         QCOMPARE(f->e_varos->text(), QStringLiteral("Makó"));
-        QCOMPARE(readRow(QStringLiteral("id = :id"), {id}).value("diak_cim_varos").toString(), QStringLiteral("Szeged"));
+        QCOMPARE(readRow(QStringLiteral("id = :id"), {id}).value("diak_cim_varos").toString(),
+                 QStringLiteral("Szeged"));
         // Yes writes the values and closes the window
         app_.dialogs.clear();
         app_.dialogs.answer(DialogAnswer::Yes);
         const int classId = ui::itemId(f->combo_osztaly->currentText());
         f->edit_akt_tanev->setText(QStringLiteral("2006"));
         f->Button1->click();
-        QCOMPARE(app_.dialogs.texts().value(1), QStringLiteral("Ádám Ödön tanuló Módosítása sikeresen megtörtént!"));
+        QCOMPARE(app_.dialogs.texts().value(1),
+                 QStringLiteral("Ádám Ödön tanuló Módosítása sikeresen megtörtént!"));
         QVERIFY(!f->isVisible());
         QVERIFY(main_form->isEnabled());
         const QVariantMap row = readRow(QStringLiteral("id = :id"), {id});
         QCOMPARE(row.value("diak_cim_varos").toString(), QStringLiteral("Makó"));
         QCOMPARE(row.value("osztaly_id").toInt(), classId);
         QCOMPARE(row.value("evfolyam").toInt(), 2006);
-        QCOMPARE(row.value("mj").toString(), QStringLiteral("első sor; pontosvesszővel\r\nmásodik 'idézett' sor"));
+        QCOMPARE(row.value("mj").toString(),
+                 QStringLiteral("első sor; pontosvesszővel\r\nmásodik 'idézett' sor"));
         QCOMPARE(row.value("gondviselo_nev").toString(), QStringLiteral("O'Brien Őze; \"Apu\""));
     }
 
@@ -280,7 +294,8 @@ class StudentTest : public QObject {
         QVERIFY(!app_.dialogs.texts().join(QString()).contains(QStringLiteral("sikeresen")));
         QVERIFY(f->isVisible());
         QCOMPARE(f->e_tanulo_tel->text(), QStringLiteral("+36 20 999 9999"));
-        QCOMPARE(readRow(QStringLiteral("id = :id"), {id}).value("diak_tel").toString(), QStringLiteral("+36 70 111 2222"));
+        QCOMPARE(readRow(QStringLiteral("id = :id"), {id}).value("diak_tel").toString(),
+                 QStringLiteral("+36 70 111 2222"));
         closeForm();
 
         // deleted by another copy after the window opened
@@ -308,7 +323,8 @@ class StudentTest : public QObject {
 
     void openingAStudentWithMissingData() {
         db::Statement s(DM->dbTanulo, DM->trTanulo);
-        s.prepare(QStringLiteral("update table_diak set evfolyam = null where id = (select min(id) from table_diak)"));
+        s.prepare(QStringLiteral(
+            "update table_diak set evfolyam = null where id = (select min(id) from table_diak)"));
         s.execute();
         DM->trTanulo.commit();
         const int first = readRow(QStringLiteral("evfolyam is null"), {}).value("id").toInt();

@@ -39,6 +39,7 @@ TDM::TDM(QObject* parent)
     dataset_Tanarok.setSelectSQL(QStringLiteral("select * from table_tanar"));
     // A refresh from another copy must not throw the user's selection to the top.
     dataset_Tanulok.setKeyField(QStringLiteral("ID"));
+    if (main_form) main_form->dbg_tanulok->setDataset(&dataset_Tanulok, &datasource_Tanulok);
 
     uj_diak_esemeny.setEvents(
         {QStringLiteral("diak_modositas"), QStringLiteral("diak_torles"), QStringLiteral("uj_diak")});
@@ -59,8 +60,8 @@ TDM::~TDM() {
 QString TDM::readTextFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        throw db::Error(QStringLiteral("A(z) %1 fájl nem olvasható: %2").arg(QDir::toNativeSeparators(path),
-                                                                               file.errorString()));
+        throw db::Error(QStringLiteral("A(z) %1 fájl nem olvasható: %2")
+                            .arg(QDir::toNativeSeparators(path), file.errorString()));
     return QString::fromLocal8Bit(file.readAll());
 }
 
@@ -69,7 +70,8 @@ QString TDM::sqlText(const QString& fileName) const {
 }
 
 bool TDM::DataModuleCreate() {
-    programFolder = programFolderOverride.isEmpty() ? QCoreApplication::applicationDirPath() : programFolderOverride;
+    programFolder =
+        programFolderOverride.isEmpty() ? QCoreApplication::applicationDirPath() : programFolderOverride;
     if (!programFolder.endsWith(QLatin1Char('/'))) programFolder += QLatin1Char('/');
 
     connect_form->resize(300, connect_form->height());
@@ -88,8 +90,10 @@ bool TDM::DataModuleCreate() {
     }
     if (src.isEmpty()) {
         connect_form->hide();
-        ui::error(QStringLiteral("A(z) %1 fájl üres: nem tartalmazza az adatbázis nevét.\r\ra program futása le fog állni.")
-                      .arg(QDir::toNativeSeparators(srcPath)));
+        ui::error(
+            QStringLiteral(
+                "A(z) %1 fájl üres: nem tartalmazza az adatbázis nevét.\r\ra program futása le fog állni.")
+                .arg(QDir::toNativeSeparators(srcPath)));
         return false;
     }
     QString firstLine = src.section(QLatin1Char('\n'), 0, 0);
@@ -107,7 +111,8 @@ bool TDM::DataModuleCreate() {
     }
     if (!connected) {
         connect_form->hide();
-        ui::error(QStringLiteral("Nem lehet kapcsolódni a Korvana v2.0 adatbázishoz!\r\ra program futása le fog állni."));
+        ui::error(QStringLiteral(
+            "Nem lehet kapcsolódni a Korvana v2.0 adatbázishoz!\r\ra program futása le fog állni."));
         return false;
     }
     connect_form->hide();

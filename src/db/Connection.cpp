@@ -33,11 +33,16 @@ void Connection::open() {
         if (eq < 0) continue;
         const QString key = line.left(eq).trimmed().toLower();
         const QByteArray value = line.mid(eq + 1).toLocal8Bit();
-        if (key == QLatin1String("user_name")) appendItem(dpb, isc_dpb_user_name, value);
-        else if (key == QLatin1String("password")) appendItem(dpb, isc_dpb_password, value);
-        else if (key == QLatin1String("lc_ctype")) appendItem(dpb, isc_dpb_lc_ctype, value);
-        else if (key == QLatin1String("sql_role_name")) appendItem(dpb, isc_dpb_sql_role_name, value);
-        else throw Error(QStringLiteral("Ismeretlen kapcsolódási paraméter: %1").arg(key));
+        if (key == QLatin1String("user_name"))
+            appendItem(dpb, isc_dpb_user_name, value);
+        else if (key == QLatin1String("password"))
+            appendItem(dpb, isc_dpb_password, value);
+        else if (key == QLatin1String("lc_ctype"))
+            appendItem(dpb, isc_dpb_lc_ctype, value);
+        else if (key == QLatin1String("sql_role_name"))
+            appendItem(dpb, isc_dpb_sql_role_name, value);
+        else
+            throw Error(QStringLiteral("Ismeretlen kapcsolódási paraméter: %1").arg(key));
     }
     dpb.append(static_cast<char>(isc_dpb_sql_dialect));
     dpb.append(static_cast<char>(1));

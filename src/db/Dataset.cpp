@@ -30,7 +30,9 @@ void Dataset::setParam(const QString& name, const QVariant& value) {
     named_.emplace_back(name, value);
 }
 
-void Dataset::setParams(const QVariantList& positional) { positional_ = positional; }
+void Dataset::setParams(const QVariantList& positional) {
+    positional_ = positional;
+}
 
 void Dataset::clearParams() {
     named_.clear();
@@ -46,12 +48,14 @@ void Dataset::open() {
         preparedSql_ = sql_;
     }
     statement_.bind(positional_);
-    for (const auto& p : named_) statement_.setParamByName(p.first, p.second);
+    for (const auto& p : named_)
+        statement_.setParamByName(p.first, p.second);
     statement_.execute();
 
     beginResetModel();
     columns_.clear();
-    for (int c = 0; c < statement_.columnCount(); ++c) columns_ << statement_.columnName(c);
+    for (int c = 0; c < statement_.columnCount(); ++c)
+        columns_ << statement_.columnName(c);
     rows_.clear();
     open_ = true;
     atEnd_ = !statement_.isSelect();
@@ -94,7 +98,9 @@ void Dataset::close() {
     emit currentRowChanged(-1);
 }
 
-bool Dataset::isEmpty() { return !open_ || rows_.empty(); }
+bool Dataset::isEmpty() {
+    return !open_ || rows_.empty();
+}
 
 int Dataset::fetchBatch(int count, std::vector<std::vector<QVariant>>& into) {
     int got = 0;
@@ -106,7 +112,8 @@ int Dataset::fetchBatch(int count, std::vector<std::vector<QVariant>>& into) {
         }
         std::vector<QVariant> row;
         row.reserve(static_cast<size_t>(cols));
-        for (int c = 0; c < cols; ++c) row.push_back(statement_.value(c));
+        for (int c = 0; c < cols; ++c)
+            row.push_back(statement_.value(c));
         into.push_back(std::move(row));
         ++got;
     }
@@ -114,10 +121,13 @@ int Dataset::fetchBatch(int count, std::vector<std::vector<QVariant>>& into) {
 }
 
 void Dataset::fetchAll() {
-    while (canFetchMore()) fetchMore();
+    while (canFetchMore())
+        fetchMore();
 }
 
-bool Dataset::canFetchMore(const QModelIndex& parent) const { return !parent.isValid() && open_ && !atEnd_; }
+bool Dataset::canFetchMore(const QModelIndex& parent) const {
+    return !parent.isValid() && open_ && !atEnd_;
+}
 
 void Dataset::fetchMore(const QModelIndex& parent) {
     if (!canFetchMore(parent)) return;
@@ -196,7 +206,9 @@ int Dataset::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
 
-int Dataset::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : static_cast<int>(columns_.size()); }
+int Dataset::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(columns_.size());
+}
 
 QVariant Dataset::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return QVariant();

@@ -27,14 +27,18 @@ void raise(const ISC_STATUS* status) {
     std::vector<ISC_STATUS> codes;
     for (const ISC_STATUS* p = status; *p != isc_arg_end;) {
         const ISC_STATUS kind = *p++;
-        if (kind == isc_arg_gds) codes.push_back(*p++);
-        else if (kind == isc_arg_cstring) p += 2;
-        else p++;
+        if (kind == isc_arg_gds)
+            codes.push_back(*p++);
+        else if (kind == isc_arg_cstring)
+            p += 2;
+        else
+            p++;
     }
     QStringList lines;
     char buffer[1024];
     const ISC_STATUS* cursor = status;
-    while (fb_interpret(buffer, sizeof buffer, &cursor) > 0) lines << fromWire(buffer);
+    while (fb_interpret(buffer, sizeof buffer, &cursor) > 0)
+        lines << fromWire(buffer);
     const long sqlCode = isc_sqlcode(status);
     throw DbError(lines.join(QLatin1Char('\n')), sqlCode, std::move(codes));
 }

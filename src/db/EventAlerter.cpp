@@ -74,18 +74,23 @@ void EventAlerter::unregisterEvents() {
     cancel();
 }
 
-bool EventAlerter::isQueued() const { return shared_->queued; }
+bool EventAlerter::isQueued() const {
+    return shared_->queued;
+}
 
 void EventAlerter::queue() {
     Shared& s = *shared_;
     if (s.queued || names_.isEmpty() || !connection_.isConnected()) return;
     if (!s.eventBuffer) {
         std::vector<QByteArray> wire;
-        for (const QString& n : names_) wire.push_back(toWire(n));
+        for (const QString& n : names_)
+            wire.push_back(toWire(n));
         std::vector<const char*> p(15, nullptr);
-        for (size_t i = 0; i < wire.size(); ++i) p[i] = wire[i].constData();
-        s.length = isc_event_block(&s.eventBuffer, &s.resultBuffer, static_cast<ISC_USHORT>(wire.size()), p[0], p[1],
-                                   p[2], p[3], p[4], p[5], p[6], p[7], p[8], p[9], p[10], p[11], p[12], p[13], p[14]);
+        for (size_t i = 0; i < wire.size(); ++i)
+            p[i] = wire[i].constData();
+        s.length = isc_event_block(&s.eventBuffer, &s.resultBuffer, static_cast<ISC_USHORT>(wire.size()),
+                                   p[0], p[1], p[2], p[3], p[4], p[5], p[6], p[7], p[8], p[9], p[10], p[11],
+                                   p[12], p[13], p[14]);
         s.initial = true;
     }
     {

@@ -17,14 +17,19 @@ namespace db {
 namespace {
 
 const QDate kEpoch(1858, 11, 17); // day zero of the server's dates
-constexpr int kTimeUnits = 10000;  // server time is in 1/10000 s
+constexpr int kTimeUnits = 10000; // server time is in 1/10000 s
 
-bool isIdentStart(QChar c) { return c.isLetter() || c == QLatin1Char('_'); }
-bool isIdentPart(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$'); }
+bool isIdentStart(QChar c) {
+    return c.isLetter() || c == QLatin1Char('_');
+}
+bool isIdentPart(QChar c) {
+    return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$');
+}
 
 qint64 pow10(int n) {
     qint64 r = 1;
-    while (n-- > 0) r *= 10;
+    while (n-- > 0)
+        r *= 10;
     return r;
 }
 
@@ -54,7 +59,8 @@ qint64 textToScaled(const QString& text, int scale) {
     QString whole = dot < 0 ? t : t.left(dot);
     QString frac = dot < 0 ? QString() : t.mid(dot + 1);
     const int places = -scale;
-    if (whole.isEmpty() && frac.isEmpty()) throw Error(QStringLiteral("'%1' is not a valid number").arg(text));
+    if (whole.isEmpty() && frac.isEmpty())
+        throw Error(QStringLiteral("'%1' is not a valid number").arg(text));
     for (QChar c : whole + frac)
         if (!c.isDigit()) throw Error(QStringLiteral("'%1' is not a valid number").arg(text));
     if (frac.size() > places) {
@@ -103,7 +109,9 @@ QDateTime toDateTime(const QVariant& v) {
 ISC_TIME encodeTime(const QTime& t) {
     return static_cast<ISC_TIME>(t.msecsSinceStartOfDay()) * (kTimeUnits / 1000);
 }
-QTime decodeTime(ISC_TIME t) { return QTime::fromMSecsSinceStartOfDay(static_cast<int>(t / (kTimeUnits / 1000))); }
+QTime decodeTime(ISC_TIME t) {
+    return QTime::fromMSecsSinceStartOfDay(static_cast<int>(t / (kTimeUnits / 1000)));
+}
 
 } // namespace
 
@@ -113,7 +121,8 @@ ParsedSql parseParameters(const QString& sql) {
     const qsizetype n = sql.size();
     for (qsizetype i = 0; i < n;) {
         const QChar c = sql.at(i);
-        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) { // literal or quoted identifier, doubled quote inside
+        if (c == QLatin1Char('\'') ||
+            c == QLatin1Char('"')) { // literal or quoted identifier, doubled quote inside
             qsizetype j = i + 1;
             while (j < n) {
                 if (sql.at(j) == c) {
@@ -140,7 +149,8 @@ ParsedSql parseParameters(const QString& sql) {
             i = j;
         } else if (c == QLatin1Char(':') && i + 1 < n && isIdentStart(sql.at(i + 1))) {
             qsizetype j = i + 1;
-            while (j < n && isIdentPart(sql.at(j))) ++j;
+            while (j < n && isIdentPart(sql.at(j)))
+                ++j;
             out.names << sql.mid(i + 1, j - i - 1);
             out.sql += QLatin1Char('?');
             i = j;
@@ -152,7 +162,9 @@ ParsedSql parseParameters(const QString& sql) {
     return out;
 }
 
-Sqlda::~Sqlda() { reset(); }
+Sqlda::~Sqlda() {
+    reset();
+}
 
 void Sqlda::reset() {
     std::free(da_);
@@ -230,7 +242,10 @@ void Statement::prepare(const QString& sql) {
     static const char typeItem[] = {isc_info_sql_stmt_type};
     char info[16] = {};
     if (isc_dsql_sql_info(status, &handle_, sizeof typeItem, typeItem, sizeof info, info)) raise(status);
-    type_ = info[0] == isc_info_sql_stmt_type ? static_cast<int>(isc_vax_integer(info + 3, static_cast<short>(isc_vax_integer(info + 1, 2)))) : 0;
+    type_ =
+        info[0] == isc_info_sql_stmt_type
+            ? static_cast<int>(isc_vax_integer(info + 3, static_cast<short>(isc_vax_integer(info + 1, 2))))
+            : 0;
     describeOutput();
     describeInput();
 }
@@ -262,10 +277,13 @@ void Statement::describeInput() {
         in_.var(i).sqltype |= 1;
         *in_.var(i).sqlind = -1;
     }
-    while (paramNames_.size() < in_.count()) paramNames_ << QString();
+    while (paramNames_.size() < in_.count())
+        paramNames_ << QString();
 }
 
-bool Statement::isSelect() const { return type_ == isc_info_sql_stmt_select || type_ == isc_info_sql_stmt_select_for_upd; }
+bool Statement::isSelect() const {
+    return type_ == isc_info_sql_stmt_select || type_ == isc_info_sql_stmt_select_for_upd;
+}
 
 void Statement::setParam(int index, const QVariant& value) {
     if (index < 0 || index >= in_.count())
@@ -289,7 +307,8 @@ void Statement::bind(const QVariantList& values) {
         throw Error(QStringLiteral("Túl sok paraméter: az utasításnak %1 paramétere van, %2 érték érkezett.")
                         .arg(in_.count())
                         .arg(values.size()));
-    for (int i = 0; i < values.size(); ++i) setParam(i, values.at(i));
+    for (int i = 0; i < values.size(); ++i)
+        setParam(i, values.at(i));
 }
 
 void Statement::bindValue(XSQLVAR& var, const QVariant& value) {
@@ -316,7 +335,8 @@ void Statement::bindValue(XSQLVAR& var, const QVariant& value) {
         if (var.sqlscale == 0) {
             n = toInteger(value);
         } else if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float) {
-            n = static_cast<qint64>(std::llround(value.toDouble() * static_cast<double>(pow10(-var.sqlscale))));
+            n = static_cast<qint64>(
+                std::llround(value.toDouble() * static_cast<double>(pow10(-var.sqlscale))));
         } else if (value.typeId() == QMetaType::QString) {
             n = textToScaled(value.toString(), var.sqlscale);
         } else {
@@ -334,7 +354,8 @@ void Statement::bindValue(XSQLVAR& var, const QVariant& value) {
             QString t = value.toString().trimmed();
             d = t.replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
         }
-        if (!ok) throw Error(QStringLiteral("'%1' is not a valid floating point value").arg(value.toString()));
+        if (!ok)
+            throw Error(QStringLiteral("'%1' is not a valid floating point value").arg(value.toString()));
         setRaw(SQL_DOUBLE, &d, sizeof d, 0);
         break;
     }
@@ -357,8 +378,9 @@ void Statement::bindValue(XSQLVAR& var, const QVariant& value) {
         break;
     }
     case SQL_BLOB: {
-        const QByteArray bytes =
-            value.typeId() == QMetaType::QByteArray && var.sqlsubtype != 1 ? value.toByteArray() : toWire(displayText(value));
+        const QByteArray bytes = value.typeId() == QMetaType::QByteArray && var.sqlsubtype != 1
+                                     ? value.toByteArray()
+                                     : toWire(displayText(value));
         ISC_QUAD id = writeBlob(bytes);
         setRaw(SQL_BLOB, &id, sizeof id, 0);
         break;
@@ -384,7 +406,8 @@ ISC_QUAD Statement::writeBlob(const QByteArray& bytes) {
     ISC_STATUS_ARRAY status;
     isc_blob_handle blob = 0;
     ISC_QUAD id{};
-    if (isc_create_blob2(status, connection_.handle(), transaction_.handle(), &blob, &id, 0, nullptr)) raise(status);
+    if (isc_create_blob2(status, connection_.handle(), transaction_.handle(), &blob, &id, 0, nullptr))
+        raise(status);
     for (qsizetype pos = 0; pos < bytes.size();) {
         const unsigned short chunk = static_cast<unsigned short>(qMin<qsizetype>(bytes.size() - pos, 32000));
         if (isc_put_segment(status, &blob, chunk, bytes.constData() + pos)) {
@@ -402,7 +425,8 @@ QString Statement::readBlob(const ISC_QUAD& id, short subType) const {
     ISC_STATUS_ARRAY status;
     isc_blob_handle blob = 0;
     ISC_QUAD blobId = id;
-    if (isc_open_blob2(status, const_cast<Connection&>(connection_).handle(), transaction_.handle(), &blob, &blobId, 0, nullptr))
+    if (isc_open_blob2(status, const_cast<Connection&>(connection_).handle(), transaction_.handle(), &blob,
+                       &blobId, 0, nullptr))
         raise(status);
     QByteArray bytes;
     char buffer[16384];
@@ -432,7 +456,8 @@ void Statement::execute() {
         if (isc_dsql_execute(status, transaction_.handle(), &handle_, dialect, in_.get())) raise(status);
         cursorOpen_ = true;
     } else if (type_ == isc_info_sql_stmt_exec_procedure && out_.count() > 0) {
-        if (isc_dsql_execute2(status, transaction_.handle(), &handle_, dialect, in_.get(), out_.get())) raise(status);
+        if (isc_dsql_execute2(status, transaction_.handle(), &handle_, dialect, in_.get(), out_.get()))
+            raise(status);
     } else {
         if (isc_dsql_execute(status, transaction_.handle(), &handle_, dialect, in_.get())) raise(status);
     }
@@ -441,7 +466,8 @@ void Statement::execute() {
 bool Statement::fetch() {
     if (!cursorOpen_) return false;
     ISC_STATUS_ARRAY status;
-    const ISC_STATUS rc = isc_dsql_fetch(status, &handle_, static_cast<unsigned short>(connection_.dialect()), out_.get());
+    const ISC_STATUS rc =
+        isc_dsql_fetch(status, &handle_, static_cast<unsigned short>(connection_.dialect()), out_.get());
     if (rc == 100) {
         closeCursor();
         return false;
@@ -479,7 +505,8 @@ qint64 Statement::rowsAffected() {
         p += 2;
         const qint64 count = isc_vax_integer(p, len);
         p += len;
-        if (code == isc_info_req_insert_count || code == isc_info_req_update_count || code == isc_info_req_delete_count)
+        if (code == isc_info_req_insert_count || code == isc_info_req_update_count ||
+            code == isc_info_req_delete_count)
             total += count;
     }
     return total;
@@ -490,7 +517,9 @@ QString Statement::columnName(int column) const {
     return fromWire(v.aliasname, v.aliasname_length);
 }
 
-QVariant Statement::value(int column) const { return readValue(out_.var(column)); }
+QVariant Statement::value(int column) const {
+    return readValue(out_.var(column));
+}
 
 QVariant Statement::readValue(const XSQLVAR& var) const {
     if ((var.sqltype & 1) && *var.sqlind < 0) return QVariant();

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QObject>
 #include <QVariant>
 #include <ibase.h>
 #include <memory>
@@ -63,9 +63,9 @@ class Statement {
     void bind(const QVariantList& values);
 
     bool isSelect() const;
-    void execute();      // a select opens its cursor
-    bool fetch();        // next row; false after the last
-    void closeCursor();  // safe after the transaction has ended
+    void execute();     // a select opens its cursor
+    bool fetch();       // next row; false after the last
+    void closeCursor(); // safe after the transaction has ended
     bool cursorOpen() const { return cursorOpen_; }
     qint64 rowsAffected();
 

@@ -29,9 +29,11 @@ void StoredProcedure::setName(const QString& name) {
 
 void StoredProcedure::prepare() {
     QStringList marks;
-    for (qsizetype i = 0; i < inputs_.size(); ++i) marks << QStringLiteral("?");
-    const QString sql = QStringLiteral("execute procedure %1").arg(name_) +
-                        (marks.isEmpty() ? QString() : QStringLiteral("(%1)").arg(marks.join(QStringLiteral(", "))));
+    for (qsizetype i = 0; i < inputs_.size(); ++i)
+        marks << QStringLiteral("?");
+    const QString sql =
+        QStringLiteral("execute procedure %1").arg(name_) +
+        (marks.isEmpty() ? QString() : QStringLiteral("(%1)").arg(marks.join(QStringLiteral(", "))));
     statement_.prepare(sql);
 }
 
@@ -44,6 +46,8 @@ void StoredProcedure::bind(const QVariantList& values) {
     statement_.bind(values);
 }
 
-void StoredProcedure::execute() { statement_.execute(); }
+void StoredProcedure::execute() {
+    statement_.execute();
+}
 
 } // namespace db

@@ -1,7 +1,7 @@
 #include "Text.h"
 
-#include <QStringDecoder>
 #include <QList>
+#include <QStringDecoder>
 #include <QStringEncoder>
 
 #include "Error.h"

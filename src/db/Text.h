@@ -9,7 +9,9 @@ namespace db {
 // throws db::Error naming it: nothing is ever sent with a substitute.
 QByteArray toWire(const QString& text);
 QString fromWire(const char* data, qsizetype length = -1);
-inline QString fromWire(const QByteArray& data) { return fromWire(data.constData(), data.size()); }
+inline QString fromWire(const QByteArray& data) {
+    return fromWire(data.constData(), data.size());
+}
 
 // The first character of text that WIN1250 cannot hold, or -1.
 qsizetype firstUnencodable(const QString& text);

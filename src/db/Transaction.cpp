@@ -35,8 +35,12 @@ void Transaction::start() {
         raise(status);
 }
 
-void Transaction::commit() { end(true); }
-void Transaction::rollback() { end(false); }
+void Transaction::commit() {
+    end(true);
+}
+void Transaction::rollback() {
+    end(false);
+}
 
 void Transaction::end(bool commit) {
     if (!isActive()) return;

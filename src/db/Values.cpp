@@ -49,7 +49,8 @@ qint64 toInteger(const QVariant& value) {
     const QString text = value.toString();
     // Leading blanks are allowed, trailing ones are not, as the classic conversion did.
     QString trimmed = text;
-    while (!trimmed.isEmpty() && trimmed.front().isSpace()) trimmed.remove(0, 1);
+    while (!trimmed.isEmpty() && trimmed.front().isSpace())
+        trimmed.remove(0, 1);
     bool ok = false;
     const qint64 n = trimmed.toLongLong(&ok, 10);
     if (!ok || trimmed.isEmpty()) throw ConversionError(text);
@@ -58,7 +59,8 @@ qint64 toInteger(const QVariant& value) {
 
 int toInt(const QString& text) {
     const qint64 n = toInteger(text);
-    if (n < std::numeric_limits<int>::min() || n > std::numeric_limits<int>::max()) throw ConversionError(text);
+    if (n < std::numeric_limits<int>::min() || n > std::numeric_limits<int>::max())
+        throw ConversionError(text);
     return static_cast<int>(n);
 }
 

@@ -30,7 +30,8 @@ namespace {
 
 const QString kQuickSearchAll = QStringLiteral(
     "SELECT table_diak.ID, table_diak.nev AS \"Diák Neve\", table_osztaly.osztaly_szam AS \"Évfolyam\", "
-    "table_osztaly.osztaly_betu AS \"Osztály\" FROM table_diak INNER JOIN table_osztaly ON table_diak.osztaly_ID = "
+    "table_osztaly.osztaly_betu AS \"Osztály\" FROM table_diak INNER JOIN table_osztaly ON "
+    "table_diak.osztaly_ID = "
     "table_osztaly.ID");
 const QString kQuickSearchLike = kQuickSearchAll + QStringLiteral(" where table_diak.nev LIKE :nev");
 
@@ -78,15 +79,16 @@ Tmain_form::Tmain_form(QWidget* parent) : QWidget(parent) {
     Image1->setGeometry(0, 0, 624, 419);
     Image1->setPixmap(QPixmap(QStringLiteral(":/hatter.png")));
 
-    bevel(this, QRect(8, 8, 176, 403));       // operations
-    bevel(this, QRect(192, 8, 254, 30));      // school year
-    bevel(this, QRect(452, 8, 164, 30));      // clock
-    bevel(this, QRect(192, 44, 424, 24));     // sorting
-    bevel(this, QRect(192, 372, 200, 39));    // quick search
-    bevel(this, QRect(398, 372, 218, 39));    // headcount
-    bevel(this, QRect(16, 14, 160, 24));      // small frame of the column title
+    bevel(this, QRect(8, 8, 176, 403));    // operations
+    bevel(this, QRect(192, 8, 254, 30));   // school year
+    bevel(this, QRect(452, 8, 164, 30));   // clock
+    bevel(this, QRect(192, 44, 424, 24));  // sorting
+    bevel(this, QRect(192, 372, 200, 39)); // quick search
+    bevel(this, QRect(398, 372, 218, 39)); // headcount
+    bevel(this, QRect(16, 14, 160, 24));   // small frame of the column title
 
-    Label1 = label(this, QStringLiteral("Label1"), QStringLiteral("Aktuális tanév:"), 12, QRect(200, 14, 112, 18));
+    Label1 =
+        label(this, QStringLiteral("Label1"), QStringLiteral("Aktuális tanév:"), 12, QRect(200, 14, 112, 18));
     edit_akt_tanev = new QLineEdit(this);
     edit_akt_tanev->setObjectName(QStringLiteral("edit_akt_tanev"));
     edit_akt_tanev->setGeometry(318, 13, 38, 20);
@@ -112,21 +114,31 @@ Tmain_form::Tmain_form(QWidget* parent) : QWidget(parent) {
         return r;
     };
     Button2 = button(this, QStringLiteral("Button2"), QStringLiteral("Új tanuló felvétele"), next(h), true);
-    Button1 = button(this, QStringLiteral("Button1"), QStringLiteral("Kijelöltről Infó és Módosít."), next(h), true);
-    Button13 = button(this, QStringLiteral("Button13"), QStringLiteral("Kijelölt tanuló törlése"), next(h), false);
-    Button4 = button(this, QStringLiteral("Button4"), QStringLiteral("Osztályok karbantártása"), next(h), true);
+    Button1 = button(this, QStringLiteral("Button1"), QStringLiteral("Kijelöltről Infó és Módosít."), next(h),
+                     true);
+    Button13 =
+        button(this, QStringLiteral("Button13"), QStringLiteral("Kijelölt tanuló törlése"), next(h), false);
+    Button4 =
+        button(this, QStringLiteral("Button4"), QStringLiteral("Osztályok karbantártása"), next(h), true);
     Button5 = button(this, QStringLiteral("Button5"), QStringLiteral("Tanárok karbantartása"), next(h), true);
-    Button6 = button(this, QStringLiteral("Button6"), QStringLiteral("Tantárgyak karbantartása"), next(h), true);
-    Button11 = button(this, QStringLiteral("Button11"), QStringLiteral("Tanárok és Tantárgyak"), next(h), false);
-    Button12 = button(this, QStringLiteral("Button12"), QStringLiteral("Osztályok és tantárgyak"), next(h), false);
+    Button6 =
+        button(this, QStringLiteral("Button6"), QStringLiteral("Tantárgyak karbantartása"), next(h), true);
+    Button11 =
+        button(this, QStringLiteral("Button11"), QStringLiteral("Tanárok és Tantárgyak"), next(h), false);
+    Button12 =
+        button(this, QStringLiteral("Button12"), QStringLiteral("Osztályok és tantárgyak"), next(h), false);
     Button7 = button(this, QStringLiteral("Button7"), QStringLiteral("Lekérdezések"), next(h), true);
     Button3 = button(this, QStringLiteral("Button3"), QStringLiteral("Kilépés"), QRect(x, 383, w, 21), true);
 
     Label4 = label(this, QStringLiteral("Label4"), QStringLiteral("rendezés:"), 11, QRect(198, 48, 60, 16));
-    Button8 = button(this, QStringLiteral("Button8"), QStringLiteral("név szerint"), QRect(258, 47, 96, 18), true);
-    Button9 = button(this, QStringLiteral("Button9"), QStringLiteral("évf. és oszt. szerint"), QRect(356, 47, 128, 18), true);
-    Button10 = button(this, QStringLiteral("Button10"), QStringLiteral("oszt. és évf. szerint"), QRect(486, 47, 126, 18), true);
-    for (QPushButton* b : {Button8, Button9, Button10}) b->setFont(ui::arial(11));
+    Button8 =
+        button(this, QStringLiteral("Button8"), QStringLiteral("név szerint"), QRect(258, 47, 96, 18), true);
+    Button9 = button(this, QStringLiteral("Button9"), QStringLiteral("évf. és oszt. szerint"),
+                     QRect(356, 47, 128, 18), true);
+    Button10 = button(this, QStringLiteral("Button10"), QStringLiteral("oszt. és évf. szerint"),
+                      QRect(486, 47, 126, 18), true);
+    for (QPushButton* b : {Button8, Button9, Button10})
+        b->setFont(ui::arial(11));
 
     dbg_tanulok = new ui::DataGrid(this);
     dbg_tanulok->setObjectName(QStringLiteral("dbg_tanulok"));
@@ -136,7 +148,8 @@ Tmain_form::Tmain_form(QWidget* parent) : QWidget(parent) {
     title.setPixelSize(11);
     dbg_tanulok->horizontalHeader()->setFont(title);
 
-    Label5 = label(this, QStringLiteral("Label5"), QStringLiteral("Gyorskeresés név alapján:"), 11, QRect(198, 375, 190, 14));
+    Label5 = label(this, QStringLiteral("Label5"), QStringLiteral("Gyorskeresés név alapján:"), 11,
+                   QRect(198, 375, 190, 14));
     edit_gyors_ker = new QLineEdit(this);
     edit_gyors_ker->setObjectName(QStringLiteral("edit_gyors_ker"));
     edit_gyors_ker->setGeometry(198, 389, 114, 20);
@@ -147,9 +160,11 @@ Tmain_form::Tmain_form(QWidget* parent) : QWidget(parent) {
     label_letszam->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     // Tab order as the office is used to it.
-    QWidget* order[] = {Button2, Button1, Button13, Button4, Button5, Button6, Button11, Button12, Button7,
-                        Button3, edit_gyors_ker, edit_akt_tanev, edit_akt_tanev2, dbg_tanulok, Button8, Button9, Button10};
-    for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+    QWidget* order[] = {Button2,         Button1,     Button13, Button4, Button5,        Button6,
+                        Button11,        Button12,    Button7,  Button3, edit_gyors_ker, edit_akt_tanev,
+                        edit_akt_tanev2, dbg_tanulok, Button8,  Button9, Button10};
+    for (size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -186,7 +201,9 @@ QString Tmain_form::clockText(const QDateTime& now) {
     return now.date().toString(db::kDateFormat) + QStringLiteral("  ") + now.time().toString(db::kTimeFormat);
 }
 
-void Tmain_form::Timer1Timer() { label_ido->setText(clockText(QDateTime::currentDateTime())); }
+void Tmain_form::Timer1Timer() {
+    label_ido->setText(clockText(QDateTime::currentDateTime()));
+}
 
 void Tmain_form::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
@@ -208,7 +225,8 @@ void Tmain_form::FormActivate() {
 
 // ---- helpers ----
 
-QStringList& Tmain_form::query(bool fromFile, const QString& sql, const ibq_parameterek& params, QStringList& lines) {
+QStringList& Tmain_form::query(bool fromFile, const QString& sql, const ibq_parameterek& params,
+                               QStringList& lines) {
     db::Statement statement(DM->dbTanulo, DM->trTanulo);
     statement.prepare(fromFile ? DM->sqlText(sql) : sql);
     if (!params.isEmpty()) statement.bind(params);
@@ -216,7 +234,8 @@ QStringList& Tmain_form::query(bool fromFile, const QString& sql, const ibq_para
     QStringList result;
     while (statement.fetch()) {
         QString line;
-        for (int c = 0; c < statement.columnCount(); ++c) line += db::displayText(statement.value(c)) + QLatin1Char(';');
+        for (int c = 0; c < statement.columnCount(); ++c)
+            line += db::displayText(statement.value(c)) + QLatin1Char(';');
         result << line;
     }
     lines = result; // a failure above leaves the caller's list as it was
@@ -282,7 +301,9 @@ void Tmain_form::combo_nyelv_feltolt(QComboBox* combo, const QStringList& lines)
     combo->setCurrentIndex(-1);
 }
 
-void Tmain_form::combo_targyak_feltolt(QComboBox* combo, const QStringList& lines) { combo_nyelv_feltolt(combo, lines); }
+void Tmain_form::combo_targyak_feltolt(QComboBox* combo, const QStringList& lines) {
+    combo_nyelv_feltolt(combo, lines);
+}
 
 void Tmain_form::combo_osztaly_feltolt(QComboBox* combo, const QStringList& lines) {
     combo->clear();
@@ -300,7 +321,9 @@ bool Tmain_form::datumellenorzes(const QString& text) {
     return ok;
 }
 
-void Tmain_form::akt_tanev() { akt_tanev_at(QDate::currentDate()); }
+void Tmain_form::akt_tanev() {
+    akt_tanev_at(QDate::currentDate());
+}
 
 void Tmain_form::akt_tanev_at(const QDate& today) {
     const QString text = today.toString(db::kDateFormat);
@@ -338,9 +361,15 @@ void Tmain_form::sortBy(const QString& fileName) {
     list.open();
 }
 
-void Tmain_form::Button8Click() { sortBy(QStringLiteral("dataset_Tanulo_SelectSQL3.sql")); }
-void Tmain_form::Button9Click() { sortBy(QStringLiteral("dataset_Tanulo_SelectSQL2.sql")); }
-void Tmain_form::Button10Click() { sortBy(QStringLiteral("dataset_Tanulo_SelectSQL4.sql")); }
+void Tmain_form::Button8Click() {
+    sortBy(QStringLiteral("dataset_Tanulo_SelectSQL3.sql"));
+}
+void Tmain_form::Button9Click() {
+    sortBy(QStringLiteral("dataset_Tanulo_SelectSQL2.sql"));
+}
+void Tmain_form::Button10Click() {
+    sortBy(QStringLiteral("dataset_Tanulo_SelectSQL4.sql"));
+}
 
 void Tmain_form::edit_gyors_kerChange() {
     db::Dataset& list = DM->dataset_Tanulok;
@@ -362,16 +391,18 @@ void Tmain_form::Button13Click() {
     db::Dataset& list = DM->dataset_Tanulok;
     if (list.isEmpty()) return;
     const int id = db::toInt(db::displayText(list.fieldByName(QStringLiteral("ID"))));
-    const QString question = QStringLiteral("Valóban törli a következő tanulót?\r\rID: ") + QString::number(id) +
-                             QStringLiteral("\rNév: ") + db::displayText(list.fieldByName(QStringLiteral("Diák neve"))) +
-                             QStringLiteral("\rOsztály: ") + db::displayText(list.fieldByName(QStringLiteral("Évfolyam"))) +
-                             QLatin1Char('.') + db::displayText(list.fieldByName(QStringLiteral("Osztály")));
+    const QString question =
+        QStringLiteral("Valóban törli a következő tanulót?\r\rID: ") + QString::number(id) +
+        QStringLiteral("\rNév: ") + db::displayText(list.fieldByName(QStringLiteral("Diák neve"))) +
+        QStringLiteral("\rOsztály: ") + db::displayText(list.fieldByName(QStringLiteral("Évfolyam"))) +
+        QLatin1Char('.') + db::displayText(list.fieldByName(QStringLiteral("Osztály")));
     if (!ui::informationYesNo(question)) return;
-    const qint64 deleted =
-        query_mod(false, QStringLiteral("DELETE from table_diak WHERE table_diak.id = :id"), ibq_parameterek{id});
+    const qint64 deleted = query_mod(
+        false, QStringLiteral("DELETE from table_diak WHERE table_diak.id = :id"), ibq_parameterek{id});
     if (deleted == 0) {
         // Another copy got there first: nothing changed, and the list now shows that.
-        ui::warning(QStringLiteral("A tanulót időközben egy másik felhasználó már törölte.\r\rA lista frissült."));
+        ui::warning(
+            QStringLiteral("A tanulót időközben egy másik felhasználó már törölte.\r\rA lista frissült."));
         akt_letszam();
         return;
     }
@@ -410,7 +441,9 @@ void Tmain_form::restoreAfterChild() {
     setWindowOpacity(1.0);
 }
 
-void Tmain_form::childClosed() { restoreAfterChild(); }
+void Tmain_form::childClosed() {
+    restoreAfterChild();
+}
 
 void Tmain_form::Button2Click() {
     openChild(uj_tanulo_Form, [] { uj_tanulo_Form->prepareNew(); });

@@ -19,23 +19,28 @@ namespace {
 
 const QString kColumns = QStringLiteral(
     "nev, diak_cim, diak_cim_varos, szul_hely, szul_ido, sz_szam, diak_tel, anyja_nev, gondviselo_nev, "
-    "gondviselo_cim, gondviselo_tel, diak_taj, diak_OM, diak_diak, osztaly_ID, mj, tanult_nyelv_ID, evfolyam");
-const QString kInsert = QStringLiteral(
-    "insert into table_diak(%1) values(:nev, :diak_cim, :diak_cim_varos, :szul_hely, :szul_ido, :sz_szam, "
-    ":diak_tel, :anyja_nev, :gondviselo_nev, :gondviselo_cim, :gondviselo_tel, :diak_taj, :diak_OM, :diak_diak, "
-    ":oszt_ID, :mj, :nye_id, :evfolyam)")
+    "gondviselo_cim, gondviselo_tel, diak_taj, diak_OM, diak_diak, osztaly_ID, mj, tanult_nyelv_ID, "
+    "evfolyam");
+const QString kInsert = QStringLiteral("insert into table_diak(%1) values(:nev, :diak_cim, :diak_cim_varos, "
+                                       ":szul_hely, :szul_ido, :sz_szam, "
+                                       ":diak_tel, :anyja_nev, :gondviselo_nev, :gondviselo_cim, "
+                                       ":gondviselo_tel, :diak_taj, :diak_OM, :diak_diak, "
+                                       ":oszt_ID, :mj, :nye_id, :evfolyam)")
                             .arg(kColumns);
 const QString kUpdate = QStringLiteral(
     "UPDATE table_diak SET nev = :nev, diak_cim = :diak_cim, diak_cim_varos = :diak_cim_varos, "
     "szul_hely = :szul_hely, szul_ido = :szul_ido, sz_szam = :sz_szam, diak_tel = :diak_tel, "
     "anyja_nev = :anyja_nev, gondviselo_nev = :gondviselo_nev, gondviselo_cim = :gondviselo_cim, "
     "gondviselo_tel = :gondviselo_tel, diak_taj = :diak_taj, diak_OM = :diak_OM, diak_diak = :diak_diak, "
-    "osztaly_ID = :oszt_ID, mj = :mj, tanult_nyelv_ID = :nye_id, evfolyam = :evfolyam WHERE table_diak.id = :diak_id");
-const QString kSelect = QStringLiteral("select id, %1 from table_diak where table_diak.id = :id").arg(kColumns);
+    "osztaly_ID = :oszt_ID, mj = :mj, tanult_nyelv_ID = :nye_id, evfolyam = :evfolyam WHERE table_diak.id = "
+    ":diak_id");
+const QString kSelect =
+    QStringLiteral("select id, %1 from table_diak where table_diak.id = :id").arg(kColumns);
 
 const QString kMandatory = QStringLiteral(
     "Nem töltött ki minden kötelező mezőt! \r \rKötelezően kitőltendő mezők:\rTanuló neve, címe, címe_város, "
-    "születési helye és ideje,\rGondviselő neve, címe,\rTanult nyelv és Osztály,\rAktuális tanév. \r \rSikertelen "
+    "születési helye és ideje,\rGondviselő neve, címe,\rTanult nyelv és Osztály,\rAktuális tanév. \r "
+    "\rSikertelen "
     "felvétel.");
 
 // A memo holds its lines as Windows does: CR LF between them.
@@ -48,7 +53,8 @@ QString storedToMemo(const QString& text) {
     return t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
-QLabel* makeLabel(QWidget* parent, const QString& text, const QRect& r, Qt::Alignment align = Qt::AlignRight | Qt::AlignVCenter) {
+QLabel* makeLabel(QWidget* parent, const QString& text, const QRect& r,
+                  Qt::Alignment align = Qt::AlignRight | Qt::AlignVCenter) {
     auto* l = new QLabel(text, parent);
     l->setFont(ui::arial(13));
     l->setGeometry(r);
@@ -144,7 +150,8 @@ Tuj_tanulo_Form::Tuj_tanulo_Form(QWidget* parent) : ui::ChildWindow(parent) {
     m_mj->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_mj->setTabChangesFocus(true);
 
-    makeLabel(this, QStringLiteral("Aktuális évfolyam:"), QRect(8, 546, 160, 16), Qt::AlignLeft | Qt::AlignVCenter);
+    makeLabel(this, QStringLiteral("Aktuális évfolyam:"), QRect(8, 546, 160, 16),
+              Qt::AlignLeft | Qt::AlignVCenter);
     edit_akt_tanev = new QLineEdit(this);
     edit_akt_tanev->setObjectName(QStringLiteral("edit_akt_tanev"));
     edit_akt_tanev->setGeometry(30, 562, 38, 19);
@@ -176,12 +183,15 @@ Tuj_tanulo_Form::Tuj_tanulo_Form(QWidget* parent) : ui::ChildWindow(parent) {
     Button2->setFont(ui::arial(11));
     Button2->setGeometry(182, 589, 193, 18);
 
-    QWidget* order[] = {e_nev,       e_cim,      e_varos, e_szul_ido,  e_szul_hely, e_sz_szam,      e_tanulo_tel,
-                        e_taj,       e_OM,       e_diak,  e_anyja_nev, e_gond_nev,  e_gond_cim,     e_gond_tel,
-                        combo_nyelv, m_mj,       Button1, combo_osztaly, Button2,   edit_akt_tanev, edit_akt_tanev2};
-    for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+    QWidget* order[] = {e_nev,        e_cim,          e_varos,        e_szul_ido, e_szul_hely, e_sz_szam,
+                        e_tanulo_tel, e_taj,          e_OM,           e_diak,     e_anyja_nev, e_gond_nev,
+                        e_gond_cim,   e_gond_tel,     combo_nyelv,    m_mj,       Button1,     combo_osztaly,
+                        Button2,      edit_akt_tanev, edit_akt_tanev2};
+    for (size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
 
-    for (QWidget* hidden : std::initializer_list<QWidget*>{label_osztaly, label_nyelv, label_ID, Label20}) hidden->hide();
+    for (QWidget* hidden : std::initializer_list<QWidget*>{label_osztaly, label_nyelv, label_ID, Label20})
+        hidden->hide();
 
     e_cim->installEventFilter(this);
     connect(Button1, &QPushButton::clicked, this, ui::guard([this] { Button1Click(); }));
@@ -195,7 +205,9 @@ bool Tuj_tanulo_Form::eventFilter(QObject* watched, QEvent* event) {
     return ui::ChildWindow::eventFilter(watched, event);
 }
 
-void Tuj_tanulo_Form::e_cimKeyDown() { e_gond_cim->setText(e_cim->text()); }
+void Tuj_tanulo_Form::e_cimKeyDown() {
+    e_gond_cim->setText(e_cim->text());
+}
 
 void Tuj_tanulo_Form::edit_akt_tanevChange() {
     if (edit_akt_tanev->text().isEmpty()) return;
@@ -203,8 +215,8 @@ void Tuj_tanulo_Form::edit_akt_tanevChange() {
 }
 
 void Tuj_tanulo_Form::nullaz() {
-    for (QLineEdit* e : {e_nev, e_cim, e_varos, e_szul_ido, e_szul_hely, e_sz_szam, e_tanulo_tel, e_taj, e_OM, e_diak,
-                         e_anyja_nev, e_gond_nev, e_gond_cim, e_gond_tel})
+    for (QLineEdit* e : {e_nev, e_cim, e_varos, e_szul_ido, e_szul_hely, e_sz_szam, e_tanulo_tel, e_taj, e_OM,
+                         e_diak, e_anyja_nev, e_gond_nev, e_gond_cim, e_gond_tel})
         e->clear();
     combo_nyelv->clearAll();
     combo_osztaly->clearAll();
@@ -213,7 +225,8 @@ void Tuj_tanulo_Form::nullaz() {
 
 void Tuj_tanulo_Form::prepareNew() {
     nullaz();
-    for (QWidget* hidden : std::initializer_list<QWidget*>{label_osztaly, label_nyelv, label_ID, Label20}) hidden->hide();
+    for (QWidget* hidden : std::initializer_list<QWidget*>{label_osztaly, label_nyelv, label_ID, Label20})
+        hidden->hide();
     Button1->setText(kRegister);
     setWindowTitle(QStringLiteral("Új tanuló felvétele"));
     opened_.clear();
@@ -239,7 +252,8 @@ std::vector<QVariant> Tuj_tanulo_Form::readStudent(int id, bool lock) {
     s.execute();
     std::vector<QVariant> row;
     if (s.fetch())
-        for (int c = 0; c < s.columnCount(); ++c) row.push_back(s.value(c));
+        for (int c = 0; c < s.columnCount(); ++c)
+            row.push_back(s.value(c));
     s.closeCursor();
     return row;
 }
@@ -248,25 +262,32 @@ void Tuj_tanulo_Form::prepareModify(int id) {
     // Each column goes to its own box, whatever its text holds.
     const std::vector<QVariant> row = readStudent(id, false);
     if (row.empty())
-        throw db::Error(QStringLiteral("A tanuló (ID: %1) már nem szerepel az adatbázisban: időközben törölték.").arg(id));
+        throw db::Error(
+            QStringLiteral("A tanuló (ID: %1) már nem szerepel az adatbázisban: időközben törölték.")
+                .arg(id));
     enum { kNev = 1, kSzulIdo = 5, kOsztaly = 15, kMj = 16, kNyelv = 17, kEvfolyam = 18 };
     for (int c : {kOsztaly, kNyelv, kEvfolyam})
         if (row[static_cast<size_t>(c)].isNull())
             throw db::Error(QStringLiteral("A tanuló (ID: %1) adatai hiányosak: nincs megadva %2.")
                                 .arg(id)
                                 .arg(c == kOsztaly ? QStringLiteral("az osztálya")
-                                                   : c == kNyelv ? QStringLiteral("a tanult nyelve")
-                                                                 : QStringLiteral("az évfolyama")));
+                                     : c == kNyelv ? QStringLiteral("a tanult nyelve")
+                                                   : QStringLiteral("az évfolyama")));
     const int classId = db::toInt(db::displayText(row[kOsztaly]));
     const int languageId = db::toInt(db::displayText(row[kNyelv]));
 
     QStringList lines;
-    main_form->query(false, QStringLiteral("select * from table_osztaly where table_osztaly.id = :osztaly_id"), {classId}, lines);
-    if (lines.isEmpty()) throw db::Error(QStringLiteral("A tanuló osztálya (ID: %1) nem található.").arg(classId));
+    main_form->query(false,
+                     QStringLiteral("select * from table_osztaly where table_osztaly.id = :osztaly_id"),
+                     {classId}, lines);
+    if (lines.isEmpty())
+        throw db::Error(QStringLiteral("A tanuló osztálya (ID: %1) nem található.").arg(classId));
     main_form->combo_osztaly_feltolt(combo_osztaly, lines);
     const QString classLine = QStringLiteral("Jelenlegi osztály:  ") + combo_osztaly->itemText(0);
-    main_form->query(false, QStringLiteral("select * from table_nyelv where table_nyelv.id = :nyelv_id"), {languageId}, lines);
-    if (lines.isEmpty()) throw db::Error(QStringLiteral("A tanuló nyelve (ID: %1) nem található.").arg(languageId));
+    main_form->query(false, QStringLiteral("select * from table_nyelv where table_nyelv.id = :nyelv_id"),
+                     {languageId}, lines);
+    if (lines.isEmpty())
+        throw db::Error(QStringLiteral("A tanuló nyelve (ID: %1) nem található.").arg(languageId));
     main_form->combo_nyelv_feltolt(combo_nyelv, lines);
     const QString languageLine = QStringLiteral("Tanult nyelv:  ") + combo_nyelv->itemText(0);
 
@@ -282,11 +303,13 @@ void Tuj_tanulo_Form::prepareModify(int id) {
     label_osztaly->setFixedWidth(350);
     label_nyelv->setText(languageLine);
     label_nyelv->setFixedWidth(350);
-    for (QWidget* shown : std::initializer_list<QWidget*>{label_osztaly, label_nyelv, label_ID, Label20}) shown->show();
-    QLineEdit* boxes[] = {e_nev,        e_cim,          e_varos,    e_szul_hely, e_szul_ido,
-                          e_sz_szam,    e_tanulo_tel,   e_anyja_nev, e_gond_nev, e_gond_cim,
-                          e_gond_tel,   e_taj,          e_OM,        e_diak};
-    for (int i = 0; i < 14; ++i) boxes[i]->setText(db::displayText(row[static_cast<size_t>(kNev + i)]));
+    for (QWidget* shown : std::initializer_list<QWidget*>{label_osztaly, label_nyelv, label_ID, Label20})
+        shown->show();
+    QLineEdit* boxes[] = {e_nev,      e_cim,        e_varos,     e_szul_hely, e_szul_ido,
+                          e_sz_szam,  e_tanulo_tel, e_anyja_nev, e_gond_nev,  e_gond_cim,
+                          e_gond_tel, e_taj,        e_OM,        e_diak};
+    for (int i = 0; i < 14; ++i)
+        boxes[i]->setText(db::displayText(row[static_cast<size_t>(kNev + i)]));
     const QString year = db::displayText(row[kEvfolyam]);
     edit_akt_tanev->setText(year);
     edit_akt_tanev2->setText(QString::number(db::toInt(year) + 1));
@@ -299,19 +322,27 @@ void Tuj_tanulo_Form::prepareModify(int id) {
 }
 
 QStringList Tuj_tanulo_Form::columnTexts() const {
-    return {e_nev->text(),       e_cim->text(),       e_varos->text(),  e_szul_hely->text(),    e_szul_ido->text(),
-            e_sz_szam->text(),   e_tanulo_tel->text(), e_anyja_nev->text(), e_gond_nev->text(), e_gond_cim->text(),
-            e_gond_tel->text(),  e_taj->text(),        e_OM->text(),     e_diak->text(),       m_mj->toPlainText()};
+    return {e_nev->text(),      e_cim->text(),      e_varos->text(),      e_szul_hely->text(),
+            e_szul_ido->text(), e_sz_szam->text(),  e_tanulo_tel->text(), e_anyja_nev->text(),
+            e_gond_nev->text(), e_gond_cim->text(), e_gond_tel->text(),   e_taj->text(),
+            e_OM->text(),       e_diak->text(),     m_mj->toPlainText()};
 }
 
 bool Tuj_tanulo_Form::checkEncodable() {
-    const QStringList captions = {QStringLiteral("Név"),          QStringLiteral("Teljes cím"),
-                                  QStringLiteral("Város"),        QStringLiteral("Születési hely"),
-                                  QStringLiteral("Születési idő"), QStringLiteral("Személyigazolvány száma"),
-                                  QStringLiteral("Tanuló telefonszáma"), QStringLiteral("Anyja neve"),
-                                  QStringLiteral("Gondviselő neve"), QStringLiteral("Gondviselő címe"),
-                                  QStringLiteral("Gondviselő telefonszáma"), QStringLiteral("TAJ száma"),
-                                  QStringLiteral("OM azonosítója"), QStringLiteral("Diákigazolvány száma"),
+    const QStringList captions = {QStringLiteral("Név"),
+                                  QStringLiteral("Teljes cím"),
+                                  QStringLiteral("Város"),
+                                  QStringLiteral("Születési hely"),
+                                  QStringLiteral("Születési idő"),
+                                  QStringLiteral("Személyigazolvány száma"),
+                                  QStringLiteral("Tanuló telefonszáma"),
+                                  QStringLiteral("Anyja neve"),
+                                  QStringLiteral("Gondviselő neve"),
+                                  QStringLiteral("Gondviselő címe"),
+                                  QStringLiteral("Gondviselő telefonszáma"),
+                                  QStringLiteral("TAJ száma"),
+                                  QStringLiteral("OM azonosítója"),
+                                  QStringLiteral("Diákigazolvány száma"),
                                   QStringLiteral("Megjegyzés")};
     const QStringList texts = columnTexts();
     for (int i = 0; i < texts.size(); ++i) {
@@ -331,21 +362,25 @@ bool Tuj_tanulo_Form::stillAsOpened(int id) {
     } catch (const db::DbError& e) {
         if (!e.isConflict()) throw;
         DM->trTanulo.rollback();
-        ui::warning(QStringLiteral("A tanuló adatait éppen egy másik felhasználó módosítja.\r \rA módosítás nem "
-                                   "történt meg; próbálja újra később."));
+        ui::warning(
+            QStringLiteral("A tanuló adatait éppen egy másik felhasználó módosítja.\r \rA módosítás nem "
+                           "történt meg; próbálja újra később."));
         return false;
     }
     if (now.empty()) {
         DM->trTanulo.rollback();
-        ui::warning(QStringLiteral("A tanulót időközben egy másik felhasználó törölte.\r \rA módosítás nem történt meg."));
+        ui::warning(QStringLiteral(
+            "A tanulót időközben egy másik felhasználó törölte.\r \rA módosítás nem történt meg."));
         return false;
     }
     bool same = now.size() == opened_.size();
-    for (size_t i = 0; same && i < now.size(); ++i) same = db::displayText(now[i]) == db::displayText(opened_[i]);
+    for (size_t i = 0; same && i < now.size(); ++i)
+        same = db::displayText(now[i]) == db::displayText(opened_[i]);
     if (!same) {
         DM->trTanulo.rollback();
-        ui::warning(QStringLiteral("A tanuló adatait a megnyitás óta egy másik felhasználó megváltoztatta.\r \rA "
-                                   "módosítás nem történt meg. Zárja be az ablakot, és nyissa meg újra a tanulót."));
+        ui::warning(
+            QStringLiteral("A tanuló adatait a megnyitás óta egy másik felhasználó megváltoztatta.\r \rA "
+                           "módosítás nem történt meg. Zárja be az ablakot, és nyissa meg újra a tanulót."));
         return false;
     }
     return true;
@@ -354,21 +389,23 @@ bool Tuj_tanulo_Form::stillAsOpened(int id) {
 void Tuj_tanulo_Form::Button1Click() {
     const bool dateOk = main_form->datumellenorzes(e_szul_ido->text());
     bool filled = true;
-    for (const QString& t : {e_nev->text(), e_cim->text(), e_varos->text(), e_szul_hely->text(), e_gond_nev->text(),
-                             e_gond_cim->text(), combo_nyelv->currentText(), combo_osztaly->currentText(),
-                             edit_akt_tanev->text()})
+    for (const QString& t : {e_nev->text(), e_cim->text(), e_varos->text(), e_szul_hely->text(),
+                             e_gond_nev->text(), e_gond_cim->text(), combo_nyelv->currentText(),
+                             combo_osztaly->currentText(), edit_akt_tanev->text()})
         if (t.isEmpty()) filled = false;
     if (!filled) ui::warning(kMandatory);
     if (!dateOk || !filled) return;
 
     const QDate birth = QDate::fromString(e_szul_ido->text(), db::kDateFormat);
     if (!birth.isValid()) {
-        ui::warning(QStringLiteral("Nem létező dátum: %1\r \rHelyes formátum:  ÉÉÉÉ.HH.NN.").arg(e_szul_ido->text()));
+        ui::warning(
+            QStringLiteral("Nem létező dátum: %1\r \rHelyes formátum:  ÉÉÉÉ.HH.NN.").arg(e_szul_ido->text()));
         return;
     }
     if (!checkEncodable()) return;
     const bool modify = Button1->text() == kModify;
-    if (modify && !ui::confirm(QStringLiteral("Valóban akar módosítani?\r \rYes :módosítás\rNo :nincs módosítás")))
+    if (modify &&
+        !ui::confirm(QStringLiteral("Valóban akar módosítani?\r \rYes :módosítás\rNo :nincs módosítás")))
         return;
 
     const int languageId = ui::itemId(combo_nyelv->currentText());
@@ -377,7 +414,8 @@ void Tuj_tanulo_Form::Button1Click() {
     const int id = modify ? db::toInt(label_ID->text()) : -1;
     const QStringList t = columnTexts();
     QVariantList values;
-    for (int i = 0; i < 14; ++i) values << (i == 4 ? QVariant(birth) : QVariant(t.at(i)));
+    for (int i = 0; i < 14; ++i)
+        values << (i == 4 ? QVariant(birth) : QVariant(t.at(i)));
     values << classId << memoToStored(t.at(14)) << languageId << year;
     if (modify) values << id;
 
@@ -389,7 +427,8 @@ void Tuj_tanulo_Form::Button1Click() {
         statement.execute();
         if (modify && statement.rowsAffected() != 1) {
             DM->trTanulo.rollback();
-            ui::warning(QStringLiteral("A tanulót időközben egy másik felhasználó törölte.\r \rA módosítás nem történt meg."));
+            ui::warning(QStringLiteral(
+                "A tanulót időközben egy másik felhasználó törölte.\r \rA módosítás nem történt meg."));
             return;
         }
         DM->trTanulo.commit();
@@ -409,6 +448,10 @@ void Tuj_tanulo_Form::Button1Click() {
     nullaz();
 }
 
-void Tuj_tanulo_Form::Button2Click() { close(); }
+void Tuj_tanulo_Form::Button2Click() {
+    close();
+}
 
-void Tuj_tanulo_Form::FormClose() { main_form->childClosed(); }
+void Tuj_tanulo_Form::FormClose() {
+    main_form->childClosed();
+}

@@ -14,7 +14,9 @@ ChildWindow::ChildWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setAttribute(Qt::WA_QuitOnClose, false);
 }
 
-void ChildWindow::setClientSize(int width, int height) { setFixedSize(width, height); }
+void ChildWindow::setClientSize(int width, int height) {
+    setFixedSize(width, height);
+}
 
 void ChildWindow::centreOnScreen() {
     QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();

@@ -37,7 +37,9 @@ void DataGrid::setDataset(db::Dataset* dataset, QAbstractItemModel* model) {
     connect(dataset, &QAbstractItemModel::modelReset, this, &DataGrid::fitColumns);
 }
 
-void DataGrid::setPopupMenu(QMenu* menu) { menu_ = menu; }
+void DataGrid::setPopupMenu(QMenu* menu) {
+    menu_ = menu;
+}
 
 void DataGrid::followDataset(int row) {
     if (syncing_) return;

@@ -9,7 +9,8 @@ namespace {
 
 class MessageBoxService : public DialogService {
   public:
-    DialogAnswer show(DialogKind kind, const QString& title, const QString& text, DialogButtons buttons) override {
+    DialogAnswer show(DialogKind kind, const QString& title, const QString& text,
+                      DialogButtons buttons) override {
         QMessageBox::Icon icon = QMessageBox::Information;
         switch (kind) {
         case DialogKind::Warning:
@@ -28,7 +29,8 @@ class MessageBoxService : public DialogService {
         QString shown = text;
         shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
         QMessageBox box(icon, title, shown,
-                        buttons == DialogButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+                        buttons == DialogButtons::YesNo ? QMessageBox::Yes | QMessageBox::No
+                                                        : QMessageBox::Ok,
                         QApplication::activeWindow());
         box.setTextFormat(Qt::PlainText);
         const int answer = box.exec();
@@ -46,7 +48,9 @@ DialogService& dialogs() {
     return current ? *current : standard;
 }
 
-void setDialogService(DialogService* service) { current = service; }
+void setDialogService(DialogService* service) {
+    current = service;
+}
 
 QString standardTitle(DialogKind kind) {
     switch (kind) {

@@ -15,7 +15,8 @@ enum class DialogAnswer { Ok, Yes, No };
 class DialogService {
   public:
     virtual ~DialogService() = default;
-    virtual DialogAnswer show(DialogKind kind, const QString& title, const QString& text, DialogButtons buttons) = 0;
+    virtual DialogAnswer show(DialogKind kind, const QString& title, const QString& text,
+                              DialogButtons buttons) = 0;
 };
 
 // The default service shows a QMessageBox; set another (or nullptr for the default).

@@ -12,10 +12,14 @@ QString errorText(const QString& message) {
 }
 
 void showException(const std::exception& e) {
-    if (const auto* dbe = dynamic_cast<const db::Error*>(&e)) programError(errorText(dbe->message()));
-    else programError(errorText(QString::fromUtf8(e.what())));
+    if (const auto* dbe = dynamic_cast<const db::Error*>(&e))
+        programError(errorText(dbe->message()));
+    else
+        programError(errorText(QString::fromUtf8(e.what())));
 }
 
-void showUnknownException() { programError(QStringLiteral("Ismeretlen hiba történt.")); }
+void showUnknownException() {
+    programError(QStringLiteral("Ismeretlen hiba történt."));
+}
 
 } // namespace ui

@@ -19,7 +19,8 @@ QString itemLabel(const QString& itemText) {
     const qsizetype at = itemText.lastIndexOf(QLatin1String("ID:"));
     if (at < 0) return itemText;
     qsizetype end = at;
-    while (end > 0 && itemText.at(end - 1) == QLatin1Char(' ')) --end;
+    while (end > 0 && itemText.at(end - 1) == QLatin1Char(' '))
+        --end;
     return itemText.left(end);
 }
 
@@ -31,7 +32,8 @@ QSize IdItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelI
     return s;
 }
 
-void IdItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+void IdItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                           const QModelIndex& index) const {
     QStyleOptionViewItem opt(option);
     initStyleOption(&opt, index);
     opt.text = itemLabel(opt.text);

@@ -16,7 +16,8 @@ class IdItemDelegate : public QStyledItemDelegate {
   public:
     IdItemDelegate(int itemHeight, QObject* parent) : QStyledItemDelegate(parent), height_(itemHeight) {}
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
 
   private:
     int height_;
