@@ -1,15 +1,181 @@
 #include "tanarok__form.h"
 
+#include <QFrame>
+#include <QKeyEvent>
+
+#include "data/DataModule.h"
+#include "db/Values.h"
 #include "main/main__form.h"
+#include "ui/Dialogs.h"
+#include "ui/Guard.h"
 
 Ttanarok_form* tanarok_form = nullptr;
+
+namespace {
+
+const QString kSelect =
+    QStringLiteral("select id, nev AS \"Tanár neve\" from table_tanar order by table_tanar.nev");
+
+void bevel(QWidget* parent, const QRect& r) {
+    auto* f = new QFrame(parent);
+    f->setFrameShape(QFrame::Box);
+    f->setFrameShadow(QFrame::Sunken);
+    f->setGeometry(r);
+}
+
+QLabel* label(QWidget* parent, const QString& name, const QString& text, const QFont& font, const QRect& r) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->setFont(font);
+    l->setGeometry(r);
+    return l;
+}
+
+QPushButton* button(QWidget* parent, const QString& name, const QString& text, const QRect& r) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setFont(ui::arial(12));
+    b->setGeometry(r);
+    return b;
+}
+
+} // namespace
 
 Ttanarok_form::Ttanarok_form(QWidget* parent) : ui::ChildWindow(parent) {
     setObjectName(QStringLiteral("tanarok_form"));
     setWindowTitle(QStringLiteral("Taanárok karbantartása"));
     setClientSize(306, 321);
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(0, 0, 306, 321);
+
+    bevel(this, QRect(4, 4, 298, 172));  // list
+    bevel(this, QRect(4, 180, 298, 48)); // new teacher
+    bevel(this, QRect(4, 232, 298, 57)); // delete and rename
+
+    Label1 = label(this, QStringLiteral("Label1"), QStringLiteral("Aktuálisa tanárok:"), ui::arial(12),
+                   QRect(10, 7, 286, 16));
+    DBGrid1 = new ui::DataGrid(this);
+    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1->setGeometry(10, 25, 286, 147);
+    DBGrid1->setFont(ui::arial(11));
+    DBGrid1->setFrameShape(QFrame::Box);
+    DBGrid1->setFrameShadow(QFrame::Plain);
+    DBGrid1->setDataset(&DM->dataset_Tanarok, &DM->datasource_Tanarok);
+
+    Label2 = label(this, QStringLiteral("Label2"), QStringLiteral("Új tanár felvétele"), ui::arial(12),
+                   QRect(10, 183, 200, 16));
+    Label3 =
+        label(this, QStringLiteral("Label3"), QStringLiteral("Név:"), ui::arial(12), QRect(10, 202, 40, 21));
+    edit_tanar_nev = new QLineEdit(this);
+    edit_tanar_nev->setObjectName(QStringLiteral("edit_tanar_nev"));
+    edit_tanar_nev->setGeometry(52, 202, 157, 21);
+    edit_tanar_nev->setFont(ui::arial(12));
+    edit_tanar_nev->installEventFilter(this);
+    Button1 = button(this, QStringLiteral("Button1"), kAdd, QRect(229, 186, 65, 37));
+
+    Label4 = label(this, QStringLiteral("Label4"), QStringLiteral("Tanár törlése és névmódosítás"),
+                   ui::arial(12), QRect(10, 235, 286, 16));
+    Label5 =
+        label(this, QStringLiteral("Label5"), QStringLiteral("A kívánt tanár során nyomjunk jobb egérgombot"),
+              ui::arial(13, false), QRect(10, 252, 290, 17));
+    Label6 = label(this, QStringLiteral("Label6"), QStringLiteral("majd válasszunk a lehetőségek közül."),
+                   ui::arial(13, false), QRect(10, 269, 290, 17));
+
+    Button2 = button(this, QStringLiteral("Button2"), QStringLiteral("bezárás"), QRect(84, 294, 137, 24));
+
+    popup_dbg = new QMenu(this);
+    popup_dbg->setObjectName(QStringLiteral("popup_dbg"));
+    anrtrlse1 = popup_dbg->addAction(QStringLiteral("Tanár törlése"));
+    anrtrlse1->setObjectName(QStringLiteral("anrtrlse1"));
+    anrnevnekmdostsa1 = popup_dbg->addAction(QStringLiteral("Tanár nevének módosítása"));
+    anrnevnekmdostsa1->setObjectName(QStringLiteral("anrnevnekmdostsa1"));
+    DBGrid1->setPopupMenu(popup_dbg);
+
+    setTabOrder(DBGrid1, edit_tanar_nev);
+    setTabOrder(edit_tanar_nev, Button1);
+    setTabOrder(Button1, Button2);
+
+    // After a reload the user stays on the teacher they were working with.
+    DM->dataset_Tanarok.setKeyField(QStringLiteral("ID"));
+
+    connect(Button1, &QPushButton::clicked, this, ui::guard([this] { Button1Click(); }));
+    connect(Button2, &QPushButton::clicked, this, ui::guard([this] { Button2Click(); }));
+    connect(anrtrlse1, &QAction::triggered, this, ui::guard([this] { anrtrlse1Click(); }));
+    connect(anrnevnekmdostsa1, &QAction::triggered, this, ui::guard([this] { anrnevnekmdostsa1Click(); }));
 }
 
-void Ttanarok_form::prepareOpen() {}
+void Ttanarok_form::prepareOpen() {
+    tanarok_lista_frissit();
+    Button1->setText(kAdd);
+}
 
-void Ttanarok_form::FormClose() { main_form->childClosed(); }
+void Ttanarok_form::tanarok_lista_frissit() {
+    db::Dataset& list = DM->dataset_Tanarok;
+    list.close();
+    list.setSelectSQL(kSelect);
+    list.open();
+}
+
+void Ttanarok_form::Button1Click() {
+    const QString name = edit_tanar_nev->text();
+    if (name.isEmpty()) {
+        ui::warning(QStringLiteral("Nem töltött ki minden kötelező mezőt!"));
+        return;
+    }
+    db::Dataset& list = DM->dataset_Tanarok;
+    const bool rename = Button1->text() == kModify;
+    // With no row to rename the procedure gets no id and refuses it itself.
+    const QVariant id = !rename          ? QVariant(-1)
+                        : list.isEmpty() ? QVariant()
+                                         : list.fieldByName(QStringLiteral("ID"));
+    if (main_form->StoredProc(QStringLiteral("PRC_TANAR_FELVETEL"), {name, id})) {
+        if (rename) {
+            ui::information(QStringLiteral("Sikeres módosítás"));
+            Button1->setText(kAdd);
+        } else {
+            ui::information(name + QStringLiteral(" tanár felvétele megtörtént."));
+        }
+    }
+    list.open();
+    edit_tanar_nev->clear();
+}
+
+void Ttanarok_form::edit_tanar_nevKeyDown(int key) {
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) Button1Click();
+}
+
+void Ttanarok_form::anrnevnekmdostsa1Click() {
+    db::Dataset& list = DM->dataset_Tanarok;
+    if (list.isEmpty()) return;
+    Button1->setText(kModify);
+    edit_tanar_nev->setText(db::displayText(list.fieldByName(QStringLiteral("Tanár neve"))));
+}
+
+void Ttanarok_form::anrtrlse1Click() {
+    db::Dataset& list = DM->dataset_Tanarok;
+    if (list.isEmpty()) return;
+    const QString name = db::displayText(list.fieldByName(QStringLiteral("Tanár neve")));
+    if (!ui::confirm(QStringLiteral("Valóba tröli: ") + name + QStringLiteral(" tanárt?"))) return;
+    const int id = db::toInt(db::displayText(list.fieldByName(QStringLiteral("ID"))));
+    main_form->StoredProc(QStringLiteral("PRC_TANAR_ELTAVOLITAS"), {id});
+    tanarok_lista_frissit();
+}
+
+void Ttanarok_form::Button2Click() {
+    close();
+}
+
+void Ttanarok_form::FormClose() {
+    main_form->childClosed();
+}
+
+bool Ttanarok_form::eventFilter(QObject* watched, QEvent* event) {
+    // Enter acts as the button; the key still reaches the box afterwards.
+    if (watched == edit_tanar_nev && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        ui::guarded([&] { edit_tanar_nevKeyDown(key); });
+    }
+    return ui::ChildWindow::eventFilter(watched, event);
+}
