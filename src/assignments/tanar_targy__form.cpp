@@ -1,15 +1,270 @@
 #include "tanar_targy__form.h"
 
+#include <QFrame>
+#include <QHeaderView>
+#include <QScopedValueRollback>
+
+#include "data/DataModule.h"
+#include "db/Statement.h"
+#include "db/Values.h"
 #include "main/main__form.h"
+#include "ui/Dialogs.h"
+#include "ui/Guard.h"
 
 Ttanar_targy_form* tanar_targy_form = nullptr;
+
+namespace {
+
+const QString kMissing = QStringLiteral("Nem töltött ki minden kötelező mezőt!");
+
+QFrame* bevel(QWidget* parent, const QRect& r) {
+    auto* f = new QFrame(parent);
+    f->setFrameShape(QFrame::Box);
+    f->setFrameShadow(QFrame::Sunken);
+    f->setGeometry(r);
+    return f;
+}
+
+QLabel* label(QWidget* parent, const QString& name, const QString& text, int px, const QRect& r) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->setFont(ui::arial(px));
+    l->setGeometry(r);
+    return l;
+}
+
+QLineEdit* readOnlyEdit(QWidget* parent, const QString& name, const QRect& r) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(name);
+    e->setFont(ui::arial(11));
+    e->setGeometry(r);
+    e->setReadOnly(true);
+    e->setStyleSheet(
+        QStringLiteral("QLineEdit { border: 1px solid #7a7a7a; background: white; padding: 0 2px; }"));
+    return e;
+}
+
+ui::IdComboBox* idCombo(QWidget* parent, const QString& name, const QRect& r, bool flat) {
+    auto* c = new ui::IdComboBox(16, parent);
+    c->setObjectName(name);
+    c->setFont(ui::arial(11));
+    c->setGeometry(r);
+    c->setFrame(!flat);
+    return c;
+}
+
+QPushButton* button(QWidget* parent, const QString& name, const QString& text, const QRect& r) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setFont(ui::arial(11));
+    b->setGeometry(r);
+    return b;
+}
+
+ui::DataGrid* grid(QWidget* parent, const QString& name, const QRect& r) {
+    auto* g = new ui::DataGrid(parent);
+    g->setObjectName(name);
+    QFont titles = parent->font(); // titles keep the window's default font
+    titles.setResolveMask(QFont::AllPropertiesResolved);
+    g->horizontalHeader()->setFont(titles);
+    g->setFont(ui::arial(11));
+    g->setGeometry(r);
+    g->setFrameShape(QFrame::Box);
+    g->setFrameShadow(QFrame::Plain);
+    return g;
+}
+
+// The first parameter of the list's statement, and every other of the same name.
+void bindFirst(db::Dataset* list, const QVariant& value) {
+    list->clearParams();
+    const QString name = db::parseParameters(list->selectSQL()).names.value(0);
+    if (name.isEmpty())
+        list->setParams({value});
+    else
+        list->setParam(name, value);
+}
+
+} // namespace
 
 Ttanar_targy_form::Ttanar_targy_form(QWidget* parent) : ui::ChildWindow(parent) {
     setObjectName(QStringLiteral("tanar_targy_form"));
     setWindowTitle(QStringLiteral("Tanárok és Tantárgyak"));
     setClientSize(537, 337);
+
+    ds_tanarok = new db::Dataset(DM->dbTanulo, DM->trTanulo, this);
+    ds_tanarok->setObjectName(QStringLiteral("ds_tanarok"));
+    ds_targyak = new db::Dataset(DM->dbTanulo, DM->trTanulo, this);
+    ds_targyak->setObjectName(QStringLiteral("ds_targyak"));
+    dsource_tanarok = new QIdentityProxyModel(this);
+    dsource_tanarok->setObjectName(QStringLiteral("dsource_tanarok"));
+    dsource_tanarok->setSourceModel(ds_tanarok);
+    dsource_targyak = new QIdentityProxyModel(this);
+    dsource_targyak->setObjectName(QStringLiteral("dsource_targyak"));
+    dsource_targyak->setSourceModel(ds_targyak);
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(0, 0, 537, 337);
+
+    // Left panel: the teachers, and below them the chosen teacher's subjects.
+    bevel(this, QRect(4, 4, 280, 298));
+    Label1 = label(this, QStringLiteral("Label1"), QStringLiteral("Válasszon Tanárt a következő listából:"),
+                   12, QRect(10, 8, 268, 17));
+    DBGrid1 = grid(this, QStringLiteral("DBGrid1"), QRect(10, 27, 268, 140));
+    DBGrid1->setDataset(ds_tanarok, dsource_tanarok);
+    bevel(this, QRect(10, 171, 268, 127));
+    Label2 = label(this, QStringLiteral("Label2"), QString(), 11, QRect(14, 174, 260, 30));
+    Label2->setWordWrap(true); // long teacher names take a second line
+    Label2->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    DBGrid2 = grid(this, QStringLiteral("DBGrid2"), QRect(14, 206, 260, 88));
+    DBGrid2->setDataset(ds_targyak, dsource_targyak);
+
+    // Right panel, upper box: adding a subject.
+    bevel(this, QRect(288, 4, 245, 145));
+    Label3 = label(this, QStringLiteral("Label3"), QStringLiteral("Tantárgy hozzáadása"), 12,
+                   QRect(294, 8, 233, 17));
+    edit_tanar_nev = readOnlyEdit(this, QStringLiteral("edit_tanar_nev"), QRect(294, 30, 233, 21));
+    Label4 = label(this, QStringLiteral("Label4"), QStringLiteral("tanárhoz adjuk hozzá:"), 11,
+                   QRect(294, 55, 233, 16));
+    combo_targyak = idCombo(this, QStringLiteral("combo_targyak"), QRect(294, 74, 233, 22), true);
+    Button2 = button(this, QStringLiteral("Button2"), QStringLiteral("Hozzáad"), QRect(360, 108, 100, 30));
+
+    // Right panel, lower box: taking a subject away.
+    bevel(this, QRect(288, 153, 245, 149));
+    Label5 = label(this, QStringLiteral("Label5"), QStringLiteral("Tárgy eltávolítása"), 12,
+                   QRect(294, 157, 233, 17));
+    edit_tanar_nev2 = readOnlyEdit(this, QStringLiteral("edit_tanar_nev2"), QRect(294, 179, 162, 21));
+    Label6 = label(this, QStringLiteral("Label6"), QStringLiteral("- tól/től"), 12, QRect(460, 179, 67, 21));
+    Label7 = label(this, QStringLiteral("Label7"), QStringLiteral("a következő tantárgyat:"), 11,
+                   QRect(294, 204, 233, 16));
+    combo_targyak2 = idCombo(this, QStringLiteral("combo_targyak2"), QRect(294, 223, 233, 22), false);
+    Button3 = button(this, QStringLiteral("Button3"), QStringLiteral("Eltávolít"), QRect(360, 260, 100, 30));
+
+    Button1 = button(this, QStringLiteral("Button1"), QStringLiteral("bezárás"), QRect(218, 308, 100, 24));
+
+    QWidget* order[] = {DBGrid1, DBGrid2, Button1,         edit_tanar_nev, combo_targyak,
+                        Button2, Button3, edit_tanar_nev2, combo_targyak2};
+    for (size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
+
+    connect(Button1, &QPushButton::clicked, this, ui::guard([this] { Button1Click(); }));
+    connect(Button2, &QPushButton::clicked, this, ui::guard([this] { Button2Click(); }));
+    connect(Button3, &QPushButton::clicked, this, ui::guard([this] { Button3Click(); }));
+    connect(DBGrid1, &ui::DataGrid::cellClicked, this, ui::guard([this] { DBGrid1CellClick(); }));
+    connect(ds_tanarok, &db::Dataset::currentRowChanged, this,
+            [this](int row) { ui::guarded([&] { ds_tanarokAfterScroll(row); }); });
 }
 
-void Ttanar_targy_form::prepareOpen() {}
+void Ttanar_targy_form::prepareOpen() {
+    tanarok_frissit();
+    tanar_targy_nullaz();
+}
 
-void Ttanar_targy_form::FormClose() { main_form->childClosed(); }
+void Ttanar_targy_form::tanarok_frissit() {
+    const QScopedValueRollback<bool> quiet(reloading_, true);
+    ds_tanarok->close();
+    ds_tanarok->setSelectSQL(kTeacherSelect);
+    ds_tanarok->open();
+}
+
+void Ttanar_targy_form::tanar_targy_nullaz() {
+    ds_targyak->close();
+    Label2->clear();
+    edit_tanar_nev->clear();
+    edit_tanar_nev2->clear();
+    combo_targyak->clearAll();
+    combo_targyak2->clearAll();
+}
+
+void Ttanar_targy_form::targyak_meghataroz() {
+    if (ds_tanarok->isEmpty()) return;
+    ds_targyak->close();
+    ds_targyak->setSelectSQL(QString());
+    ds_targyak->setSelectSQL(DM->sqlText(QStringLiteral("dataset_tanar_targy.sql")));
+    bindFirst(ds_targyak, db::toInt(db::displayText(ds_tanarok->fieldByName(QStringLiteral("id")))));
+    ds_targyak->open();
+    DM->dataset_Tanulok.open(); // an earlier commit may have closed it
+    const QString name = db::displayText(ds_tanarok->fieldByName(QStringLiteral("Tanár neve")));
+    Label2->setText(name + QStringLiteral(" által oktatott tárgyak:"));
+    edit_tanar_nev->setText(name);
+    edit_tanar_nev2->setText(name);
+    combo_targyak_feltolt1();
+    combo_targyak_feltolt2();
+}
+
+void Ttanar_targy_form::fillCombo(const QString& fileName, QComboBox* combo) {
+    QStringList lines;
+    main_form->query(true, fileName, {ds_tanarok->fieldByName(QStringLiteral("id"))}, lines);
+    main_form->combo_targyak_feltolt(combo, lines);
+}
+
+void Ttanar_targy_form::combo_targyak_feltolt1() {
+    fillCombo(QStringLiteral("dataset_tanar_targy_lehetseges_targyak.sql"), combo_targyak);
+}
+
+void Ttanar_targy_form::combo_targyak_feltolt2() {
+    fillCombo(QStringLiteral("dataset_tanar_targy_lehetseges_targyak2.sql"), combo_targyak2);
+}
+
+void Ttanar_targy_form::FormActivate() {
+    targyak_meghataroz();
+}
+
+void Ttanar_targy_form::DBGrid1CellClick() {
+    targyak_meghataroz();
+}
+
+void Ttanar_targy_form::ds_tanarokAfterScroll(int row) {
+    if (reloading_ || row < 0 || !isVisible()) return;
+    // Emptied first: should the rebuild fail, no other teacher's name stays shown.
+    tanar_targy_nullaz();
+    targyak_meghataroz();
+}
+
+void Ttanar_targy_form::tanar_ujrakeres(const QVariant& id) {
+    {
+        const QScopedValueRollback<bool> quiet(reloading_, true);
+        ds_tanarok->open();
+        tanar_targy_nullaz();
+        // The search ends with the list; a teacher gone meanwhile leaves the first one.
+        if (!ds_tanarok->locate(QStringLiteral("id"), id) && !ds_tanarok->isEmpty())
+            ds_tanarok->setCurrentRow(0);
+    }
+    targyak_meghataroz();
+}
+
+void Ttanar_targy_form::Button2Click() {
+    if (edit_tanar_nev->text().isEmpty() || combo_targyak->currentText().isEmpty()) {
+        ui::warning(kMissing);
+        return;
+    }
+    const int targy = ui::itemId(combo_targyak->currentText());
+    const QVariant tanar = ds_tanarok->fieldByName(QStringLiteral("id"));
+    if (main_form->StoredProc(QStringLiteral("PRC_TARGY_HOZZAADASA_TANARHOZ"), {targy, tanar}))
+        ui::information(QStringLiteral("Sikeres tárgyfelvétel!"));
+    tanar_ujrakeres(tanar);
+}
+
+void Ttanar_targy_form::Button3Click() {
+    if (edit_tanar_nev2->text().isEmpty() || combo_targyak2->currentText().isEmpty()) {
+        ui::warning(kMissing);
+        return;
+    }
+    // Read before asking: the window's reactivation after the question refills the lists.
+    const QString item = combo_targyak2->currentText();
+    const int targy = ui::itemId(item);
+    if (!ui::confirm(QStringLiteral("Valóba tröli: ") + edit_tanar_nev2->text() +
+                     QStringLiteral(" tanártól a(z) ") + item + QStringLiteral(" tárgyat?")))
+        return;
+    const int tanar = db::toInt(db::displayText(ds_tanarok->fieldByName(QStringLiteral("ID"))));
+    main_form->StoredProc(QStringLiteral("PRC_TARGY_ELVETELE_TANARTOL"), {tanar, targy});
+    tanar_ujrakeres(tanar);
+}
+
+void Ttanar_targy_form::Button1Click() {
+    close();
+}
+
+void Ttanar_targy_form::FormClose() {
+    main_form->childClosed();
+}
