@@ -10,6 +10,7 @@
 #include "main/main__form.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
+#include "ui/Widgets.h"
 
 Toszt_tan_form* oszt_tan_form = nullptr;
 
@@ -25,33 +26,6 @@ const QString kGone =
     QStringLiteral("\rLehet, hogy időközben átnevezték vagy törölték. Válassza ki újra a sort a "
                    "tantárgyak listájából!");
 
-QFrame* bevel(QWidget* parent, const QRect& r) {
-    auto* f = new QFrame(parent);
-    f->setFrameShape(QFrame::Box);
-    f->setFrameShadow(QFrame::Sunken);
-    f->setGeometry(r);
-    return f;
-}
-
-QLabel* label(QWidget* parent, const QString& name, const QString& text, int px, const QRect& r) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(name);
-    l->setFont(ui::arial(px));
-    l->setGeometry(r);
-    return l;
-}
-
-QLineEdit* readOnlyEdit(QWidget* parent, const QString& name, const QRect& r) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
-    e->setFont(ui::arial(12));
-    e->setGeometry(r);
-    e->setReadOnly(true);
-    e->setStyleSheet(
-        QStringLiteral("QLineEdit { border: 1px solid #7a7a7a; background: white; padding: 0 2px; }"));
-    return e;
-}
-
 ui::IdComboBox* idCombo(QWidget* parent, const QString& name, const QRect& r) {
     auto* c = new ui::IdComboBox(16, parent);
     c->setObjectName(name);
@@ -61,37 +35,7 @@ ui::IdComboBox* idCombo(QWidget* parent, const QString& name, const QRect& r) {
     return c;
 }
 
-QPushButton* button(QWidget* parent, const QString& name, const QString& text, const QRect& r) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setFont(ui::arial(11));
-    b->setGeometry(r);
-    return b;
-}
-
-ui::DataGrid* grid(QWidget* parent, const QString& name, const QRect& r) {
-    auto* g = new ui::DataGrid(parent);
-    g->setObjectName(name);
-    QFont titles = parent->font(); // titles keep the window's default font
-    titles.setResolveMask(QFont::AllPropertiesResolved);
-    g->horizontalHeader()->setFont(titles);
-    g->setFont(ui::arial(11));
-    g->setGeometry(r);
-    g->setFrameShape(QFrame::Box);
-    g->setFrameShadow(QFrame::Plain);
-    return g;
-}
-
 // The first parameter of the list's statement, and every other of the same name.
-void bindFirst(db::Dataset* list, const QVariant& value) {
-    list->clearParams();
-    const QString name = db::parseParameters(list->selectSQL()).names.value(0);
-    if (name.isEmpty())
-        list->setParams({value});
-    else
-        list->setParam(name, value);
-}
-
 } // namespace
 
 Toszt_tan_form::Toszt_tan_form(QWidget* parent) : ui::ChildWindow(parent) {
@@ -115,50 +59,56 @@ Toszt_tan_form::Toszt_tan_form(QWidget* parent) : ui::ChildWindow(parent) {
     Image1->setGeometry(0, 0, 521, 513);
 
     // Upper panel: the classes, and below them the chosen class's subjects.
-    bevel(this, QRect(4, 4, 513, 262));
-    Label1 = label(this, QStringLiteral("Label1"), QStringLiteral("Válasszon Osztályt:"), 12,
-                   QRect(10, 8, 300, 17));
-    dbg_osztalyok = grid(this, QStringLiteral("dbg_osztalyok"), QRect(10, 27, 501, 110));
+    ui::bevel(this, QRect(4, 4, 513, 262));
+    Label1 = ui::label(this, QStringLiteral("Label1"), QStringLiteral("Válasszon Osztályt:"), ui::arial(12),
+                       QRect(10, 8, 300, 17));
+    dbg_osztalyok = ui::grid(this, QStringLiteral("dbg_osztalyok"), QRect(10, 27, 501, 110));
     dbg_osztalyok->setDataset(ds_osztalyok, dsource_Osztalyok);
-    bevel(this, QRect(10, 141, 501, 121));
-    Label2 = label(this, QStringLiteral("Label2"), QString(), 12, QRect(14, 144, 493, 17));
-    dbg_targyak = grid(this, QStringLiteral("dbg_targyak"), QRect(14, 163, 493, 95));
+    ui::bevel(this, QRect(10, 141, 501, 121));
+    Label2 = ui::label(this, QStringLiteral("Label2"), QString(), ui::arial(12), QRect(14, 144, 493, 17));
+    dbg_targyak = ui::grid(this, QStringLiteral("dbg_targyak"), QRect(14, 163, 493, 95));
     dbg_targyak->setDataset(ds_targyak, dsource_Targyak);
 
     // Lower panel, left box: adding.
-    bevel(this, QRect(4, 270, 254, 206));
-    bevel(this, QRect(8, 274, 246, 22));
-    Label3 = label(this, QStringLiteral("Label3"), QStringLiteral("Tárgy hozzáadása osztályhoz"), 11,
-                   QRect(12, 277, 238, 16));
-    Label4 = label(this, QStringLiteral("Label4"), QStringLiteral("A következő osztályhoz:"), 11,
-                   QRect(12, 302, 238, 16));
-    edit_osztaly = readOnlyEdit(this, QStringLiteral("edit_osztaly"), QRect(12, 320, 238, 22));
-    Label5 = label(this, QStringLiteral("Label5"), QStringLiteral("A következő tantárgyat:"), 11,
-                   QRect(12, 348, 238, 16));
+    ui::bevel(this, QRect(4, 270, 254, 206));
+    ui::bevel(this, QRect(8, 274, 246, 22));
+    Label3 = ui::label(this, QStringLiteral("Label3"), QStringLiteral("Tárgy hozzáadása osztályhoz"),
+                       ui::arial(11), QRect(12, 277, 238, 16));
+    Label4 = ui::label(this, QStringLiteral("Label4"), QStringLiteral("A következő osztályhoz:"),
+                       ui::arial(11), QRect(12, 302, 238, 16));
+    edit_osztaly =
+        ui::readOnlyEdit(this, QStringLiteral("edit_osztaly"), ui::arial(12), QRect(12, 320, 238, 22));
+    Label5 = ui::label(this, QStringLiteral("Label5"), QStringLiteral("A következő tantárgyat:"),
+                       ui::arial(11), QRect(12, 348, 238, 16));
     combo_targyak = idCombo(this, QStringLiteral("combo_targyak"), QRect(12, 366, 238, 22));
-    Label6 = label(this, QStringLiteral("Label6"), QStringLiteral("A következő tanártól:"), 11,
-                   QRect(12, 394, 238, 16));
+    Label6 = ui::label(this, QStringLiteral("Label6"), QStringLiteral("A következő tanártól:"), ui::arial(11),
+                       QRect(12, 394, 238, 16));
     combo_tanar = idCombo(this, QStringLiteral("combo_tanar"), QRect(12, 412, 238, 22));
-    Button2 = button(this, QStringLiteral("Button2"), QStringLiteral("Hozzáad"), QRect(71, 442, 120, 28));
+    Button2 = ui::button(this, QStringLiteral("Button2"), QStringLiteral("Hozzáad"), ui::arial(11),
+                         QRect(71, 442, 120, 28));
 
     // Lower panel, right box: taking away.
-    bevel(this, QRect(263, 270, 254, 206));
-    bevel(this, QRect(267, 274, 246, 22));
-    Label7 = label(this, QStringLiteral("Label7"), QStringLiteral("Tárgy elvétele osztálytól"), 11,
-                   QRect(271, 277, 238, 16));
-    Label8 = label(this, QStringLiteral("Label8"), QStringLiteral("A következő osztálytól:"), 11,
-                   QRect(271, 302, 238, 16));
-    edit_osztaly_2 = readOnlyEdit(this, QStringLiteral("edit_osztaly_2"), QRect(271, 320, 238, 22));
-    Label9 = label(this, QStringLiteral("Label9"), QStringLiteral("A következő tantárgyat:"), 11,
-                   QRect(271, 348, 238, 16));
-    edit_targy = readOnlyEdit(this, QStringLiteral("edit_targy"), QRect(271, 366, 238, 22));
-    Label10 = label(this, QStringLiteral("Label10"), QStringLiteral("A következő tanártól:"), 11,
-                    QRect(271, 394, 238, 16));
-    edit_tanar = readOnlyEdit(this, QStringLiteral("edit_tanar"), QRect(271, 412, 238, 22));
-    Button3 =
-        button(this, QStringLiteral("Button3"), QStringLiteral("Tárgy elvétele"), QRect(330, 442, 120, 28));
+    ui::bevel(this, QRect(263, 270, 254, 206));
+    ui::bevel(this, QRect(267, 274, 246, 22));
+    Label7 = ui::label(this, QStringLiteral("Label7"), QStringLiteral("Tárgy elvétele osztálytól"),
+                       ui::arial(11), QRect(271, 277, 238, 16));
+    Label8 = ui::label(this, QStringLiteral("Label8"), QStringLiteral("A következő osztálytól:"),
+                       ui::arial(11), QRect(271, 302, 238, 16));
+    edit_osztaly_2 =
+        ui::readOnlyEdit(this, QStringLiteral("edit_osztaly_2"), ui::arial(12), QRect(271, 320, 238, 22));
+    Label9 = ui::label(this, QStringLiteral("Label9"), QStringLiteral("A következő tantárgyat:"),
+                       ui::arial(11), QRect(271, 348, 238, 16));
+    edit_targy =
+        ui::readOnlyEdit(this, QStringLiteral("edit_targy"), ui::arial(12), QRect(271, 366, 238, 22));
+    Label10 = ui::label(this, QStringLiteral("Label10"), QStringLiteral("A következő tanártól:"),
+                        ui::arial(11), QRect(271, 394, 238, 16));
+    edit_tanar =
+        ui::readOnlyEdit(this, QStringLiteral("edit_tanar"), ui::arial(12), QRect(271, 412, 238, 22));
+    Button3 = ui::button(this, QStringLiteral("Button3"), QStringLiteral("Tárgy elvétele"), ui::arial(11),
+                         QRect(330, 442, 120, 28));
 
-    Button1 = button(this, QStringLiteral("Button1"), QStringLiteral("bezárás"), QRect(210, 483, 100, 24));
+    Button1 = ui::button(this, QStringLiteral("Button1"), QStringLiteral("bezárás"), ui::arial(11),
+                         QRect(210, 483, 100, 24));
 
     QWidget* order[] = {dbg_osztalyok, Button1,        dbg_targyak, edit_osztaly, combo_targyak, combo_tanar,
                         Button2,       edit_osztaly_2, edit_targy,  edit_tanar,   Button3};
@@ -215,7 +165,7 @@ void Toszt_tan_form::targyak_meghataroz() {
     ds_targyak->close();
     ds_targyak->setSelectSQL(QString());
     ds_targyak->setSelectSQL(DM->sqlText(QStringLiteral("dataset_osztalyok_tantargyai.sql")));
-    bindFirst(ds_targyak, db::toInt(db::displayText(ds_osztalyok->fieldByName(QStringLiteral("ID")))));
+    ds_targyak->setFirstParam(db::toInt(db::displayText(ds_osztalyok->fieldByName(QStringLiteral("ID")))));
     ds_targyak->open();
     const QString evfolyam = db::displayText(ds_osztalyok->fieldByName(QStringLiteral("Évfolyam")));
     const QString osztaly = db::displayText(ds_osztalyok->fieldByName(QStringLiteral("Osztály")));

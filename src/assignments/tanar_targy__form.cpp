@@ -10,39 +10,13 @@
 #include "main/main__form.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
+#include "ui/Widgets.h"
 
 Ttanar_targy_form* tanar_targy_form = nullptr;
 
 namespace {
 
 const QString kMissing = QStringLiteral("Nem töltött ki minden kötelező mezőt!");
-
-QFrame* bevel(QWidget* parent, const QRect& r) {
-    auto* f = new QFrame(parent);
-    f->setFrameShape(QFrame::Box);
-    f->setFrameShadow(QFrame::Sunken);
-    f->setGeometry(r);
-    return f;
-}
-
-QLabel* label(QWidget* parent, const QString& name, const QString& text, int px, const QRect& r) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(name);
-    l->setFont(ui::arial(px));
-    l->setGeometry(r);
-    return l;
-}
-
-QLineEdit* readOnlyEdit(QWidget* parent, const QString& name, const QRect& r) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
-    e->setFont(ui::arial(11));
-    e->setGeometry(r);
-    e->setReadOnly(true);
-    e->setStyleSheet(
-        QStringLiteral("QLineEdit { border: 1px solid #7a7a7a; background: white; padding: 0 2px; }"));
-    return e;
-}
 
 ui::IdComboBox* idCombo(QWidget* parent, const QString& name, const QRect& r, bool flat) {
     auto* c = new ui::IdComboBox(16, parent);
@@ -53,37 +27,7 @@ ui::IdComboBox* idCombo(QWidget* parent, const QString& name, const QRect& r, bo
     return c;
 }
 
-QPushButton* button(QWidget* parent, const QString& name, const QString& text, const QRect& r) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setFont(ui::arial(11));
-    b->setGeometry(r);
-    return b;
-}
-
-ui::DataGrid* grid(QWidget* parent, const QString& name, const QRect& r) {
-    auto* g = new ui::DataGrid(parent);
-    g->setObjectName(name);
-    QFont titles = parent->font(); // titles keep the window's default font
-    titles.setResolveMask(QFont::AllPropertiesResolved);
-    g->horizontalHeader()->setFont(titles);
-    g->setFont(ui::arial(11));
-    g->setGeometry(r);
-    g->setFrameShape(QFrame::Box);
-    g->setFrameShadow(QFrame::Plain);
-    return g;
-}
-
 // The first parameter of the list's statement, and every other of the same name.
-void bindFirst(db::Dataset* list, const QVariant& value) {
-    list->clearParams();
-    const QString name = db::parseParameters(list->selectSQL()).names.value(0);
-    if (name.isEmpty())
-        list->setParams({value});
-    else
-        list->setParam(name, value);
-}
-
 } // namespace
 
 Ttanar_targy_form::Ttanar_targy_form(QWidget* parent) : ui::ChildWindow(parent) {
@@ -107,40 +51,47 @@ Ttanar_targy_form::Ttanar_targy_form(QWidget* parent) : ui::ChildWindow(parent) 
     Image1->setGeometry(0, 0, 537, 337);
 
     // Left panel: the teachers, and below them the chosen teacher's subjects.
-    bevel(this, QRect(4, 4, 280, 298));
-    Label1 = label(this, QStringLiteral("Label1"), QStringLiteral("Válasszon Tanárt a következő listából:"),
-                   12, QRect(10, 8, 268, 17));
-    DBGrid1 = grid(this, QStringLiteral("DBGrid1"), QRect(10, 27, 268, 140));
+    ui::bevel(this, QRect(4, 4, 280, 298));
+    Label1 =
+        ui::label(this, QStringLiteral("Label1"), QStringLiteral("Válasszon Tanárt a következő listából:"),
+                  ui::arial(12), QRect(10, 8, 268, 17));
+    DBGrid1 = ui::grid(this, QStringLiteral("DBGrid1"), QRect(10, 27, 268, 140));
     DBGrid1->setDataset(ds_tanarok, dsource_tanarok);
-    bevel(this, QRect(10, 171, 268, 127));
-    Label2 = label(this, QStringLiteral("Label2"), QString(), 11, QRect(14, 174, 260, 30));
+    ui::bevel(this, QRect(10, 171, 268, 127));
+    Label2 = ui::label(this, QStringLiteral("Label2"), QString(), ui::arial(11), QRect(14, 174, 260, 30));
     Label2->setWordWrap(true); // long teacher names take a second line
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    DBGrid2 = grid(this, QStringLiteral("DBGrid2"), QRect(14, 206, 260, 88));
+    DBGrid2 = ui::grid(this, QStringLiteral("DBGrid2"), QRect(14, 206, 260, 88));
     DBGrid2->setDataset(ds_targyak, dsource_targyak);
 
     // Right panel, upper box: adding a subject.
-    bevel(this, QRect(288, 4, 245, 145));
-    Label3 = label(this, QStringLiteral("Label3"), QStringLiteral("Tantárgy hozzáadása"), 12,
-                   QRect(294, 8, 233, 17));
-    edit_tanar_nev = readOnlyEdit(this, QStringLiteral("edit_tanar_nev"), QRect(294, 30, 233, 21));
-    Label4 = label(this, QStringLiteral("Label4"), QStringLiteral("tanárhoz adjuk hozzá:"), 11,
-                   QRect(294, 55, 233, 16));
+    ui::bevel(this, QRect(288, 4, 245, 145));
+    Label3 = ui::label(this, QStringLiteral("Label3"), QStringLiteral("Tantárgy hozzáadása"), ui::arial(12),
+                       QRect(294, 8, 233, 17));
+    edit_tanar_nev =
+        ui::readOnlyEdit(this, QStringLiteral("edit_tanar_nev"), ui::arial(11), QRect(294, 30, 233, 21));
+    Label4 = ui::label(this, QStringLiteral("Label4"), QStringLiteral("tanárhoz adjuk hozzá:"), ui::arial(11),
+                       QRect(294, 55, 233, 16));
     combo_targyak = idCombo(this, QStringLiteral("combo_targyak"), QRect(294, 74, 233, 22), true);
-    Button2 = button(this, QStringLiteral("Button2"), QStringLiteral("Hozzáad"), QRect(360, 108, 100, 30));
+    Button2 = ui::button(this, QStringLiteral("Button2"), QStringLiteral("Hozzáad"), ui::arial(11),
+                         QRect(360, 108, 100, 30));
 
     // Right panel, lower box: taking a subject away.
-    bevel(this, QRect(288, 153, 245, 149));
-    Label5 = label(this, QStringLiteral("Label5"), QStringLiteral("Tárgy eltávolítása"), 12,
-                   QRect(294, 157, 233, 17));
-    edit_tanar_nev2 = readOnlyEdit(this, QStringLiteral("edit_tanar_nev2"), QRect(294, 179, 162, 21));
-    Label6 = label(this, QStringLiteral("Label6"), QStringLiteral("- tól/től"), 12, QRect(460, 179, 67, 21));
-    Label7 = label(this, QStringLiteral("Label7"), QStringLiteral("a következő tantárgyat:"), 11,
-                   QRect(294, 204, 233, 16));
+    ui::bevel(this, QRect(288, 153, 245, 149));
+    Label5 = ui::label(this, QStringLiteral("Label5"), QStringLiteral("Tárgy eltávolítása"), ui::arial(12),
+                       QRect(294, 157, 233, 17));
+    edit_tanar_nev2 =
+        ui::readOnlyEdit(this, QStringLiteral("edit_tanar_nev2"), ui::arial(11), QRect(294, 179, 162, 21));
+    Label6 = ui::label(this, QStringLiteral("Label6"), QStringLiteral("- tól/től"), ui::arial(12),
+                       QRect(460, 179, 67, 21));
+    Label7 = ui::label(this, QStringLiteral("Label7"), QStringLiteral("a következő tantárgyat:"),
+                       ui::arial(11), QRect(294, 204, 233, 16));
     combo_targyak2 = idCombo(this, QStringLiteral("combo_targyak2"), QRect(294, 223, 233, 22), false);
-    Button3 = button(this, QStringLiteral("Button3"), QStringLiteral("Eltávolít"), QRect(360, 260, 100, 30));
+    Button3 = ui::button(this, QStringLiteral("Button3"), QStringLiteral("Eltávolít"), ui::arial(11),
+                         QRect(360, 260, 100, 30));
 
-    Button1 = button(this, QStringLiteral("Button1"), QStringLiteral("bezárás"), QRect(218, 308, 100, 24));
+    Button1 = ui::button(this, QStringLiteral("Button1"), QStringLiteral("bezárás"), ui::arial(11),
+                         QRect(218, 308, 100, 24));
 
     QWidget* order[] = {DBGrid1, DBGrid2, Button1,         edit_tanar_nev, combo_targyak,
                         Button2, Button3, edit_tanar_nev2, combo_targyak2};
@@ -181,7 +132,7 @@ void Ttanar_targy_form::targyak_meghataroz() {
     ds_targyak->close();
     ds_targyak->setSelectSQL(QString());
     ds_targyak->setSelectSQL(DM->sqlText(QStringLiteral("dataset_tanar_targy.sql")));
-    bindFirst(ds_targyak, db::toInt(db::displayText(ds_tanarok->fieldByName(QStringLiteral("id")))));
+    ds_targyak->setFirstParam(db::toInt(db::displayText(ds_tanarok->fieldByName(QStringLiteral("id")))));
     ds_targyak->open();
     DM->dataset_Tanulok.open(); // an earlier commit may have closed it
     const QString name = db::displayText(ds_tanarok->fieldByName(QStringLiteral("Tanár neve")));

@@ -34,6 +34,15 @@ void Dataset::setParams(const QVariantList& positional) {
     positional_ = positional;
 }
 
+void Dataset::setFirstParam(const QVariant& value) {
+    clearParams();
+    const QString name = parseParameters(sql_).names.value(0);
+    if (name.isEmpty())
+        setParams({value});
+    else
+        setParam(name, value);
+}
+
 void Dataset::clearParams() {
     named_.clear();
     positional_.clear();

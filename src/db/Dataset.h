@@ -26,6 +26,8 @@ class Dataset : public QAbstractTableModel {
     // Values by parameter name (every occurrence) or, when no name is given, by position.
     void setParam(const QString& name, const QVariant& value);
     void setParams(const QVariantList& positional);
+    // Binds the statement's first parameter, and every other of its name.
+    void setFirstParam(const QVariant& value);
     void clearParams();
 
     void open();

@@ -23,6 +23,7 @@
 #include "ui/ChildWindow.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
+#include "ui/Widgets.h"
 
 Tmain_form* main_form = nullptr;
 
@@ -34,32 +35,6 @@ const QString kQuickSearchAll = QStringLiteral(
     "table_diak.osztaly_ID = "
     "table_osztaly.ID");
 const QString kQuickSearchLike = kQuickSearchAll + QStringLiteral(" where table_diak.nev LIKE :nev");
-
-QFrame* bevel(QWidget* parent, const QRect& r) {
-    auto* f = new QFrame(parent);
-    f->setFrameShape(QFrame::Box);
-    f->setFrameShadow(QFrame::Sunken);
-    f->setGeometry(r);
-    return f;
-}
-
-QLabel* label(QWidget* parent, const QString& name, const QString& text, int px, const QRect& r) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(name);
-    l->setFont(ui::arial(px));
-    l->setGeometry(r);
-    l->setAttribute(Qt::WA_TranslucentBackground);
-    return l;
-}
-
-QPushButton* button(QWidget* parent, const QString& name, const QString& text, const QRect& r, bool hand) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setFont(ui::arial(12));
-    b->setGeometry(r);
-    if (hand) b->setCursor(Qt::PointingHandCursor);
-    return b;
-}
 
 QString idTagged(const QString& label, int spaces, const QString& id) {
     return label + QString(spaces, QLatin1Char(' ')) + QStringLiteral("ID:") + id;
@@ -79,32 +54,35 @@ Tmain_form::Tmain_form(QWidget* parent) : QWidget(parent) {
     Image1->setGeometry(0, 0, 624, 419);
     Image1->setPixmap(QPixmap(QStringLiteral(":/hatter.png")));
 
-    bevel(this, QRect(8, 8, 176, 403));    // operations
-    bevel(this, QRect(192, 8, 254, 30));   // school year
-    bevel(this, QRect(452, 8, 164, 30));   // clock
-    bevel(this, QRect(192, 44, 424, 24));  // sorting
-    bevel(this, QRect(192, 372, 200, 39)); // quick search
-    bevel(this, QRect(398, 372, 218, 39)); // headcount
-    bevel(this, QRect(16, 14, 160, 24));   // small frame of the column title
+    ui::bevel(this, QRect(8, 8, 176, 403));    // operations
+    ui::bevel(this, QRect(192, 8, 254, 30));   // school year
+    ui::bevel(this, QRect(452, 8, 164, 30));   // clock
+    ui::bevel(this, QRect(192, 44, 424, 24));  // sorting
+    ui::bevel(this, QRect(192, 372, 200, 39)); // quick search
+    ui::bevel(this, QRect(398, 372, 218, 39)); // headcount
+    ui::bevel(this, QRect(16, 14, 160, 24));   // small frame of the column title
 
-    Label1 =
-        label(this, QStringLiteral("Label1"), QStringLiteral("Aktuális tanév:"), 12, QRect(200, 14, 112, 18));
+    Label1 = ui::label(this, QStringLiteral("Label1"), QStringLiteral("Aktuális tanév:"), ui::arial(12),
+                       QRect(200, 14, 112, 18));
     edit_akt_tanev = new QLineEdit(this);
     edit_akt_tanev->setObjectName(QStringLiteral("edit_akt_tanev"));
     edit_akt_tanev->setGeometry(318, 13, 38, 20);
     edit_akt_tanev->setFrame(false);
     edit_akt_tanev->setFont(ui::arial(12));
-    Label2 = label(this, QStringLiteral("Label2"), QStringLiteral("/"), 24, QRect(361, 8, 14, 28));
+    Label2 =
+        ui::label(this, QStringLiteral("Label2"), QStringLiteral("/"), ui::arial(24), QRect(361, 8, 14, 28));
     edit_akt_tanev2 = new QLineEdit(this);
     edit_akt_tanev2->setObjectName(QStringLiteral("edit_akt_tanev2"));
     edit_akt_tanev2->setGeometry(378, 13, 38, 20);
     edit_akt_tanev2->setFrame(false);
     edit_akt_tanev2->setFont(ui::arial(12));
     edit_akt_tanev2->setReadOnly(true);
-    label_ido = label(this, QStringLiteral("label_ido"), QString(), 12, QRect(458, 14, 154, 18));
+    label_ido =
+        ui::label(this, QStringLiteral("label_ido"), QString(), ui::arial(12), QRect(458, 14, 154, 18));
     label_ido->setAlignment(Qt::AlignCenter);
 
-    Label3 = label(this, QStringLiteral("Label3"), QStringLiteral("Műveletek"), 13, QRect(18, 16, 156, 20));
+    Label3 = ui::label(this, QStringLiteral("Label3"), QStringLiteral("Műveletek"), ui::arial(13),
+                       QRect(18, 16, 156, 20));
     Label3->setAlignment(Qt::AlignCenter);
     const int x = 16, w = 160, h = 30, gap = 4;
     int y = 46;
@@ -113,30 +91,35 @@ Tmain_form::Tmain_form(QWidget* parent) : QWidget(parent) {
         y += height + gap;
         return r;
     };
-    Button2 = button(this, QStringLiteral("Button2"), QStringLiteral("Új tanuló felvétele"), next(h), true);
-    Button1 = button(this, QStringLiteral("Button1"), QStringLiteral("Kijelöltről Infó és Módosít."), next(h),
-                     true);
-    Button13 =
-        button(this, QStringLiteral("Button13"), QStringLiteral("Kijelölt tanuló törlése"), next(h), false);
-    Button4 =
-        button(this, QStringLiteral("Button4"), QStringLiteral("Osztályok karbantártása"), next(h), true);
-    Button5 = button(this, QStringLiteral("Button5"), QStringLiteral("Tanárok karbantartása"), next(h), true);
-    Button6 =
-        button(this, QStringLiteral("Button6"), QStringLiteral("Tantárgyak karbantartása"), next(h), true);
-    Button11 =
-        button(this, QStringLiteral("Button11"), QStringLiteral("Tanárok és Tantárgyak"), next(h), false);
-    Button12 =
-        button(this, QStringLiteral("Button12"), QStringLiteral("Osztályok és tantárgyak"), next(h), false);
-    Button7 = button(this, QStringLiteral("Button7"), QStringLiteral("Lekérdezések"), next(h), true);
-    Button3 = button(this, QStringLiteral("Button3"), QStringLiteral("Kilépés"), QRect(x, 383, w, 21), true);
+    Button2 = ui::button(this, QStringLiteral("Button2"), QStringLiteral("Új tanuló felvétele"),
+                         ui::arial(12), next(h), true);
+    Button1 = ui::button(this, QStringLiteral("Button1"), QStringLiteral("Kijelöltről Infó és Módosít."),
+                         ui::arial(12), next(h), true);
+    Button13 = ui::button(this, QStringLiteral("Button13"), QStringLiteral("Kijelölt tanuló törlése"),
+                          ui::arial(12), next(h), false);
+    Button4 = ui::button(this, QStringLiteral("Button4"), QStringLiteral("Osztályok karbantártása"),
+                         ui::arial(12), next(h), true);
+    Button5 = ui::button(this, QStringLiteral("Button5"), QStringLiteral("Tanárok karbantartása"),
+                         ui::arial(12), next(h), true);
+    Button6 = ui::button(this, QStringLiteral("Button6"), QStringLiteral("Tantárgyak karbantartása"),
+                         ui::arial(12), next(h), true);
+    Button11 = ui::button(this, QStringLiteral("Button11"), QStringLiteral("Tanárok és Tantárgyak"),
+                          ui::arial(12), next(h), false);
+    Button12 = ui::button(this, QStringLiteral("Button12"), QStringLiteral("Osztályok és tantárgyak"),
+                          ui::arial(12), next(h), false);
+    Button7 = ui::button(this, QStringLiteral("Button7"), QStringLiteral("Lekérdezések"), ui::arial(12),
+                         next(h), true);
+    Button3 = ui::button(this, QStringLiteral("Button3"), QStringLiteral("Kilépés"), ui::arial(12),
+                         QRect(x, 383, w, 21), true);
 
-    Label4 = label(this, QStringLiteral("Label4"), QStringLiteral("rendezés:"), 11, QRect(198, 48, 60, 16));
-    Button8 =
-        button(this, QStringLiteral("Button8"), QStringLiteral("név szerint"), QRect(258, 47, 96, 18), true);
-    Button9 = button(this, QStringLiteral("Button9"), QStringLiteral("évf. és oszt. szerint"),
-                     QRect(356, 47, 128, 18), true);
-    Button10 = button(this, QStringLiteral("Button10"), QStringLiteral("oszt. és évf. szerint"),
-                      QRect(486, 47, 126, 18), true);
+    Label4 = ui::label(this, QStringLiteral("Label4"), QStringLiteral("rendezés:"), ui::arial(11),
+                       QRect(198, 48, 60, 16));
+    Button8 = ui::button(this, QStringLiteral("Button8"), QStringLiteral("név szerint"), ui::arial(12),
+                         QRect(258, 47, 96, 18), true);
+    Button9 = ui::button(this, QStringLiteral("Button9"), QStringLiteral("évf. és oszt. szerint"),
+                         ui::arial(12), QRect(356, 47, 128, 18), true);
+    Button10 = ui::button(this, QStringLiteral("Button10"), QStringLiteral("oszt. és évf. szerint"),
+                          ui::arial(12), QRect(486, 47, 126, 18), true);
     for (QPushButton* b : {Button8, Button9, Button10})
         b->setFont(ui::arial(11));
 
@@ -148,15 +131,16 @@ Tmain_form::Tmain_form(QWidget* parent) : QWidget(parent) {
     title.setPixelSize(11);
     dbg_tanulok->horizontalHeader()->setFont(title);
 
-    Label5 = label(this, QStringLiteral("Label5"), QStringLiteral("Gyorskeresés név alapján:"), 11,
-                   QRect(198, 375, 190, 14));
+    Label5 = ui::label(this, QStringLiteral("Label5"), QStringLiteral("Gyorskeresés név alapján:"),
+                       ui::arial(11), QRect(198, 375, 190, 14));
     edit_gyors_ker = new QLineEdit(this);
     edit_gyors_ker->setObjectName(QStringLiteral("edit_gyors_ker"));
     edit_gyors_ker->setGeometry(198, 389, 114, 20);
     edit_gyors_ker->setFont(ui::arial(11));
     edit_gyors_ker->setFrame(false);
     edit_gyors_ker->setCursor(Qt::IBeamCursor);
-    label_letszam = label(this, QStringLiteral("label_letszam"), QString(), 12, QRect(404, 382, 206, 20));
+    label_letszam =
+        ui::label(this, QStringLiteral("label_letszam"), QString(), ui::arial(12), QRect(404, 382, 206, 20));
     label_letszam->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     // Tab order as the office is used to it.

@@ -7,6 +7,7 @@
 #include "main/main__form.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
+#include "ui/Widgets.h"
 
 Tosztalyok_form* osztalyok_form = nullptr;
 
@@ -14,35 +15,12 @@ namespace {
 
 const QString kSelectFile = QStringLiteral("dataset_Osztalyok_SelectSQL.sql");
 
-void bevel(QWidget* parent, const QRect& r) {
-    auto* f = new QFrame(parent);
-    f->setFrameShape(QFrame::Box);
-    f->setFrameShadow(QFrame::Sunken);
-    f->setGeometry(r);
-}
-
-QLabel* label(QWidget* parent, const QString& name, const QString& text, const QFont& font, const QRect& r) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(name);
-    l->setFont(font);
-    l->setGeometry(r);
-    return l;
-}
-
 QLineEdit* edit(QWidget* parent, const QString& name, const QRect& r) {
     auto* e = new QLineEdit(parent);
     e->setObjectName(name);
     e->setFont(ui::arial(11));
     e->setGeometry(r);
     return e;
-}
-
-QPushButton* button(QWidget* parent, const QString& name, const QString& text, const QRect& r) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setFont(ui::arial(12));
-    b->setGeometry(r);
-    return b;
 }
 
 } // namespace
@@ -56,10 +34,10 @@ Tosztalyok_form::Tosztalyok_form(QWidget* parent) : ui::ChildWindow(parent) {
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(0, 0, 695, 388);
 
-    bevel(this, QRect(4, 4, 687, 193));   // list
-    bevel(this, QRect(4, 202, 687, 142)); // new class, modify and delete
-    bevel(this, QRect(10, 207, 675, 76)); // new class
-    bevel(this, QRect(10, 287, 675, 52)); // modify and delete
+    ui::bevel(this, QRect(4, 4, 687, 193));   // list
+    ui::bevel(this, QRect(4, 202, 687, 142)); // new class, modify and delete
+    ui::bevel(this, QRect(10, 207, 675, 76)); // new class
+    ui::bevel(this, QRect(10, 287, 675, 52)); // modify and delete
 
     DBGrid1 = new ui::DataGrid(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
@@ -69,35 +47,36 @@ Tosztalyok_form::Tosztalyok_form(QWidget* parent) : ui::ChildWindow(parent) {
     DBGrid1->setFrameShadow(QFrame::Sunken);
     DBGrid1->setDataset(&DM->dataset_Osztalyok, &DM->datasuorce_Osztalyok);
 
-    Label1 = label(this, QStringLiteral("Label1"), QStringLiteral("Új osztály felvétele"), ui::arial(12),
-                   QRect(16, 210, 200, 16));
-    Label5 = label(this, QStringLiteral("Label5"), QStringLiteral("Osztályfőnök:"), ui::arial(12),
-                   QRect(16, 229, 100, 22));
+    Label1 = ui::label(this, QStringLiteral("Label1"), QStringLiteral("Új osztály felvétele"), ui::arial(12),
+                       QRect(16, 210, 200, 16));
+    Label5 = ui::label(this, QStringLiteral("Label5"), QStringLiteral("Osztályfőnök:"), ui::arial(12),
+                       QRect(16, 229, 100, 22));
     combo_tanarok = new ui::IdComboBox(16, this);
     combo_tanarok->setObjectName(QStringLiteral("combo_tanarok"));
     combo_tanarok->setFont(ui::arial(12));
     combo_tanarok->setGeometry(120, 229, 209, 22);
-    Label2 = label(this, QStringLiteral("Label2"), QStringLiteral("Évfolyam:"), ui::arial(12),
-                   QRect(345, 229, 80, 22));
+    Label2 = ui::label(this, QStringLiteral("Label2"), QStringLiteral("Évfolyam:"), ui::arial(12),
+                       QRect(345, 229, 80, 22));
     edit_evf = edit(this, QStringLiteral("edit_evf"), QRect(430, 230, 33, 20));
-    Label4 = label(this, QStringLiteral("Label4"), QStringLiteral("Szak:"), ui::arial(12),
-                   QRect(16, 255, 100, 22));
+    Label4 = ui::label(this, QStringLiteral("Label4"), QStringLiteral("Szak:"), ui::arial(12),
+                       QRect(16, 255, 100, 22));
     edit_szak = edit(this, QStringLiteral("edit_szak"), QRect(120, 256, 208, 20));
-    Label3 = label(this, QStringLiteral("Label3"), QStringLiteral("Osztály:"), ui::arial(12),
-                   QRect(345, 255, 80, 22));
+    Label3 = ui::label(this, QStringLiteral("Label3"), QStringLiteral("Osztály:"), ui::arial(12),
+                       QRect(345, 255, 80, 22));
     edit_oszt = edit(this, QStringLiteral("edit_oszt"), QRect(430, 256, 33, 20));
-    Button2 = button(this, QStringLiteral("Button2"), kAdd, QRect(490, 227, 97, 50));
+    Button2 = ui::button(this, QStringLiteral("Button2"), kAdd, ui::arial(12), QRect(490, 227, 97, 50));
 
-    Label6 = label(this, QStringLiteral("Label6"), QStringLiteral("Módosítás és törlés"), ui::arial(12),
-                   QRect(16, 289, 200, 16));
-    Label7 =
-        label(this, QStringLiteral("Label7"),
-              QStringLiteral("A módosítani vagy törölni kívánt osztály sorány kattintson jobb egérgombbal, "),
-              ui::arial(13, false), QRect(16, 305, 665, 16));
-    Label8 = label(this, QStringLiteral("Label8"), QStringLiteral("és válassza a kívánt funkciót."),
-                   ui::arial(13, false), QRect(16, 321, 665, 16));
+    Label6 = ui::label(this, QStringLiteral("Label6"), QStringLiteral("Módosítás és törlés"), ui::arial(12),
+                       QRect(16, 289, 200, 16));
+    Label7 = ui::label(
+        this, QStringLiteral("Label7"),
+        QStringLiteral("A módosítani vagy törölni kívánt osztály sorány kattintson jobb egérgombbal, "),
+        ui::arial(13, false), QRect(16, 305, 665, 16));
+    Label8 = ui::label(this, QStringLiteral("Label8"), QStringLiteral("és válassza a kívánt funkciót."),
+                       ui::arial(13, false), QRect(16, 321, 665, 16));
 
-    Button1 = button(this, QStringLiteral("Button1"), QStringLiteral("bezárás"), QRect(286, 355, 123, 22));
+    Button1 = ui::button(this, QStringLiteral("Button1"), QStringLiteral("bezárás"), ui::arial(12),
+                         QRect(286, 355, 123, 22));
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));

@@ -8,6 +8,7 @@
 #include "main/main__form.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
+#include "ui/Widgets.h"
 
 Ttanarok_form* tanarok_form = nullptr;
 
@@ -15,29 +16,6 @@ namespace {
 
 const QString kSelect =
     QStringLiteral("select id, nev AS \"Tanár neve\" from table_tanar order by table_tanar.nev");
-
-void bevel(QWidget* parent, const QRect& r) {
-    auto* f = new QFrame(parent);
-    f->setFrameShape(QFrame::Box);
-    f->setFrameShadow(QFrame::Sunken);
-    f->setGeometry(r);
-}
-
-QLabel* label(QWidget* parent, const QString& name, const QString& text, const QFont& font, const QRect& r) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(name);
-    l->setFont(font);
-    l->setGeometry(r);
-    return l;
-}
-
-QPushButton* button(QWidget* parent, const QString& name, const QString& text, const QRect& r) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setFont(ui::arial(12));
-    b->setGeometry(r);
-    return b;
-}
 
 } // namespace
 
@@ -50,12 +28,12 @@ Ttanarok_form::Ttanarok_form(QWidget* parent) : ui::ChildWindow(parent) {
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(0, 0, 306, 321);
 
-    bevel(this, QRect(4, 4, 298, 172));  // list
-    bevel(this, QRect(4, 180, 298, 48)); // new teacher
-    bevel(this, QRect(4, 232, 298, 57)); // delete and rename
+    ui::bevel(this, QRect(4, 4, 298, 172));  // list
+    ui::bevel(this, QRect(4, 180, 298, 48)); // new teacher
+    ui::bevel(this, QRect(4, 232, 298, 57)); // delete and rename
 
-    Label1 = label(this, QStringLiteral("Label1"), QStringLiteral("Aktuálisa tanárok:"), ui::arial(12),
-                   QRect(10, 7, 286, 16));
+    Label1 = ui::label(this, QStringLiteral("Label1"), QStringLiteral("Aktuálisa tanárok:"), ui::arial(12),
+                       QRect(10, 7, 286, 16));
     DBGrid1 = new ui::DataGrid(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
     DBGrid1->setGeometry(10, 25, 286, 147);
@@ -64,26 +42,27 @@ Ttanarok_form::Ttanarok_form(QWidget* parent) : ui::ChildWindow(parent) {
     DBGrid1->setFrameShadow(QFrame::Plain);
     DBGrid1->setDataset(&DM->dataset_Tanarok, &DM->datasource_Tanarok);
 
-    Label2 = label(this, QStringLiteral("Label2"), QStringLiteral("Új tanár felvétele"), ui::arial(12),
-                   QRect(10, 183, 200, 16));
-    Label3 =
-        label(this, QStringLiteral("Label3"), QStringLiteral("Név:"), ui::arial(12), QRect(10, 202, 40, 21));
+    Label2 = ui::label(this, QStringLiteral("Label2"), QStringLiteral("Új tanár felvétele"), ui::arial(12),
+                       QRect(10, 183, 200, 16));
+    Label3 = ui::label(this, QStringLiteral("Label3"), QStringLiteral("Név:"), ui::arial(12),
+                       QRect(10, 202, 40, 21));
     edit_tanar_nev = new QLineEdit(this);
     edit_tanar_nev->setObjectName(QStringLiteral("edit_tanar_nev"));
     edit_tanar_nev->setGeometry(52, 202, 157, 21);
     edit_tanar_nev->setFont(ui::arial(12));
     edit_tanar_nev->installEventFilter(this);
-    Button1 = button(this, QStringLiteral("Button1"), kAdd, QRect(229, 186, 65, 37));
+    Button1 = ui::button(this, QStringLiteral("Button1"), kAdd, ui::arial(12), QRect(229, 186, 65, 37));
 
-    Label4 = label(this, QStringLiteral("Label4"), QStringLiteral("Tanár törlése és névmódosítás"),
-                   ui::arial(12), QRect(10, 235, 286, 16));
-    Label5 =
-        label(this, QStringLiteral("Label5"), QStringLiteral("A kívánt tanár során nyomjunk jobb egérgombot"),
-              ui::arial(13, false), QRect(10, 252, 290, 17));
-    Label6 = label(this, QStringLiteral("Label6"), QStringLiteral("majd válasszunk a lehetőségek közül."),
-                   ui::arial(13, false), QRect(10, 269, 290, 17));
+    Label4 = ui::label(this, QStringLiteral("Label4"), QStringLiteral("Tanár törlése és névmódosítás"),
+                       ui::arial(12), QRect(10, 235, 286, 16));
+    Label5 = ui::label(this, QStringLiteral("Label5"),
+                       QStringLiteral("A kívánt tanár során nyomjunk jobb egérgombot"), ui::arial(13, false),
+                       QRect(10, 252, 290, 17));
+    Label6 = ui::label(this, QStringLiteral("Label6"), QStringLiteral("majd válasszunk a lehetőségek közül."),
+                       ui::arial(13, false), QRect(10, 269, 290, 17));
 
-    Button2 = button(this, QStringLiteral("Button2"), QStringLiteral("bezárás"), QRect(84, 294, 137, 24));
+    Button2 = ui::button(this, QStringLiteral("Button2"), QStringLiteral("bezárás"), ui::arial(12),
+                         QRect(84, 294, 137, 24));
 
     popup_dbg = new QMenu(this);
     popup_dbg->setObjectName(QStringLiteral("popup_dbg"));

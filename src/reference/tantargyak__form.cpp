@@ -8,35 +8,13 @@
 #include "main/main__form.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
+#include "ui/Widgets.h"
 
 Ttantargyak_form* tantargyak_form = nullptr;
 
 namespace {
 
 const QString kSelect = QStringLiteral("select * from table_targy order by table_targy.targy_nev");
-
-void bevel(QWidget* parent, const QRect& r) {
-    auto* f = new QFrame(parent);
-    f->setFrameShape(QFrame::Box);
-    f->setFrameShadow(QFrame::Sunken);
-    f->setGeometry(r);
-}
-
-QLabel* label(QWidget* parent, const QString& name, const QString& text, const QFont& font, const QRect& r) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(name);
-    l->setFont(font);
-    l->setGeometry(r);
-    return l;
-}
-
-QPushButton* button(QWidget* parent, const QString& name, const QString& text, const QRect& r) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setFont(ui::arial(12));
-    b->setGeometry(r);
-    return b;
-}
 
 } // namespace
 
@@ -49,12 +27,12 @@ Ttantargyak_form::Ttantargyak_form(QWidget* parent) : ui::ChildWindow(parent) {
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(0, 0, 250, 391);
 
-    bevel(this, QRect(4, 5, 242, 197));  // list
-    bevel(this, QRect(4, 208, 242, 64)); // new subject
-    bevel(this, QRect(4, 278, 242, 76)); // delete and rename
+    ui::bevel(this, QRect(4, 5, 242, 197));  // list
+    ui::bevel(this, QRect(4, 208, 242, 64)); // new subject
+    ui::bevel(this, QRect(4, 278, 242, 76)); // delete and rename
 
-    Label1 = label(this, QStringLiteral("Label1"), QStringLiteral("Oktatott tantárgyak:"), ui::arial(12),
-                   QRect(12, 8, 226, 16));
+    Label1 = ui::label(this, QStringLiteral("Label1"), QStringLiteral("Oktatott tantárgyak:"), ui::arial(12),
+                       QRect(12, 8, 226, 16));
     DBGrid1 = new ui::DataGrid(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
     DBGrid1->setGeometry(12, 26, 226, 170);
@@ -63,28 +41,30 @@ Ttantargyak_form::Ttantargyak_form(QWidget* parent) : ui::ChildWindow(parent) {
     DBGrid1->setFrameShadow(QFrame::Plain);
     DBGrid1->setDataset(&DM->dataset_targyak, &DM->datasource_targyak);
 
-    Label2 = label(this, QStringLiteral("Label2"), QStringLiteral("Új tantárgy regisztrálása"), ui::arial(12),
-                   QRect(12, 211, 166, 16));
-    Label3 = label(this, QStringLiteral("Label3"), QStringLiteral("Megnevezés:"), ui::arial(12),
-                   QRect(12, 229, 156, 16));
+    Label2 = ui::label(this, QStringLiteral("Label2"), QStringLiteral("Új tantárgy regisztrálása"),
+                       ui::arial(12), QRect(12, 211, 166, 16));
+    Label3 = ui::label(this, QStringLiteral("Label3"), QStringLiteral("Megnevezés:"), ui::arial(12),
+                       QRect(12, 229, 156, 16));
     edit_targy_nev = new QLineEdit(this);
     edit_targy_nev->setObjectName(QStringLiteral("edit_targy_nev"));
     edit_targy_nev->setGeometry(12, 247, 156, 20);
     edit_targy_nev->setFont(ui::arial(11));
     edit_targy_nev->installEventFilter(this);
     // Never shown with this caption: the opener sets the add mode.
-    Button2 = button(this, QStringLiteral("Button2"), QStringLiteral("Felvétel"), QRect(182, 215, 56, 52));
+    Button2 = ui::button(this, QStringLiteral("Button2"), QStringLiteral("Felvétel"), ui::arial(12),
+                         QRect(182, 215, 56, 52));
 
-    Label4 = label(this, QStringLiteral("Label4"), QStringLiteral("Tárgy törlése és módosítása"),
-                   ui::arial(12), QRect(12, 281, 226, 16));
-    Label5 = label(this, QStringLiteral("Label5"), QStringLiteral("A kívánt tanár során kattintson jobb"),
-                   ui::arial(13, false), QRect(12, 299, 230, 17));
-    Label6 = label(this, QStringLiteral("Label6"), QStringLiteral("egérgombbal, és válassza a kívánt"),
-                   ui::arial(13, false), QRect(12, 316, 230, 17));
-    Label7 = label(this, QStringLiteral("Label7"), QStringLiteral("funkciót"), ui::arial(13, false),
-                   QRect(12, 333, 230, 17));
+    Label4 = ui::label(this, QStringLiteral("Label4"), QStringLiteral("Tárgy törlése és módosítása"),
+                       ui::arial(12), QRect(12, 281, 226, 16));
+    Label5 = ui::label(this, QStringLiteral("Label5"), QStringLiteral("A kívánt tanár során kattintson jobb"),
+                       ui::arial(13, false), QRect(12, 299, 230, 17));
+    Label6 = ui::label(this, QStringLiteral("Label6"), QStringLiteral("egérgombbal, és válassza a kívánt"),
+                       ui::arial(13, false), QRect(12, 316, 230, 17));
+    Label7 = ui::label(this, QStringLiteral("Label7"), QStringLiteral("funkciót"), ui::arial(13, false),
+                       QRect(12, 333, 230, 17));
 
-    Button1 = button(this, QStringLiteral("Button1"), QStringLiteral("bezárás"), QRect(71, 362, 107, 21));
+    Button1 = ui::button(this, QStringLiteral("Button1"), QStringLiteral("bezárás"), ui::arial(12),
+                         QRect(71, 362, 107, 21));
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));

@@ -12,6 +12,7 @@
 #include "main/main__form.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
+#include "ui/Widgets.h"
 
 Tuj_tanulo_Form* uj_tanulo_Form = nullptr;
 
@@ -62,14 +63,6 @@ QLabel* makeLabel(QWidget* parent, const QString& text, const QRect& r,
     return l;
 }
 
-QFrame* bevel(QWidget* parent, const QRect& r) {
-    auto* f = new QFrame(parent);
-    f->setFrameShape(QFrame::Box);
-    f->setFrameShadow(QFrame::Sunken);
-    f->setGeometry(r);
-    return f;
-}
-
 } // namespace
 
 Tuj_tanulo_Form::Tuj_tanulo_Form(QWidget* parent) : ui::ChildWindow(parent) {
@@ -81,13 +74,13 @@ Tuj_tanulo_Form::Tuj_tanulo_Form(QWidget* parent) : ui::ChildWindow(parent) {
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(0, 0, 385, 611);
 
-    bevel(this, QRect(4, 4, 377, 394));
-    bevel(this, QRect(4, 402, 377, 40));
-    bevel(this, QRect(4, 446, 377, 94));
-    bevel(this, QRect(4, 544, 168, 40));
-    bevel(this, QRect(4, 587, 168, 22));
-    bevel(this, QRect(176, 544, 205, 40));
-    bevel(this, QRect(176, 587, 205, 22));
+    ui::bevel(this, QRect(4, 4, 377, 394));
+    ui::bevel(this, QRect(4, 402, 377, 40));
+    ui::bevel(this, QRect(4, 446, 377, 94));
+    ui::bevel(this, QRect(4, 544, 168, 40));
+    ui::bevel(this, QRect(4, 587, 168, 22));
+    ui::bevel(this, QRect(176, 544, 205, 40));
+    ui::bevel(this, QRect(176, 587, 205, 22));
 
     struct Row {
         QLineEdit** edit;

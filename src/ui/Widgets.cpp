@@ -1,0 +1,59 @@
+#include "Widgets.h"
+
+#include <QHeaderView>
+
+#include "ChildWindow.h"
+
+namespace ui {
+
+QFrame* bevel(QWidget* parent, const QRect& r) {
+    auto* f = new QFrame(parent);
+    f->setFrameShape(QFrame::Box);
+    f->setFrameShadow(QFrame::Sunken);
+    f->setGeometry(r);
+    return f;
+}
+
+QLabel* label(QWidget* parent, const QString& name, const QString& text, const QFont& font, const QRect& r) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->setFont(font);
+    l->setGeometry(r);
+    return l;
+}
+
+QPushButton* button(QWidget* parent, const QString& name, const QString& text, const QFont& font,
+                    const QRect& r, bool handCursor) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setFont(font);
+    b->setGeometry(r);
+    if (handCursor) b->setCursor(Qt::PointingHandCursor);
+    return b;
+}
+
+QLineEdit* readOnlyEdit(QWidget* parent, const QString& name, const QFont& font, const QRect& r) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(name);
+    e->setFont(font);
+    e->setGeometry(r);
+    e->setReadOnly(true);
+    e->setStyleSheet(
+        QStringLiteral("QLineEdit { border: 1px solid #7a7a7a; background: white; padding: 0 2px; }"));
+    return e;
+}
+
+DataGrid* grid(QWidget* parent, const QString& name, const QRect& r) {
+    auto* g = new DataGrid(parent);
+    g->setObjectName(name);
+    QFont titles = parent->font(); // titles keep the window's default font
+    titles.setResolveMask(QFont::AllPropertiesResolved);
+    g->horizontalHeader()->setFont(titles);
+    g->setFont(arial(11));
+    g->setGeometry(r);
+    g->setFrameShape(QFrame::Box);
+    g->setFrameShadow(QFrame::Plain);
+    return g;
+}
+
+} // namespace ui
