@@ -68,8 +68,20 @@ QString makeProgramFolder(const QString& name, const QString& databaseSrcContent
 
 #include "data/DataModule.h"
 #include "main/Program.h"
+#include "main/main__form.h"
 
 namespace testing {
+
+QStringList rows(const QString& sql, const QVariantList& params) {
+    QStringList lines;
+    main_form->query(false, sql, params, lines);
+    return lines;
+}
+
+QString value(const QString& sql, const QVariantList& params) {
+    const QString line = rows(sql, params).value(0);
+    return line.left(line.indexOf(QLatin1Char(';')));
+}
 
 bool ProgramFixture::start(const QString& name, const QStringList& createOptions) {
     db = createDatabase(name, createOptions);

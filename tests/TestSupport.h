@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 #include <deque>
 #include <vector>
 
@@ -46,6 +47,11 @@ QString makeProgramFolder(const QString& name, const QString& databaseSrcContent
 } // namespace testing
 
 namespace testing {
+
+// The row lines of a select run through the program's own helper.
+QStringList rows(const QString& sql, const QVariantList& params = {});
+// The first column of the first row, as text.
+QString value(const QString& sql, const QVariantList& params = {});
 
 // The whole program on a fresh database, created as the entry creates it.
 class ProgramFixture {

@@ -23,16 +23,8 @@ namespace {
 const QString kMissing = QStringLiteral("Nem töltött ki minden kötelező mezőt!");
 const QString kFailed = QStringLiteral("H I B A    T Ö R T É N T ! \r \r");
 
-QStringList rows(const QString& sql, const ibq_parameterek& params = {}) {
-    QStringList lines;
-    main_form->query(false, sql, params, lines);
-    return lines;
-}
-
-QString value(const QString& sql, const ibq_parameterek& params = {}) {
-    const QString line = rows(sql, params).value(0);
-    return line.left(line.indexOf(QLatin1Char(';')));
-}
+using testing::rows;
+using testing::value;
 
 int teacherId(const QString& name) {
     return value(QStringLiteral("select id from table_tanar where nev = :n"), {name}).toInt();

@@ -23,17 +23,8 @@ const QString kClassQuestionEnd = u" osztályt?\r\rFigyelem! Az osztályhoz rend
 const QString kClassWarning = u"Minden mező kitöltése kötelező!\r \rSikertelen felvétel"_s;
 const QStringList kDemo{u"--students"_s, u"3"_s};
 
-QStringList rows(const QString& sql, const ibq_parameterek& params = {}) {
-    QStringList lines;
-    main_form->query(false, sql, params, lines);
-    return lines;
-}
-
-// The first column of the first row, as text.
-QString value(const QString& sql, const ibq_parameterek& params = {}) {
-    const QString line = rows(sql, params).value(0);
-    return line.left(line.indexOf(u';'));
-}
+using testing::rows;
+using testing::value;
 
 int count(const QString& sql, const ibq_parameterek& params = {}) {
     return value(sql, params).toInt();
