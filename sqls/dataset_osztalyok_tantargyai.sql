@@ -1,5 +1,4 @@
-select t.targy_nev as "Tantárgy neve", ta.nev as "Tanár neve",
-       ot.targy_id as "Tantárgy azonosító", ot.tanar_id as "Tanár azonosító"
+select t.targy_nev as "Tantárgy neve", ta.nev as "Tanár neve"
 from table_osztaly_targy ot
 inner join table_targy t on t.id = ot.targy_id
 inner join table_tanar ta on ta.id = ot.tanar_id
