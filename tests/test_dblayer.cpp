@@ -204,6 +204,27 @@ class DbLayerTest : public QObject {
         tr_->rollback();
     }
 
+    void aFailingFetchForAViewEndsTheList() {
+        Dataset list(*con_, *tr_);
+        exec(QStringLiteral("create table nums (n integer)"));
+        tr_->commit();
+        exec(QStringLiteral("insert into nums select i from numbers(1000)"));
+        tr_->commit();
+        list.setSelectSQL(QStringLiteral("select n, 1 / (n - 300) as hanyados from nums order by n"));
+        QSignalSpy failed(&list, &Dataset::fetchFailed);
+        list.open();
+        while (list.canFetchMore())
+            list.fetchMore(); // as a scrolling grid would: nothing is thrown
+        QCOMPARE(failed.count(), 1);
+        QVERIFY(failed.at(0).at(0).toString().contains(QStringLiteral("divide"), Qt::CaseInsensitive));
+        QCOMPARE(list.rowCount(), 299);
+        list.close();
+        list.open();
+        QVERIFY_THROWS_EXCEPTION(DbError, list.fetchAll()); // the program's own calls still see the error
+        QCOMPARE(list.rowCount(), 299);                     // the program's own calls still see the error
+        tr_->rollback();
+    }
+
     void currentRowAndLocate() {
         Dataset list(*con_, *tr_);
         list.setSelectSQL(QStringLiteral("select i, label from numbers(1000)"));

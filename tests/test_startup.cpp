@@ -1,4 +1,5 @@
 // Start-up, the shared helpers and the student events, on the whole program.
+#include <QProcess>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -135,6 +136,29 @@ class StartupTest : public QObject {
         QVERIFY(!program::createAll());
         QCOMPARE(app.dialogs.shown.size(), size_t(1));
         QVERIFY(app.dialogs.shown[0].text.contains(QStringLiteral("database.src")));
+    }
+
+    void terminationSignalEndsTheProgramCleanly() {
+        // More students than the first fetch, so the list's cursor is open when the signal comes.
+        const testing::TestDatabase db = testing::createDatabase(
+            QStringLiteral("sigterm"), {QStringLiteral("--students"), QStringLiteral("450")});
+        const QString folder = testing::makeProgramFolder(QStringLiteral("sigterm"), db.connectionString);
+        QVERIFY(QFile::copy(QStringLiteral(KORVANA_EXE), folder + QStringLiteral("korvana_v20")));
+        QFile::setPermissions(folder + QStringLiteral("korvana_v20"), QFile::ExeOwner | QFile::ReadOwner);
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        program.setProcessEnvironment(env);
+        program.start(folder + QStringLiteral("korvana_v20"), {});
+        QVERIFY(program.waitForStarted());
+        QTest::qWait(2500); // connected, list open
+        QCOMPARE(program.state(), QProcess::Running);
+        program.terminate();
+        const bool finished = program.waitForFinished(20000);
+        if (!finished) qWarning() << program.readAllStandardError() << program.readAllStandardOutput();
+        QVERIFY(finished);
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
     }
 
     void queryRowLines() {

@@ -321,6 +321,35 @@ class StudentTest : public QObject {
         QVERIFY(main_form->isEnabled());
     }
 
+    void aRefusedModificationReleasesTheRow() {
+        const int id = testing::value(QStringLiteral("select min(id) from table_diak")).toInt();
+        openModify(id);
+        Form* f = uj_tanulo_Form;
+        chooseFirst(f->combo_nyelv);
+        chooseFirst(f->combo_osztaly);
+        f->e_sz_szam->setText(QString(40, QLatin1Char('9'))); // longer than the column takes
+        app_.dialogs.answer(DialogAnswer::Yes);
+        f->Button1->click();
+        QCOMPARE(app_.dialogs.shown.size(), size_t(2));
+        QCOMPARE(app_.dialogs.shown[1].title, QStringLiteral("Korvana v2.0"));
+        QVERIFY(f->isVisible());
+        QCOMPARE(f->e_sz_szam->text(), QString(40, QLatin1Char('9')));
+        QVERIFY(!DM->trTanulo.isActive());
+        // another copy can change the student at once
+        db::Connection other;
+        other.setDatabaseName(app_.db.connectionString);
+        other.setParams(DM->dbTanulo.params());
+        other.open();
+        db::Transaction tr(other);
+        db::Statement s(other, tr);
+        s.prepare(QStringLiteral("update table_diak set diak_tel = '+36 1 000 0000' where id = :id"));
+        s.bind({id});
+        s.execute();
+        QCOMPARE(s.rowsAffected(), 1);
+        tr.commit();
+        closeForm();
+    }
+
     void openingAStudentWithMissingData() {
         db::Statement s(DM->dbTanulo, DM->trTanulo);
         s.prepare(QStringLiteral(

@@ -43,6 +43,8 @@ TDM::TDM(QObject* parent)
 
     uj_diak_esemeny.setEvents(
         {QStringLiteral("diak_modositas"), QStringLiteral("diak_torles"), QStringLiteral("uj_diak")});
+    connect(&uj_diak_esemeny, &db::EventAlerter::failed, this,
+            [this](const QString& message) { ui::guarded([&] { eventsFailed(message); }); });
     connect(&uj_diak_esemeny, &db::EventAlerter::eventAlert, this, [this](const QString& name, int count) {
         bool cancel = false;
         ui::guarded([&] { uj_diak_esemenyEventAlert(name, count, cancel); });
@@ -121,7 +123,11 @@ bool TDM::DataModuleCreate() {
         trTanulo.start();
         dataset_Tanulok.setSelectSQL(sqlText(QStringLiteral("dataset_Tanulo_SelectSQL.sql")));
         dataset_Tanulok.open();
-        uj_diak_esemeny.registerEvents();
+        try {
+            uj_diak_esemeny.registerEvents();
+        } catch (const db::Error& e) {
+            eventsFailed(e.message());
+        }
         main_form->akt_letszam();
     } catch (const db::Error& e) {
         ui::error(ui::errorText(e.message()) + QStringLiteral("\r\ra program futása le fog állni."));
@@ -130,6 +136,12 @@ bool TDM::DataModuleCreate() {
     main_form->show();
     main_form->activateWindow();
     return true;
+}
+
+void TDM::eventsFailed(const QString& message) {
+    ui::warning(QStringLiteral("Az adatbázis értesítései nem érhetők el, ezért a tanulók listája nem követi "
+                               "automatikusan a többi gépen végzett változásokat.\r \r") +
+                ui::errorText(message));
 }
 
 void TDM::uj_diak_esemenyEventAlert(const QString& EventName, int, bool&) {

@@ -20,6 +20,8 @@ class TDM : public QObject {
     // The whole start-up; false when the program must end (the user has been told).
     bool DataModuleCreate();
     void uj_diak_esemenyEventAlert(const QString& EventName, int EventCount, bool& CancelAlerts);
+    // The program goes on without events: the user is told that the list will not follow.
+    void eventsFailed(const QString& message);
 
     // The text of a file of the sqls folder, read fresh; throws naming the file.
     QString sqlText(const QString& fileName) const;

@@ -131,7 +131,7 @@ int Dataset::fetchBatch(int count, std::vector<std::vector<QVariant>>& into) {
 
 void Dataset::fetchAll() {
     while (canFetchMore())
-        fetchMore();
+        appendBatch();
 }
 
 bool Dataset::canFetchMore(const QModelIndex& parent) const {
@@ -140,14 +140,34 @@ bool Dataset::canFetchMore(const QModelIndex& parent) const {
 
 void Dataset::fetchMore(const QModelIndex& parent) {
     if (!canFetchMore(parent)) return;
+    // Views call this from deep inside Qt: no exception may pass through there.
+    try {
+        appendBatch();
+    } catch (const std::exception& e) {
+        atEnd_ = true;
+        const auto* dbError = dynamic_cast<const Error*>(&e);
+        emit fetchFailed(dbError ? dbError->message() : QString::fromUtf8(e.what()));
+    }
+}
+
+void Dataset::appendBatch() {
     std::vector<std::vector<QVariant>> batch;
     batch.reserve(kBatch);
-    const int got = fetchBatch(kBatch, batch);
-    if (got == 0) return;
-    const int first = static_cast<int>(rows_.size());
-    beginInsertRows(QModelIndex(), first, first + got - 1);
-    std::move(batch.begin(), batch.end(), std::back_inserter(rows_));
-    endInsertRows();
+    // Rows that arrived before a failure stay in the list.
+    auto append = [&] {
+        if (batch.empty()) return;
+        const int first = static_cast<int>(rows_.size());
+        beginInsertRows(QModelIndex(), first, first + static_cast<int>(batch.size()) - 1);
+        std::move(batch.begin(), batch.end(), std::back_inserter(rows_));
+        endInsertRows();
+    };
+    try {
+        fetchBatch(kBatch, batch);
+    } catch (...) {
+        append();
+        throw;
+    }
+    append();
 }
 
 int Dataset::fieldIndex(const QString& name) const {
@@ -195,7 +215,7 @@ bool Dataset::locate(const QString& field, const QVariant& wanted, qint64 maxRow
     for (size_t r = 0; static_cast<qint64>(r) < maxRows; ++r) {
         if (r == rows_.size()) {
             if (!canFetchMore()) return false; // the search ends with the list
-            fetchMore();
+            appendBatch();
             if (r == rows_.size()) return false;
         }
         if (displayText(rows_[r][static_cast<size_t>(c)]) == key) {

@@ -70,9 +70,12 @@ class Dataset : public QAbstractTableModel {
     void currentRowChanged(int row);
     void opened();
     void closed();
+    // Fetching for a view failed; the list ends where it got to.
+    void fetchFailed(const QString& message);
 
   private:
     int fetchBatch(int count, std::vector<std::vector<QVariant>>& into);
+    void appendBatch(); // throws
 
     Transaction& transaction_;
     Statement statement_;

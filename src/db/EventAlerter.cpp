@@ -41,8 +41,14 @@ EventAlerter::EventAlerter(Connection& connection, QObject* parent)
     : QObject(parent), connection_(connection), shared_(std::make_shared<Shared>()) {
     shared_->owner = this;
     connect(&connection_, &Connection::aboutToClose, this, [this] { cancel(); });
+    // A connection that opened stays open even when the events cannot follow it.
     connect(&connection_, &Connection::opened, this, [this] {
-        if (registered_) queue();
+        if (!registered_) return;
+        try {
+            queue();
+        } catch (const Error& e) {
+            emit failed(e.message());
+        }
     });
 }
 

@@ -29,6 +29,8 @@ class EventAlerter : public QObject {
 
   signals:
     void eventAlert(const QString& eventName, int count);
+    // Renewing the registration after a reconnection failed.
+    void failed(const QString& message);
 
   private:
     struct Shared;

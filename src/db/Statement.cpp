@@ -473,8 +473,12 @@ bool Statement::fetch() {
         return false;
     }
     if (rc) {
-        cursorOpen_ = false;
-        raise(status);
+        // A failed fetch leaves the cursor open on the server and the next run would be
+        // refused: drop the handle; whoever runs it again prepares it anew.
+        ISC_STATUS_ARRAY copy;
+        std::copy(std::begin(status), std::end(status), std::begin(copy));
+        free();
+        raise(copy);
     }
     return true;
 }

@@ -1,5 +1,7 @@
 #include "Program.h"
 
+#include <ibase.h>
+
 #include "assignments/oszt_tan__form.h"
 #include "assignments/tanar_targy__form.h"
 #include "connect__form.h"
@@ -11,9 +13,22 @@
 #include "students/uj_tanulo__form.h"
 #include "ui/Guard.h"
 
+namespace {
+// The client library answers SIGTERM and SIGINT with a shutdown on its own thread,
+// which tears the attachment down under an open list. Refuse that and end the
+// program through its own close instead.
+int onClientShutdown(const int reason, const int, void*) {
+    if (reason != fb_shutrsn_signal) return 0;
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    return 1;
+}
+} // namespace
+
 KorvanaApplication::KorvanaApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("korvana_v20"));
     setApplicationDisplayName(QString());
+    ISC_STATUS_ARRAY status;
+    fb_shutdown_callback(status, onClientShutdown, fb_shut_confirmation, nullptr);
 }
 
 bool KorvanaApplication::notify(QObject* receiver, QEvent* event) {

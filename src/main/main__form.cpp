@@ -191,8 +191,7 @@ void Tmain_form::Timer1Timer() {
 
 void Tmain_form::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && isVisible() && isEnabled() && DM &&
-        DM->dbTanulo.isConnected())
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && isVisible() && isEnabled() && DM)
         ui::guarded([this] { FormActivate(); });
 }
 
@@ -202,6 +201,8 @@ void Tmain_form::closeEvent(QCloseEvent* event) {
 }
 
 void Tmain_form::FormActivate() {
+    // A reconnection that failed after a save is tried again here.
+    if (!DM->dbTanulo.isConnected()) DM->dbTanulo.open();
     DM->dataset_Tanulok.open();
     akt_letszam();
     setWindowOpacity(1.0);
@@ -395,7 +396,8 @@ void Tmain_form::Button13Click() {
 }
 
 void Tmain_form::Button3Click() {
-    DM->dbTanulo.close();
+    // The program ends even when the detach fails.
+    ui::guarded([] { DM->dbTanulo.close(); });
     QCoreApplication::quit();
 }
 

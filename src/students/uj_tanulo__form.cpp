@@ -412,8 +412,8 @@ void Tuj_tanulo_Form::Button1Click() {
     values << classId << memoToStored(t.at(14)) << languageId << year;
     if (modify) values << id;
 
-    {
-        if (modify && !stillAsOpened(id)) return;
+    if (modify && !stillAsOpened(id)) return;
+    try {
         db::Statement statement(DM->dbTanulo, DM->trTanulo);
         statement.prepare(Button1->text() == kRegister ? kInsert : kUpdate);
         statement.bind(values);
@@ -425,15 +425,25 @@ void Tuj_tanulo_Form::Button1Click() {
             return;
         }
         DM->trTanulo.commit();
+    } catch (...) {
+        // A refused statement must not keep the student's row locked for the other copies.
+        try {
+            DM->trTanulo.rollback();
+        } catch (const db::Error&) {
+        }
+        throw;
     }
-    // A fresh connection; the student events are registered again with it.
-    DM->dbTanulo.close();
-    DM->dbTanulo.open();
-    DM->dataset_Tanulok.open();
+    // Saved. Whatever the reconnection does, the user is told so and the boxes are
+    // emptied, so that a second press cannot store the student twice.
+    ui::guarded([] {
+        DM->dbTanulo.close();
+        DM->dbTanulo.open(); // the student events are registered again with it
+        DM->dataset_Tanulok.open();
+    });
     const QString name = e_nev->text();
     if (!modify) {
         ui::information(name + QStringLiteral(" tanuló az adatbázisba sikeresen felvéve!"));
-        main_form->akt_letszam();
+        ui::guarded([] { main_form->akt_letszam(); });
     } else {
         ui::information(name + QStringLiteral(" tanuló Módosítása sikeresen megtörtént!"));
         close();

@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 
+#include "Dialogs.h"
 #include "Guard.h"
 #include "db/Dataset.h"
 
@@ -35,6 +36,10 @@ void DataGrid::setDataset(db::Dataset* dataset, QAbstractItemModel* model) {
     setModel(model ? model : dataset);
     connect(dataset, &db::Dataset::currentRowChanged, this, &DataGrid::followDataset);
     connect(dataset, &QAbstractItemModel::modelReset, this, &DataGrid::fitColumns);
+    // Shown once the view's own code has returned.
+    connect(
+        dataset, &db::Dataset::fetchFailed, this,
+        [](const QString& message) { programError(errorText(message)); }, Qt::QueuedConnection);
 }
 
 void DataGrid::setPopupMenu(QMenu* menu) {
