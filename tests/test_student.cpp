@@ -350,6 +350,30 @@ class StudentTest : public QObject {
         closeForm();
     }
 
+    void aFailedReconnectionAfterTheCommitStillReportsTheSave() {
+        openNew();
+        Form* f = uj_tanulo_Form;
+        fillAll(f, QStringLiteral("Egyszer Elek"));
+        const QString name = DM->dbTanulo.databaseName();
+        DM->dbTanulo.setDatabaseName(name +
+                                     QStringLiteral(".nincs")); // the reconnection after the commit fails
+        f->Button1->click();
+        DM->dbTanulo.setDatabaseName(name);
+        QVERIFY(!DM->dbTanulo.isConnected());
+        QCOMPARE(app_.dialogs.shown.size(), size_t(2));
+        QCOMPARE(app_.dialogs.shown[0].title, QStringLiteral("Korvana v2.0"));
+        QCOMPARE(app_.dialogs.shown[1].text,
+                 QStringLiteral("Egyszer Elek tanuló az adatbázisba sikeresen felvéve!"));
+        QCOMPARE(f->e_nev->text(), QString()); // emptied: a second press cannot store the student twice
+        // closing the window reconnects and shows the list again
+        closeForm();
+        QVERIFY(DM->dbTanulo.isConnected());
+        QVERIFY(DM->dataset_Tanulok.isOpen());
+        QVERIFY(DM->uj_diak_esemeny.isQueued());
+        QCOMPARE(testing::value(QStringLiteral("select count(*) from table_diak where nev = 'Egyszer Elek'")),
+                 QStringLiteral("1"));
+    }
+
     void openingAStudentWithMissingData() {
         db::Statement s(DM->dbTanulo, DM->trTanulo);
         s.prepare(QStringLiteral(

@@ -443,7 +443,7 @@ void Tuj_tanulo_Form::Button1Click() {
     const QString name = e_nev->text();
     if (!modify) {
         ui::information(name + QStringLiteral(" tanuló az adatbázisba sikeresen felvéve!"));
-        ui::guarded([] { main_form->akt_letszam(); });
+        if (DM->dbTanulo.isConnected()) ui::guarded([] { main_form->akt_letszam(); });
     } else {
         ui::information(name + QStringLiteral(" tanuló Módosítása sikeresen megtörtént!"));
         close();
