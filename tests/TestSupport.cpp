@@ -67,6 +67,9 @@ QString makeProgramFolder(const QString& name, const QString& databaseSrcContent
 } // namespace testing
 
 #include "data/DataModule.h"
+#include "db/Connection.h"
+#include "db/Statement.h"
+#include "db/Transaction.h"
 #include "main/Program.h"
 #include "main/main__form.h"
 
@@ -81,6 +84,32 @@ QStringList rows(const QString& sql, const QVariantList& params) {
 QString value(const QString& sql, const QVariantList& params) {
     const QString line = rows(sql, params).value(0);
     return line.left(line.indexOf(QLatin1Char(';')));
+}
+
+struct OtherCopy::Parts {
+    db::Connection connection;
+    db::Transaction transaction{connection};
+};
+
+OtherCopy::OtherCopy(const QString& connectionString) : parts_(std::make_unique<Parts>()) {
+    parts_->connection.setDatabaseName(connectionString);
+    parts_->connection.setParams({QStringLiteral("user_name=sysdba"), QStringLiteral("password=velvetoak"),
+                                  QStringLiteral("lc_ctype=WIN1250")});
+    parts_->connection.open();
+}
+
+OtherCopy::~OtherCopy() {
+    delete parts_;
+}
+
+qint64 OtherCopy::run(const QString& sql, const QVariantList& params) {
+    db::Statement s(parts_->connection, parts_->transaction);
+    s.prepare(sql);
+    s.bind(params);
+    s.execute();
+    const qint64 changed = s.rowsAffected();
+    parts_->transaction.commit();
+    return changed;
 }
 
 bool ProgramFixture::start(const QString& name, const QStringList& createOptions) {

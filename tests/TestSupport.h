@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QVariantList>
 #include <deque>
+#include <memory>
 #include <vector>
 
 #include "ui/Dialogs.h"
@@ -52,6 +53,19 @@ namespace testing {
 QStringList rows(const QString& sql, const QVariantList& params = {});
 // The first column of the first row, as text.
 QString value(const QString& sql, const QVariantList& params = {});
+
+// A second copy of the program, as far as the database sees it: changes made elsewhere.
+class OtherCopy {
+  public:
+    explicit OtherCopy(const QString& connectionString);
+    ~OtherCopy();
+    // Runs and commits one statement; the rows it changed.
+    qint64 run(const QString& sql, const QVariantList& params = {});
+
+  private:
+    struct Parts;
+    std::unique_ptr<Parts> parts_;
+};
 
 // The whole program on a fresh database, created as the entry creates it.
 class ProgramFixture {

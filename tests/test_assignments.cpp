@@ -59,16 +59,7 @@ bool classHas(int klass, int subject, int teacher) {
 
 // What another copy of the program does meanwhile, on its own connection.
 void otherCopy(const QString& connectionString, const QString& sql, const QVariantList& params = {}) {
-    db::Connection other;
-    other.setDatabaseName(connectionString);
-    other.setParams(DM->dbTanulo.params());
-    other.open();
-    db::Transaction tr(other);
-    db::Statement s(other, tr);
-    s.prepare(sql);
-    s.bind(params);
-    s.execute();
-    tr.commit();
+    testing::OtherCopy(connectionString).run(sql, params);
 }
 
 QString tagged(const QString& label, int id) {

@@ -217,18 +217,8 @@ class MainWindowTest : public QObject {
         list.open();
         list.setCurrentRow(0);
         const int id = list.fieldByName(QStringLiteral("ID")).toInt();
-        {
-            db::Connection other;
-            other.setDatabaseName(app_.db.connectionString);
-            other.setParams(DM->dbTanulo.params());
-            other.open();
-            db::Transaction tr(other);
-            db::Statement s(other, tr);
-            s.prepare(QStringLiteral("delete from table_diak where id = :id"));
-            s.bind({id});
-            s.execute();
-            tr.commit();
-        }
+        testing::OtherCopy(app_.db.connectionString)
+            .run(QStringLiteral("delete from table_diak where id = :id"), {id});
         app_.dialogs.answer(DialogAnswer::Yes);
         main_form->setEnabled(false); // no event refresh meanwhile: the grid still shows the student
         main_form->Button13Click();

@@ -26,23 +26,6 @@ namespace {
 const QString kNoConnection =
     QStringLiteral("Nem lehet kapcsolódni a Korvana v2.0 adatbázishoz!\r\ra program futása le fog állni.");
 
-// A second copy's connection, for changes made "elsewhere".
-struct OtherCopy {
-    db::Connection con;
-    db::Transaction tr{con};
-    explicit OtherCopy(const QString& name) {
-        con.setDatabaseName(name);
-        con.setParams({QStringLiteral("user_name=sysdba"), QStringLiteral("password=velvetoak"),
-                       QStringLiteral("lc_ctype=WIN1250")});
-        con.open();
-    }
-    void run(const QString& sql) {
-        db::Statement s(con, tr);
-        s.prepare(sql);
-        s.execute();
-        tr.commit();
-    }
-};
 } // namespace
 
 class StartupTest : public QObject {
@@ -233,7 +216,7 @@ class StartupTest : public QObject {
     void eventsRefreshOnlyWhileEnabled() {
         ProgramFixture app;
         QVERIFY(app.start(QStringLiteral("events"), {QStringLiteral("--students"), QStringLiteral("5")}));
-        OtherCopy other(app.db.connectionString);
+        testing::OtherCopy other(app.db.connectionString);
         DM->dataset_Tanulok.setCurrentRow(2);
         const QVariant selected = DM->dataset_Tanulok.fieldByName(QStringLiteral("ID"));
         QSignalSpy opened(&DM->dataset_Tanulok, &db::Dataset::opened);

@@ -268,18 +268,8 @@ class StudentTest : public QObject {
 
     void concurrentChangesAreNotOverwritten() {
         const int id = readRow(QStringLiteral("nev = :n"), {QStringLiteral("Ádám Ödön")}).value("id").toInt();
-        db::Connection other;
-        other.setDatabaseName(app_.db.connectionString);
-        other.setParams(DM->dbTanulo.params());
-        other.open();
-        db::Transaction tr(other);
-        auto elsewhere = [&](const QString& sql) {
-            db::Statement s(other, tr);
-            s.prepare(sql);
-            s.bind({id});
-            s.execute();
-            tr.commit();
-        };
+        testing::OtherCopy other(app_.db.connectionString);
+        auto elsewhere = [&](const QString& sql) { other.run(sql, {id}); };
         // changed by another copy after the window opened
         openModify(id);
         Form* f = uj_tanulo_Form;
@@ -336,17 +326,10 @@ class StudentTest : public QObject {
         QCOMPARE(f->e_sz_szam->text(), QString(40, QLatin1Char('9')));
         QVERIFY(!DM->trTanulo.isActive());
         // another copy can change the student at once
-        db::Connection other;
-        other.setDatabaseName(app_.db.connectionString);
-        other.setParams(DM->dbTanulo.params());
-        other.open();
-        db::Transaction tr(other);
-        db::Statement s(other, tr);
-        s.prepare(QStringLiteral("update table_diak set diak_tel = '+36 1 000 0000' where id = :id"));
-        s.bind({id});
-        s.execute();
-        QCOMPARE(s.rowsAffected(), 1);
-        tr.commit();
+        QCOMPARE(testing::OtherCopy(app_.db.connectionString)
+                     .run(QStringLiteral("update table_diak set diak_tel = '+36 1 000 0000' where id = :id"),
+                          {id}),
+                 1);
         closeForm();
     }
 
