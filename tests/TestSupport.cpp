@@ -98,9 +98,7 @@ OtherCopy::OtherCopy(const QString& connectionString) : parts_(std::make_unique<
     parts_->connection.open();
 }
 
-OtherCopy::~OtherCopy() {
-    delete parts_;
-}
+OtherCopy::~OtherCopy() = default;
 
 qint64 OtherCopy::run(const QString& sql, const QVariantList& params) {
     db::Statement s(parts_->connection, parts_->transaction);
