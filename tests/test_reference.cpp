@@ -159,6 +159,28 @@ class ReferenceTest : public QObject {
         QVERIFY(app.dialogs.shown.empty());
     }
 
+    void tabLeavesTheGridForTheNextControl() {
+        ProgramFixture app;
+        QVERIFY(app.start(u"tab"_s, kDemo));
+        main_form->Button5Click();
+        tanarok_form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(tanarok_form));
+        tanarok_form->DBGrid1->setFocus();
+        const int row = DM->dataset_Tanarok.currentRow();
+        QTest::keyClick(tanarok_form->DBGrid1, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), tanarok_form->edit_tanar_nev);
+        QCOMPARE(DM->dataset_Tanarok.currentRow(), row); // the row a command acts on stays
+        tanarok_form->close();
+        // the student list is the one grid where Tab moves between cells
+        main_form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(main_form));
+        main_form->dbg_tanulok->setFocus();
+        main_form->dbg_tanulok->setCurrentIndex(main_form->dbg_tanulok->model()->index(0, 0));
+        QTest::keyClick(main_form->dbg_tanulok, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), main_form->dbg_tanulok);
+        QCOMPARE(main_form->dbg_tanulok->currentIndex().column(), 1);
+    }
+
     // ---- teachers ----
 
     void teachersOpenAddRenameRemove() {

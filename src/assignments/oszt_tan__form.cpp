@@ -205,6 +205,10 @@ void Toszt_tan_form::combo_targyakChange() {
 }
 
 void Toszt_tan_form::osztaly_ujrakeres(int id) {
+    // Until the class is found and shown again, nothing names it: no button can act
+    // on a class other than the one on screen.
+    osztaly_dobozok_nullaz();
+    ds_targyak->close();
     osztalyok_combo_frissit();
     {
         const QScopedValueRollback<bool> quiet(reloading_, true);
@@ -212,7 +216,6 @@ void Toszt_tan_form::osztaly_ujrakeres(int id) {
         if (!ds_osztalyok->locate(QStringLiteral("id"), id) && !ds_osztalyok->isEmpty())
             ds_osztalyok->setCurrentRow(0);
     }
-    if (ds_osztalyok->isEmpty()) osztaly_dobozok_nullaz();
     targyak_meghataroz();
 }
 

@@ -14,7 +14,8 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setTabKeyNavigation(true);
+    // Tab leaves the grid for the next control; the student list opts in to moving between cells.
+    setTabKeyNavigation(false);
     setWordWrap(false);
     verticalHeader()->setDefaultSectionSize(18);
     verticalHeader()->setMinimumSectionSize(16);
