@@ -110,6 +110,17 @@ qint64 OtherCopy::run(const QString& sql, const QVariantList& params) {
     return changed;
 }
 
+QVariant OtherCopy::first(const QString& sql, const QVariantList& params) {
+    db::Statement s(parts_->connection, parts_->transaction);
+    s.prepare(sql);
+    s.bind(params);
+    s.execute();
+    const QVariant value = s.fetch() ? s.value(0) : QVariant();
+    s.closeCursor();
+    parts_->transaction.commit();
+    return value;
+}
+
 bool ProgramFixture::start(const QString& name, const QStringList& createOptions) {
     db = createDatabase(name, createOptions);
     return startWithSrc(name, db.connectionString + QLatin1Char('\n'));

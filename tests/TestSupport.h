@@ -61,6 +61,8 @@ class OtherCopy {
     ~OtherCopy();
     // Runs and commits one statement; the rows it changed.
     qint64 run(const QString& sql, const QVariantList& params = {});
+    // The first column of the first row of a select, read in a transaction of its own.
+    QVariant first(const QString& sql, const QVariantList& params = {});
 
   private:
     struct Parts;

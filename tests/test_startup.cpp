@@ -134,7 +134,12 @@ class StartupTest : public QObject {
         program.setProcessEnvironment(env);
         program.start(folder + QStringLiteral("korvana_v20"), {});
         QVERIFY(program.waitForStarted());
-        QTest::qWait(2500); // connected, list open
+        // Wait until the program is attached (the server lists it), then a little for the list.
+        testing::OtherCopy watcher(db.connectionString);
+        const QString attached =
+            QStringLiteral("select count(*) from mon$attachments where mon$remote_pid = :pid");
+        QTRY_VERIFY_WITH_TIMEOUT(watcher.first(attached, {program.processId()}).toInt() == 1, 20000);
+        QTest::qWait(500);
         QCOMPARE(program.state(), QProcess::Running);
         program.terminate();
         const bool finished = program.waitForFinished(20000);
