@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QFrame>
 #include <QHeaderView>
+#include <QSignalSpy>
 #include <QtTest>
 
 #include "TestSupport.h"
@@ -304,8 +305,13 @@ class TeacherSubjectTest : public QObject {
     }
 
     void clickingATeacherRebuildsTheSubjectSide() {
+        QSignalSpy rebuilt(w->ds_targyak, &db::Dataset::opened);
         clickRow(w->DBGrid1, QStringLiteral("Tanár neve"), QStringLiteral("Molnár Attila"));
         expectShown(QStringLiteral("Molnár Attila"));
+        QCOMPARE(rebuilt.count(), 1); // once for a click that moves the row, not twice
+        // a click on the row already current rebuilds it as well
+        clickRow(w->DBGrid1, QStringLiteral("Tanár neve"), QStringLiteral("Molnár Attila"));
+        QCOMPARE(rebuilt.count(), 2);
         QVERIFY(app_.dialogs.shown.empty());
     }
 

@@ -120,7 +120,10 @@ Toszt_tan_form::Toszt_tan_form(QWidget* parent) : ui::ChildWindow(parent) {
     connect(Button3, &QPushButton::clicked, this, ui::guard([this] { Button3Click(); }));
     // Only the user's choice; the refills of the list are not one.
     connect(combo_targyak, &QComboBox::activated, this, ui::guard([this] { combo_targyakChange(); }));
-    connect(dbg_osztalyok, &ui::DataGrid::cellClicked, this, ui::guard([this] { dbg_osztalyokCellClick(); }));
+    // A click that moved the row has had the side rebuilt by the row change already.
+    connect(dbg_osztalyok, &ui::DataGrid::cellClicked, this, ui::guard([this] {
+                if (!dbg_osztalyok->lastClickMovedRow()) dbg_osztalyokCellClick();
+            }));
     connect(dbg_targyak, &ui::DataGrid::cellClicked, this, ui::guard([this] { dbg_targyakCellClick(); }));
     connect(ds_osztalyok, &db::Dataset::currentRowChanged, this,
             [this](int row) { ui::guarded([&] { ds_osztalyokAfterScroll(row); }); });

@@ -101,7 +101,10 @@ Ttanar_targy_form::Ttanar_targy_form(QWidget* parent) : ui::ChildWindow(parent) 
     connect(Button1, &QPushButton::clicked, this, ui::guard([this] { Button1Click(); }));
     connect(Button2, &QPushButton::clicked, this, ui::guard([this] { Button2Click(); }));
     connect(Button3, &QPushButton::clicked, this, ui::guard([this] { Button3Click(); }));
-    connect(DBGrid1, &ui::DataGrid::cellClicked, this, ui::guard([this] { DBGrid1CellClick(); }));
+    // A click that moved the row has had the side rebuilt by the row change already.
+    connect(DBGrid1, &ui::DataGrid::cellClicked, this, ui::guard([this] {
+                if (!DBGrid1->lastClickMovedRow()) DBGrid1CellClick();
+            }));
     connect(ds_tanarok, &db::Dataset::currentRowChanged, this,
             [this](int row) { ui::guarded([&] { ds_tanarokAfterScroll(row); }); });
 }

@@ -1,5 +1,7 @@
 #include "Program.h"
 
+#include <QTimer>
+#include <csignal>
 #include <ibase.h>
 
 #include "assignments/oszt_tan__form.h"
@@ -14,21 +16,46 @@
 #include "ui/Guard.h"
 
 namespace {
+
+volatile std::sig_atomic_t terminationRequested = 0;
+
+extern "C" void onTerminationSignal(int) {
+    terminationRequested = 1;
+}
+
 // The client library answers SIGTERM and SIGINT with a shutdown on its own thread,
 // which tears the attachment down under an open list. Refuse that and end the
 // program through its own close instead.
 int onClientShutdown(const int reason, const int, void*) {
     if (reason != fb_shutrsn_signal) return 0;
-    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    terminationRequested = 1;
     return 1;
 }
+
 } // namespace
 
 KorvanaApplication::KorvanaApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("korvana_v20"));
     setApplicationDisplayName(QString());
+    takeTerminationSignals();
     ISC_STATUS_ARRAY status;
     fb_shutdown_callback(status, onClientShutdown, fb_shut_confirmation, nullptr);
+    // The request is only noted where it arrives; the event loop ends the program.
+    auto* watch = new QTimer(this);
+    watch->setInterval(200);
+    connect(watch, &QTimer::timeout, this, [] {
+        if (terminationRequested) QCoreApplication::quit();
+    });
+    watch->start();
+}
+
+void KorvanaApplication::takeTerminationSignals() {
+    std::signal(SIGTERM, onTerminationSignal);
+    std::signal(SIGINT, onTerminationSignal);
+}
+
+bool KorvanaApplication::terminationPending() {
+    return terminationRequested != 0;
 }
 
 bool KorvanaApplication::notify(QObject* receiver, QEvent* event) {
@@ -44,6 +71,8 @@ bool createAll() {
     connect_form = new Tconnect_form;
     DM = new TDM;
     if (!DM->DataModuleCreate()) return false;
+    // The client library took the termination signals at its first attachment; take them back.
+    KorvanaApplication::takeTerminationSignals();
     uj_tanulo_Form = new Tuj_tanulo_Form;
     tanarok_form = new Ttanarok_form;
     tantargyak_form = new Ttantargyak_form;

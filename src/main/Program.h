@@ -7,6 +7,9 @@ class KorvanaApplication : public QApplication {
   public:
     KorvanaApplication(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
+    // SIGTERM and SIGINT end the program through its normal close.
+    static void takeTerminationSignals();
+    static bool terminationPending();
 };
 
 namespace program {

@@ -67,11 +67,18 @@ void DataGrid::currentChanged(const QModelIndex& current, const QModelIndex& pre
     syncing_ = false;
 }
 
+void DataGrid::mousePressEvent(QMouseEvent* event) {
+    rowBeforePress_ = currentIndex().row();
+    QTableView::mousePressEvent(event);
+}
+
 void DataGrid::mouseReleaseEvent(QMouseEvent* event) {
     QTableView::mouseReleaseEvent(event);
     if (event->button() != Qt::LeftButton) return;
     const QModelIndex index = indexAt(event->position().toPoint());
-    if (index.isValid()) emit cellClicked(index.row());
+    if (!index.isValid()) return;
+    clickMovedRow_ = index.row() != rowBeforePress_;
+    emit cellClicked(index.row());
 }
 
 void DataGrid::fitColumns() {

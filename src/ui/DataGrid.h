@@ -19,12 +19,15 @@ class DataGrid : public QTableView {
     db::Dataset* dataset() const { return dataset_; }
     // A right click makes the row under the mouse current, then shows the menu.
     void setPopupMenu(QMenu* menu);
+    // Whether the last click moved the current row (a row-change handler already ran for it).
+    bool lastClickMovedRow() const { return clickMovedRow_; }
 
   signals:
     // The left button released over a data cell.
     void cellClicked(int row);
 
   protected:
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
@@ -35,6 +38,8 @@ class DataGrid : public QTableView {
     db::Dataset* dataset_ = nullptr;
     QMenu* menu_ = nullptr;
     bool syncing_ = false;
+    int rowBeforePress_ = -1;
+    bool clickMovedRow_ = false;
 };
 
 } // namespace ui
