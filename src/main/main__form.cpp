@@ -437,25 +437,16 @@ void Tmain_form::Button2Click() {
 }
 
 void Tmain_form::Button1Click() {
-    setWindowOpacity(kDimmed);
-    setEnabled(false);
-    const bool shown = ui::guarded([this] {
+    openChild(uj_tanulo_Form, [this] {
         db::Dataset& list = DM->dataset_Tanulok;
         if (list.isEmpty()) throw db::Error(QStringLiteral("Nincs kijelölt tanuló a listában."));
         tanulo_adatmodositas_form(db::toInt(db::displayText(list.fieldByName(QStringLiteral("ID")))));
     });
-    if (!shown) {
-        uj_tanulo_Form->hide();
-        restoreAfterChild();
-    }
 }
 
+// Fills the record window for the student; the opening pattern shows it.
 void Tmain_form::tanulo_adatmodositas_form(int id) {
     uj_tanulo_Form->prepareModify(id);
-    uj_tanulo_Form->centreOnScreen();
-    uj_tanulo_Form->show();
-    uj_tanulo_Form->raise();
-    uj_tanulo_Form->activateWindow();
 }
 
 void Tmain_form::Button5Click() {

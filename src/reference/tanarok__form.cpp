@@ -1,7 +1,6 @@
 #include "tanarok__form.h"
 
 #include <QFrame>
-#include <QKeyEvent>
 
 #include "data/DataModule.h"
 #include "db/Values.h"
@@ -50,7 +49,8 @@ Ttanarok_form::Ttanarok_form(QWidget* parent) : ui::ChildWindow(parent) {
     edit_tanar_nev->setObjectName(QStringLiteral("edit_tanar_nev"));
     edit_tanar_nev->setGeometry(52, 202, 157, 21);
     edit_tanar_nev->setFont(ui::arial(12));
-    edit_tanar_nev->installEventFilter(this);
+    // Enter acts as the button; the key still reaches the box afterwards.
+    ui::onKeyDown(edit_tanar_nev, [this](int key) { edit_tanar_nevKeyDown(key); });
     Button1 = ui::button(this, QStringLiteral("Button1"), kAdd, ui::arial(12), QRect(229, 186, 65, 37));
 
     Label4 = ui::label(this, QStringLiteral("Label4"), QStringLiteral("Tanár törlése és névmódosítás"),
@@ -148,13 +148,4 @@ void Ttanarok_form::Button2Click() {
 
 void Ttanarok_form::FormClose() {
     main_form->childClosed();
-}
-
-bool Ttanarok_form::eventFilter(QObject* watched, QEvent* event) {
-    // Enter acts as the button; the key still reaches the box afterwards.
-    if (watched == edit_tanar_nev && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        ui::guarded([&] { edit_tanar_nevKeyDown(key); });
-    }
-    return ui::ChildWindow::eventFilter(watched, event);
 }

@@ -45,7 +45,6 @@ class Ttanarok_form : public ui::ChildWindow {
 
   protected:
     void FormClose() override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 extern Ttanarok_form* tanarok_form;

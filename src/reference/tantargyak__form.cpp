@@ -1,7 +1,6 @@
 #include "tantargyak__form.h"
 
 #include <QFrame>
-#include <QKeyEvent>
 
 #include "data/DataModule.h"
 #include "db/Values.h"
@@ -49,7 +48,8 @@ Ttantargyak_form::Ttantargyak_form(QWidget* parent) : ui::ChildWindow(parent) {
     edit_targy_nev->setObjectName(QStringLiteral("edit_targy_nev"));
     edit_targy_nev->setGeometry(12, 247, 156, 20);
     edit_targy_nev->setFont(ui::arial(11));
-    edit_targy_nev->installEventFilter(this);
+    // Enter acts as the button; the key still reaches the box afterwards.
+    ui::onKeyDown(edit_targy_nev, [this](int key) { edit_targy_nevKeyDown(key); });
     // Never shown with this caption: the opener sets the add mode.
     Button2 = ui::button(this, QStringLiteral("Button2"), QStringLiteral("Felvétel"), ui::arial(12),
                          QRect(182, 215, 56, 52));
@@ -155,13 +155,4 @@ void Ttantargyak_form::Button1Click() {
 
 void Ttantargyak_form::FormClose() {
     main_form->childClosed();
-}
-
-bool Ttantargyak_form::eventFilter(QObject* watched, QEvent* event) {
-    // Enter acts as the button; the key still reaches the box afterwards.
-    if (watched == edit_targy_nev && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        ui::guarded([&] { edit_targy_nevKeyDown(key); });
-    }
-    return ui::ChildWindow::eventFilter(watched, event);
 }

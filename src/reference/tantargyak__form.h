@@ -46,7 +46,6 @@ class Ttantargyak_form : public ui::ChildWindow {
 
   protected:
     void FormClose() override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 extern Ttantargyak_form* tantargyak_form;

@@ -1,7 +1,6 @@
 #include "uj_tanulo__form.h"
 
 #include <QFrame>
-#include <QKeyEvent>
 #include <QSignalBlocker>
 
 #include "data/DataModule.h"
@@ -186,16 +185,11 @@ Tuj_tanulo_Form::Tuj_tanulo_Form(QWidget* parent) : ui::ChildWindow(parent) {
     for (QWidget* hidden : std::initializer_list<QWidget*>{label_osztaly, label_nyelv, label_ID, Label20})
         hidden->hide();
 
-    e_cim->installEventFilter(this);
+    // The copy happens before the key acts on the address box.
+    ui::onKeyDown(e_cim, [this](int) { e_cimKeyDown(); });
     connect(Button1, &QPushButton::clicked, this, ui::guard([this] { Button1Click(); }));
     connect(Button2, &QPushButton::clicked, this, ui::guard([this] { Button2Click(); }));
     connect(edit_akt_tanev, &QLineEdit::textChanged, this, ui::guard([this] { edit_akt_tanevChange(); }));
-}
-
-bool Tuj_tanulo_Form::eventFilter(QObject* watched, QEvent* event) {
-    // The copy happens before the key acts on the address box.
-    if (watched == e_cim && event->type() == QEvent::KeyPress) ui::guarded([this] { e_cimKeyDown(); });
-    return ui::ChildWindow::eventFilter(watched, event);
 }
 
 void Tuj_tanulo_Form::e_cimKeyDown() {

@@ -59,7 +59,6 @@ class Tuj_tanulo_Form : public ui::ChildWindow {
 
   protected:
     void FormClose() override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     // The texts in table column order (nev ... diak_diak), then the note.

@@ -1,10 +1,34 @@
 #include "Widgets.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 
 #include "ChildWindow.h"
+#include "Guard.h"
 
 namespace ui {
+
+namespace {
+class KeyDownFilter : public QObject {
+  public:
+    KeyDownFilter(QObject* parent, std::function<void(int)> handler)
+        : QObject(parent), handler_(std::move(handler)) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            guarded([&] { handler_(key); });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    std::function<void(int)> handler_;
+};
+} // namespace
+
+void onKeyDown(QWidget* target, std::function<void(int key)> handler) {
+    target->installEventFilter(new KeyDownFilter(target, std::move(handler)));
+}
 
 QFrame* bevel(QWidget* parent, const QRect& r) {
     auto* f = new QFrame(parent);

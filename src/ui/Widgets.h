@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRect>
+#include <functional>
 
 #include "DataGrid.h"
 
@@ -17,6 +18,9 @@ QLabel* label(QWidget* parent, const QString& name, const QString& text, const Q
 QPushButton* button(QWidget* parent, const QString& name, const QString& text, const QFont& font,
                     const QRect& r, bool handCursor = false);
 QLineEdit* readOnlyEdit(QWidget* parent, const QString& name, const QFont& font, const QRect& r);
+// Runs handler (inside the guard) whenever a key goes down in target, before the key
+// acts on it; the key itself is left to the control.
+void onKeyDown(QWidget* target, std::function<void(int key)> handler);
 // A flat read-only grid in bold Arial whose column titles keep the window's own font.
 DataGrid* grid(QWidget* parent, const QString& name, const QRect& r);
 
