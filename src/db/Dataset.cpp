@@ -176,6 +176,12 @@ int Dataset::fieldIndex(const QString& name) const {
     return -1;
 }
 
+int Dataset::requireField(const QString& name) const {
+    const int c = fieldIndex(name);
+    if (c < 0) throw Error(QStringLiteral("%1: a(z) '%2' mező nem található").arg(objectName(), name));
+    return c;
+}
+
 QVariant Dataset::value(int row, int column) const {
     if (row < 0 || row >= static_cast<int>(rows_.size()) || column < 0 || column >= columns_.size())
         return QVariant();
@@ -183,8 +189,7 @@ QVariant Dataset::value(int row, int column) const {
 }
 
 QVariant Dataset::value(int row, const QString& field) const {
-    const int c = fieldIndex(field);
-    if (c < 0) throw Error(QStringLiteral("%1: a(z) '%2' mező nem található").arg(objectName(), field));
+    const int c = requireField(field);
     return value(row, c);
 }
 
@@ -198,8 +203,7 @@ void Dataset::setCurrentRow(int row) {
 }
 
 QVariant Dataset::fieldByName(const QString& field) const {
-    const int c = fieldIndex(field);
-    if (c < 0) throw Error(QStringLiteral("%1: a(z) '%2' mező nem található").arg(objectName(), field));
+    const int c = requireField(field);
     if (current_ < 0) throw Error(QStringLiteral("%1: nincs kijelölt sor").arg(objectName()));
     return value(current_, c);
 }

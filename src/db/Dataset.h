@@ -74,6 +74,7 @@ class Dataset : public QAbstractTableModel {
     void fetchFailed(const QString& message);
 
   private:
+    int requireField(const QString& name) const; // throws naming the list and the field
     int fetchBatch(int count, std::vector<std::vector<QVariant>>& into);
     void appendBatch(); // throws
 

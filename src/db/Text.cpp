@@ -11,25 +11,28 @@ namespace db {
 namespace {
 const char* const kCodec = "windows-1250";
 
+// Whether WIN1250 holds the text exactly: it must come back unchanged, not with "?".
+bool encodes(const QString& text, QByteArray* wire) {
+    QStringEncoder encoder(kCodec);
+    if (!encoder.isValid()) throw Error(QStringLiteral("A windows-1250 kódlap nem érhető el."));
+    QByteArray bytes = encoder.encode(text);
+    QStringDecoder decoder(kCodec);
+    const bool exact = !encoder.hasError() && decoder.decode(bytes) == text;
+    if (wire) *wire = std::move(bytes);
+    return exact;
+}
+
 QString describe(char32_t ch) {
     return QStringLiteral("U+%1").arg(static_cast<uint>(ch), 4, 16, QLatin1Char('0')).toUpper();
 }
 } // namespace
 
 qsizetype firstUnencodable(const QString& text) {
-    QStringEncoder encoder(kCodec);
-    QStringDecoder decoder(kCodec);
-    if (!encoder.isValid()) throw Error(QStringLiteral("A windows-1250 kódlap nem érhető el."));
-    const QByteArray wire = encoder.encode(text);
-    if (!encoder.hasError() && decoder.decode(wire) == QString(text)) return -1;
+    if (encodes(text, nullptr)) return -1;
     // Slow path only on failure: find the culprit character by character.
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype len = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
-        const QString piece = text.mid(i, len);
-        QStringEncoder one(kCodec);
-        QStringDecoder back(kCodec);
-        const QByteArray bytes = one.encode(piece);
-        if (one.hasError() || QString(back.decode(bytes)) != piece) return i;
+        if (!encodes(text.mid(i, len), nullptr)) return i;
         i += len;
     }
     return 0;
@@ -43,10 +46,8 @@ QString unencodableMessage(const QString& text, qsizetype position) {
 }
 
 QByteArray toWire(const QString& text) {
-    QStringEncoder encoder(kCodec);
-    const QByteArray wire = encoder.encode(text);
-    QStringDecoder decoder(kCodec);
-    if (encoder.hasError() || decoder.decode(wire) != QString(text)) {
+    QByteArray wire;
+    if (!encodes(text, &wire)) {
         const qsizetype pos = firstUnencodable(text);
         throw Error(unencodableMessage(text, pos < 0 ? 0 : pos));
     }
