@@ -1,5 +1,2 @@
-select table_diak.ID, table_diak.nev as "Diák neve", table_osztaly.osztaly_szam as "Évfolyam",
-       table_osztaly.osztaly_betu as "Osztály"
-from table_diak
-inner join table_osztaly on table_osztaly.id = table_diak.osztaly_ID
-order by table_osztaly.osztaly_betu, table_osztaly.osztaly_szam, table_diak.nev, table_diak.ID
+select l.ID, l.NEV as "Diák neve", l.EVFOLYAM as "Évfolyam", l.OSZTALY as "Osztály"
+from PRC_TANULOK_OSZTALYONKENT(1) l

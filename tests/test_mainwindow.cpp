@@ -150,7 +150,7 @@ class MainWindowTest : public QObject {
         main_form->Button10->click();
         const QStringList letters = column(list, QStringLiteral("Osztály"));
         QVERIFY(std::is_sorted(letters.begin(), letters.end()));
-        QVERIFY(app_.dialogs.shown.empty());
+        QVERIFY2(app_.dialogs.shown.empty(), qPrintable(app_.dialogs.texts().join(QLatin1Char('|'))));
         main_form->edit_gyors_ker->clear();
     }
 

@@ -3,8 +3,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 
 #include "db/Error.h"
+#include "db/Statement.h"
 #include "main/connect__form.h"
 #include "main/main__form.h"
 #include "ui/Dialogs.h"
@@ -45,6 +47,11 @@ TDM::TDM(QObject* parent)
         {QStringLiteral("diak_modositas"), QStringLiteral("diak_torles"), QStringLiteral("uj_diak")});
     connect(&uj_diak_esemeny, &db::EventAlerter::failed, this,
             [this](const QString& message) { ui::guarded([&] { eventsFailed(message); }); });
+    // After a lost connection came back, the list and the headcount catch up.
+    connect(&dbTanulo, &db::Connection::opened, this, [this] {
+        ui::userActionStarted();
+        if (started_) requestStudentRefresh();
+    });
     connect(&uj_diak_esemeny, &db::EventAlerter::eventAlert, this, [this](const QString& name, int count) {
         bool cancel = false;
         ui::guarded([&] { uj_diak_esemenyEventAlert(name, count, cancel); });
@@ -129,10 +136,11 @@ bool TDM::DataModuleCreate() {
             eventsFailed(e.message());
         }
         main_form->akt_letszam();
-    } catch (const db::Error& e) {
-        ui::error(ui::errorText(e.message()) + QStringLiteral("\r\ra program futása le fog állni."));
+    } catch (const std::exception& e) {
+        ui::error(ui::errorText(db::userText(e)) + QStringLiteral("\r\ra program futása le fog állni."));
         return false;
     }
+    started_ = true;
     main_form->show();
     main_form->activateWindow();
     return true;
@@ -145,11 +153,63 @@ void TDM::eventsFailed(const QString& message) {
 }
 
 void TDM::uj_diak_esemenyEventAlert(const QString& EventName, int, bool&) {
-    // The main window is disabled exactly while a child window is open.
-    for (const char* name : {"uj_diak", "diak_modositas", "diak_torles"}) {
-        if (EventName == QLatin1String(name) && main_form->isEnabled()) {
-            dataset_Tanulok.close();
-            dataset_Tanulok.open();
-        }
+    for (const char* name : {"uj_diak", "diak_modositas", "diak_torles"})
+        if (EventName == QLatin1String(name)) requestStudentRefresh();
+}
+
+void TDM::requestStudentRefresh() {
+    refreshPending_ = true;
+    // The main window is disabled exactly while a child window is open: the refresh
+    // waits until it is enabled again.
+    if (!main_form->isEnabled() || refreshQueued_) return;
+    // Notifications that arrive together (or while a refresh runs) make one refresh.
+    refreshQueued_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            refreshQueued_ = false;
+            ui::guarded([this] { refreshStudentsIfPending(); });
+        },
+        Qt::QueuedConnection);
+}
+
+void TDM::refreshStudentsIfPending() {
+    if (!refreshPending_ || !main_form->isEnabled()) return;
+    // Nobody asked for this refresh: a lost connection or a list that failed waits
+    // for the user's next action instead of failing again on every notification.
+    if (dbTanulo.isLost() || !dbTanulo.isConnected() || dataset_Tanulok.failed()) return;
+    refreshPending_ = false;
+    dataset_Tanulok.close();
+    dataset_Tanulok.open();
+    // The headcount beside the list must tell the same.
+    main_form->akt_letszam();
+}
+
+int TDM::columnLength(const QString& table, const QString& column) {
+    const QString key = table.toUpper();
+    if (!columnLengths_.contains(key)) {
+        db::Statement lookup(dbTanulo, trTanulo);
+        lookup.prepare(QStringLiteral(
+            "select trim(rf.rdb$field_name), coalesce(f.rdb$character_length, 0) from rdb$relation_fields rf "
+            "join rdb$fields f on f.rdb$field_name = rf.rdb$field_source where rf.rdb$relation_name = :t"));
+        lookup.setParam(0, key);
+        lookup.execute();
+        QHash<QString, int> lengths;
+        while (lookup.fetch())
+            lengths.insert(lookup.value(0).toString(), lookup.value(1).toInt());
+        if (lengths.isEmpty()) throw db::Error(QStringLiteral("Ismeretlen tábla: %1").arg(table));
+        columnLengths_.insert(key, lengths);
+    }
+    const QHash<QString, int>& lengths = columnLengths_[key];
+    const auto it = lengths.constFind(column.toUpper());
+    if (it == lengths.constEnd())
+        throw db::Error(QStringLiteral("Ismeretlen mező: %1.%2").arg(table, column));
+    return it.value();
+}
+
+void TDM::limitToColumns(const QString& table, const std::vector<std::pair<QLineEdit*, QString>>& boxes) {
+    for (const auto& [box, column] : boxes) {
+        const int length = columnLength(table, column);
+        if (length > 0) box->setMaxLength(length);
     }
 }

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QHash>
 #include <QIdentityProxyModel>
 #include <QObject>
 #include <QString>
+#include <utility>
+#include <vector>
 
 #include "db/Connection.h"
 #include "db/Dataset.h"
@@ -11,6 +14,8 @@
 
 // The data module: the one connection and transaction, the shared lists and the
 // event alerter. Creating it (DataModuleCreate) is the program's start-up.
+class QLineEdit;
+
 class TDM : public QObject {
     Q_OBJECT
   public:
@@ -22,6 +27,16 @@ class TDM : public QObject {
     void uj_diak_esemenyEventAlert(const QString& EventName, int EventCount, bool& CancelAlerts);
     // The program goes on without events: the user is told that the list will not follow.
     void eventsFailed(const QString& message);
+    // The student list is to show the database's present state: at once when the main
+    // window is enabled, else as soon as it is enabled again.
+    void requestStudentRefresh();
+    void refreshStudentsIfPending();
+
+    // The number of characters a text column holds, as the database declares it (read
+    // once per table); 0 for a column without a length.
+    int columnLength(const QString& table, const QString& column);
+    // Boxes hold no more than their column: the lengths are the database's, not ours.
+    void limitToColumns(const QString& table, const std::vector<std::pair<QLineEdit*, QString>>& boxes);
 
     // The text of a file of the sqls folder, read fresh; throws naming the file.
     QString sqlText(const QString& fileName) const;
@@ -42,6 +57,12 @@ class TDM : public QObject {
 
     // Where the program folder is taken from; empty means the executable's folder.
     static QString programFolderOverride;
+
+  private:
+    bool started_ = false;
+    bool refreshPending_ = false;
+    bool refreshQueued_ = false;
+    QHash<QString, QHash<QString, int>> columnLengths_;
 };
 
 extern TDM* DM;

@@ -47,14 +47,22 @@ void Connection::open() {
     dpb.append(static_cast<char>(isc_dpb_sql_dialect));
     dpb.append(static_cast<char>(1));
     dpb.append(static_cast<char>(dialect()));
+    dpb.append(static_cast<char>(isc_dpb_connect_timeout));
+    dpb.append(static_cast<char>(4));
+    for (int shift = 0; shift < 32; shift += 8) // little-endian, as the parameter block wants
+        dpb.append(static_cast<char>((kConnectTimeout >> shift) & 0xff));
 
     const QByteArray name = databaseName_.toLocal8Bit();
     ISC_STATUS_ARRAY status;
     isc_db_handle handle = 0;
     if (isc_attach_database(status, static_cast<short>(name.size()), name.constData(), &handle,
-                            static_cast<short>(dpb.size()), dpb.constData()))
-        raise(status);
+                            static_cast<short>(dpb.size()), dpb.constData())) {
+        // Wanted but not there: the next database work tries to attach again.
+        lost_ = true;
+        fail(status);
+    }
     handle_ = handle;
+    lost_ = false;
     emit opened();
 }
 
@@ -62,12 +70,36 @@ void Connection::close() {
     if (!isConnected()) return;
     emit aboutToClose();
     ISC_STATUS_ARRAY status;
+    if (lost_) {
+        // Frees the client's side of the dead attachment; the server is gone anyway.
+        isc_detach_database(status, &handle_);
+        handle_ = 0;
+        return;
+    }
     if (isc_detach_database(status, &handle_)) {
         // A dead server leaves nothing to detach from; the handle is gone either way.
         handle_ = 0;
-        raise(status);
+        fail(status);
     }
     handle_ = 0;
+}
+
+void Connection::reconnect() {
+    if (isConnected()) {
+        emit aboutToClose();
+        // The client library still holds the dead attachment's resources: free them.
+        ISC_STATUS_ARRAY ignored;
+        isc_detach_database(ignored, &handle_);
+        handle_ = 0;
+    }
+    lost_ = true;
+    open();
+}
+
+void Connection::fail(const ISC_STATUS* status) {
+    DbError error = errorFrom(status);
+    if (error.isConnectionLost()) lost_ = true;
+    throw error;
 }
 
 } // namespace db

@@ -26,6 +26,19 @@ class Connection : public QObject {
     bool isConnected() const { return handle_ != 0; }
     isc_db_handle* handle() { return &handle_; }
 
+    // Seconds an attachment may take before it gives up on a server that does not answer.
+    static constexpr int kConnectTimeout = 10;
+
+    // Set when a call found the server gone; the handles are then dead and every
+    // server call on them is skipped until reconnect() attaches anew.
+    bool isLost() const { return lost_; }
+    void markLost() { lost_ = true; }
+    // Lets go of everything on the dead attachment and attaches again; stays lost
+    // (and throws) while the server cannot be reached.
+    void reconnect();
+    // Throws the error of the status, first marking the connection lost when it says so.
+    [[noreturn]] void fail(const ISC_STATUS* status);
+
   signals:
     void opened();
     // Everything that holds statements, transactions or event requests lets go here.
@@ -35,6 +48,7 @@ class Connection : public QObject {
     QString databaseName_;
     QStringList params_;
     isc_db_handle handle_ = 0;
+    bool lost_ = false;
 };
 
 } // namespace db

@@ -50,16 +50,22 @@ void Dataset::clearParams() {
 
 void Dataset::open() {
     if (open_) return;
-    transaction_.ensureActive();
-    if (!statement_.isPrepared() || preparedSql_ != sql_) {
-        preparedSql_.clear();
-        statement_.prepare(sql_);
-        preparedSql_ = sql_;
+    try {
+        transaction_.ensureActive();
+        if (!statement_.isPrepared() || preparedSql_ != sql_) {
+            preparedSql_.clear();
+            statement_.prepare(sql_);
+            preparedSql_ = sql_;
+        }
+        statement_.bind(positional_);
+        for (const auto& p : named_)
+            statement_.setParamByName(p.first, p.second);
+        statement_.execute();
+    } catch (...) {
+        failed_ = true;
+        throw;
     }
-    statement_.bind(positional_);
-    for (const auto& p : named_)
-        statement_.setParamByName(p.first, p.second);
-    statement_.execute();
+    failed_ = false;
 
     beginResetModel();
     columns_.clear();
@@ -74,6 +80,7 @@ void Dataset::open() {
     } catch (...) {
         endResetModel();
         close();
+        failed_ = true;
         throw;
     }
     current_ = rows_.empty() ? -1 : 0;
@@ -145,8 +152,7 @@ void Dataset::fetchMore(const QModelIndex& parent) {
         appendBatch();
     } catch (const std::exception& e) {
         atEnd_ = true;
-        const auto* dbError = dynamic_cast<const Error*>(&e);
-        emit fetchFailed(dbError ? dbError->message() : QString::fromUtf8(e.what()));
+        emit fetchFailed(userText(e));
     }
 }
 

@@ -21,7 +21,10 @@ class Dataset : public QAbstractTableModel {
     Dataset(Connection& connection, Transaction& transaction, QObject* parent = nullptr);
     ~Dataset() override;
 
-    void setSelectSQL(const QString& sql) { sql_ = sql; }
+    void setSelectSQL(const QString& sql) {
+        sql_ = sql;
+        failed_ = false;
+    }
     const QString& selectSQL() const { return sql_; }
     // Values by parameter name (every occurrence) or, when no name is given, by position.
     void setParam(const QString& name, const QVariant& value);
@@ -33,6 +36,10 @@ class Dataset : public QAbstractTableModel {
     void open();
     void close();
     bool isOpen() const { return open_; }
+    // The last opening failed: refreshes that nobody asked for leave the list closed
+    // until a user action (a new statement, or clearFailed()) tries again.
+    bool failed() const { return failed_; }
+    void clearFailed() { failed_ = false; }
     // Open and holding no row at all.
     bool isEmpty();
     void fetchAll();
@@ -87,6 +94,7 @@ class Dataset : public QAbstractTableModel {
     QStringList columns_;
     std::vector<std::vector<QVariant>> rows_;
     bool open_ = false;
+    bool failed_ = false;
     bool atEnd_ = true;
     int current_ = -1;
     QString keyField_;

@@ -18,11 +18,56 @@ bool DbError::isConflict() const {
            hasCode(isc_concurrent_transaction);
 }
 
+bool DbError::isConnectionLost() const {
+    for (ISC_STATUS c : {isc_network_error, isc_net_read_err, isc_net_write_err, isc_lost_db_connection,
+                         isc_conn_lost, isc_shutdown, isc_att_shutdown, isc_net_server_shutdown})
+        if (hasCode(c)) return true;
+    return false;
+}
+
+bool DbError::isForeignKey() const {
+    return hasCode(isc_foreign_key);
+}
+
+bool DbError::isTooLong() const {
+    return hasCode(isc_string_truncation) || hasCode(isc_trunc_limits);
+}
+
+QString DbError::userMessage() const {
+    QString head;
+    if (isConnectionLost())
+        head = kConnectionLostText;
+    else if (isConflict())
+        head = QStringLiteral("Az adatot egy másik felhasználó éppen módosítja, vagy időközben módosította.\r"
+                              "Próbálja újra egy kis idő múlva.");
+    else if (hasCode(isc_foreign_key_references_present))
+        head = QStringLiteral("A rekord nem törölhető, mert más adatok még hivatkoznak rá.");
+    else if (isForeignKey())
+        head = QStringLiteral("A hivatkozott adat (például az osztály vagy a nyelv) időközben megszűnt:\r"
+                              "egy másik felhasználó törölhette. Válasszon újra.");
+    else if (isTooLong())
+        head = QStringLiteral("Egy megadott érték hosszabb, mint amennyit a mezője tárolni tud.");
+    else if (hasCode(isc_unique_key_violation) || hasCode(isc_no_dup))
+        head = QStringLiteral("Ilyen adat már szerepel az adatbázisban.");
+    if (head.isEmpty()) return message();
+    return head + QStringLiteral("\r\r(") + message().trimmed() + QLatin1Char(')');
+}
+
+QString userText(const std::exception& e) {
+    if (const auto* dbe = dynamic_cast<const DbError*>(&e)) return dbe->userMessage();
+    if (const auto* err = dynamic_cast<const Error*>(&e)) return err->message();
+    return QString::fromUtf8(e.what());
+}
+
 void check(const ISC_STATUS* status) {
     if (status[0] == 1 && status[1] != 0) raise(status);
 }
 
 void raise(const ISC_STATUS* status) {
+    throw errorFrom(status);
+}
+
+DbError errorFrom(const ISC_STATUS* status) {
     // Error codes stand after isc_arg_gds anywhere in the vector, not only first.
     std::vector<ISC_STATUS> codes;
     for (const ISC_STATUS* p = status; *p != isc_arg_end;) {
@@ -40,7 +85,7 @@ void raise(const ISC_STATUS* status) {
     while (fb_interpret(buffer, sizeof buffer, &cursor) > 0)
         lines << fromWire(buffer);
     const long sqlCode = isc_sqlcode(status);
-    throw DbError(lines.join(QLatin1Char('\n')), sqlCode, std::move(codes));
+    return DbError(lines.join(QLatin1Char('\n')), sqlCode, std::move(codes));
 }
 
 } // namespace db

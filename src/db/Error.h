@@ -34,6 +34,13 @@ class DbError : public Error {
     bool hasCode(ISC_STATUS code) const;
     // Lock and update conflicts between transactions (they fail at once with nowait).
     bool isConflict() const;
+    // The server cannot be reached any more: network failure, lost connection, shutdown.
+    bool isConnectionLost() const;
+    bool isForeignKey() const;
+    bool isTooLong() const;
+    // What an office user reads: a Hungarian sentence naming what went wrong, the
+    // server's own text after it for whoever supports the office.
+    QString userMessage() const;
 
   private:
     long sqlCode_;
@@ -44,5 +51,13 @@ class DbError : public Error {
 void check(const ISC_STATUS* status);
 // The same, for a status that the caller already knows to be an error.
 [[noreturn]] void raise(const ISC_STATUS* status);
+DbError errorFrom(const ISC_STATUS* status);
+
+// The user-facing text of any error: a database error's userMessage(), else its own text.
+QString userText(const std::exception& e);
+
+inline const QString kConnectionLostText =
+    QStringLiteral("Megszakadt a kapcsolat az adatbázis-kiszolgálóval.\rA program a következő műveletnél "
+                   "újra kapcsolódik, amint a kiszolgáló ismét elérhető.");
 
 } // namespace db

@@ -107,13 +107,13 @@ void EventAlerter::queue() {
     ISC_STATUS_ARRAY status;
     if (isc_que_events(status, connection_.handle(), &s.id, static_cast<short>(s.length), s.eventBuffer,
                        &EventAlerter::callback, &s))
-        raise(status);
+        connection_.fail(status);
     s.queued = true;
 }
 
 void EventAlerter::cancel() {
     Shared& s = *shared_;
-    if (s.queued && connection_.isConnected()) {
+    if (s.queued && connection_.isConnected() && !connection_.isLost()) {
         ISC_STATUS_ARRAY status;
         isc_cancel_events(status, connection_.handle(), &s.id); // waits for a running callback
     }

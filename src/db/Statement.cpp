@@ -212,7 +212,7 @@ Statement::~Statement() {
 
 void Statement::free() {
     cursorOpen_ = false;
-    if (handle_ && connection_.isConnected()) {
+    if (handle_ && connection_.isConnected() && !connection_.isLost()) {
         ISC_STATUS_ARRAY status;
         isc_dsql_free_statement(status, &handle_, DSQL_drop);
     }
@@ -224,24 +224,25 @@ void Statement::free() {
 
 void Statement::prepare(const QString& sql) {
     free();
+    transaction_.ensureActive(); // attaches anew after a lost connection
     if (!connection_.isConnected()) throw Error(QStringLiteral("Nincs kapcsolat az adatbázissal."));
-    transaction_.ensureActive();
     const ParsedSql parsed = parseParameters(sql);
     const QByteArray wire = toWire(parsed.sql);
     ISC_STATUS_ARRAY status;
-    if (isc_dsql_allocate_statement(status, connection_.handle(), &handle_)) raise(status);
+    if (isc_dsql_allocate_statement(status, connection_.handle(), &handle_)) connection_.fail(status);
     out_.resize(8);
     if (isc_dsql_prepare(status, transaction_.handle(), &handle_, 0, wire.constData(),
                          static_cast<unsigned short>(connection_.dialect()), out_.get())) {
         ISC_STATUS_ARRAY ignored;
         isc_dsql_free_statement(ignored, &handle_, DSQL_drop);
         handle_ = 0;
-        raise(status);
+        connection_.fail(status);
     }
     paramNames_ = parsed.names;
     static const char typeItem[] = {isc_info_sql_stmt_type};
     char info[16] = {};
-    if (isc_dsql_sql_info(status, &handle_, sizeof typeItem, typeItem, sizeof info, info)) raise(status);
+    if (isc_dsql_sql_info(status, &handle_, sizeof typeItem, typeItem, sizeof info, info))
+        connection_.fail(status);
     type_ =
         info[0] == isc_info_sql_stmt_type
             ? static_cast<int>(isc_vax_integer(info + 3, static_cast<short>(isc_vax_integer(info + 1, 2))))
@@ -255,7 +256,7 @@ void Statement::describeOutput() {
     if (out_.get()->sqld > out_.get()->sqln) {
         const int n = out_.get()->sqld;
         out_.resize(n);
-        if (isc_dsql_describe(status, &handle_, 1, out_.get())) raise(status);
+        if (isc_dsql_describe(status, &handle_, 1, out_.get())) connection_.fail(status);
     }
     out_.allocateBuffers();
 }
@@ -263,11 +264,11 @@ void Statement::describeOutput() {
 void Statement::describeInput() {
     ISC_STATUS_ARRAY status;
     in_.resize(8);
-    if (isc_dsql_describe_bind(status, &handle_, 1, in_.get())) raise(status);
+    if (isc_dsql_describe_bind(status, &handle_, 1, in_.get())) connection_.fail(status);
     if (in_.get()->sqld > in_.get()->sqln) {
         const int n = in_.get()->sqld;
         in_.resize(n);
-        if (isc_dsql_describe_bind(status, &handle_, 1, in_.get())) raise(status);
+        if (isc_dsql_describe_bind(status, &handle_, 1, in_.get())) connection_.fail(status);
     }
     in_.allocateBuffers();
     inData_.assign(static_cast<size_t>(in_.count()), QByteArray());
@@ -380,7 +381,7 @@ void Statement::bindValue(XSQLVAR& var, const QVariant& value) {
     case SQL_BLOB: {
         const QByteArray bytes = value.typeId() == QMetaType::QByteArray && var.sqlsubtype != 1
                                      ? value.toByteArray()
-                                     : toWire(displayText(value));
+                                     : valueToWire(displayText(value));
         ISC_QUAD id = writeBlob(bytes);
         setRaw(SQL_BLOB, &id, sizeof id, 0);
         break;
@@ -391,7 +392,7 @@ void Statement::bindValue(XSQLVAR& var, const QVariant& value) {
         break;
     }
     default: { // text, and anything the server converts from text itself
-        const QByteArray wire = toWire(displayText(value));
+        const QByteArray wire = valueToWire(displayText(value));
         if (wire.size() > std::numeric_limits<short>::max())
             throw Error(QStringLiteral("A szöveg túl hosszú (%1 karakter).").arg(wire.size()));
         const short subtype = var.sqlsubtype;
@@ -407,17 +408,17 @@ ISC_QUAD Statement::writeBlob(const QByteArray& bytes) {
     isc_blob_handle blob = 0;
     ISC_QUAD id{};
     if (isc_create_blob2(status, connection_.handle(), transaction_.handle(), &blob, &id, 0, nullptr))
-        raise(status);
+        connection_.fail(status);
     for (qsizetype pos = 0; pos < bytes.size();) {
         const unsigned short chunk = static_cast<unsigned short>(qMin<qsizetype>(bytes.size() - pos, 32000));
         if (isc_put_segment(status, &blob, chunk, bytes.constData() + pos)) {
             ISC_STATUS_ARRAY ignored;
             isc_cancel_blob(ignored, &blob);
-            raise(status);
+            connection_.fail(status);
         }
         pos += chunk;
     }
-    if (isc_close_blob(status, &blob)) raise(status);
+    if (isc_close_blob(status, &blob)) connection_.fail(status);
     return id;
 }
 
@@ -427,7 +428,7 @@ QString Statement::readBlob(const ISC_QUAD& id, short subType) const {
     ISC_QUAD blobId = id;
     if (isc_open_blob2(status, const_cast<Connection&>(connection_).handle(), transaction_.handle(), &blob,
                        &blobId, 0, nullptr))
-        raise(status);
+        connection_.fail(status);
     QByteArray bytes;
     char buffer[16384];
     for (;;) {
@@ -440,26 +441,29 @@ QString Statement::readBlob(const ISC_QUAD& id, short subType) const {
         if (status[1] == isc_segstr_eof) break;
         ISC_STATUS_ARRAY ignored;
         isc_close_blob(ignored, &blob);
-        raise(status);
+        connection_.fail(status);
     }
     isc_close_blob(status, &blob);
     return subType == 1 ? fromWire(bytes) : QString::fromLatin1(bytes.toHex());
 }
 
 void Statement::execute() {
-    if (!handle_) throw Error(QStringLiteral("Az utasítás nincs előkészítve."));
     closeCursor();
     transaction_.ensureActive();
+    // A reconnection above has let go of the statement prepared on the dead attachment.
+    if (!handle_) throw Error(QStringLiteral("Az utasítás nincs előkészítve."));
     ISC_STATUS_ARRAY status;
     const unsigned short dialect = static_cast<unsigned short>(connection_.dialect());
     if (isSelect()) {
-        if (isc_dsql_execute(status, transaction_.handle(), &handle_, dialect, in_.get())) raise(status);
+        if (isc_dsql_execute(status, transaction_.handle(), &handle_, dialect, in_.get()))
+            connection_.fail(status);
         cursorOpen_ = true;
     } else if (type_ == isc_info_sql_stmt_exec_procedure && out_.count() > 0) {
         if (isc_dsql_execute2(status, transaction_.handle(), &handle_, dialect, in_.get(), out_.get()))
-            raise(status);
+            connection_.fail(status);
     } else {
-        if (isc_dsql_execute(status, transaction_.handle(), &handle_, dialect, in_.get())) raise(status);
+        if (isc_dsql_execute(status, transaction_.handle(), &handle_, dialect, in_.get()))
+            connection_.fail(status);
     }
 }
 
@@ -478,7 +482,7 @@ bool Statement::fetch() {
         ISC_STATUS_ARRAY copy;
         std::copy(std::begin(status), std::end(status), std::begin(copy));
         free();
-        raise(copy);
+        connection_.fail(copy);
     }
     return true;
 }
@@ -486,19 +490,19 @@ bool Statement::fetch() {
 void Statement::closeCursor() {
     if (!cursorOpen_) return;
     cursorOpen_ = false;
-    if (!handle_ || !connection_.isConnected()) return;
+    if (!handle_ || !connection_.isConnected() || connection_.isLost()) return;
     ISC_STATUS_ARRAY status;
     // After commit or rollback the server has closed it already; that is fine.
     if (isc_dsql_free_statement(status, &handle_, DSQL_close) && status[1] != isc_dsql_cursor_close_err &&
         status[1] != isc_dsql_cursor_not_open)
-        raise(status);
+        connection_.fail(status);
 }
 
 qint64 Statement::rowsAffected() {
     static const char item[] = {isc_info_sql_records};
     char info[64] = {};
     ISC_STATUS_ARRAY status;
-    if (isc_dsql_sql_info(status, &handle_, sizeof item, item, sizeof info, info)) raise(status);
+    if (isc_dsql_sql_info(status, &handle_, sizeof item, item, sizeof info, info)) connection_.fail(status);
     if (info[0] != isc_info_sql_records) return 0;
     qint64 total = 0;
     const char* p = info + 3;

@@ -45,6 +45,33 @@ QString unencodableMessage(const QString& text, qsizetype position) {
         .arg(ch, describe(ch.toUcs4().value(0)));
 }
 
+namespace {
+bool refusedControl(QChar c) {
+    return c.category() == QChar::Other_Control && c != QLatin1Char('\r') && c != QLatin1Char('\n');
+}
+} // namespace
+
+qsizetype firstUnstorable(const QString& text) {
+    const qsizetype unencodable = firstUnencodable(text);
+    const qsizetype end = unencodable < 0 ? text.size() : unencodable;
+    for (qsizetype i = 0; i < end; ++i)
+        if (refusedControl(text.at(i))) return i;
+    return unencodable;
+}
+
+QString unstorableMessage(const QString& text, qsizetype position) {
+    if (refusedControl(text.at(position)))
+        return QStringLiteral("A(z) %1 vezérlőkarakter nem tárolható az adatbázisban.")
+            .arg(describe(text.at(position).unicode()));
+    return unencodableMessage(text, position);
+}
+
+QByteArray valueToWire(const QString& text) {
+    const qsizetype at = firstUnstorable(text);
+    if (at >= 0) throw Error(unstorableMessage(text, at));
+    return toWire(text);
+}
+
 QByteArray toWire(const QString& text) {
     QByteArray wire;
     if (!encodes(text, &wire)) {

@@ -18,4 +18,10 @@ qsizetype firstUnencodable(const QString& text);
 // The Hungarian message for such a character.
 QString unencodableMessage(const QString& text, qsizetype position);
 
+// A value to store: besides what WIN1250 cannot hold, control characters other than
+// line breaks are refused (they would be invisible in every box that shows the value).
+qsizetype firstUnstorable(const QString& text);
+QString unstorableMessage(const QString& text, qsizetype position);
+QByteArray valueToWire(const QString& text); // throws db::Error with that message
+
 } // namespace db

@@ -25,14 +25,20 @@ Transaction::~Transaction() {
     }
 }
 
+void Transaction::ensureActive() {
+    if (connection_.isLost()) connection_.reconnect();
+    if (!isActive()) start();
+}
+
 void Transaction::start() {
+    if (connection_.isLost()) connection_.reconnect();
     if (isActive()) return;
     if (!connection_.isConnected()) throw Error(QStringLiteral("Nincs kapcsolat az adatbázissal."));
     static const char tpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_read_committed, isc_tpb_rec_version,
                                isc_tpb_nowait};
     ISC_STATUS_ARRAY status;
     if (isc_start_transaction(status, &handle_, 1, connection_.handle(), static_cast<short>(sizeof tpb), tpb))
-        raise(status);
+        connection_.fail(status);
 }
 
 void Transaction::commit() {
@@ -46,12 +52,20 @@ void Transaction::end(bool commit) {
     if (!isActive()) return;
     emit ending();
     ISC_STATUS_ARRAY status;
+    if (connection_.isLost()) {
+        // The server took the transaction with it: a rollback has nothing left to do,
+        // and a commit must not pass for done.
+        isc_rollback_transaction(status, &handle_);
+        handle_ = 0;
+        if (commit) throw DbError(kConnectionLostText, 0, {isc_lost_db_connection});
+        return;
+    }
     const ISC_STATUS rc =
         commit ? isc_commit_transaction(status, &handle_) : isc_rollback_transaction(status, &handle_);
     if (rc) {
         // A failed commit leaves the transaction active; a failed rollback cannot be retried.
-        if (!commit) handle_ = 0;
-        raise(status);
+        if (!commit || connection_.isLost()) handle_ = 0;
+        connection_.fail(status);
     }
     handle_ = 0;
 }

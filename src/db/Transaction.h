@@ -23,10 +23,8 @@ class Transaction : public QObject {
     void start();
     void commit();
     void rollback();
-    // Starts the transaction unless it is active.
-    void ensureActive() {
-        if (!isActive()) start();
-    }
+    // Starts the transaction unless it is active; a lost connection is attached anew first.
+    void ensureActive();
 
   signals:
     // Emitted before the transaction ends, so lists close their cursors first.

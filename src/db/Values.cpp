@@ -47,13 +47,14 @@ qint64 toInteger(const QVariant& value) {
         break;
     }
     const QString text = value.toString();
-    // Leading blanks are allowed, trailing ones are not, as the classic conversion did.
+    // Leading blanks are allowed, trailing ones are not, as the classic conversion did
+    // (QString's own conversion would skip both).
     QString trimmed = text;
     while (!trimmed.isEmpty() && trimmed.front().isSpace())
         trimmed.remove(0, 1);
     bool ok = false;
     const qint64 n = trimmed.toLongLong(&ok, 10);
-    if (!ok || trimmed.isEmpty()) throw ConversionError(text);
+    if (!ok || trimmed.isEmpty() || trimmed.back().isSpace()) throw ConversionError(text);
     return n;
 }
 

@@ -13,6 +13,7 @@
 #include "reference/tanarok__form.h"
 #include "reference/tantargyak__form.h"
 #include "students/uj_tanulo__form.h"
+#include "ui/Dialogs.h"
 #include "ui/Guard.h"
 
 namespace {
@@ -44,7 +45,10 @@ KorvanaApplication::KorvanaApplication(int& argc, char** argv) : QApplication(ar
     auto* watch = new QTimer(this);
     watch->setInterval(200);
     connect(watch, &QTimer::timeout, this, [] {
-        if (terminationRequested) QCoreApplication::quit();
+        if (!terminationRequested) return;
+        // A dialog open now (or shown by what runs after it) must not hold the end up.
+        ui::setEnding();
+        QCoreApplication::quit();
     });
     watch->start();
 }
@@ -59,6 +63,15 @@ bool KorvanaApplication::terminationPending() {
 }
 
 bool KorvanaApplication::notify(QObject* receiver, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::KeyPress:
+    case QEvent::Close:
+        ui::userActionStarted();
+        break;
+    default:
+        break;
+    }
     bool result = false;
     ui::guarded([&] { result = QApplication::notify(receiver, event); });
     return result;
@@ -71,8 +84,10 @@ bool createAll() {
     connect_form = new Tconnect_form;
     DM = new TDM;
     if (!DM->DataModuleCreate()) return false;
-    // The client library took the termination signals at its first attachment; take them back.
+    // The client library takes the termination signals at every attachment; take them back.
     KorvanaApplication::takeTerminationSignals();
+    QObject::connect(&DM->dbTanulo, &db::Connection::opened,
+                     [] { KorvanaApplication::takeTerminationSignals(); });
     uj_tanulo_Form = new Tuj_tanulo_Form;
     tanarok_form = new Ttanarok_form;
     tantargyak_form = new Ttantargyak_form;

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QScreen>
+#include <limits>
 
 #include "assignments/oszt_tan__form.h"
 #include "assignments/tanar_targy__form.h"
@@ -15,6 +16,7 @@
 #include "db/Error.h"
 #include "db/Statement.h"
 #include "db/StoredProcedure.h"
+#include "db/Text.h"
 #include "db/Values.h"
 #include "reference/osztalyok__form.h"
 #include "reference/tanarok__form.h"
@@ -29,12 +31,34 @@ Tmain_form* main_form = nullptr;
 
 namespace {
 
-const QString kQuickSearchAll = QStringLiteral(
+const QString kQuickSearchColumns = QStringLiteral(
     "SELECT table_diak.ID, table_diak.nev AS \"Diák Neve\", table_osztaly.osztaly_szam AS \"Évfolyam\", "
     "table_osztaly.osztaly_betu AS \"Osztály\" FROM table_diak INNER JOIN table_osztaly ON "
-    "table_diak.osztaly_ID = "
-    "table_osztaly.ID");
-const QString kQuickSearchLike = kQuickSearchAll + QStringLiteral(" where table_diak.nev LIKE :nev");
+    "table_diak.osztaly_ID = table_osztaly.ID");
+// The database's own order, streamed: the first screen never waits for the whole table.
+const QString kQuickSearchAll =
+    kQuickSearchColumns + QStringLiteral(" PLAN JOIN (table_diak NATURAL, table_osztaly INDEX (pk_osztaly))");
+// Text that no name can hold matches no student.
+const QString kQuickSearchNone = kQuickSearchColumns + QStringLiteral(" where 1 = 0");
+
+// LIKE with a parameter cannot use an index; STARTING WITH on the text before the first
+// wildcard can, and walking the name index streams the matches in name order. The
+// pattern is cast so that a box as long as the column still takes its "%".
+QString quickSearchLike(int nameLength) {
+    return kQuickSearchColumns +
+           QStringLiteral(" where table_diak.nev STARTING WITH :eleje and table_diak.nev LIKE CAST(:nev AS "
+                          "VARCHAR(%1)) PLAN JOIN (table_diak ORDER ix_diak_nev, table_osztaly INDEX "
+                          "(pk_osztaly)) ORDER BY table_diak.nev")
+               .arg(nameLength + 1);
+}
+
+// The part of a LIKE pattern before its first wildcard.
+QString literalPrefix(const QString& pattern) {
+    qsizetype end = 0;
+    while (end < pattern.size() && pattern.at(end) != QLatin1Char('%') && pattern.at(end) != QLatin1Char('_'))
+        ++end;
+    return pattern.left(end);
+}
 
 QString idTagged(const QString& label, int spaces, const QString& id) {
     return label + QString(spaces, QLatin1Char(' ')) + QStringLiteral("ID:") + id;
@@ -197,15 +221,26 @@ void Tmain_form::changeEvent(QEvent* event) {
 }
 
 void Tmain_form::closeEvent(QCloseEvent* event) {
+    // While a child window is open the main window takes no input, its close included:
+    // quitting now would lose what the child holds.
+    if (openChild_ && openChild_->isVisible()) {
+        event->ignore();
+        openChild_->raise();
+        openChild_->activateWindow();
+        return;
+    }
     event->accept();
     QCoreApplication::quit();
 }
 
 void Tmain_form::FormActivate() {
-    // A reconnection that failed after a save is tried again here.
-    if (!DM->dbTanulo.isConnected()) DM->dbTanulo.open();
-    DM->dataset_Tanulok.open();
-    akt_letszam();
+    // An activation is nobody's request: a lost connection or a list that failed waits
+    // for the user's next action, so a failure is never shown again and again.
+    if (DM->dbTanulo.isConnected() && !DM->dbTanulo.isLost()) {
+        DM->refreshStudentsIfPending();
+        if (!DM->dataset_Tanulok.failed()) DM->dataset_Tanulok.open();
+        akt_letszam();
+    }
     setWindowOpacity(1.0);
 }
 
@@ -272,7 +307,10 @@ QString Tmain_form::hiba_kiir_text(const QString& message) {
 
 void Tmain_form::hiba_kiir(const std::exception& error, QString& text) {
     const auto* e = dynamic_cast<const db::Error*>(&error);
-    text = hiba_kiir_text(e ? e->message() : QString::fromUtf8(error.what()));
+    const QString message = e ? e->message() : QString::fromUtf8(error.what());
+    // The procedures' own refusals stand between backslashes; anything else (a lost
+    // connection, a conflict, a value too long) gets its Hungarian explanation.
+    text = message.count(QLatin1Char('\\')) >= 2 ? hiba_kiir_text(message) : db::userText(error).trimmed();
 }
 
 void Tmain_form::combo_nyelv_feltolt(QComboBox* combo, const QStringList& lines) {
@@ -318,7 +356,7 @@ void Tmain_form::akt_tanev_at(const QDate& today) {
     // The school year turns on 1 October.
     if (month >= 10) {
         edit_akt_tanev->setText(year);
-        edit_akt_tanev2->setText(QString::number(db::toInt(year) + 1));
+        edit_akt_tanev2->setText(QString::number(Tmain_form::nextYear(year)));
     } else {
         edit_akt_tanev->setText(QString::number(db::toInt(year) - 1));
         edit_akt_tanev2->setText(year);
@@ -336,7 +374,13 @@ void Tmain_form::akt_letszam() {
 
 void Tmain_form::edit_akt_tanevChange() {
     if (edit_akt_tanev->text().isEmpty()) return;
-    edit_akt_tanev2->setText(QString::number(db::toInt(edit_akt_tanev->text()) + 1));
+    edit_akt_tanev2->setText(QString::number(Tmain_form::nextYear(edit_akt_tanev->text())));
+}
+
+int Tmain_form::nextYear(const QString& text) {
+    const int year = db::toInt(text);
+    if (year == std::numeric_limits<int>::max()) throw db::ConversionError(text);
+    return year + 1;
 }
 
 void Tmain_form::sortBy(const QString& fileName) {
@@ -363,12 +407,17 @@ void Tmain_form::edit_gyors_kerChange() {
     list.setSelectSQL(QString());
     list.clearParams();
     const QString text = edit_gyors_ker->text();
-    if (!text.isEmpty()) {
-        list.setSelectSQL(kQuickSearchLike);
-        // The parameter stays with the list, so every reopening searches what the box shows.
-        list.setParam(QStringLiteral("nev"), text + QLatin1Char('%'));
-    } else {
+    const int nameLength = DM->columnLength(QStringLiteral("table_diak"), QStringLiteral("nev"));
+    if (text.isEmpty()) {
         list.setSelectSQL(kQuickSearchAll);
+    } else if (text.size() > nameLength || db::firstUnstorable(text) >= 0) {
+        // A search is not a store: such text matches no name, and that is no error.
+        list.setSelectSQL(kQuickSearchNone);
+    } else {
+        list.setSelectSQL(quickSearchLike(nameLength));
+        // The parameters stay with the list, so every reopening searches what the box shows.
+        list.setParam(QStringLiteral("eleje"), literalPrefix(text));
+        list.setParam(QStringLiteral("nev"), text + QLatin1Char('%'));
     }
     list.open();
 }
@@ -405,6 +454,7 @@ void Tmain_form::Button3Click() {
 // ---- opening the other windows ----
 
 void Tmain_form::openChild(ui::ChildWindow* child, const std::function<void()>& prepare) {
+    openChild_ = child;
     setWindowOpacity(kDimmed);
     setEnabled(false);
     const bool prepared = ui::guarded([&] { prepare(); });
@@ -421,10 +471,17 @@ void Tmain_form::openChild(ui::ChildWindow* child, const std::function<void()>& 
 }
 
 void Tmain_form::restoreAfterChild() {
+    openChild_ = nullptr;
     setEnabled(true);
     activateWindow();
     raise();
-    ui::guarded([this] { FormActivate(); });
+    // Closing a child is the user's action: a failed list or a lost connection is tried again.
+    ui::guarded([this] {
+        DM->dataset_Tanulok.clearFailed();
+        if (DM->dbTanulo.isConnected() && !DM->dbTanulo.isLost()) DM->refreshStudentsIfPending();
+        DM->dataset_Tanulok.open();
+        akt_letszam();
+    });
     setWindowOpacity(1.0);
 }
 

@@ -43,6 +43,9 @@ class Tmain_form : public QWidget {
     void akt_tanev_at(const QDate& today);
     void akt_letszam();
     static QString clockText(const QDateTime& now);
+    // The year after a school year's first year; throws on text that is no whole number
+    // or whose next year is out of range.
+    static int nextYear(const QString& text);
 
     // Handlers.
     void FormCreate();
@@ -106,6 +109,8 @@ class Tmain_form : public QWidget {
   private:
     void sortBy(const QString& fileName);
     void restoreAfterChild();
+
+    ui::ChildWindow* openChild_ = nullptr;
 };
 
 extern Tmain_form* main_form;

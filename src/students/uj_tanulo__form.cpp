@@ -198,7 +198,7 @@ void Tuj_tanulo_Form::e_cimKeyDown() {
 
 void Tuj_tanulo_Form::edit_akt_tanevChange() {
     if (edit_akt_tanev->text().isEmpty()) return;
-    edit_akt_tanev2->setText(QString::number(db::toInt(edit_akt_tanev->text()) + 1));
+    edit_akt_tanev2->setText(QString::number(Tmain_form::nextYear(edit_akt_tanev->text())));
 }
 
 void Tuj_tanulo_Form::nullaz() {
@@ -299,7 +299,7 @@ void Tuj_tanulo_Form::prepareModify(int id) {
         boxes[i]->setText(db::displayText(row[static_cast<size_t>(kNev + i)]));
     const QString year = db::displayText(row[kEvfolyam]);
     edit_akt_tanev->setText(year);
-    edit_akt_tanev2->setText(QString::number(db::toInt(year) + 1));
+    edit_akt_tanev2->setText(QString::number(Tmain_form::nextYear(year)));
     m_mj->setPlainText(storedToMemo(db::displayText(row[kMj])));
     Button1->setText(kModify);
     label_ID->setText(QString::number(id));
@@ -333,10 +333,10 @@ bool Tuj_tanulo_Form::checkEncodable() {
                                   QStringLiteral("Megjegyzés")};
     const QStringList texts = columnTexts();
     for (int i = 0; i < texts.size(); ++i) {
-        const qsizetype at = db::firstUnencodable(texts.at(i));
+        const qsizetype at = db::firstUnstorable(texts.at(i));
         if (at < 0) continue;
         ui::warning(QStringLiteral("A(z) \"%1\" mezőben: %2\r \rSikertelen mentés.")
-                        .arg(captions.at(i), db::unencodableMessage(texts.at(i), at)));
+                        .arg(captions.at(i), db::unstorableMessage(texts.at(i), at)));
         return false;
     }
     return true;

@@ -3,9 +3,13 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "db/Error.h"
+
 namespace ui {
 
 namespace {
+
+bool ending = false;
 
 class MessageBoxService : public DialogService {
   public:
@@ -26,6 +30,7 @@ class MessageBoxService : public DialogService {
             icon = QMessageBox::Question;
             break;
         }
+        if (ending) return buttons == DialogButtons::YesNo ? DialogAnswer::No : DialogAnswer::Ok;
         QString shown = text;
         shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
         QMessageBox box(icon, title, shown,
@@ -40,12 +45,29 @@ class MessageBoxService : public DialogService {
 };
 
 DialogService* current = nullptr;
+bool lossToldInThisAction = false;
+
+DialogAnswer showOnce(DialogKind kind, const QString& title, const QString& text, DialogButtons buttons) {
+    const bool loss = text.contains(db::kConnectionLostText);
+    if (loss && lossToldInThisAction)
+        return buttons == DialogButtons::YesNo ? DialogAnswer::No : DialogAnswer::Ok;
+    if (loss) lossToldInThisAction = true;
+    return dialogs().show(kind, title, text, buttons);
+}
 
 } // namespace
 
 DialogService& dialogs() {
     static MessageBoxService standard;
     return current ? *current : standard;
+}
+
+void userActionStarted() {
+    lossToldInThisAction = false;
+}
+
+void setEnding() {
+    ending = true;
 }
 
 void setDialogService(DialogService* service) {
@@ -67,13 +89,13 @@ QString standardTitle(DialogKind kind) {
 }
 
 void warning(const QString& text) {
-    dialogs().show(DialogKind::Warning, standardTitle(DialogKind::Warning), text, DialogButtons::Ok);
+    showOnce(DialogKind::Warning, standardTitle(DialogKind::Warning), text, DialogButtons::Ok);
 }
 void error(const QString& text) {
-    dialogs().show(DialogKind::Error, standardTitle(DialogKind::Error), text, DialogButtons::Ok);
+    showOnce(DialogKind::Error, standardTitle(DialogKind::Error), text, DialogButtons::Ok);
 }
 void information(const QString& text) {
-    dialogs().show(DialogKind::Information, standardTitle(DialogKind::Information), text, DialogButtons::Ok);
+    showOnce(DialogKind::Information, standardTitle(DialogKind::Information), text, DialogButtons::Ok);
 }
 bool informationYesNo(const QString& text) {
     return dialogs().show(DialogKind::Information, standardTitle(DialogKind::Information), text,
@@ -84,7 +106,7 @@ bool confirm(const QString& text) {
                           DialogButtons::YesNo) == DialogAnswer::Yes;
 }
 void programError(const QString& text) {
-    dialogs().show(DialogKind::Error, kProgramName, text, DialogButtons::Ok);
+    showOnce(DialogKind::Error, kProgramName, text, DialogButtons::Ok);
 }
 
 } // namespace ui

@@ -34,6 +34,12 @@ bool confirm(const QString& text);          // true on Yes
 // A dialog titled with the program's name, for errors no handler caught.
 void programError(const QString& text);
 
+// The loss of the database connection is told once per user action: everything
+// else the same action tries fails the same way and says nothing new.
+void userActionStarted();
+// Once the program is ending, no dialog waits for an answer any more.
+void setEnding();
+
 inline const QString kProgramName = QStringLiteral("Korvana v2.0");
 
 } // namespace ui

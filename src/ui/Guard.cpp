@@ -12,10 +12,7 @@ QString errorText(const QString& message) {
 }
 
 void showException(const std::exception& e) {
-    if (const auto* dbe = dynamic_cast<const db::Error*>(&e))
-        programError(errorText(dbe->message()));
-    else
-        programError(errorText(QString::fromUtf8(e.what())));
+    programError(errorText(db::userText(e)));
 }
 
 void showUnknownException() {
