@@ -337,18 +337,23 @@ class ReferenceTest : public QObject {
         QCOMPARE(f->edit_tanar_nev->text(), u"ab"_s);
         QVERIFY(app.dialogs.shown.empty());
 
-        // rename chosen on one row, pressed on another: the teacher current at the press is renamed
+        // rename chosen on one row, pressed on another: the teacher whose name was loaded is
+        // renamed, and the window says which one that is
         const int farkas = teacherId(u"Farkas Zoltán"_s);
         const int papp = teacherId(u"Papp István"_s);
+        QCOMPARE(f->edit_tanar_nev->maxLength(), 100);
         selectRow(f->DBGrid1, u"ID"_s, farkas);
         f->anrnevnekmdostsa1Click();
         QCOMPARE(f->edit_tanar_nev->text(), u"Farkas Zoltán"_s);
+        QCOMPARE(f->Label2->text(), u"Módosítandó: Farkas Zoltán"_s);
         selectRow(f->DBGrid1, u"ID"_s, papp);
-        f->edit_tanar_nev->setText(u"Papp István Márk"_s);
+        f->edit_tanar_nev->setText(u"Farkas Zoltán Péter"_s);
         f->Button1Click();
         QCOMPARE(app.dialogs.texts(), QStringList{u"Sikeres módosítás"_s});
-        QCOMPARE(teacherName(papp), u"Papp István Márk"_s);
-        QCOMPARE(teacherName(farkas), u"Farkas Zoltán"_s);
+        QCOMPARE(teacherName(farkas), u"Farkas Zoltán Péter"_s);
+        QCOMPARE(teacherName(papp), u"Papp István"_s);
+        QCOMPARE(f->Label2->text(), u"Új tanár felvétele"_s);
+        QCOMPARE(f->Button1->text(), u"Felvétel"_s);
     }
 
     void renameAfterTheListEmptiedIsRefused() {
@@ -360,7 +365,15 @@ class ReferenceTest : public QObject {
         app.dialogs.answer(DialogAnswer::Yes);
         tanarok_form->anrtrlse1Click();
         QVERIFY(DM->dataset_Tanarok.isEmpty());
-        // nobody is left to rename: the procedure refuses, nothing is added
+        // the teacher being renamed is gone: the window is back to adding, the box empty
+        QCOMPARE(tanarok_form->Button1->text(), u"Felvétel"_s);
+        QVERIFY(tanarok_form->edit_tanar_nev->text().isEmpty());
+
+        // removed by another copy while being renamed here: the procedure refuses, nothing is added
+        QVERIFY(main_form->StoredProc(u"PRC_TANAR_FELVETEL"_s, {u"Másik Tanár"_s, -1}));
+        tanarok_form->tanarok_lista_frissit();
+        tanarok_form->anrnevnekmdostsa1Click();
+        testing::OtherCopy(app.db.connectionString).run(u"delete from table_tanar"_s);
         app.dialogs.clear();
         tanarok_form->edit_tanar_nev->setText(u"Valaki"_s);
         tanarok_form->Button1Click();
@@ -507,13 +520,14 @@ class ReferenceTest : public QObject {
         const int rajz = subjectId(u"rajz és vizuális kultúra"_s);
         selectRow(f->DBGrid1, u"ID"_s, etika);
         f->antrgynevnekmdostsa1Click();
+        QCOMPARE(f->Label2->text(), u"Módosítandó: etika"_s);
         selectRow(f->DBGrid1, u"ID"_s, rajz);
-        f->edit_targy_nev->setText(u"vizuális kultúra"_s);
+        f->edit_targy_nev->setText(u"etika és filozófia"_s);
         f->Button2Click();
         QCOMPARE(app.dialogs.texts(),
-                 QStringList{u"A tantárgy új neve: vizuális kultúra\rSikeres módosítás"_s});
-        QCOMPARE(subjectName(rajz), u"vizuális kultúra"_s);
-        QCOMPARE(subjectName(etika), u"etika"_s);
+                 QStringList{u"A tantárgy új neve: etika és filozófia\rSikeres módosítás"_s});
+        QCOMPARE(subjectName(etika), u"etika és filozófia"_s);
+        QCOMPARE(subjectName(rajz), u"rajz és vizuális kultúra"_s);
     }
 
     // ---- classes ----
@@ -655,18 +669,22 @@ class ReferenceTest : public QObject {
         QCOMPARE(opened.count(), 1);
         QCOMPARE(list.rowCount(), classes);
 
+        // the boxes hold no more than their columns, as the database declares them
+        QCOMPARE(f->edit_szak->maxLength(), 100);
+        QCOMPARE(f->edit_oszt->maxLength(), 10);
+
         // a failed modification keeps the mode and the fixed boxes
         app.dialogs.clear();
         const int nineB = classId(9, u"b"_s);
         selectRow(f->DBGrid1, u"ID"_s, nineB);
         f->KijelltMdostsa1Click();
-        f->edit_szak->setText(QString(101, u'x'));
+        f->edit_szak->setText(u"x\ty"_s); // a pasted control character is refused, not stored
         f->Button2Click();
         expectOnly(app.dialogs, DialogKind::Error,
-                   kFailed + u"A tagozat/szakma/szakirány legfeljebb 100 karakter lehet!"_s);
+                   kFailed + u"A(z) U+0009 vezérlőkarakter nem tárolható az adatbázisban."_s);
         QCOMPARE(f->Button2->text(), u"Módosít"_s);
         QVERIFY(!f->edit_evf->isEnabled() && !f->edit_oszt->isEnabled());
-        QCOMPARE(f->edit_szak->text(), QString(101, u'x'));
+        QCOMPARE(f->edit_szak->text(), u"x\ty"_s);
         QCOMPARE(f->combo_tanarok->currentText(), chosen);
         QVERIFY(list.isOpen());
         QCOMPARE(currentId(f->DBGrid1), nineB);

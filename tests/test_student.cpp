@@ -317,13 +317,26 @@ class StudentTest : public QObject {
         Form* f = uj_tanulo_Form;
         chooseFirst(f->combo_nyelv);
         chooseFirst(f->combo_osztaly);
-        f->e_sz_szam->setText(QString(40, QLatin1Char('9'))); // longer than the column takes
+        // the boxes take no more than their columns hold
+        f->e_sz_szam->setText(QString(40, QLatin1Char('9')));
+        QCOMPARE(f->e_sz_szam->text(), QString(20, QLatin1Char('9')));
+        QCOMPARE(f->e_nev->maxLength(), 100);
+        // the class chosen here is removed by another copy: the database refuses the update
+        testing::OtherCopy other(app_.db.connectionString);
+        other.run(QStringLiteral("insert into table_osztaly (osztaly_szam, osztaly_betu) values (13, 'z')"));
+        const int spare = other.first(QStringLiteral("select max(id) from table_osztaly")).toInt();
+        f->combo_osztaly->addItem(QStringLiteral("13 z") + QString(96, QLatin1Char(' ')) +
+                                  QStringLiteral("ID:%1").arg(spare));
+        f->combo_osztaly->setCurrentIndex(f->combo_osztaly->count() - 1);
+        other.run(QStringLiteral("delete from table_osztaly where id = :id"), {spare});
         app_.dialogs.answer(DialogAnswer::Yes);
         f->Button1->click();
         QCOMPARE(app_.dialogs.shown.size(), size_t(2));
         QCOMPARE(app_.dialogs.shown[1].title, QStringLiteral("Korvana v2.0"));
+        QVERIFY2(app_.dialogs.shown[1].text.startsWith(QStringLiteral("A hivatkozott adat")),
+                 qPrintable(app_.dialogs.shown[1].text));
         QVERIFY(f->isVisible());
-        QCOMPARE(f->e_sz_szam->text(), QString(40, QLatin1Char('9')));
+        QCOMPARE(f->e_sz_szam->text(), QString(20, QLatin1Char('9')));
         QVERIFY(!DM->trTanulo.isActive());
         // another copy can change the student at once
         QCOMPARE(testing::OtherCopy(app_.db.connectionString)

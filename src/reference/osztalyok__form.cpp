@@ -100,6 +100,8 @@ Tosztalyok_form::Tosztalyok_form(QWidget* parent) : ui::ChildWindow(parent) {
 }
 
 void Tosztalyok_form::prepareOpen() {
+    DM->limitToColumns(QStringLiteral("table_osztaly"), {{edit_szak, QStringLiteral("osztaly_szak")},
+                                                         {edit_oszt, QStringLiteral("osztaly_betu")}});
     osztalyok_nullaz();
     osztalyok_frissit();
     tanarok_combo_frissit();

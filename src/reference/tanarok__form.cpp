@@ -79,6 +79,7 @@ Ttanarok_form::Ttanarok_form(QWidget* parent) : ui::ChildWindow(parent) {
     // After a reload the user stays on the teacher they were working with.
     DM->dataset_Tanarok.setKeyField(QStringLiteral("ID"));
 
+    renaming_ = std::make_unique<RenameTarget>(Label2, Button1, kAdd, kModify);
     connect(Button1, &QPushButton::clicked, this, ui::guard([this] { Button1Click(); }));
     connect(Button2, &QPushButton::clicked, this, ui::guard([this] { Button2Click(); }));
     connect(anrtrlse1, &QAction::triggered, this, ui::guard([this] { anrtrlse1Click(); }));
@@ -86,8 +87,9 @@ Ttanarok_form::Ttanarok_form(QWidget* parent) : ui::ChildWindow(parent) {
 }
 
 void Ttanarok_form::prepareOpen() {
+    DM->limitToColumns(QStringLiteral("table_tanar"), {{edit_tanar_nev, QStringLiteral("nev")}});
     tanarok_lista_frissit();
-    Button1->setText(kAdd);
+    renaming_->end();
 }
 
 void Ttanarok_form::tanarok_lista_frissit() {
@@ -105,14 +107,12 @@ void Ttanarok_form::Button1Click() {
     }
     db::Dataset& list = DM->dataset_Tanarok;
     const bool rename = Button1->text() == kModify;
-    // With no row to rename the procedure gets no id and refuses it itself.
-    const QVariant id = !rename          ? QVariant(-1)
-                        : list.isEmpty() ? QVariant()
-                                         : list.fieldByName(QStringLiteral("ID"));
+    // The teacher whose name was loaded, whichever row is current now.
+    const QVariant id = rename ? renaming_->id() : QVariant(-1);
     if (main_form->StoredProc(QStringLiteral("PRC_TANAR_FELVETEL"), {name, id})) {
         if (rename) {
             ui::information(QStringLiteral("Sikeres módosítás"));
-            Button1->setText(kAdd);
+            renaming_->end();
         } else {
             ui::information(name + QStringLiteral(" tanár felvétele megtörtént."));
         }
@@ -128,8 +128,9 @@ void Ttanarok_form::edit_tanar_nevKeyDown(int key) {
 void Ttanarok_form::anrnevnekmdostsa1Click() {
     db::Dataset& list = DM->dataset_Tanarok;
     if (list.isEmpty()) return;
-    Button1->setText(kModify);
-    edit_tanar_nev->setText(db::displayText(list.fieldByName(QStringLiteral("Tanár neve"))));
+    const QString name = db::displayText(list.fieldByName(QStringLiteral("Tanár neve")));
+    renaming_->begin(list.fieldByName(QStringLiteral("ID")), name);
+    edit_tanar_nev->setText(name);
 }
 
 void Ttanarok_form::anrtrlse1Click() {
@@ -138,7 +139,10 @@ void Ttanarok_form::anrtrlse1Click() {
     const QString name = db::displayText(list.fieldByName(QStringLiteral("Tanár neve")));
     if (!ui::confirm(QStringLiteral("Valóba tröli: ") + name + QStringLiteral(" tanárt?"))) return;
     const int id = db::toInt(db::displayText(list.fieldByName(QStringLiteral("ID"))));
-    main_form->StoredProc(QStringLiteral("PRC_TANAR_ELTAVOLITAS"), {id});
+    if (main_form->StoredProc(QStringLiteral("PRC_TANAR_ELTAVOLITAS"), {id}) && renaming_->isFor(id)) {
+        renaming_->end();
+        edit_tanar_nev->clear();
+    }
     tanarok_lista_frissit();
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QLabel>
+#include <memory>
+
+#include "RenameTarget.h"
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -45,6 +48,9 @@ class Ttanarok_form : public ui::ChildWindow {
 
   protected:
     void FormClose() override;
+
+  private:
+    std::unique_ptr<RenameTarget> renaming_;
 };
 
 extern Ttanarok_form* tanarok_form;

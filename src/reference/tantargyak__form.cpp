@@ -81,6 +81,7 @@ Ttantargyak_form::Ttantargyak_form(QWidget* parent) : ui::ChildWindow(parent) {
     // After a reload the user stays on the subject they were working with.
     DM->dataset_targyak.setKeyField(QStringLiteral("ID"));
 
+    renaming_ = std::make_unique<RenameTarget>(Label2, Button2, kAdd, kModify);
     connect(Button2, &QPushButton::clicked, this, ui::guard([this] { Button2Click(); }));
     connect(Button1, &QPushButton::clicked, this, ui::guard([this] { Button1Click(); }));
     connect(antrgyTrlse1, &QAction::triggered, this, ui::guard([this] { antrgyTrlse1Click(); }));
@@ -89,8 +90,9 @@ Ttantargyak_form::Ttantargyak_form(QWidget* parent) : ui::ChildWindow(parent) {
 }
 
 void Ttantargyak_form::prepareOpen() {
+    DM->limitToColumns(QStringLiteral("table_targy"), {{edit_targy_nev, QStringLiteral("targy_nev")}});
     targyak_frissit();
-    Button2->setText(kAdd);
+    renaming_->end();
     edit_targy_nev->clear();
 }
 
@@ -107,17 +109,14 @@ void Ttantargyak_form::Button2Click() {
         ui::warning(QStringLiteral("Adja meg a tantárgy nevét!"));
         return;
     }
-    db::Dataset& list = DM->dataset_targyak;
     const bool rename = Button2->text() == kModify;
-    // With no row to rename the procedure gets no id and refuses it itself.
-    const QVariant id = !rename          ? QVariant(-1)
-                        : list.isEmpty() ? QVariant()
-                                         : list.fieldByName(QStringLiteral("id"));
+    // The subject whose name was loaded, whichever row is current now.
+    const QVariant id = rename ? renaming_->id() : QVariant(-1);
     if (main_form->StoredProc(QStringLiteral("PRC_TARGY_FELVETELE"), {id, name})) {
         if (rename) {
             ui::information(QStringLiteral("A tantárgy új neve: ") + name +
                             QStringLiteral("\rSikeres módosítás"));
-            Button2->setText(kAdd);
+            renaming_->end();
         } else {
             ui::information(name + QStringLiteral(" tantárgy regisztrálása megtörtént."));
         }
@@ -133,8 +132,9 @@ void Ttantargyak_form::edit_targy_nevKeyDown(int key) {
 void Ttantargyak_form::antrgynevnekmdostsa1Click() {
     db::Dataset& list = DM->dataset_targyak;
     if (list.isEmpty()) return;
-    edit_targy_nev->setText(db::displayText(list.fieldByName(QStringLiteral("targy_nev"))));
-    Button2->setText(kModify);
+    const QString name = db::displayText(list.fieldByName(QStringLiteral("targy_nev")));
+    renaming_->begin(list.fieldByName(QStringLiteral("id")), name);
+    edit_targy_nev->setText(name);
 }
 
 void Ttantargyak_form::antrgyTrlse1Click() {
@@ -143,7 +143,11 @@ void Ttantargyak_form::antrgyTrlse1Click() {
     const QString name = db::displayText(list.fieldByName(QStringLiteral("targy_nev")));
     if (!ui::confirm(QStringLiteral("Valóba tröli: ") + name + QStringLiteral(" tantárgyat?"))) return;
     const int id = db::toInt(db::displayText(list.fieldByName(QStringLiteral("ID"))));
-    main_form->StoredProc(QStringLiteral("PRC_TARGY_TORLESE_TARGYAK_KOZUL"), {id});
+    if (main_form->StoredProc(QStringLiteral("PRC_TARGY_TORLESE_TARGYAK_KOZUL"), {id}) &&
+        renaming_->isFor(id)) {
+        renaming_->end();
+        edit_targy_nev->clear();
+    }
     targyak_frissit();
     // The commit or rollback closed the student list too.
     DM->dataset_Tanulok.open();

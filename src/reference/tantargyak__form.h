@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QLabel>
+#include <memory>
+
+#include "RenameTarget.h"
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -46,6 +49,9 @@ class Ttantargyak_form : public ui::ChildWindow {
 
   protected:
     void FormClose() override;
+
+  private:
+    std::unique_ptr<RenameTarget> renaming_;
 };
 
 extern Ttantargyak_form* tantargyak_form;

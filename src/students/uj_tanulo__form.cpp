@@ -210,7 +210,25 @@ void Tuj_tanulo_Form::nullaz() {
     m_mj->clear();
 }
 
+void Tuj_tanulo_Form::limitBoxes() {
+    DM->limitToColumns(QStringLiteral("table_diak"), {{e_nev, QStringLiteral("nev")},
+                                                      {e_cim, QStringLiteral("diak_cim")},
+                                                      {e_varos, QStringLiteral("diak_cim_varos")},
+                                                      {e_szul_hely, QStringLiteral("szul_hely")},
+                                                      {e_sz_szam, QStringLiteral("sz_szam")},
+                                                      {e_tanulo_tel, QStringLiteral("diak_tel")},
+                                                      {e_anyja_nev, QStringLiteral("anyja_nev")},
+                                                      {e_gond_nev, QStringLiteral("gondviselo_nev")},
+                                                      {e_gond_cim, QStringLiteral("gondviselo_cim")},
+                                                      {e_gond_tel, QStringLiteral("gondviselo_tel")},
+                                                      {e_taj, QStringLiteral("diak_taj")},
+                                                      {e_OM, QStringLiteral("diak_OM")},
+                                                      {e_diak, QStringLiteral("diak_diak")}});
+    e_szul_ido->setMaxLength(11); // ÉÉÉÉ.HH.NN.
+}
+
 void Tuj_tanulo_Form::prepareNew() {
+    limitBoxes();
     nullaz();
     for (QWidget* hidden : std::initializer_list<QWidget*>{label_osztaly, label_nyelv, label_ID, Label20})
         hidden->hide();
@@ -246,6 +264,7 @@ std::vector<QVariant> Tuj_tanulo_Form::readStudent(int id, bool lock) {
 }
 
 void Tuj_tanulo_Form::prepareModify(int id) {
+    limitBoxes();
     // Each column goes to its own box, whatever its text holds.
     const std::vector<QVariant> row = readStudent(id, false);
     if (row.empty())

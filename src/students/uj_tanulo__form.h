@@ -64,6 +64,7 @@ class Tuj_tanulo_Form : public ui::ChildWindow {
     // The texts in table column order (nev ... diak_diak), then the note.
     QStringList columnTexts() const;
     bool checkEncodable();
+    void limitBoxes();
     // False (the user told) when the student changed or vanished since the window opened.
     bool stillAsOpened(int id);
     std::vector<QVariant> readStudent(int id, bool lock);
