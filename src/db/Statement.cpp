@@ -494,8 +494,15 @@ void Statement::closeCursor() {
     ISC_STATUS_ARRAY status;
     // After commit or rollback the server has closed it already; that is fine.
     if (isc_dsql_free_statement(status, &handle_, DSQL_close) && status[1] != isc_dsql_cursor_close_err &&
-        status[1] != isc_dsql_cursor_not_open)
-        connection_.fail(status);
+        status[1] != isc_dsql_cursor_not_open) {
+        // A cursor that went with the connection is closed: the loss is noted, not thrown,
+        // so that the list closing it is left in order.
+        try {
+            connection_.fail(status);
+        } catch (const DbError& e) {
+            if (!e.isConnectionLost()) throw;
+        }
+    }
 }
 
 qint64 Statement::rowsAffected() {
