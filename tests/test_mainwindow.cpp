@@ -52,6 +52,8 @@ class MainWindowTest : public QObject {
         QTest::newRow("too short") << QStringLiteral("2009.1.3.") << false;
         QTest::newRow("ten characters") << QStringLiteral("2009.11.03") << false;
         QTest::newRow("dashes") << QStringLiteral("2009-11-03.") << false;
+        QTest::newRow("no dot at the end") << QStringLiteral("2009.11.03x") << false;
+        QTest::newRow("no dot after the year") << QStringLiteral("2009x11.03.") << false;
         QTest::newRow("empty") << QString() << false;
     }
     void dateCheck() {
@@ -88,6 +90,15 @@ class MainWindowTest : public QObject {
         QCOMPARE(main_form->edit_akt_tanev2->text(), QStringLiteral("2031"));
         QCOMPARE(app_.dialogs.texts(), QStringList{QStringLiteral("'20x' is not a valid integer value.")});
         QCOMPARE(app_.dialogs.shown[0].title, QStringLiteral("Korvana v2.0"));
+        // a trailing blank, or a year whose next one is out of range, is no school year either
+        for (const QString& text : {QStringLiteral("2026 "), QStringLiteral("2147483647")}) {
+            app_.dialogs.clear();
+            main_form->edit_akt_tanev->setText(text);
+            QCOMPARE(main_form->edit_akt_tanev2->text(), QStringLiteral("2031"));
+            QCOMPARE(app_.dialogs.texts(),
+                     QStringList{QStringLiteral("'%1' is not a valid integer value.").arg(text)});
+        }
+        app_.dialogs.clear();
         main_form->akt_tanev();
     }
 
