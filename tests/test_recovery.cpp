@@ -99,13 +99,13 @@ class RecoveryTest : public QObject {
         QCOMPARE(main_form->label_letszam->text(), QStringLiteral("6 diák nyílvántartva"));
 
         // live refresh works again after the reconnection
+        QTest::qWait(300); // whatever the closing set going has settled
         QSignalSpy opened(&DM->dataset_Tanulok, &db::Dataset::opened);
         OtherCopy other(app.db.connectionString);
         other.run(QStringLiteral("delete from table_diak where nev = 'Visszatérő Vilma'"));
-        QTRY_VERIFY_WITH_TIMEOUT(main_form->label_letszam->text() == QStringLiteral("5 diák nyílvántartva"),
-                                 5000);
-        QVERIFY(opened.count() >= 1);
-        QVERIFY(app.dialogs.texts().size() == 1);
+        QTRY_VERIFY_WITH_TIMEOUT(opened.count() >= 1, 5000);
+        QCOMPARE(main_form->label_letszam->text(), QStringLiteral("5 diák nyílvántartva"));
+        QCOMPARE(app.dialogs.texts().size(), 1);
     }
 
     void mainWindowActionsAfterARestart() {

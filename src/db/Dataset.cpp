@@ -2,8 +2,11 @@
 
 #include "Connection.h"
 #include "Error.h"
+#include "Text.h"
 #include "Transaction.h"
 #include "Values.h"
+
+#include <algorithm>
 
 #include <limits>
 
@@ -69,21 +72,26 @@ void Dataset::open() {
 
     beginResetModel();
     columns_.clear();
-    for (int c = 0; c < statement_.columnCount(); ++c)
+    clearRows();
+    data_.assign(static_cast<size_t>(statement_.columnCount()), Column());
+    for (int c = 0; c < statement_.columnCount(); ++c) {
         columns_ << statement_.columnName(c);
-    rows_.clear();
+        data_[static_cast<size_t>(c)].kind = statement_.kind(c);
+    }
     open_ = true;
     atEnd_ = !statement_.isSelect();
     current_ = -1;
     try {
-        fetchBatch(kBatch, rows_);
+        fetchBatch(kBatch);
     } catch (...) {
+        rows_ = stored_;
         endResetModel();
         close();
         failed_ = true;
         throw;
     }
-    current_ = rows_.empty() ? -1 : 0;
+    rows_ = stored_;
+    current_ = rows_ == 0 ? -1 : 0;
     endResetModel();
     emit opened();
     emit currentRowChanged(current_);
@@ -98,7 +106,9 @@ void Dataset::close() {
     if (!open_) return;
     if (!keyField_.isEmpty() && current_ >= 0 && fieldIndex(keyField_) >= 0) {
         rememberedKey_ = value(current_, keyField_);
-        rememberedFetched_ = static_cast<qint64>(rows_.size());
+        // The record is looked for where it stood, give or take a batch of changes
+        // above it: never further than the rows the grid had fetched.
+        rememberedFetched_ = qMin<qint64>(rows_, current_ + 1);
     } else {
         rememberedKey_ = QVariant();
     }
@@ -106,8 +116,7 @@ void Dataset::close() {
     beginResetModel();
     open_ = false;
     atEnd_ = true;
-    rows_.clear();
-    rows_.shrink_to_fit();
+    clearRows();
     current_ = -1;
     endResetModel();
     emit closed();
@@ -115,22 +124,94 @@ void Dataset::close() {
 }
 
 bool Dataset::isEmpty() {
-    return !open_ || rows_.empty();
+    return !open_ || rows_ == 0;
 }
 
-int Dataset::fetchBatch(int count, std::vector<std::vector<QVariant>>& into) {
+void Dataset::Column::clear() {
+    const Statement::Kind k = kind;
+    *this = Column();
+    kind = k;
+}
+
+void Dataset::Column::reserve(size_t rows) {
+    // A quarter more at a time, not double: spare room stays small on long lists.
+    auto grow = [rows](auto& v, size_t perRow) {
+        const size_t need = rows * perRow;
+        if (v.capacity() < need) v.reserve(std::max(need, v.capacity() + v.capacity() / 4));
+    };
+    grow(nulls, 1);
+    switch (kind) {
+    case Statement::Kind::Integer:
+    case Statement::Kind::WideInteger:
+        grow(integers, 1);
+        break;
+    case Statement::Kind::Text:
+        grow(textEnds, 1);
+        break;
+    case Statement::Kind::Other:
+        grow(others, 1);
+        break;
+    }
+}
+
+qint64 Dataset::Column::bytes() const {
+    return static_cast<qint64>(integers.capacity() * sizeof(qint64) + text.capacity() +
+                               textEnds.capacity() * sizeof(quint32) + others.capacity() * sizeof(QVariant) +
+                               nulls.capacity() / 8);
+}
+
+qint64 Dataset::memoryBytes() const {
+    qint64 total = 0;
+    for (const Column& c : data_)
+        total += c.bytes();
+    return total;
+}
+
+void Dataset::clearRows() {
+    for (Column& c : data_)
+        c.clear();
+    rows_ = stored_ = 0;
+}
+
+int Dataset::fetchBatch(int count) {
     int got = 0;
     const int cols = statement_.columnCount();
+    for (Column& c : data_)
+        c.reserve(static_cast<size_t>(stored_ + count));
     while (got < count && !atEnd_) {
         if (!statement_.fetch()) {
             atEnd_ = true;
             break;
         }
-        std::vector<QVariant> row;
-        row.reserve(static_cast<size_t>(cols));
-        for (int c = 0; c < cols; ++c)
-            row.push_back(statement_.value(c));
-        into.push_back(std::move(row));
+        for (int i = 0; i < cols; ++i) {
+            Column& c = data_[static_cast<size_t>(i)];
+            const bool null = statement_.isNull(i);
+            c.nulls.push_back(null);
+            switch (c.kind) {
+            case Statement::Kind::Integer:
+            case Statement::Kind::WideInteger:
+                c.integers.push_back(null ? 0 : statement_.integer(i));
+                break;
+            case Statement::Kind::Text: {
+                if (!null) {
+                    const QByteArrayView bytes = statement_.wireText(i);
+                    if (c.text.size() + static_cast<size_t>(bytes.size()) >
+                        std::numeric_limits<quint32>::max())
+                        throw Error(QStringLiteral("A lista túl nagy ahhoz, hogy a memóriában tartsuk."));
+                    if (c.text.capacity() < c.text.size() + static_cast<size_t>(bytes.size()))
+                        c.text.reserve(std::max(c.text.size() + static_cast<size_t>(bytes.size()),
+                                                c.text.capacity() + c.text.capacity() / 4 + 4096));
+                    c.text.insert(c.text.end(), bytes.begin(), bytes.end());
+                }
+                c.textEnds.push_back(static_cast<quint32>(c.text.size()));
+                break;
+            }
+            case Statement::Kind::Other:
+                c.others.push_back(null ? QVariant() : statement_.value(i));
+                break;
+            }
+        }
+        ++stored_;
         ++got;
     }
     return got;
@@ -157,23 +238,20 @@ void Dataset::fetchMore(const QModelIndex& parent) {
 }
 
 void Dataset::appendBatch() {
-    std::vector<std::vector<QVariant>> batch;
-    batch.reserve(kBatch);
     // Rows that arrived before a failure stay in the list.
-    auto append = [&] {
-        if (batch.empty()) return;
-        const int first = static_cast<int>(rows_.size());
-        beginInsertRows(QModelIndex(), first, first + static_cast<int>(batch.size()) - 1);
-        std::move(batch.begin(), batch.end(), std::back_inserter(rows_));
+    auto show = [&] {
+        if (stored_ == rows_) return;
+        beginInsertRows(QModelIndex(), rows_, stored_ - 1);
+        rows_ = stored_;
         endInsertRows();
     };
     try {
-        fetchBatch(kBatch, batch);
+        fetchBatch(kBatch);
     } catch (...) {
-        append();
+        show();
         throw;
     }
-    append();
+    show();
 }
 
 int Dataset::fieldIndex(const QString& name) const {
@@ -189,9 +267,23 @@ int Dataset::requireField(const QString& name) const {
 }
 
 QVariant Dataset::value(int row, int column) const {
-    if (row < 0 || row >= static_cast<int>(rows_.size()) || column < 0 || column >= columns_.size())
-        return QVariant();
-    return rows_[static_cast<size_t>(row)][static_cast<size_t>(column)];
+    if (row < 0 || row >= rows_ || column < 0 || column >= columns_.size()) return QVariant();
+    const Column& c = data_[static_cast<size_t>(column)];
+    const auto r = static_cast<size_t>(row);
+    if (c.nulls[r]) return QVariant();
+    switch (c.kind) {
+    case Statement::Kind::Integer:
+        return QVariant(static_cast<int>(c.integers[r]));
+    case Statement::Kind::WideInteger:
+        return QVariant(static_cast<qlonglong>(c.integers[r]));
+    case Statement::Kind::Text: {
+        const quint32 begin = r == 0 ? 0 : c.textEnds[r - 1];
+        return QVariant(fromWire(c.text.data() + begin, c.textEnds[r] - begin));
+    }
+    case Statement::Kind::Other:
+        return c.others[r];
+    }
+    return QVariant();
 }
 
 QVariant Dataset::value(int row, const QString& field) const {
@@ -200,7 +292,7 @@ QVariant Dataset::value(int row, const QString& field) const {
 }
 
 void Dataset::setCurrentRow(int row) {
-    if (row < -1 || row >= static_cast<int>(rows_.size()) || row == current_) return;
+    if (row < -1 || row >= rows_ || row == current_) return;
     const int old = current_;
     current_ = row;
     if (old >= 0) emit headerDataChanged(Qt::Vertical, old, old);
@@ -222,14 +314,14 @@ bool Dataset::locate(const QString& field, const QVariant& wanted, qint64 maxRow
     const int c = fieldIndex(field);
     if (c < 0) return false;
     const QString key = displayText(wanted);
-    for (size_t r = 0; static_cast<qint64>(r) < maxRows; ++r) {
-        if (r == rows_.size()) {
+    for (int r = 0; r < maxRows; ++r) {
+        if (r == rows_) {
             if (!canFetchMore()) return false; // the search ends with the list
             appendBatch();
-            if (r == rows_.size()) return false;
+            if (r == rows_) return false;
         }
-        if (displayText(rows_[r][static_cast<size_t>(c)]) == key) {
-            setCurrentRow(static_cast<int>(r));
+        if (displayText(value(r, c)) == key) {
+            setCurrentRow(r);
             return true;
         }
     }
@@ -242,7 +334,7 @@ void Dataset::refresh() {
 }
 
 int Dataset::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+    return parent.isValid() ? 0 : rows_;
 }
 
 int Dataset::columnCount(const QModelIndex& parent) const {

@@ -14,7 +14,8 @@ class Connection;
 class Transaction;
 
 // A read-only list over a select statement, as a table model for the grids.
-// Rows are fetched lazily as the grid scrolls; memory grows with what was fetched.
+// Rows are fetched lazily as the grid scrolls; memory grows with what was fetched,
+// kept column by column: integers as integers, text as its wire bytes in one buffer.
 class Dataset : public QAbstractTableModel {
     Q_OBJECT
   public:
@@ -43,7 +44,9 @@ class Dataset : public QAbstractTableModel {
     // Open and holding no row at all.
     bool isEmpty();
     void fetchAll();
-    qint64 fetchedRows() const { return static_cast<qint64>(rows_.size()); }
+    qint64 fetchedRows() const { return rows_; }
+    // What the fetched rows take in memory, buffers' spare room included.
+    qint64 memoryBytes() const;
 
     int fieldIndex(const QString& name) const; // -1 when there is no such column
     QString fieldName(int column) const { return columns_.value(column); }
@@ -81,9 +84,22 @@ class Dataset : public QAbstractTableModel {
     void fetchFailed(const QString& message);
 
   private:
+    struct Column {
+        Statement::Kind kind = Statement::Kind::Other;
+        std::vector<qint64> integers;
+        std::vector<char> text;        // every value's bytes, one after the other
+        std::vector<quint32> textEnds; // where each value's bytes end
+        std::vector<QVariant> others;
+        std::vector<bool> nulls;
+        void clear();
+        void reserve(size_t rows);
+        qint64 bytes() const;
+    };
     int requireField(const QString& name) const; // throws naming the list and the field
-    int fetchBatch(int count, std::vector<std::vector<QVariant>>& into);
+    // Fetches into the columns beyond the rows shown; the caller makes them shown.
+    int fetchBatch(int count);
     void appendBatch(); // throws
+    void clearRows();
 
     Transaction& transaction_;
     Statement statement_;
@@ -92,7 +108,9 @@ class Dataset : public QAbstractTableModel {
     std::vector<std::pair<QString, QVariant>> named_;
     QVariantList positional_;
     QStringList columns_;
-    std::vector<std::vector<QVariant>> rows_;
+    std::vector<Column> data_;
+    int rows_ = 0;   // rows shown
+    int stored_ = 0; // rows in the columns: shown, or being appended
     bool open_ = false;
     bool failed_ = false;
     bool atEnd_ = true;

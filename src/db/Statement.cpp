@@ -536,6 +536,56 @@ QVariant Statement::value(int column) const {
     return readValue(out_.var(column));
 }
 
+Statement::Kind Statement::kind(int column) const {
+    const XSQLVAR& var = out_.var(column);
+    switch (var.sqltype & ~1) {
+    case SQL_SHORT:
+    case SQL_LONG:
+        return var.sqlscale ? Kind::Other : Kind::Integer;
+    case SQL_INT64:
+        return var.sqlscale ? Kind::Other : Kind::WideInteger;
+    case SQL_TEXT:
+    case SQL_VARYING:
+        return Kind::Text;
+    default:
+        return Kind::Other;
+    }
+}
+
+bool Statement::isNull(int column) const {
+    const XSQLVAR& var = out_.var(column);
+    return (var.sqltype & 1) && *var.sqlind < 0;
+}
+
+qint64 Statement::integer(int column) const {
+    const XSQLVAR& var = out_.var(column);
+    switch (var.sqltype & ~1) {
+    case SQL_SHORT: {
+        short n;
+        std::memcpy(&n, var.sqldata, sizeof n);
+        return n;
+    }
+    case SQL_LONG: {
+        ISC_LONG n;
+        std::memcpy(&n, var.sqldata, sizeof n);
+        return n;
+    }
+    default: {
+        ISC_INT64 n;
+        std::memcpy(&n, var.sqldata, sizeof n);
+        return n;
+    }
+    }
+}
+
+QByteArrayView Statement::wireText(int column) const {
+    const XSQLVAR& var = out_.var(column);
+    if ((var.sqltype & ~1) == SQL_TEXT) return QByteArrayView(var.sqldata, var.sqllen);
+    short len;
+    std::memcpy(&len, var.sqldata, sizeof len);
+    return QByteArrayView(var.sqldata + sizeof(short), len);
+}
+
 QVariant Statement::readValue(const XSQLVAR& var) const {
     if ((var.sqltype & 1) && *var.sqlind < 0) return QVariant();
     const char* d = var.sqldata;

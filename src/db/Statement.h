@@ -73,6 +73,13 @@ class Statement {
     QString columnName(int column) const; // the alias as the database reports it
     QVariant value(int column) const;     // of the row last fetched
 
+    // For lists that keep many rows: a column's values without a QVariant each.
+    enum class Kind { Integer, WideInteger, Text, Other };
+    Kind kind(int column) const;
+    bool isNull(int column) const;
+    qint64 integer(int column) const;          // Integer and WideInteger columns
+    QByteArrayView wireText(int column) const; // Text columns, as WIN1250 on the wire
+
     Transaction& transaction() { return transaction_; }
 
   private:
