@@ -16,6 +16,7 @@
 #include "db/Statement.h"
 #include "db/StoredProcedure.h"
 #include "db/Values.h"
+#include "queries/lekerdezesek__form.h"
 #include "reference/osztalyok__form.h"
 #include "reference/tanarok__form.h"
 #include "reference/tantargyak__form.h"
@@ -168,6 +169,7 @@ Tmain_form::Tmain_form(QWidget* parent) : QWidget(parent) {
     connect(Button4, &QPushButton::clicked, this, ui::guard([this] { Button4Click(); }));
     connect(Button11, &QPushButton::clicked, this, ui::guard([this] { Button11Click(); }));
     connect(Button12, &QPushButton::clicked, this, ui::guard([this] { Button12Click(); }));
+    connect(Button7, &QPushButton::clicked, this, ui::guard([this] { Button7Click(); }));
     connect(Button3, &QPushButton::clicked, this, ui::guard([this] { Button3Click(); }));
     Timer1->start();
     ui::guarded([this] { FormCreate(); });
@@ -467,4 +469,8 @@ void Tmain_form::Button11Click() {
 
 void Tmain_form::Button12Click() {
     openChild(oszt_tan_form, [] { oszt_tan_form->prepareOpen(); });
+}
+
+void Tmain_form::Button7Click() {
+    openChild(lekerdezesek_form, [] { lekerdezesek_form->prepareOpen(); });
 }
