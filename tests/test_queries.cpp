@@ -69,21 +69,15 @@ void pickId(ui::IdComboBox* combo, int id) {
     QFAIL(qPrintable(u"no item with id %1"_s.arg(id)));
 }
 
-QStringList headers() {
-    db::Dataset* list = lekerdezesek_form->ds_eredmeny;
-    QStringList out;
-    for (int c = 0; c < list->columnCount(); ++c)
-        out << list->fieldName(c);
-    return out;
-}
-QList<QStringList> grid() {
+// What the grid shows, every row fetched; the column titles first when asked.
+QList<QStringList> grid(bool titles = false) {
     db::Dataset* list = lekerdezesek_form->ds_eredmeny;
     list->fetchAll();
     QList<QStringList> out;
-    for (int r = 0; r < list->rowCount(); ++r) {
+    for (int r = titles ? -1 : 0; r < list->rowCount(); ++r) {
         QStringList row;
         for (int c = 0; c < list->columnCount(); ++c)
-            row << db::displayText(list->value(r, c));
+            row << (r < 0 ? list->fieldName(c) : db::displayText(list->value(r, c)));
         out << row;
     }
     return out;
@@ -102,6 +96,13 @@ QStringList firstFields(const QStringList& lines) {
 }
 int count(const QString& sql, const QVariantList& params = {}) {
     return value(sql, params).toInt();
+}
+// Name and count pairs of a two-column select.
+QMap<QString, int> counts(const QString& sql) {
+    QMap<QString, int> out;
+    for (const QString& line : rows(sql))
+        out[line.section(u';', 0, 0)] = line.section(u';', 1, 1).toInt();
+    return out;
 }
 int largestClass() {
     return value(u"select first 1 osztaly_ID from table_diak group by osztaly_ID order by count(*) desc"_s)
@@ -129,33 +130,15 @@ void checkVisibleLayout() {
 }
 
 QList<QStringList> parseCsv(const QString& text) {
-    QList<QStringList> out;
-    QStringList row;
-    QString field;
-    bool quoted = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (quoted) {
-            if (c != u'"')
-                field += c;
-            else if (text.mid(i + 1, 1) == "\""_L1)
-                field += text.at(++i);
-            else
-                quoted = false;
-        } else if (c == u'"') {
-            quoted = true;
-        } else if (c == u';') {
-            row << field;
-            field.clear();
-        } else if (text.mid(i, 2) == "\r\n"_L1) {
-            out << (row << field);
-            row.clear();
-            field.clear();
-            ++i;
-        } else {
-            field += c;
-        }
+    static const QRegularExpression field(u"(\"(?:[^\"]|\"\")*\"|[^;\r\n\"]*)(;|\r\n)"_s);
+    QList<QStringList> out{{}};
+    for (const QRegularExpressionMatch& m : field.globalMatch(text)) {
+        QString v = m.captured(1);
+        if (v.startsWith(u'"')) v = v.mid(1, v.size() - 2).replace(u"\"\""_s, u"\""_s);
+        out.last() << v;
+        if (m.captured(2) == "\r\n"_L1) out << QStringList();
     }
+    out.removeLast();
     return out;
 }
 
@@ -182,12 +165,13 @@ class FakeOutputs : public queries::OutputService {
         return path;
     }
     bool choosePrinter(QWidget*, QPrinter& printer) override {
-        if (path.isEmpty()) return false;
+        if (!accept) return false;
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(path);
         return true;
     }
     QString path;
+    bool accept = true; // the print dialog's answer
     QStringList suggestions;
 };
 
@@ -203,10 +187,6 @@ class QueriesTest : public QObject {
         Tlekerdezesek_form* f = lekerdezesek_form;
         QVERIFY(!main_form->isEnabled());
         QCOMPARE(main_form->windowOpacity(), Tmain_form::kDimmed);
-        QCOMPARE(f->windowTitle(), u"Lekérdezések"_s);
-        QCOMPARE(f->size(), QSize(760, 542));
-        QCOMPARE(f->minimumSize(), f->maximumSize());
-        QVERIFY(!(f->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
         QStringList titles;
         for (int i = 0; i < f->combo_lekerdezes->count(); ++i)
             titles << f->combo_lekerdezes->itemText(i);
@@ -215,7 +195,6 @@ class QueriesTest : public QObject {
         QVERIFY(f->combo_osztaly->isHidden() && f->combo_tanar->isHidden());
         for (QPushButton* b : {f->Button1, f->Button2, f->Button3})
             QVERIFY(!b->isEnabled());
-        QCOMPARE(f->Button4->text(), u"bezárás"_s);
         QCOMPARE(f->label_tanev->text(), u"Aktuális tanév: %1/%2"_s.arg(main_form->edit_akt_tanev->text(),
                                                                         main_form->edit_akt_tanev2->text()));
         checkVisibleLayout();
@@ -242,13 +221,11 @@ class QueriesTest : public QObject {
         const int cls = largestClass();
         choose(kShipped[0]);
         pickId(f->combo_osztaly, cls);
-        QCOMPARE(headers(), kClassListColumns);
+        QCOMPARE(grid(true)[0], kClassListColumns);
         QCOMPARE(column(1),
                  firstFields(
                      rows(u"select nev from table_diak where osztaly_ID = :id order by nev, id"_s, {cls})));
-        QCOMPARE(column(0).last(), QString::number(grid().size()));
         QVERIFY(QRegularExpression(u"^\\d{4}\\.\\d\\d\\.\\d\\d\\.$"_s).match(grid()[0][3]).hasMatch());
-        QCOMPARE(f->label_sorok->text(), u"Sorok száma: %1"_s.arg(grid().size()));
 
         // headcount by class: every class, rows adding up to the total row
         choose(kShipped[1]);
@@ -263,34 +240,23 @@ class QueriesTest : public QObject {
         QCOMPARE(result[0][2], value(u"select t.nev from table_osztaly o join table_tanar t on "
                                      u"t.id = o.osztalyfonok_id order by o.osztaly_szam, o.osztaly_betu"_s));
 
-        // by grade and language: each grade adds up, the school's languages match the table
+        // by grade and language: each grade and the school add up, and match the tables
         choose(kShipped[2]);
-        QMap<QString, int> byGrade, gradeTotal, byLanguage;
+        QMap<QString, int> sums, totals, languages;
         for (const QStringList& row : grid()) {
-            if (row[0] == u"Összesen"_s && row[1] != u"összesen"_s)
-                byLanguage[row[1]] = row[2].toInt();
-            else if (row[1] == u"összesen"_s)
-                gradeTotal[row[0]] = row[2].toInt();
-            else
-                byGrade[row[0]] += row[2].toInt();
+            (row[1] == u"összesen"_s ? totals[row[0]] : sums[row[0]]) += row[2].toInt();
+            if (row[0] == u"Összesen"_s && row[1] != u"összesen"_s) languages[row[1]] = row[2].toInt();
         }
-        QCOMPARE(gradeTotal.take(u"Összesen"_s), students);
-        QCOMPARE(byGrade, gradeTotal);
-        for (const QString& line : rows(u"select o.osztaly_szam, count(*) from table_diak d join "
-                                        u"table_osztaly o on o.id = d.osztaly_ID "
-                                        u"group by 1"_s))
-            QCOMPARE(gradeTotal.value(line.section(u';', 0, 0) + u". évfolyam"_s),
-                     line.section(u';', 1, 1).toInt());
-        QStringList languages;
-        for (const QString& line :
-             rows(u"select n.nyelv_nev, count(*) from table_diak d join table_nyelv n on "
-                  u"n.id = d.tanult_nyelv_ID group by 1 order by 1"_s))
-            QCOMPARE(byLanguage.value(line.section(u';', 0, 0), -1), line.section(u';', 1, 1).toInt());
-        QCOMPARE(byLanguage.size(), rows(u"select distinct tanult_nyelv_ID from table_diak"_s).size());
+        QCOMPARE(sums, totals);
+        QCOMPARE(totals.take(u"Összesen"_s), students);
+        QCOMPARE(totals, counts(u"select o.osztaly_szam || '. évfolyam', count(*) from table_diak d join "
+                                u"table_osztaly o on o.id = d.osztaly_ID group by 1"_s));
+        QCOMPARE(languages, counts(u"select n.nyelv_nev, count(*) from table_diak d join table_nyelv n on "
+                                   u"n.id = d.tanult_nyelv_ID group by 1"_s));
 
         // the teaching plan, whole and for one teacher
         choose(kShipped[3]);
-        QCOMPARE(headers(), (QStringList{u"Osztály"_s, u"Tantárgy"_s, u"Tanár"_s}));
+        QCOMPARE(grid(true)[0], (QStringList{u"Osztály"_s, u"Tantárgy"_s, u"Tanár"_s}));
         QCOMPARE(grid().size(), count(u"select count(*) from table_osztaly_targy"_s));
         const int teacher = value(u"select first 1 tanar_id from table_osztaly_targy group by 1 order by "
                                   u"count(*) desc"_s)
@@ -324,6 +290,15 @@ class QueriesTest : public QObject {
         got.sort();
         QCOMPARE(got, expected);
         QVERIFY(!got.isEmpty());
+
+        // the grid fetches as it scrolls; what is handed over has every row
+        addQuery(u"mind.sql"_s, u"-- Mind\nselect nev from table_diak"_s);
+        choose(u"Mind"_s);
+        QCOMPARE(f->ds_eredmeny->rowCount(), db::Dataset::kBatch);
+        QCOMPARE(f->label_sorok->text(),
+                 u"Sorok száma: legalább %1 (a többi görgetéskor töltődik be)"_s.arg(db::Dataset::kBatch));
+        QCOMPARE(f->jelentes().rows.size(), students);
+        QCOMPARE(f->label_sorok->text(), u"Sorok száma: %1"_s.arg(students));
 
         QVERIFY(app.dialogs.shown.empty());
         QCOMPARE(ended.count(), 0); // nothing committed or rolled back
@@ -467,9 +442,7 @@ class QueriesTest : public QObject {
         const QString text = QString::fromUtf8(bytes.mid(3));
         QVERIFY(text.startsWith(kClassListColumns.join(u';') + u"\r\n"_s));
         QVERIFY(text.contains(u"\"Kovács \"\"Öcsi\"\"; Ödön\";\" Győr\";2010.02.28.;"_s));
-        QList<QStringList> back = parseCsv(text);
-        QCOMPARE(back.takeFirst(), kClassListColumns);
-        QCOMPARE(back, grid());
+        QCOMPARE(parseCsv(text), grid(true));
         QVERIFY(column(1).contains(u"Kovács \"Öcsi\"; Ödön"_s));
 
         // the button asks for the place and adds the suffix; a place that cannot be written is said so
@@ -485,11 +458,6 @@ class QueriesTest : public QObject {
         QCOMPARE(app.dialogs.shown.size(), size_t(1));
         QCOMPARE(app.dialogs.shown[0].kind, DialogKind::Error);
         QVERIFY(app.dialogs.shown[0].text.contains(u"mentése nem sikerült"_s));
-
-        QCOMPARE(queries::csvField(u"sima"_s), u"sima"_s);
-        QCOMPARE(queries::csvField(u"a\"b"_s), u"\"a\"\"b\""_s);
-        QCOMPARE(queries::csvField(u"vég "_s), u"\"vég \""_s);
-        QCOMPARE(queries::csvField(QString()), QString());
     }
 
     void pdfOfTheLargestClassBreaksAcrossPages() {
@@ -535,9 +503,11 @@ class QueriesTest : public QObject {
 
         // printing goes the same way; a cancelled print dialog prints nothing
         FakeOutputs outputs;
-        f->Button1->click();
         outputs.path = testing::scratchFolder(u"pdf-print"_s) + u"/nyomtatas.pdf"_s;
+        outputs.accept = false;
+        f->Button1->click();
         QVERIFY(!QFile::exists(outputs.path));
+        outputs.accept = true;
         f->Button1->click();
         QCOMPARE(pages(outputs.path), n);
 
