@@ -9,6 +9,7 @@
 #include "connect__form.h"
 #include "data/DataModule.h"
 #include "main__form.h"
+#include "queries/lekerdezesek__form.h"
 #include "reference/osztalyok__form.h"
 #include "reference/tanarok__form.h"
 #include "reference/tantargyak__form.h"
@@ -94,6 +95,7 @@ bool createAll() {
     osztalyok_form = new Tosztalyok_form;
     tanar_targy_form = new Ttanar_targy_form;
     oszt_tan_form = new Toszt_tan_form;
+    lekerdezesek_form = new Tlekerdezesek_form;
     return true;
 }
 
@@ -103,6 +105,7 @@ template <typename T> void destroy(T*& p) {
 }
 
 void destroyAll() {
+    destroy(lekerdezesek_form);
     destroy(oszt_tan_form);
     destroy(tanar_targy_form);
     destroy(osztalyok_form);

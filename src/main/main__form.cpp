@@ -18,6 +18,7 @@
 #include "db/StoredProcedure.h"
 #include "db/Text.h"
 #include "db/Values.h"
+#include "queries/lekerdezesek__form.h"
 #include "reference/osztalyok__form.h"
 #include "reference/tanarok__form.h"
 #include "reference/tantargyak__form.h"
@@ -192,6 +193,7 @@ Tmain_form::Tmain_form(QWidget* parent) : QWidget(parent) {
     connect(Button4, &QPushButton::clicked, this, ui::guard([this] { Button4Click(); }));
     connect(Button11, &QPushButton::clicked, this, ui::guard([this] { Button11Click(); }));
     connect(Button12, &QPushButton::clicked, this, ui::guard([this] { Button12Click(); }));
+    connect(Button7, &QPushButton::clicked, this, ui::guard([this] { Button7Click(); }));
     connect(Button3, &QPushButton::clicked, this, ui::guard([this] { Button3Click(); }));
     Timer1->start();
     ui::guarded([this] { FormCreate(); });
@@ -524,4 +526,8 @@ void Tmain_form::Button11Click() {
 
 void Tmain_form::Button12Click() {
     openChild(oszt_tan_form, [] { oszt_tan_form->prepareOpen(); });
+}
+
+void Tmain_form::Button7Click() {
+    openChild(lekerdezesek_form, [] { lekerdezesek_form->prepareOpen(); });
 }

@@ -64,6 +64,7 @@ class Tmain_form : public QWidget {
     void Button4Click();
     void Button11Click();
     void Button12Click();
+    void Button7Click();
     void Button3Click();
     void tanulo_adatmodositas_form(int id);
 

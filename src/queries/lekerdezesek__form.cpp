@@ -1,0 +1,349 @@
+#include "lekerdezesek__form.h"
+
+#include <QApplication>
+#include <QDate>
+#include <QDir>
+#include <QPrinter>
+
+#include "Lekerdezes.h"
+#include "data/DataModule.h"
+#include "db/Error.h"
+#include "db/Values.h"
+#include "main/main__form.h"
+#include "ui/Dialogs.h"
+#include "ui/Guard.h"
+#include "ui/Widgets.h"
+
+Tlekerdezesek_form* lekerdezesek_form = nullptr;
+
+namespace {
+
+const QString kClasses = QStringLiteral(
+    "select id, osztaly_szam || '.' || osztaly_betu from table_osztaly order by osztaly_szam, osztaly_betu");
+const QString kTeachers = QStringLiteral("select id, nev from table_tanar order by nev");
+constexpr int kPickerTop = 36;
+
+// Exports fetch every row and lay out pages: the user sees that it works.
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+ui::IdComboBox* picker(QWidget* parent, const QString& name, const QRect& r) {
+    auto* c = new ui::IdComboBox(16, parent);
+    c->setObjectName(name);
+    c->setFont(ui::arial(12));
+    c->setGeometry(r);
+    c->setMaxVisibleItems(20);
+    return c;
+}
+
+} // namespace
+
+Tlekerdezesek_form::Tlekerdezesek_form(QWidget* parent) : ui::ChildWindow(parent) {
+    setObjectName(QStringLiteral("lekerdezesek_form"));
+    setWindowTitle(QStringLiteral("Lekérdezések"));
+    setClientSize(760, 542);
+
+    ds_eredmeny = new db::Dataset(DM->dbTanulo, DM->trTanulo, this);
+    ds_eredmeny->setObjectName(QStringLiteral("ds_eredmeny"));
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(0, 0, 760, 542);
+
+    // The query and what it needs.
+    ui::bevel(this, QRect(4, 4, 752, 62));
+    Label1 = ui::label(this, QStringLiteral("Label1"), QStringLiteral("Lekérdezés:"), ui::arial(12),
+                       QRect(12, 10, 86, 20));
+    combo_lekerdezes = new QComboBox(this);
+    combo_lekerdezes->setObjectName(QStringLiteral("combo_lekerdezes"));
+    combo_lekerdezes->setFont(ui::arial(12));
+    combo_lekerdezes->setGeometry(100, 9, 400, 22);
+    combo_lekerdezes->setMaxVisibleItems(20);
+    label_tanev =
+        ui::label(this, QStringLiteral("label_tanev"), QString(), ui::arial(12), QRect(516, 10, 232, 20));
+    label_tanev->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Label2 = ui::label(this, QStringLiteral("Label2"), QStringLiteral("Osztály:"), ui::arial(12),
+                       QRect(12, kPickerTop + 1, 62, 20));
+    combo_osztaly = picker(this, QStringLiteral("combo_osztaly"), QRect(76, kPickerTop, 110, 22));
+    Label3 = ui::label(this, QStringLiteral("Label3"), QStringLiteral("Tanár:"), ui::arial(12),
+                       QRect(200, kPickerTop + 1, 50, 20));
+    combo_tanar = picker(this, QStringLiteral("combo_tanar"), QRect(252, kPickerTop, 248, 22));
+
+    // The result.
+    ui::bevel(this, QRect(4, 70, 752, 402));
+    dbg_eredmeny = ui::grid(this, QStringLiteral("dbg_eredmeny"), QRect(10, 76, 740, 370));
+    dbg_eredmeny->setDataset(ds_eredmeny);
+    label_sorok =
+        ui::label(this, QStringLiteral("label_sorok"), QString(), ui::arial(12), QRect(12, 450, 736, 18));
+
+    // Handing it over.
+    ui::bevel(this, QRect(4, 476, 752, 34));
+    Button1 = ui::button(this, QStringLiteral("Button1"), QStringLiteral("Nyomtatás…"), ui::arial(12),
+                         QRect(10, 480, 150, 26), true);
+    Button2 = ui::button(this, QStringLiteral("Button2"), QStringLiteral("Mentés PDF-be…"), ui::arial(12),
+                         QRect(166, 480, 150, 26), true);
+    Button3 = ui::button(this, QStringLiteral("Button3"), QStringLiteral("Mentés CSV-be…"), ui::arial(12),
+                         QRect(322, 480, 150, 26), true);
+
+    Button4 = ui::button(this, QStringLiteral("Button4"), QStringLiteral("bezárás"), ui::arial(12),
+                         QRect(311, 514, 137, 24));
+
+    QWidget* order[] = {combo_lekerdezes, combo_osztaly, combo_tanar, dbg_eredmeny,
+                        Button1,          Button2,       Button3,     Button4};
+    for (size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
+
+    // Only the user's choices run a query; refilling the lists does not.
+    connect(combo_lekerdezes, &QComboBox::activated, this, ui::guard([this] { combo_lekerdezesChange(); }));
+    connect(combo_osztaly, &QComboBox::activated, this, ui::guard([this] { combo_valasztoChange(); }));
+    connect(combo_tanar, &QComboBox::activated, this, ui::guard([this] { combo_valasztoChange(); }));
+    connect(ds_eredmeny, &QAbstractItemModel::rowsInserted, this, [this] { sorok_kiir(); });
+    connect(Button1, &QPushButton::clicked, this, ui::guard([this] { Button1Click(); }));
+    connect(Button2, &QPushButton::clicked, this, ui::guard([this] { Button2Click(); }));
+    connect(Button3, &QPushButton::clicked, this, ui::guard([this] { Button3Click(); }));
+    connect(Button4, &QPushButton::clicked, this, ui::guard([this] { Button4Click(); }));
+
+    valasztok_mutat({});
+    eredmeny_nullaz();
+}
+
+void Tlekerdezesek_form::prepareOpen() {
+    eredmeny_nullaz();
+    valasztok_mutat({});
+    lekerdezesek_feltolt();
+    valasztok_feltolt();
+    label_tanev->setText(QStringLiteral("Aktuális tanév: ") + tanev());
+}
+
+void Tlekerdezesek_form::lekerdezesek_feltolt() {
+    combo_lekerdezes->clear();
+    const QString folder = DM->programFolder + QStringLiteral("sqls/") + queries::kFolder;
+    for (const queries::QueryFile& q : queries::listQueries(folder))
+        combo_lekerdezes->addItem(q.title, q.fileName);
+    combo_lekerdezes->setCurrentIndex(-1);
+    label_sorok->setText(
+        combo_lekerdezes->count() == 0
+            ? QStringLiteral("Nincs lekérdezés a(z) %1 mappában.").arg(QDir::toNativeSeparators(folder))
+            : QStringLiteral("Válasszon lekérdezést!"));
+}
+
+void Tlekerdezesek_form::valasztok_feltolt() {
+    QStringList lines;
+    // Rows of an id and a label, as the subject filler takes them.
+    main_form->combo_targyak_feltolt(combo_osztaly, main_form->query(false, kClasses, {}, lines));
+    main_form->combo_targyak_feltolt(combo_tanar, main_form->query(false, kTeachers, {}, lines));
+}
+
+void Tlekerdezesek_form::eredmeny_nullaz() {
+    ds_eredmeny->close();
+    title_.clear();
+    details_.clear();
+    choices_.clear();
+    label_sorok->clear();
+    for (QPushButton* b : {Button1, Button2, Button3})
+        b->setEnabled(false);
+}
+
+bool Tlekerdezesek_form::valasztok_mutat(const QStringList& params) {
+    const bool osztaly = params.contains(queries::kClassParam);
+    const bool tanar = params.contains(queries::kTeacherParam);
+    int x = 12;
+    auto place = [&](bool shown, QLabel* label, QComboBox* combo) {
+        label->setVisible(shown);
+        combo->setVisible(shown);
+        if (!shown) return;
+        label->move(x, label->y());
+        x += label->width() + 2;
+        combo->move(x, combo->y());
+        x += combo->width() + 14;
+    };
+    place(osztaly, Label2, combo_osztaly);
+    place(tanar, Label3, combo_tanar);
+    if (osztaly && combo_osztaly->currentIndex() < 0) {
+        label_sorok->setText(QStringLiteral("Válasszon osztályt!"));
+        return false;
+    }
+    if (tanar && combo_tanar->currentIndex() < 0) {
+        label_sorok->setText(QStringLiteral("Válasszon tanárt!"));
+        return false;
+    }
+    return true;
+}
+
+QString Tlekerdezesek_form::tanev() const {
+    return main_form->edit_akt_tanev->text() + QLatin1Char('/') + main_form->edit_akt_tanev2->text();
+}
+
+void Tlekerdezesek_form::lekerdezes_futtat() {
+    const int index = combo_lekerdezes->currentIndex();
+    if (index < 0) return;
+    const QString title = combo_lekerdezes->itemText(index);
+    const QString file = combo_lekerdezes->itemData(index).toString();
+    eredmeny_nullaz();
+    const QString failed = QStringLiteral("A lekérdezés nem futtatható.");
+    try {
+        // Read at each run: a file changed meanwhile runs as it is now.
+        const QString sql = queries::statementOf(DM->sqlText(queries::kFolder + file));
+        const QStringList params = queries::parameterNames(sql);
+        const QStringList unknown = queries::unknownParameters(params);
+        if (!unknown.isEmpty()) {
+            valasztok_mutat({});
+            label_sorok->setText(failed);
+            ui::warning(QStringLiteral("A(z) „%1” lekérdezés (%2) ismeretlen paramétert használ: :%3\r\r"
+                                       "Használható paraméterek: :%4 (osztály), :%5 (tanár), :%6 (aktuális "
+                                       "tanév).\rA lekérdezés nem fut le.")
+                            .arg(title, file, unknown.join(QStringLiteral(", :")), queries::kClassParam,
+                                 queries::kTeacherParam, queries::kYearParam));
+            return;
+        }
+        if (!valasztok_mutat(params)) return;
+        // Prepared only, never run, unless the server calls it a plain select.
+        if (!queries::isPlainSelect(DM->trTanulo, sql)) {
+            label_sorok->setText(failed);
+            ui::warning(
+                QStringLiteral("A(z) „%1” lekérdezés (%2) nem egyszerű SELECT utasítás, ezért nem fut "
+                               "le.\r\rEz az ablak csak olvas az adatbázisból, semmit nem módosít.")
+                    .arg(title, file));
+            return;
+        }
+        ds_eredmeny->setSelectSQL(sql);
+        ds_eredmeny->clearParams();
+        QStringList details, choices;
+        if (params.contains(queries::kClassParam)) {
+            ds_eredmeny->setParam(queries::kClassParam, combo_osztaly->chosenId());
+            choices << ui::itemLabel(combo_osztaly->currentText());
+            details << QStringLiteral("Osztály: ") + choices.last();
+        }
+        if (params.contains(queries::kTeacherParam)) {
+            ds_eredmeny->setParam(queries::kTeacherParam, combo_tanar->chosenId());
+            choices << ui::itemLabel(combo_tanar->currentText());
+            details << QStringLiteral("Tanár: ") + choices.last();
+        }
+        if (params.contains(queries::kYearParam))
+            ds_eredmeny->setParam(queries::kYearParam, db::toInt(main_form->edit_akt_tanev->text()));
+        details << QStringLiteral("Tanév: ") + tanev();
+        ds_eredmeny->open();
+        title_ = title;
+        details_ = details;
+        choices_ = choices;
+    } catch (const db::Error& e) {
+        eredmeny_nullaz();
+        label_sorok->setText(failed);
+        throw db::Error(
+            QStringLiteral("A(z) „%1” lekérdezés (%2) nem futtatható:\r\r%3").arg(title, file, e.message()));
+    }
+    sorok_kiir();
+    for (QPushButton* b : {Button1, Button2, Button3})
+        b->setEnabled(true);
+}
+
+void Tlekerdezesek_form::sorok_kiir() {
+    if (!ds_eredmeny->isOpen()) return;
+    const int n = ds_eredmeny->rowCount();
+    label_sorok->setText(
+        ds_eredmeny->canFetchMore()
+            ? QStringLiteral("Sorok száma: legalább %1 (a többi görgetéskor töltődik be)").arg(n)
+            : QStringLiteral("Sorok száma: %1").arg(n));
+}
+
+queries::Report Tlekerdezesek_form::jelentes() {
+    if (!ds_eredmeny->isOpen()) throw db::Error(QStringLiteral("Nincs megjeleníthető eredmény."));
+    const WaitCursor wait;
+    const queries::Report r =
+        queries::Report::of(*ds_eredmeny, title_,
+                            details_ + QStringList{QStringLiteral("Nyomtatás dátuma: ") +
+                                                   QDate::currentDate().toString(db::kDateFormat)});
+    sorok_kiir();
+    return r;
+}
+
+bool Tlekerdezesek_form::pdf_ment(const QString& path) {
+    return ment(path, QStringLiteral("PDF-fájl"), queries::writePdf);
+}
+
+bool Tlekerdezesek_form::csv_ment(const QString& path) {
+    return ment(path, QStringLiteral("CSV-fájl"), queries::writeCsv);
+}
+
+bool Tlekerdezesek_form::ment(const QString& path, const QString& kind, Writer write) {
+    const queries::Report r = jelentes();
+    QString error;
+    bool written = false;
+    {
+        const WaitCursor wait;
+        written = write(path, r, error);
+    }
+    const QString shown = QDir::toNativeSeparators(path);
+    if (!written) {
+        ui::error(QStringLiteral("A(z) %1 fájl mentése nem sikerült: %2.").arg(shown, error));
+        return false;
+    }
+    ui::information(QStringLiteral("A %1 elkészült:\r%2").arg(kind, shown));
+    return true;
+}
+
+QString Tlekerdezesek_form::fajlnev_javaslat(const QString& suffix) const {
+    QString name = title_;
+    for (const QString& c : choices_)
+        name += QLatin1Char(' ') + c;
+    static const QString forbidden = QStringLiteral("\\/:*?\"<>|");
+    for (QChar& c : name)
+        if (forbidden.contains(c)) c = QLatin1Char('_');
+    return QDir::home().filePath(name + suffix);
+}
+
+void Tlekerdezesek_form::combo_lekerdezesChange() {
+    lekerdezes_futtat();
+}
+
+void Tlekerdezesek_form::combo_valasztoChange() {
+    lekerdezes_futtat();
+}
+
+void Tlekerdezesek_form::Button1Click() {
+    const queries::Report r = jelentes();
+    QPrinter printer(QPrinter::HighResolution);
+    queries::setUpPrinter(printer, r);
+    if (!queries::outputs().choosePrinter(this, printer)) return;
+    const WaitCursor wait;
+    if (!queries::printReport(printer, r))
+        ui::error(QStringLiteral("A nyomtatás nem sikerült: a nyomtató nem érhető el."));
+}
+
+namespace {
+// The file the user names, with the suffix added when left off; empty when cancelled.
+QString askPath(QWidget* parent, const QString& caption, const QString& suggested, const QString& filter,
+                const QString& suffix) {
+    QString path = queries::outputs().saveFileName(parent, caption, suggested, filter);
+    if (!path.isEmpty() && !path.endsWith(suffix, Qt::CaseInsensitive)) path += suffix;
+    return path;
+}
+} // namespace
+
+void Tlekerdezesek_form::Button2Click() {
+    const QString path =
+        askPath(this, QStringLiteral("Mentés PDF-be"), fajlnev_javaslat(QStringLiteral(".pdf")),
+                QStringLiteral("PDF-fájl (*.pdf)"), QStringLiteral(".pdf"));
+    if (!path.isEmpty()) pdf_ment(path);
+}
+
+void Tlekerdezesek_form::Button3Click() {
+    const QString path =
+        askPath(this, QStringLiteral("Mentés CSV-be"), fajlnev_javaslat(QStringLiteral(".csv")),
+                QStringLiteral("CSV-fájl (*.csv)"), QStringLiteral(".csv"));
+    if (!path.isEmpty()) csv_ment(path);
+}
+
+void Tlekerdezesek_form::Button4Click() {
+    close();
+}
+
+void Tlekerdezesek_form::FormClose() {
+    // No cursor stays open on the shared transaction behind a hidden window.
+    eredmeny_nullaz();
+    main_form->childClosed();
+}

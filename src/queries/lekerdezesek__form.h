@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include "Report.h"
+#include "db/Dataset.h"
+#include "ui/ChildWindow.h"
+#include "ui/DataGrid.h"
+#include "ui/IdCombo.h"
+
+// The queries window: runs the select statements of the queries folder, shows the
+// result and prints it or saves it as PDF or CSV. It only reads the database.
+class Tlekerdezesek_form : public ui::ChildWindow {
+    Q_OBJECT
+  public:
+    explicit Tlekerdezesek_form(QWidget* parent = nullptr);
+
+    // What the main window does before showing it.
+    void prepareOpen();
+
+    void lekerdezesek_feltolt();
+    void valasztok_feltolt();
+    void eredmeny_nullaz();
+    // Runs the chosen query once the pickers it needs are set.
+    void lekerdezes_futtat();
+
+    // The shown result, every row, with the title that goes above it.
+    queries::Report jelentes();
+    // Saving to a given place; false (the user told why) when it could not be written.
+    bool pdf_ment(const QString& path);
+    bool csv_ment(const QString& path);
+
+    // Handlers.
+    void combo_lekerdezesChange();
+    void combo_valasztoChange();
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+
+    db::Dataset* ds_eredmeny;
+
+    QLabel* Image1;
+    QLabel* Label1;
+    QComboBox* combo_lekerdezes;
+    QLabel* label_tanev;
+    QLabel* Label2;
+    ui::IdComboBox* combo_osztaly;
+    QLabel* Label3;
+    ui::IdComboBox* combo_tanar;
+    ui::DataGrid* dbg_eredmeny;
+    QLabel* label_sorok;
+    QPushButton* Button1;
+    QPushButton* Button2;
+    QPushButton* Button3;
+    QPushButton* Button4;
+
+  protected:
+    void FormClose() override;
+
+  private:
+    using Writer = bool (*)(const QString& path, const queries::Report& report, QString& error);
+    bool ment(const QString& path, const QString& kind, Writer write);
+    // Shows the pickers the parameters need, left to right; false while one is unchosen.
+    bool valasztok_mutat(const QStringList& params);
+    void sorok_kiir();
+    QString fajlnev_javaslat(const QString& suffix) const;
+    QString tanev() const;
+
+    QString title_;       // of the result shown
+    QStringList details_; // what was chosen for it, and the school year
+    QStringList choices_; // the labels of the chosen class or teacher
+};
+
+extern Tlekerdezesek_form* lekerdezesek_form;
