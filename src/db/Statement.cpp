@@ -505,6 +505,17 @@ void Statement::closeCursor() {
     }
 }
 
+QString Statement::plan() {
+    static const char item[] = {isc_info_sql_get_plan};
+    std::vector<char> info(16384);
+    ISC_STATUS_ARRAY status;
+    if (isc_dsql_sql_info(status, &handle_, sizeof item, item, static_cast<short>(info.size()), info.data()))
+        connection_.fail(status);
+    if (info[0] != isc_info_sql_get_plan) return QString();
+    const auto len = static_cast<qsizetype>(isc_vax_integer(info.data() + 1, 2));
+    return fromWire(info.data() + 3, len).trimmed();
+}
+
 qint64 Statement::rowsAffected() {
     static const char item[] = {isc_info_sql_records};
     char info[64] = {};

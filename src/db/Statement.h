@@ -63,6 +63,8 @@ class Statement {
     void bind(const QVariantList& values);
 
     bool isSelect() const;
+    // How the server runs the prepared statement ("PLAN ..."), as it reports it.
+    QString plan();
     void execute();     // a select opens its cursor
     bool fetch();       // next row; false after the last
     void closeCursor(); // safe after the transaction has ended

@@ -408,20 +408,21 @@ void Tmain_form::edit_gyors_kerChange() {
     list.close();
     list.setSelectSQL(QString());
     list.clearParams();
-    const QString text = edit_gyors_ker->text();
-    const int nameLength = DM->columnLength(QStringLiteral("table_diak"), QStringLiteral("nev"));
-    if (text.isEmpty()) {
-        list.setSelectSQL(kQuickSearchAll);
-    } else if (text.size() > nameLength || db::firstUnstorable(text) >= 0) {
-        // A search is not a store: such text matches no name, and that is no error.
-        list.setSelectSQL(kQuickSearchNone);
-    } else {
-        list.setSelectSQL(quickSearchLike(nameLength));
-        // The parameters stay with the list, so every reopening searches what the box shows.
-        list.setParam(QStringLiteral("eleje"), literalPrefix(text));
-        list.setParam(QStringLiteral("nev"), text + QLatin1Char('%'));
-    }
+    const QuickSearch search = quickSearch(
+        edit_gyors_ker->text(), DM->columnLength(QStringLiteral("table_diak"), QStringLiteral("nev")));
+    list.setSelectSQL(search.sql);
+    // The parameters stay with the list, so every reopening searches what the box shows.
+    for (const auto& [name, value] : search.params)
+        list.setParam(name, value);
     list.open();
+}
+
+Tmain_form::QuickSearch Tmain_form::quickSearch(const QString& text, int nameLength) {
+    if (text.isEmpty()) return {kQuickSearchAll, {}};
+    // A search is not a store: such text matches no name, and that is no error.
+    if (text.size() > nameLength || db::firstUnstorable(text) >= 0) return {kQuickSearchNone, {}};
+    return {quickSearchLike(nameLength),
+            {{QStringLiteral("eleje"), literalPrefix(text)}, {QStringLiteral("nev"), text + QLatin1Char('%')}}};
 }
 
 void Tmain_form::Button13Click() {

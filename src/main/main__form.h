@@ -10,6 +10,8 @@
 #include <QWidget>
 #include <exception>
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "ui/DataGrid.h"
 
@@ -46,6 +48,12 @@ class Tmain_form : public QWidget {
     // The year after a school year's first year; throws on text that is no whole number
     // or whose next year is out of range.
     static int nextYear(const QString& text);
+    // The quick search's statement for the box's text, with its parameters by name.
+    struct QuickSearch {
+        QString sql;
+        std::vector<std::pair<QString, QVariant>> params;
+    };
+    static QuickSearch quickSearch(const QString& text, int nameLength);
 
     // Handlers.
     void FormCreate();
