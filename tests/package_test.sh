@@ -78,8 +78,10 @@ check_eq "a menübejegyzés ikonja" \
     "$(file -b --mime-type "$root/usr/share/icons/hicolor/scalable/apps/$(entry Icon).svg")" image/svg+xml
 
 # ---------------------------------------------------------------- the installed program
-# The packaged create-db puts the database on the server named by --server alone.
-db=$tmp/iskola.fdb
+# The packaged create-db puts the database on the server named by --server alone, in a
+# folder whose name has a space, as an office may have it.
+mkdir -p "$tmp/iskola adatai"
+db="$tmp/iskola adatai/iskola.fdb"
 out=$(env -u KORVANA_FB_PORT "$program/scripts/create-db" --server "127.0.0.1/$port" "$db" --students 25 2>&1) &&
     pass || fail "a csomag create-db-je: $out"
 
