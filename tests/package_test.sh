@@ -107,7 +107,7 @@ check_eq "a főablakig jutott program rendben kilép" "$?" 0
 # connection error, and ends with an error once the user has pressed OK.
 printf '%s\n' "127.0.0.1/$port:$tmp/nincs.fdb" > "$program/database.src"
 # shellcheck disable=SC2016  # expanded by the inner shell
-out=$(xvfb-run -a bash -c '"$1" > "$2" 2>&1 &
+out=$(xvfb-run -a bash -c 'QT_QPA_PLATFORM=xcb "$1" > "$2" 2>&1 &
     pid=$!
     for _ in $(seq 1 100); do
         dialog=$(xdotool search --onlyvisible --name "^Error$" 2> /dev/null | head -n 1)
