@@ -7,13 +7,9 @@
 set -u
 
 src=${KORVANA_SOURCE_DIR:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
-port=${KORVANA_FB_PORT:-3051}
-export KORVANA_FB_PORT=$port
-tmp=${KORVANA_TEST_TMP:-/tmp/korvana-test}/backup_restore
-rm -rf "$tmp"
-mkdir -p "$tmp"
 # shellcheck source=tests/shell_checks.sh
 source "$src/tests/shell_checks.sh"
+tmp=$(scratch backup_restore)
 backup=$src/scripts/backup-db
 restore=$src/scripts/restore-db
 

@@ -6,14 +6,10 @@
 set -u
 
 src=${KORVANA_SOURCE_DIR:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
-port=${KORVANA_FB_PORT:-3051}
-export KORVANA_FB_PORT=$port
-tmp=${KORVANA_TEST_TMP:-/tmp/korvana-test}/db_procedures
-rm -rf "$tmp"
-mkdir -p "$tmp"
 
 # shellcheck source=tests/shell_checks.sh
 source "$src/tests/shell_checks.sh"
+tmp=$(scratch db_procedures)
 
 # succeeds DESCRIPTION DB STATEMENT : the statement runs without error
 succeeds() {

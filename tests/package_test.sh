@@ -9,12 +9,9 @@ set -u
 
 build=${1:?build folder}
 src=${KORVANA_SOURCE_DIR:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
-port=${KORVANA_FB_PORT:-3051}
-tmp=${KORVANA_TEST_TMP:-/tmp/korvana-test}/package
-rm -rf "$tmp"
-mkdir -p "$tmp"
 # shellcheck source=tests/shell_checks.sh
 source "$src/tests/shell_checks.sh"
+tmp=$(scratch package)
 start=$SECONDS
 
 # ---------------------------------------------------------------- the package itself

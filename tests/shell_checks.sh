@@ -1,6 +1,17 @@
-# Shared by the shell tests (sourced): counting checks, and isql-fb against the private
-# server at 127.0.0.1/$port as SYSDBA.
-# shellcheck shell=bash disable=SC2154  # port: set by the test that sources this
+# Shared by the shell tests (sourced): a scratch folder, counting checks, and isql-fb
+# against the private server at 127.0.0.1/$KORVANA_FB_PORT as SYSDBA.
+# shellcheck shell=bash
+
+port=${KORVANA_FB_PORT:-3051}
+export KORVANA_FB_PORT=$port
+
+# scratch NAME : a new, empty folder for one test's files
+scratch() {
+    local folder=${KORVANA_TEST_TMP:-/tmp/korvana-test}/$1
+    rm -rf "$folder"
+    mkdir -p "$folder"
+    echo "$folder"
+}
 
 passed=0
 failed=0
