@@ -13,30 +13,34 @@ tmp=$(scratch backup_restore)
 backup=$src/scripts/backup-db
 restore=$src/scripts/restore-db
 
-# dump DB WHERE : every row of every table of the school, blobs included, in a fixed order;
-# the students limited by WHERE
-dump() {
-    local t
-    for t in table_nyelv table_tanar table_targy table_osztaly table_tanar_targy table_osztaly_targy; do
-        printf 'SET LIST ON;\nSET BLOB ALL;\nselect * from %s order by 1, 2;\n' "$t"
-    done > "$tmp/dump.sql"
-    printf 'select * from table_diak where %s order by id;\n' "$2" >> "$tmp/dump.sql"
-    sql "$1" "$(cat "$tmp/dump.sql")"
+# tables DB : every table of the database, one a line, with its primary key's columns
+tables() {
+    sql "$1" "SET HEADING OFF; select trim(r.rdb\$relation_name) || ' ' || coalesce((select cast(list(trim(s.rdb\$field_name)) as varchar(500))
+        from rdb\$relation_constraints c join rdb\$index_segments s on s.rdb\$index_name = c.rdb\$index_name
+        where c.rdb\$relation_name = r.rdb\$relation_name and c.rdb\$constraint_type = 'PRIMARY KEY'), '1')
+        from rdb\$relations r where r.rdb\$system_flag = 0 and r.rdb\$view_blr is null order by 1;" | sed '/^[[:space:]]*$/d'
 }
-checksum() { dump "$1" "${2:-1 = 1}" | md5sum | cut -d' ' -f1; }
 
-# counts DB : the rows of every table of the school, and the database's own objects
+# dump DB [WHERE] : every row of every table, blobs included, in key order; the students
+# limited by WHERE
+dump() {
+    local table key
+    while read -r table key; do
+        printf 'select * from %s where %s order by %s;\n' "$table" \
+            "$([ "$table" = TABLE_DIAK ] && echo "${2:-1 = 1}" || echo "1 = 1")" "$key"
+    done < <(tables "$1") > "$tmp/dump.sql"
+    sql "$1" "SET LIST ON; SET BLOB ALL; $(cat "$tmp/dump.sql")"
+}
+checksum() { dump "$@" | md5sum | cut -d' ' -f1; }
+
+# counts DB : the rows of every table, and the database's own objects
 counts() {
-    rows "$1" "select trim(rdb\$relation_name) || '=' || (case trim(rdb\$relation_name)
-        when 'TABLE_DIAK' then (select count(*) from table_diak)
-        when 'TABLE_NYELV' then (select count(*) from table_nyelv)
-        when 'TABLE_TANAR' then (select count(*) from table_tanar)
-        when 'TABLE_TARGY' then (select count(*) from table_targy)
-        when 'TABLE_OSZTALY' then (select count(*) from table_osztaly)
-        when 'TABLE_TANAR_TARGY' then (select count(*) from table_tanar_targy)
-        when 'TABLE_OSZTALY_TARGY' then (select count(*) from table_osztaly_targy) end)
-        from rdb\$relations where rdb\$system_flag = 0
-        union all select 'procedures=' || count(*) from rdb\$procedures where rdb\$system_flag = 0
+    local table key query=""
+    while read -r table key; do
+        query+="select '$table=' || count(*) from $table union all "
+    done < <(tables "$1")
+    rows "$1" "$query
+        select 'procedures=' || count(*) from rdb\$procedures where rdb\$system_flag = 0
         union all select 'triggers=' || count(*) from rdb\$triggers where rdb\$system_flag = 0
         union all select 'foreign keys=' || count(*) from rdb\$relation_constraints where rdb\$constraint_type = 'FOREIGN KEY'
         union all select 'inactive indexes=' || count(*) from rdb\$indices where rdb\$index_inactive = 1
@@ -165,8 +169,8 @@ no_leftovers "sikertelen mentések" "$tmp"
 # a full disk: a small file system of its own, seen by this test only
 full=$tmp/full
 mkdir -p "$full"
-if unshare -m true 2>/dev/null; then
-    # shellcheck disable=SC2016  # expanded by the inner shell
+# shellcheck disable=SC2016  # expanded by the inner shell
+if unshare -m bash -c 'mount -t tmpfs -o size=64k korvana-probe "$1"' _ "$full" 2> /dev/null; then
     out=$(unshare -m bash -c 'mount -t tmpfs -o size=512k korvana-full "$1" || exit 9
         "$2" "$3" "$1/x.fbk"; echo "kód=$?"; ls -A "$1"' _ "$full" "$backup" "$db" 2>&1)
     case "$out" in
@@ -174,7 +178,7 @@ if unshare -m true 2>/dev/null; then
         *) fail "megtelt lemez: $out" ;;
     esac
 else
-    echo "megtelt lemez: kihagyva (nincs saját mount névtér)"
+    echo "megtelt lemez: kihagyva (itt nem csatolható saját fájlrendszer)"
 fi
 
 before=$(checksum "$tmp/quiet.fdb")
