@@ -1,7 +1,8 @@
 # Shared by run.sh and test.sh: install what is missing, then build.
 # Sourced; expects ROOT and BUILD to be set.
 PACKAGES=(build-essential cmake qt6-base-dev qt6-base-dev-tools firebird3.0-server firebird3.0-utils firebird-dev
-          libfbclient2 fonts-liberation xvfb xauth poppler-utils)
+          libfbclient2 fonts-liberation xvfb xauth poppler-utils dpkg-dev file desktop-file-utils
+          x11-utils xdotool)
 
 install_missing() {
     local missing=()

@@ -6,37 +6,10 @@
 set -u
 
 src=${KORVANA_SOURCE_DIR:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
-port=${KORVANA_FB_PORT:-3051}
-export KORVANA_FB_PORT=$port
-tmp=${KORVANA_TEST_TMP:-/tmp/korvana-test}/db_procedures
-rm -rf "$tmp"
-mkdir -p "$tmp"
 
-passed=0
-failed=0
-pass() { passed=$((passed + 1)); }
-fail() { failed=$((failed + 1)); printf 'HIBA: %s\n' "$*"; }
-
-# sql DB STATEMENTS... : runs the statements in one session, output and errors together
-sql() {
-    local db=$1; shift
-    printf "SET NAMES UTF8;\nCONNECT '127.0.0.1/%s:%s' USER SYSDBA PASSWORD velvetoak;\n%s\nCOMMIT;\n" \
-        "$port" "$db" "$*" | isql-fb -q 2>&1
-}
-
-# value DB QUERY : the single value the query returns, trimmed
-value() {
-    sql "$1" "SET HEADING OFF; $2;" | sed -e 's/^[[:space:]]*//' -e 's/[[:space:]]*$//' | sed '/^$/d' | head -n 1
-}
-
-# rows DB QUERY : every row of a one-column query, trimmed, joined by |
-rows() {
-    sql "$1" "SET HEADING OFF; $2;" | sed -e 's/^[[:space:]]*//' -e 's/[[:space:]]*$//' | sed '/^$/d' | paste -sd '|'
-}
-
-check_eq() {  # DESCRIPTION ACTUAL EXPECTED
-    if [ "$2" == "$3" ]; then pass; else fail "$1: kapott «$2», várt «$3»"; fi
-}
+# shellcheck source=tests/shell_checks.sh
+source "$src/tests/shell_checks.sh"
+tmp=$(scratch db_procedures)
 
 # succeeds DESCRIPTION DB STATEMENT : the statement runs without error
 succeeds() {
