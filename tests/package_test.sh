@@ -42,7 +42,7 @@ check_eq "a database.src conffile" "$(dpkg-deb --ctrl-tarfile "$deb" | tar -xO .
 expected=$(
     printf '%s\n' ./opt/korvana/korvana_v20 ./opt/korvana/database.src \
         ./usr/share/applications/korvana.desktop ./usr/share/icons/hicolor/scalable/apps/korvana.svg
-    for f in "$src"/sqls/*.sql; do echo "./opt/korvana/sqls/${f##*/}"; done
+    (cd "$src" && find sqls -name "*.sql" -type f) | sed "s|^|./opt/korvana/|"
     for f in "$src"/db/*.sql; do echo "./opt/korvana/db/${f##*/}"; done
     for f in create-db backup-db restore-db db-common.sh; do echo "./opt/korvana/scripts/$f"; done
 )

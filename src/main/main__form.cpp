@@ -421,8 +421,9 @@ Tmain_form::QuickSearch Tmain_form::quickSearch(const QString& text, int nameLen
     if (text.isEmpty()) return {kQuickSearchAll, {}};
     // A search is not a store: such text matches no name, and that is no error.
     if (text.size() > nameLength || db::firstUnstorable(text) >= 0) return {kQuickSearchNone, {}};
-    return {quickSearchLike(nameLength),
-            {{QStringLiteral("eleje"), literalPrefix(text)}, {QStringLiteral("nev"), text + QLatin1Char('%')}}};
+    return {
+        quickSearchLike(nameLength),
+        {{QStringLiteral("eleje"), literalPrefix(text)}, {QStringLiteral("nev"), text + QLatin1Char('%')}}};
 }
 
 void Tmain_form::Button13Click() {
