@@ -10,6 +10,7 @@
 #include "db/Connection.h"
 #include "db/Statement.h"
 #include "main/main__form.h"
+#include "ui/DataGrid.h"
 
 using namespace testing;
 
@@ -167,6 +168,31 @@ class ListsTest : public QObject {
         QCOMPARE(lines.value(0),
                  list.value(kStudents - 1, QStringLiteral("ID")).toString() + QLatin1Char(';') +
                      list.value(kStudents - 1, QStringLiteral("Diák neve")).toString() + QLatin1Char(';'));
+    }
+
+    void theGridShowsWholeValues() {
+        // by id: the first screen's ids are short, the last screen's long
+        firstScreen(DM->sqlText(QStringLiteral("dataset_Tanulo_SelectSQL.sql")));
+        ui::DataGrid* grid = main_form->dbg_tanulok;
+        while (DM->dataset_Tanulok.canFetchMore())
+            DM->dataset_Tanulok.fetchMore();
+        grid->scrollToBottom();
+        QCoreApplication::processEvents();
+        const QFontMetrics fm(grid->font());
+        const int first = grid->rowAt(0);
+        QVERIFY(first > 0);
+        int total = 0;
+        for (int c = 0; c < grid->model()->columnCount(); ++c) {
+            total += grid->columnWidth(c);
+            for (int r = first; r < first + 10 && r < grid->model()->rowCount(); ++r) {
+                const QString text = grid->model()->index(r, c).data().toString();
+                QVERIFY2(grid->columnWidth(c) >= fm.horizontalAdvance(text), qPrintable(text));
+            }
+        }
+        // the name column takes what the others leave
+        QVERIFY2(total >= grid->viewport()->width(),
+                 qPrintable(QStringLiteral("%1 < %2").arg(total).arg(grid->viewport()->width())));
+        QVERIFY(grid->columnWidth(1) > grid->columnWidth(0));
     }
 
     void aRefreshLooksNoFurtherThanTheCurrentRow() {

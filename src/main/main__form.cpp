@@ -153,6 +153,7 @@ Tmain_form::Tmain_form(QWidget* parent) : QWidget(parent) {
     dbg_tanulok->setGeometry(190, 74, 428, 291);
     dbg_tanulok->setFont(ui::arial(11));
     dbg_tanulok->setTabKeyNavigation(true);
+    dbg_tanulok->setStretchField(QStringLiteral("Diák neve"));
     QFont title(QStringLiteral("MS Sans Serif"));
     title.setPixelSize(11);
     dbg_tanulok->horizontalHeader()->setFont(title);

@@ -1,5 +1,10 @@
 #include "DataGrid.h"
 
+#include <QResizeEvent>
+#include <QScopedValueRollback>
+#include <QScrollBar>
+#include <vector>
+
 #include <QHeaderView>
 #include <QMenu>
 #include <QMouseEvent>
@@ -36,7 +41,15 @@ void DataGrid::setDataset(db::Dataset* dataset, QAbstractItemModel* model) {
     dataset_ = dataset;
     setModel(model ? model : dataset);
     connect(dataset, &db::Dataset::currentRowChanged, this, &DataGrid::followDataset);
-    connect(dataset, &QAbstractItemModel::modelReset, this, &DataGrid::fitColumns);
+    connect(dataset, &QAbstractItemModel::modelReset, this, [this] {
+        userSized_.clear();
+        fitColumns(true);
+    });
+    connect(dataset, &QAbstractItemModel::rowsInserted, this, [this] { fitColumns(false); });
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { fitColumns(false); });
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column) {
+        if (!fitting_) userSized_.insert(column);
+    });
     // Shown once the view's own code has returned.
     connect(
         dataset, &db::Dataset::fetchFailed, this,
@@ -81,17 +94,42 @@ void DataGrid::mouseReleaseEvent(QMouseEvent* event) {
     emit cellClicked(index.row());
 }
 
-void DataGrid::fitColumns() {
-    if (!dataset_ || !dataset_->isOpen()) return;
+void DataGrid::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    fitColumns(false);
+}
+
+void DataGrid::fitColumns(bool exact) {
+    if (!dataset_ || !dataset_->isOpen() || !model()) return;
+    const QScopedValueRollback<bool> fitting(fitting_, true);
     const QFontMetrics fm(font());
     const QFontMetrics hm(horizontalHeader()->font());
+    const int rowHeight = qMax(1, verticalHeader()->defaultSectionSize());
+    const int first = qMax(0, rowAt(0));
+    const int last = qMin(model()->rowCount() - 1, first + viewport()->height() / rowHeight + 1);
+    const int stretch = stretchField_.isEmpty() ? -1 : dataset_->fieldIndex(stretchField_);
+    std::vector<int> widths(static_cast<size_t>(model()->columnCount()));
+    int total = 0;
     for (int c = 0; c < model()->columnCount(); ++c) {
-        int width = hm.horizontalAdvance(model()->headerData(c, Qt::Horizontal).toString()) + 12;
-        const int rows = qMin(model()->rowCount(), 50);
-        for (int r = 0; r < rows; ++r)
-            width = qMax(width, fm.horizontalAdvance(model()->index(r, c).data().toString()) + 10);
-        setColumnWidth(c, qMin(width, 260));
+        int width = columnWidth(c);
+        if (!userSized_.contains(c)) {
+            int fit = hm.horizontalAdvance(model()->headerData(c, Qt::Horizontal).toString()) + 12;
+            for (int r = first; r <= last; ++r)
+                fit = qMax(fit, fm.horizontalAdvance(model()->index(r, c).data().toString()) + 10);
+            // Without a column to take the spare width, a long text must not push the rest away.
+            if (stretch < 0) fit = qMin(fit, 260);
+            width = (exact || c == stretch) ? fit : qMax(fit, width);
+        }
+        widths[static_cast<size_t>(c)] = width;
+        total += width;
     }
+    if (stretch >= 0 && !userSized_.contains(stretch)) {
+        const int spare = viewport()->width() - total;
+        if (spare > 0) widths[static_cast<size_t>(stretch)] += spare;
+    }
+    for (int c = 0; c < model()->columnCount(); ++c)
+        if (columnWidth(c) != widths[static_cast<size_t>(c)])
+            setColumnWidth(c, widths[static_cast<size_t>(c)]);
 }
 
 } // namespace ui

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QTableView>
 
 namespace db {
@@ -21,6 +22,8 @@ class DataGrid : public QTableView {
     void setPopupMenu(QMenu* menu);
     // Whether the last click moved the current row (a row-change handler already ran for it).
     bool lastClickMovedRow() const { return clickMovedRow_; }
+    // The column (by its title) that takes the width the others leave.
+    void setStretchField(const QString& field) { stretchField_ = field; }
 
   signals:
     // The left button released over a data cell.
@@ -30,16 +33,22 @@ class DataGrid : public QTableView {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     void followDataset(int row);
-    void fitColumns();
+    // Columns as wide as the widest value on the screen; exact after a reopening,
+    // only wider while scrolling, so that they do not jump.
+    void fitColumns(bool exact);
 
     db::Dataset* dataset_ = nullptr;
     QMenu* menu_ = nullptr;
     bool syncing_ = false;
     int rowBeforePress_ = -1;
     bool clickMovedRow_ = false;
+    bool fitting_ = false;
+    QString stretchField_;
+    QSet<int> userSized_; // columns the user has resized: left as they are
 };
 
 } // namespace ui
