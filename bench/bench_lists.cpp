@@ -1,6 +1,9 @@
-// Times the program's list work beside isql-fb running the same select on the same
-// server, in one run, and prints each pair with its ratio.
-//   bench_lists CONNECTION_STRING [REPEATS]
+// Times the program's list work in one run: each student-list statement's first screen
+// on a large and on a small school, beside the client library's floor (a bare fetch loop,
+// see floor.h) on the same server; the full fetch and the memory a fetched row takes;
+// start-up and a change from another copy reaching the grid; and, as before, the same
+// work beside isql-fb. Every figure is a median of the repeats, printed with its ratio.
+//   bench_lists LARGE_CONNECTION_STRING SMALL_CONNECTION_STRING [REPEATS]
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -14,7 +17,12 @@
 #include <vector>
 
 #include "data/DataModule.h"
+#include "db/Connection.h"
 #include "db/Dataset.h"
+#include "db/Statement.h"
+#include "db/Text.h"
+#include "db/Transaction.h"
+#include "floor.h"
 #include "main/Program.h"
 #include "main/main__form.h"
 #include "ui/Dialogs.h"
@@ -93,17 +101,177 @@ QString firstRows(const QString& select, int n) {
     return QStringLiteral("select * from (%1) rows %2").arg(select).arg(n);
 }
 
+// One of the program's student-list statements.
+struct ListStatement {
+    QString name;
+    QString sql;
+    std::vector<std::pair<QString, QVariant>> params;
+    // With the parameters written in, for the floor, which binds nothing.
+    std::string literal() const {
+        QString text = sql;
+        for (const auto& [param, value] : params)
+            text.replace(QLatin1Char(':') + param, QLatin1Char('\'') + value.toString() + QLatin1Char('\''));
+        return db::toWire(text).toStdString();
+    }
+};
+
+// A list of its own on one database, as the program keeps it.
+struct OwnList {
+    db::Connection connection;
+    db::Transaction transaction{connection};
+    db::Dataset list{connection, transaction};
+    explicit OwnList(const QString& database) {
+        connection.setDatabaseName(database);
+        connection.setParams({QStringLiteral("user_name=sysdba"), QStringLiteral("password=velvetoak"),
+                              QStringLiteral("lc_ctype=WIN1250")});
+        connection.open();
+    }
+    void use(const ListStatement& s) {
+        list.close();
+        list.setSelectSQL(s.sql);
+        list.clearParams();
+        for (const auto& [name, value] : s.params)
+            list.setParam(name, value);
+    }
+    double firstScreen() {
+        list.close();
+        return timeMs([&] { list.open(); });
+    }
+};
+
+qint64 residentBytes() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly)) return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.value(1).toLongLong() * 4096;
+}
+
+std::vector<ListStatement> listStatements(const QString& sqls) {
+    std::vector<ListStatement> out;
+    auto file = [&](const char* name, const char* label) {
+        out.push_back({QString::fromUtf8(label), TDM::readTextFile(sqls + QString::fromLatin1(name)), {}});
+    };
+    file("dataset_Tanulo_SelectSQL.sql", "start-up list (by id)");
+    file("dataset_Tanulo_SelectSQL3.sql", "by name");
+    file("dataset_Tanulo_SelectSQL2.sql", "by grade and letter");
+    file("dataset_Tanulo_SelectSQL4.sql", "by letter and grade");
+    for (const char* text : {"", "Ki", "Zzq"}) {
+        const auto q = Tmain_form::quickSearch(QString::fromUtf8(text), 100);
+        out.push_back({QStringLiteral("quick search '%1'").arg(QString::fromUtf8(text)), q.sql, q.params});
+    }
+    return out;
+}
+
+void listsAtSize(const QString& large, const QString& small, const QString& sqls) {
+    OwnList big(large);
+    OwnList little(small);
+    Floor floor(large.toLocal8Bit().toStdString());
+    std::printf("\nFirst screen (%d rows) of each student-list statement, ms\n", db::Dataset::kBatch);
+    std::printf("%-28s %9s %9s %8s %9s %8s\n", "statement", "small", "large", "lg/sm", "floor lg",
+                "lg/floor");
+    for (const ListStatement& s : listStatements(sqls)) {
+        big.use(s);
+        little.use(s);
+        Floor floorOfThis(large.toLocal8Bit().toStdString());
+        floorOfThis.prepare(s.literal());
+        big.list.open(); // prepared once, as the program's list stays prepared
+        little.list.open();
+        std::vector<double> a, b, c;
+        for (int i = 0; i < g_repeats; ++i) {
+            a.push_back(big.firstScreen());
+            b.push_back(little.firstScreen());
+            c.push_back(timeMs([&] { floorOfThis.run(db::Dataset::kBatch); }));
+        }
+        std::printf("%-28s %9.2f %9.2f %8.2f %9.2f %8.2f\n", qPrintable(s.name), median(b), median(a),
+                    median(a) / median(b), median(c), median(a) / median(c));
+        std::fflush(stdout);
+    }
+
+    // The whole list, and what it keeps.
+    const ListStatement byId = listStatements(sqls).front();
+    big.use(byId);
+    floor.prepare(byId.literal());
+    std::vector<double> ours, theirs, perRow, rssPerRow;
+    qint64 rows = 0;
+    for (int i = 0; i < std::min(g_repeats, 3); ++i) {
+        big.list.close();
+        const qint64 before = residentBytes();
+        const double ms = timeMs([&] {
+            big.list.open();
+            big.list.fetchAll();
+        });
+        rows = big.list.rowCount();
+        ours.push_back(rows / (ms / 1000.0));
+        perRow.push_back(static_cast<double>(big.list.memoryBytes()) / rows);
+        rssPerRow.push_back(static_cast<double>(residentBytes() - before) / rows);
+        big.list.close();
+        long n = 0;
+        const double fms = timeMs([&] { n = floor.run(-1); });
+        theirs.push_back(n / (fms / 1000.0));
+    }
+    std::printf("\nfull fetch, rows/s: program %.0f, floor %.0f, ratio %.2f (%lld rows)\n", median(ours),
+                median(theirs), median(ours) / median(theirs), static_cast<long long>(rows));
+    std::printf("memory per fetched row: %.1f bytes kept by the list (%.1f bytes resident growth)\n",
+                median(perRow), median(rssPerRow));
+    std::fflush(stdout);
+}
+
+// Notes when the grid paints after its list has reopened.
+class PaintWatch : public QObject {
+  public:
+    bool armed = false;
+    qint64 shownAt = -1;
+    QElapsedTimer* clock = nullptr;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (armed && shownAt < 0 && e->type() == QEvent::Paint) shownAt = clock->nsecsElapsed();
+        return false;
+    }
+};
+
+// A change committed by another copy, until the grid of this one has painted it.
+double changeToGrid(const QString& database) {
+    OwnList other(database);
+    db::Dataset& list = DM->dataset_Tanulok;
+    for (int k = 0; k < 100; ++k) // the start-up's own activation and count go first
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    std::vector<double> times;
+    for (int i = 0; i < g_repeats; ++i) {
+        QElapsedTimer t;
+        PaintWatch watch;
+        watch.clock = &t;
+        main_form->dbg_tanulok->viewport()->installEventFilter(&watch);
+        const auto c = QObject::connect(&list, &db::Dataset::opened, [&] { watch.armed = true; });
+        db::Statement s(other.connection, other.transaction);
+        s.prepare(QStringLiteral(
+            "update table_diak set diak_tel = :t where id = (select min(id) from table_diak)"));
+        s.setParam(0, QStringLiteral("+36 1 %1").arg(i));
+        t.start();
+        s.execute();
+        other.transaction.commit(); // the event is posted here
+        while (watch.shownAt < 0 && t.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        times.push_back(static_cast<double>(watch.shownAt) / 1e6);
+        QObject::disconnect(c);
+        main_form->dbg_tanulok->viewport()->removeEventFilter(&watch);
+        for (int k = 0; k < 20; ++k) // the headcount that follows
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return median(times);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     KorvanaApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: bench_lists CONNECTION_STRING [REPEATS]\n");
+    if (argc < 3) {
+        std::fprintf(stderr,
+                     "usage: bench_lists LARGE_CONNECTION_STRING SMALL_CONNECTION_STRING [REPEATS]\n");
         return 2;
     }
     g_connection = QString::fromLocal8Bit(argv[1]);
-    if (argc > 2) g_repeats = std::max(1, atoi(argv[2]));
+    const QString small = QString::fromLocal8Bit(argv[2]);
+    if (argc > 3) g_repeats = std::max(1, atoi(argv[3]));
     SilentDialogs dialogs;
     ui::setDialogService(&dialogs);
 
@@ -120,6 +288,29 @@ int main(int argc, char** argv) {
     TDM::programFolderOverride = folder;
     const QString initial = TDM::readTextFile(sqls + QStringLiteral("dataset_Tanulo_SelectSQL.sql"));
     const QString byName = TDM::readTextFile(sqls + QStringLiteral("dataset_Tanulo_SelectSQL3.sql"));
+
+    listsAtSize(g_connection, small, sqls);
+
+    // Start-up at the large size, the headcount's count apart.
+    {
+        std::vector<double> total, count;
+        for (int i = 0; i < g_repeats; ++i) {
+            total.push_back(timeMs([] {
+                if (!program::createAll()) std::exit(1);
+            }));
+            count.push_back(timeMs([] { main_form->akt_letszam(); }));
+            program::destroyAll();
+        }
+        std::printf("\nstart-up to the main window with the list open: %.1f ms, of which the headcount's "
+                    "count %.1f ms: %.1f ms without it\n",
+                    median(total), median(count), median(total) - median(count));
+    }
+    {
+        if (!program::createAll()) return 1;
+        std::printf("a change by another copy until the grid shows it: %.1f ms\n\n",
+                    changeToGrid(g_connection));
+        program::destroyAll();
+    }
 
     std::vector<double> base;
     for (int i = 0; i < g_repeats; ++i)

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QTimer>
 
 #include "db/Error.h"
 #include "db/Statement.h"
@@ -157,6 +158,10 @@ void TDM::uj_diak_esemenyEventAlert(const QString& EventName, int, bool&) {
         if (EventName == QLatin1String(name)) requestStudentRefresh();
 }
 
+namespace {
+constexpr int kRecountDelayMs = 10;
+}
+
 void TDM::requestStudentRefresh() {
     refreshPending_ = true;
     // The main window is disabled exactly while a child window is open: the refresh
@@ -168,21 +173,26 @@ void TDM::requestStudentRefresh() {
         this,
         [this] {
             refreshQueued_ = false;
-            ui::guarded([this] { refreshStudentsIfPending(); });
+            bool refreshed = false;
+            ui::guarded([&] { refreshed = refreshStudentsIfPending(); });
+            if (!refreshed) return;
+            // The headcount beside the list must tell the same; it is counted once the
+            // grid has shown the change, since a count costs what the table holds (a
+            // timer of zero would run before the grid's paint, which is also queued).
+            QTimer::singleShot(kRecountDelayMs, this, [] { ui::guarded([] { main_form->akt_letszam(); }); });
         },
         Qt::QueuedConnection);
 }
 
-void TDM::refreshStudentsIfPending() {
-    if (!refreshPending_ || !main_form->isEnabled()) return;
+bool TDM::refreshStudentsIfPending() {
+    if (!refreshPending_ || !main_form->isEnabled()) return false;
     // Nobody asked for this refresh: a lost connection or a list that failed waits
     // for the user's next action instead of failing again on every notification.
-    if (dbTanulo.isLost() || !dbTanulo.isConnected() || dataset_Tanulok.failed()) return;
+    if (dbTanulo.isLost() || !dbTanulo.isConnected() || dataset_Tanulok.failed()) return false;
     refreshPending_ = false;
     dataset_Tanulok.close();
     dataset_Tanulok.open();
-    // The headcount beside the list must tell the same.
-    main_form->akt_letszam();
+    return true;
 }
 
 int TDM::columnLength(const QString& table, const QString& column) {

@@ -30,7 +30,8 @@ class TDM : public QObject {
     // The student list is to show the database's present state: at once when the main
     // window is enabled, else as soon as it is enabled again.
     void requestStudentRefresh();
-    void refreshStudentsIfPending();
+    // Reopens the list if a refresh is due and nothing stands in its way; true if it did.
+    bool refreshStudentsIfPending();
 
     // The number of characters a text column holds, as the database declares it (read
     // once per table); 0 for a column without a length.
