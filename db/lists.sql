@@ -2,7 +2,8 @@ SET NAMES UTF8;
 -- Student lists ordered by class. A join cannot walk an index in an order made of
 -- both tables' columns, so it would sort the whole table before its first row; this
 -- procedure takes the few classes in order and streams each class's students along
--- the (osztaly_ID, nev) index. Safe to run again on an existing database.
+-- the (osztaly_ID, nev) index, bounded by the class (no bitmap of the whole class
+-- first: that would cost what the class holds). Safe to run again on an existing database.
 --   betu_elobb = 0: by grade, letter, name;  1: by letter, grade, name.
 
 SET TERM ^;
@@ -18,7 +19,7 @@ BEGIN
             INTO :osztaly_id, :evfolyam, :osztaly DO
             FOR SELECT d.id, d.nev FROM table_diak d
                 WHERE d.osztaly_ID = :osztaly_id
-                PLAN (d ORDER ix_diak_osztaly_nev INDEX (ix_diak_osztaly_nev))
+                PLAN (d ORDER ix_diak_osztaly_nev)
                 ORDER BY d.osztaly_ID, d.nev
                 INTO :id, :nev DO
                 SUSPEND;
@@ -28,7 +29,7 @@ BEGIN
             INTO :osztaly_id, :evfolyam, :osztaly DO
             FOR SELECT d.id, d.nev FROM table_diak d
                 WHERE d.osztaly_ID = :osztaly_id
-                PLAN (d ORDER ix_diak_osztaly_nev INDEX (ix_diak_osztaly_nev))
+                PLAN (d ORDER ix_diak_osztaly_nev)
                 ORDER BY d.osztaly_ID, d.nev
                 INTO :id, :nev DO
                 SUSPEND;
