@@ -240,9 +240,11 @@ void Tmain_form::FormActivate() {
     // An activation is nobody's request: a lost connection or a list that failed waits
     // for the user's next action, so a failure is never shown again and again.
     if (DM->dbTanulo.isConnected() && !DM->dbTanulo.isLost()) {
-        DM->refreshStudentsIfPending();
+        const bool refreshed = DM->refreshStudentsIfPending();
         if (!DM->dataset_Tanulok.failed()) DM->dataset_Tanulok.open();
-        akt_letszam();
+        // Closing a child has just counted: a count costs what the table holds, so the
+        // activation that follows it does not count the same again.
+        if (refreshed || !lastCount_.isValid() || lastCount_.elapsed() > kCountFreshMs) akt_letszam();
     }
     setWindowOpacity(1.0);
 }
@@ -371,6 +373,7 @@ void Tmain_form::akt_letszam() {
     query(false, QStringLiteral("select count(table_diak.id) from table_diak"), {}, lines);
     const QString line = lines.value(0);
     label_letszam->setText(line.left(line.indexOf(QLatin1Char(';'))) + QStringLiteral(" diák nyílvántartva"));
+    lastCount_.start();
 }
 
 // ---- the student list ----

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -120,6 +121,8 @@ class Tmain_form : public QWidget {
     void restoreAfterChild();
 
     ui::ChildWindow* openChild_ = nullptr;
+    QElapsedTimer lastCount_;
+    static constexpr qint64 kCountFreshMs = 1000;
 };
 
 extern Tmain_form* main_form;
