@@ -149,6 +149,26 @@ class StartupTest : public QObject {
         QCOMPARE(program.exitCode(), 0);
     }
 
+    void terminationWhileAStartUpMessageIsOpen() {
+        // Nothing listens on port 1: the connection message is shown, and waits for OK.
+        const QString folder = testing::makeProgramFolder(QStringLiteral("sigterm-box"),
+                                                          QStringLiteral("127.0.0.1/1:/nowhere.fdb\n"));
+        QVERIFY(QFile::copy(QStringLiteral(KORVANA_EXE), folder + QStringLiteral("korvana_v20")));
+        QFile::setPermissions(folder + QStringLiteral("korvana_v20"), QFile::ExeOwner | QFile::ReadOwner);
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        program.setProcessEnvironment(env);
+        program.start(folder + QStringLiteral("korvana_v20"), {});
+        QVERIFY(program.waitForStarted());
+        QTest::qWait(1500);
+        QCOMPARE(program.state(), QProcess::Running); // the message is open
+        program.terminate();
+        QVERIFY(program.waitForFinished(2000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 1); // the start-up did not succeed
+    }
+
     void queryRowLines() {
         ProgramFixture app;
         QVERIFY(app.startWithSrc(QStringLiteral("query"), shared_.connectionString));

@@ -1,5 +1,6 @@
 #include "Program.h"
 
+#include <QDialog>
 #include <QTimer>
 #include <csignal>
 #include <ibase.h>
@@ -47,8 +48,11 @@ KorvanaApplication::KorvanaApplication(int& argc, char** argv) : QApplication(ar
     watch->setInterval(200);
     connect(watch, &QTimer::timeout, this, [] {
         if (!terminationRequested) return;
-        // A dialog open now (or shown by what runs after it) must not hold the end up.
+        // A dialog open now (or shown by what runs after it) must not hold the end up;
+        // before the main loop runs (a start-up message), quit() alone would not end it.
         ui::setEnding();
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible()) dialog->reject();
         QCoreApplication::quit();
     });
     watch->start();
