@@ -13,26 +13,17 @@ RETURNS (id INTEGER, nev VARCHAR(100), evfolyam INTEGER, osztaly VARCHAR(10))
 AS
 DECLARE osztaly_id INTEGER;
 BEGIN
-    IF (betu_elobb = 1) THEN
-        FOR SELECT o.id, o.osztaly_szam, o.osztaly_betu FROM table_osztaly o
-            ORDER BY o.osztaly_betu, o.osztaly_szam
-            INTO :osztaly_id, :evfolyam, :osztaly DO
-            FOR SELECT d.id, d.nev FROM table_diak d
-                WHERE d.osztaly_ID = :osztaly_id
-                PLAN (d ORDER ix_diak_osztaly_nev)
-                ORDER BY d.osztaly_ID, d.nev
-                INTO :id, :nev DO
-                SUSPEND;
-    ELSE
-        FOR SELECT o.id, o.osztaly_szam, o.osztaly_betu FROM table_osztaly o
-            ORDER BY o.osztaly_szam, o.osztaly_betu
-            INTO :osztaly_id, :evfolyam, :osztaly DO
-            FOR SELECT d.id, d.nev FROM table_diak d
-                WHERE d.osztaly_ID = :osztaly_id
-                PLAN (d ORDER ix_diak_osztaly_nev)
-                ORDER BY d.osztaly_ID, d.nev
-                INTO :id, :nev DO
-                SUSPEND;
+    -- 16 classes or so: sorting them costs nothing, whatever the order asked for
+    FOR SELECT o.id, o.osztaly_szam, o.osztaly_betu FROM table_osztaly o
+        ORDER BY IIF(:betu_elobb = 1, o.osztaly_betu, NULL), o.osztaly_szam,
+                 IIF(:betu_elobb = 1, NULL, o.osztaly_betu)
+        INTO :osztaly_id, :evfolyam, :osztaly DO
+        FOR SELECT d.id, d.nev FROM table_diak d
+            WHERE d.osztaly_ID = :osztaly_id
+            PLAN (d ORDER ix_diak_osztaly_nev)
+            ORDER BY d.osztaly_ID, d.nev
+            INTO :id, :nev DO
+            SUSPEND;
 END^
 
 SET TERM ;^

@@ -32,6 +32,18 @@ class StartupTest : public QObject {
     Q_OBJECT
     testing::TestDatabase shared_;
 
+    // The real executable, run from the program folder as an office installs it.
+    static bool startInstalled(QProcess& program, const QString& folder) {
+        const QString exe = folder + QStringLiteral("korvana_v20");
+        if (!QFile::copy(QStringLiteral(KORVANA_EXE), exe)) return false;
+        QFile::setPermissions(exe, QFile::ExeOwner | QFile::ReadOwner);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        program.setProcessEnvironment(env);
+        program.start(exe, {});
+        return program.waitForStarted();
+    }
+
   private slots:
     void initTestCase() {
         shared_ = testing::createDatabase(QStringLiteral("startup"),
@@ -126,14 +138,8 @@ class StartupTest : public QObject {
         const testing::TestDatabase db = testing::createDatabase(
             QStringLiteral("sigterm"), {QStringLiteral("--students"), QStringLiteral("450")});
         const QString folder = testing::makeProgramFolder(QStringLiteral("sigterm"), db.connectionString);
-        QVERIFY(QFile::copy(QStringLiteral(KORVANA_EXE), folder + QStringLiteral("korvana_v20")));
-        QFile::setPermissions(folder + QStringLiteral("korvana_v20"), QFile::ExeOwner | QFile::ReadOwner);
         QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        program.setProcessEnvironment(env);
-        program.start(folder + QStringLiteral("korvana_v20"), {});
-        QVERIFY(program.waitForStarted());
+        QVERIFY(startInstalled(program, folder));
         // Wait until the program is attached (the server lists it), then a little for the list.
         testing::OtherCopy watcher(db.connectionString);
         const QString attached =
@@ -153,14 +159,8 @@ class StartupTest : public QObject {
         // Nothing listens on port 1: the connection message is shown, and waits for OK.
         const QString folder = testing::makeProgramFolder(QStringLiteral("sigterm-box"),
                                                           QStringLiteral("127.0.0.1/1:/nowhere.fdb\n"));
-        QVERIFY(QFile::copy(QStringLiteral(KORVANA_EXE), folder + QStringLiteral("korvana_v20")));
-        QFile::setPermissions(folder + QStringLiteral("korvana_v20"), QFile::ExeOwner | QFile::ReadOwner);
         QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        program.setProcessEnvironment(env);
-        program.start(folder + QStringLiteral("korvana_v20"), {});
-        QVERIFY(program.waitForStarted());
+        QVERIFY(startInstalled(program, folder));
         QTest::qWait(1500);
         QCOMPARE(program.state(), QProcess::Running); // the message is open
         program.terminate();

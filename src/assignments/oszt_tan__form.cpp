@@ -35,7 +35,6 @@ ui::IdComboBox* idCombo(QWidget* parent, const QString& name, const QRect& r) {
     return c;
 }
 
-// The first parameter of the list's statement, and every other of the same name.
 } // namespace
 
 Toszt_tan_form::Toszt_tan_form(QWidget* parent) : ui::ChildWindow(parent) {

@@ -27,7 +27,6 @@ ui::IdComboBox* idCombo(QWidget* parent, const QString& name, const QRect& r, bo
     return c;
 }
 
-// The first parameter of the list's statement, and every other of the same name.
 } // namespace
 
 Ttanar_targy_form::Ttanar_targy_form(QWidget* parent) : ui::ChildWindow(parent) {
