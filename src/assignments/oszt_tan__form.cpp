@@ -17,6 +17,8 @@ Toszt_tan_form* oszt_tan_form = nullptr;
 namespace {
 
 const QString kMissing = QStringLiteral("Nem töltött ki minden kötelező mezőt!");
+// What the subjects grid is called while no class is chosen.
+const QString kSubjectsGrid = QStringLiteral("Az osztály tantárgyai és oktatói");
 const QString kSubjects = QStringLiteral("select * from table_targy order by table_targy.targy_nev");
 const QString kSubjectId =
     QStringLiteral("select table_targy.id from table_targy where table_targy.targy_nev = :targy_nev");
@@ -63,10 +65,13 @@ Toszt_tan_form::Toszt_tan_form(QWidget* parent) : ui::ChildWindow(parent) {
                        QRect(10, 8, 300, 17));
     dbg_osztalyok = ui::grid(this, QStringLiteral("dbg_osztalyok"), QRect(10, 27, 501, 110));
     dbg_osztalyok->setDataset(ds_osztalyok, dsource_Osztalyok);
+    ui::nameBy(Label1, dbg_osztalyok);
     ui::bevel(this, QRect(10, 141, 501, 121));
     Label2 = ui::label(this, QStringLiteral("Label2"), QString(), ui::arial(12), QRect(14, 144, 493, 17));
     dbg_targyak = ui::grid(this, QStringLiteral("dbg_targyak"), QRect(14, 163, 493, 95));
     dbg_targyak->setDataset(ds_targyak, dsource_Targyak);
+    ui::nameBy(Label2, dbg_targyak);
+    dbg_targyak->setAccessibleName(kSubjectsGrid);
 
     // Lower panel, left box: adding.
     ui::bevel(this, QRect(4, 270, 254, 206));
@@ -77,12 +82,15 @@ Toszt_tan_form::Toszt_tan_form(QWidget* parent) : ui::ChildWindow(parent) {
                        ui::arial(11), QRect(12, 302, 238, 16));
     edit_osztaly =
         ui::readOnlyEdit(this, QStringLiteral("edit_osztaly"), ui::arial(12), QRect(12, 320, 238, 22));
+    ui::nameBy(Label4, edit_osztaly);
     Label5 = ui::label(this, QStringLiteral("Label5"), QStringLiteral("A következő tantárgyat:"),
                        ui::arial(11), QRect(12, 348, 238, 16));
     combo_targyak = idCombo(this, QStringLiteral("combo_targyak"), QRect(12, 366, 238, 22));
+    ui::nameBy(Label5, combo_targyak);
     Label6 = ui::label(this, QStringLiteral("Label6"), QStringLiteral("A következő tanártól:"), ui::arial(11),
                        QRect(12, 394, 238, 16));
     combo_tanar = idCombo(this, QStringLiteral("combo_tanar"), QRect(12, 412, 238, 22));
+    ui::nameBy(Label6, combo_tanar);
     Button2 = ui::button(this, QStringLiteral("Button2"), QStringLiteral("Hozzáad"), ui::arial(11),
                          QRect(71, 442, 120, 28));
 
@@ -95,14 +103,17 @@ Toszt_tan_form::Toszt_tan_form(QWidget* parent) : ui::ChildWindow(parent) {
                        ui::arial(11), QRect(271, 302, 238, 16));
     edit_osztaly_2 =
         ui::readOnlyEdit(this, QStringLiteral("edit_osztaly_2"), ui::arial(12), QRect(271, 320, 238, 22));
+    ui::nameBy(Label8, edit_osztaly_2);
     Label9 = ui::label(this, QStringLiteral("Label9"), QStringLiteral("A következő tantárgyat:"),
                        ui::arial(11), QRect(271, 348, 238, 16));
     edit_targy =
         ui::readOnlyEdit(this, QStringLiteral("edit_targy"), ui::arial(12), QRect(271, 366, 238, 22));
+    ui::nameBy(Label9, edit_targy);
     Label10 = ui::label(this, QStringLiteral("Label10"), QStringLiteral("A következő tanártól:"),
                         ui::arial(11), QRect(271, 394, 238, 16));
     edit_tanar =
         ui::readOnlyEdit(this, QStringLiteral("edit_tanar"), ui::arial(12), QRect(271, 412, 238, 22));
+    ui::nameBy(Label10, edit_tanar);
     Button3 = ui::button(this, QStringLiteral("Button3"), QStringLiteral("Tárgy elvétele"), ui::arial(11),
                          QRect(330, 442, 120, 28));
 
@@ -131,7 +142,7 @@ Toszt_tan_form::Toszt_tan_form(QWidget* parent) : ui::ChildWindow(parent) {
 void Toszt_tan_form::prepareOpen() {
     osztalyok_combo_frissit();
     oszt_tan_nullaz();
-    Label2->clear();
+    ui::setHeading(Label2, QString(), kSubjectsGrid);
     ds_targyak->close(); // no earlier class's subjects under an empty heading
 }
 
@@ -157,7 +168,7 @@ void Toszt_tan_form::oszt_tan_nullaz() {
 }
 
 void Toszt_tan_form::osztaly_dobozok_nullaz() {
-    Label2->clear();
+    ui::setHeading(Label2, QString(), kSubjectsGrid);
     edit_osztaly->clear();
     edit_osztaly_2->clear();
 }
@@ -171,8 +182,9 @@ void Toszt_tan_form::targyak_meghataroz() {
     ds_targyak->open();
     const QString evfolyam = db::displayText(ds_osztalyok->fieldByName(QStringLiteral("Évfolyam")));
     const QString osztaly = db::displayText(ds_osztalyok->fieldByName(QStringLiteral("Osztály")));
-    Label2->setText(evfolyam + QStringLiteral(".") + osztaly +
-                    QStringLiteral("  osztály tantárgyai és oktatói:"));
+    ui::setHeading(
+        Label2, evfolyam + QStringLiteral(".") + osztaly + QStringLiteral("  osztály tantárgyai és oktatói:"),
+        kSubjectsGrid);
     edit_osztaly->setText(evfolyam + QStringLiteral(". ") + osztaly);
     edit_osztaly_2->setText(evfolyam + QStringLiteral(". ") + osztaly);
 }

@@ -17,6 +17,8 @@ Ttanar_targy_form* tanar_targy_form = nullptr;
 namespace {
 
 const QString kMissing = QStringLiteral("Nem töltött ki minden kötelező mezőt!");
+// What the subjects grid is called while no teacher is chosen.
+const QString kSubjectsGrid = QStringLiteral("A tanár által oktatott tárgyak");
 
 ui::IdComboBox* idCombo(QWidget* parent, const QString& name, const QRect& r, bool flat) {
     auto* c = new ui::IdComboBox(16, parent);
@@ -56,12 +58,15 @@ Ttanar_targy_form::Ttanar_targy_form(QWidget* parent) : ui::ChildWindow(parent) 
                   ui::arial(12), QRect(10, 8, 268, 17));
     DBGrid1 = ui::grid(this, QStringLiteral("DBGrid1"), QRect(10, 27, 268, 140));
     DBGrid1->setDataset(ds_tanarok, dsource_tanarok);
+    ui::nameBy(Label1, DBGrid1);
     ui::bevel(this, QRect(10, 171, 268, 127));
     Label2 = ui::label(this, QStringLiteral("Label2"), QString(), ui::arial(11), QRect(14, 174, 260, 30));
     Label2->setWordWrap(true); // long teacher names take a second line
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     DBGrid2 = ui::grid(this, QStringLiteral("DBGrid2"), QRect(14, 206, 260, 88));
     DBGrid2->setDataset(ds_targyak, dsource_targyak);
+    ui::nameBy(Label2, DBGrid2);
+    DBGrid2->setAccessibleName(kSubjectsGrid);
 
     // Right panel, upper box: adding a subject.
     ui::bevel(this, QRect(288, 4, 245, 145));
@@ -69,9 +74,11 @@ Ttanar_targy_form::Ttanar_targy_form(QWidget* parent) : ui::ChildWindow(parent) 
                        QRect(294, 8, 233, 17));
     edit_tanar_nev =
         ui::readOnlyEdit(this, QStringLiteral("edit_tanar_nev"), ui::arial(11), QRect(294, 30, 233, 21));
+    edit_tanar_nev->setAccessibleName(QStringLiteral("Tanár, akihez a tantárgyat hozzáadjuk"));
     Label4 = ui::label(this, QStringLiteral("Label4"), QStringLiteral("tanárhoz adjuk hozzá:"), ui::arial(11),
                        QRect(294, 55, 233, 16));
     combo_targyak = idCombo(this, QStringLiteral("combo_targyak"), QRect(294, 74, 233, 22), true);
+    ui::nameBy(Label4, combo_targyak);
     Button2 = ui::button(this, QStringLiteral("Button2"), QStringLiteral("Hozzáad"), ui::arial(11),
                          QRect(360, 108, 100, 30));
 
@@ -81,11 +88,13 @@ Ttanar_targy_form::Ttanar_targy_form(QWidget* parent) : ui::ChildWindow(parent) 
                        QRect(294, 157, 233, 17));
     edit_tanar_nev2 =
         ui::readOnlyEdit(this, QStringLiteral("edit_tanar_nev2"), ui::arial(11), QRect(294, 179, 162, 21));
+    edit_tanar_nev2->setAccessibleName(QStringLiteral("Tanár, akitől a tárgyat eltávolítjuk"));
     Label6 = ui::label(this, QStringLiteral("Label6"), QStringLiteral("- tól/től"), ui::arial(12),
                        QRect(460, 179, 67, 21));
     Label7 = ui::label(this, QStringLiteral("Label7"), QStringLiteral("a következő tantárgyat:"),
                        ui::arial(11), QRect(294, 204, 233, 16));
     combo_targyak2 = idCombo(this, QStringLiteral("combo_targyak2"), QRect(294, 223, 233, 22), false);
+    ui::nameBy(Label7, combo_targyak2);
     Button3 = ui::button(this, QStringLiteral("Button3"), QStringLiteral("Eltávolít"), ui::arial(11),
                          QRect(360, 260, 100, 30));
 
@@ -122,7 +131,7 @@ void Ttanar_targy_form::tanarok_frissit() {
 
 void Ttanar_targy_form::tanar_targy_nullaz() {
     ds_targyak->close();
-    Label2->clear();
+    ui::setHeading(Label2, QString(), kSubjectsGrid);
     edit_tanar_nev->clear();
     edit_tanar_nev2->clear();
     combo_targyak->clearAll();
@@ -138,7 +147,7 @@ void Ttanar_targy_form::targyak_meghataroz() {
     ds_targyak->open();
     DM->dataset_Tanulok.open(); // an earlier commit may have closed it
     const QString name = db::displayText(ds_tanarok->fieldByName(QStringLiteral("Tanár neve")));
-    Label2->setText(name + QStringLiteral(" által oktatott tárgyak:"));
+    ui::setHeading(Label2, name + QStringLiteral(" által oktatott tárgyak:"), kSubjectsGrid);
     edit_tanar_nev->setText(name);
     edit_tanar_nev2->setText(name);
     combo_targyak_feltolt1();

@@ -102,6 +102,8 @@ Tmain_form::Tmain_form(QWidget* parent) : QWidget(parent) {
     edit_akt_tanev2->setFrame(false);
     edit_akt_tanev2->setFont(ui::arial(12));
     edit_akt_tanev2->setReadOnly(true);
+    ui::nameBy(Label1, edit_akt_tanev);
+    edit_akt_tanev2->setAccessibleName(QStringLiteral("Aktuális tanév második éve"));
     label_ido =
         ui::label(this, QStringLiteral("label_ido"), QString(), ui::arial(12), QRect(458, 14, 154, 18));
     label_ido->setAlignment(Qt::AlignCenter);
@@ -157,6 +159,7 @@ Tmain_form::Tmain_form(QWidget* parent) : QWidget(parent) {
     QFont title(QStringLiteral("MS Sans Serif"));
     title.setPixelSize(11);
     dbg_tanulok->horizontalHeader()->setFont(title);
+    dbg_tanulok->setAccessibleName(QStringLiteral("Tanulók listája"));
 
     Label5 = ui::label(this, QStringLiteral("Label5"), QStringLiteral("Gyorskeresés név alapján:"),
                        ui::arial(11), QRect(198, 375, 190, 14));
@@ -166,6 +169,7 @@ Tmain_form::Tmain_form(QWidget* parent) : QWidget(parent) {
     edit_gyors_ker->setFont(ui::arial(11));
     edit_gyors_ker->setFrame(false);
     edit_gyors_ker->setCursor(Qt::IBeamCursor);
+    ui::nameBy(Label5, edit_gyors_ker);
     label_letszam =
         ui::label(this, QStringLiteral("label_letszam"), QString(), ui::arial(12), QRect(404, 382, 206, 20));
     label_letszam->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

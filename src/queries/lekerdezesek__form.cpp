@@ -63,20 +63,24 @@ Tlekerdezesek_form::Tlekerdezesek_form(QWidget* parent) : ui::ChildWindow(parent
     combo_lekerdezes->setFont(ui::arial(12));
     combo_lekerdezes->setGeometry(100, 9, 400, 22);
     combo_lekerdezes->setMaxVisibleItems(20);
+    ui::nameBy(Label1, combo_lekerdezes);
     label_tanev =
         ui::label(this, QStringLiteral("label_tanev"), QString(), ui::arial(12), QRect(516, 10, 232, 20));
     label_tanev->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Label2 = ui::label(this, QStringLiteral("Label2"), QStringLiteral("Osztály:"), ui::arial(12),
                        QRect(12, kPickerTop + 1, 62, 20));
     combo_osztaly = picker(this, QStringLiteral("combo_osztaly"), QRect(76, kPickerTop, 110, 22));
+    ui::nameBy(Label2, combo_osztaly);
     Label3 = ui::label(this, QStringLiteral("Label3"), QStringLiteral("Tanár:"), ui::arial(12),
                        QRect(200, kPickerTop + 1, 50, 20));
     combo_tanar = picker(this, QStringLiteral("combo_tanar"), QRect(252, kPickerTop, 248, 22));
+    ui::nameBy(Label3, combo_tanar);
 
     // The result.
     ui::bevel(this, QRect(4, 70, 752, 402));
     dbg_eredmeny = ui::grid(this, QStringLiteral("dbg_eredmeny"), QRect(10, 76, 740, 370));
     dbg_eredmeny->setDataset(ds_eredmeny);
+    dbg_eredmeny->setAccessibleName(QStringLiteral("Lekérdezés eredménye"));
     label_sorok =
         ui::label(this, QStringLiteral("label_sorok"), QString(), ui::arial(12), QRect(12, 450, 736, 18));
 

@@ -46,6 +46,7 @@ Tosztalyok_form::Tosztalyok_form(QWidget* parent) : ui::ChildWindow(parent) {
     DBGrid1->setFrameShape(QFrame::Panel);
     DBGrid1->setFrameShadow(QFrame::Sunken);
     DBGrid1->setDataset(&DM->dataset_Osztalyok, &DM->datasuorce_Osztalyok);
+    DBGrid1->setAccessibleName(QStringLiteral("Osztályok listája"));
 
     Label1 = ui::label(this, QStringLiteral("Label1"), QStringLiteral("Új osztály felvétele"), ui::arial(12),
                        QRect(16, 210, 200, 16));
@@ -55,15 +56,19 @@ Tosztalyok_form::Tosztalyok_form(QWidget* parent) : ui::ChildWindow(parent) {
     combo_tanarok->setObjectName(QStringLiteral("combo_tanarok"));
     combo_tanarok->setFont(ui::arial(12));
     combo_tanarok->setGeometry(120, 229, 209, 22);
+    ui::nameBy(Label5, combo_tanarok);
     Label2 = ui::label(this, QStringLiteral("Label2"), QStringLiteral("Évfolyam:"), ui::arial(12),
                        QRect(345, 229, 80, 22));
     edit_evf = edit(this, QStringLiteral("edit_evf"), QRect(430, 230, 33, 20));
+    ui::nameBy(Label2, edit_evf);
     Label4 = ui::label(this, QStringLiteral("Label4"), QStringLiteral("Szak:"), ui::arial(12),
                        QRect(16, 255, 100, 22));
     edit_szak = edit(this, QStringLiteral("edit_szak"), QRect(120, 256, 208, 20));
+    ui::nameBy(Label4, edit_szak);
     Label3 = ui::label(this, QStringLiteral("Label3"), QStringLiteral("Osztály:"), ui::arial(12),
                        QRect(345, 255, 80, 22));
     edit_oszt = edit(this, QStringLiteral("edit_oszt"), QRect(430, 256, 33, 20));
+    ui::nameBy(Label3, edit_oszt);
     Button2 = ui::button(this, QStringLiteral("Button2"), kAdd, ui::arial(12), QRect(490, 227, 97, 50));
 
     Label6 = ui::label(this, QStringLiteral("Label6"), QStringLiteral("Módosítás és törlés"), ui::arial(12),

@@ -40,6 +40,7 @@ Ttanarok_form::Ttanarok_form(QWidget* parent) : ui::ChildWindow(parent) {
     DBGrid1->setFrameShape(QFrame::Box);
     DBGrid1->setFrameShadow(QFrame::Plain);
     DBGrid1->setDataset(&DM->dataset_Tanarok, &DM->datasource_Tanarok);
+    ui::nameBy(Label1, DBGrid1);
 
     Label2 = ui::label(this, QStringLiteral("Label2"), QStringLiteral("Új tanár felvétele"), ui::arial(12),
                        QRect(10, 183, 200, 16));
@@ -49,6 +50,7 @@ Ttanarok_form::Ttanarok_form(QWidget* parent) : ui::ChildWindow(parent) {
     edit_tanar_nev->setObjectName(QStringLiteral("edit_tanar_nev"));
     edit_tanar_nev->setGeometry(52, 202, 157, 21);
     edit_tanar_nev->setFont(ui::arial(12));
+    ui::nameBy(Label3, edit_tanar_nev);
     // Enter acts as the button; the key still reaches the box afterwards.
     ui::onKeyDown(edit_tanar_nev, [this](int key) { edit_tanar_nevKeyDown(key); });
     Button1 = ui::button(this, QStringLiteral("Button1"), kAdd, ui::arial(12), QRect(229, 186, 65, 37));

@@ -39,6 +39,7 @@ Ttantargyak_form::Ttantargyak_form(QWidget* parent) : ui::ChildWindow(parent) {
     DBGrid1->setFrameShape(QFrame::Box);
     DBGrid1->setFrameShadow(QFrame::Plain);
     DBGrid1->setDataset(&DM->dataset_targyak, &DM->datasource_targyak);
+    ui::nameBy(Label1, DBGrid1);
 
     Label2 = ui::label(this, QStringLiteral("Label2"), QStringLiteral("Új tantárgy regisztrálása"),
                        ui::arial(12), QRect(12, 211, 166, 16));
@@ -48,6 +49,7 @@ Ttantargyak_form::Ttantargyak_form(QWidget* parent) : ui::ChildWindow(parent) {
     edit_targy_nev->setObjectName(QStringLiteral("edit_targy_nev"));
     edit_targy_nev->setGeometry(12, 247, 156, 20);
     edit_targy_nev->setFont(ui::arial(11));
+    ui::nameBy(Label3, edit_targy_nev);
     // Enter acts as the button; the key still reaches the box afterwards.
     ui::onKeyDown(edit_targy_nev, [this](int key) { edit_targy_nevKeyDown(key); });
     // Never shown with this caption: the opener sets the add mode.

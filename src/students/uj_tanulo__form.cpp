@@ -104,26 +104,29 @@ Tuj_tanulo_Form::Tuj_tanulo_Form(QWidget* parent) : ui::ChildWindow(parent) {
     };
     int y = 10;
     for (const Row& r : rows) {
-        makeLabel(this, QString::fromUtf8(r.caption), QRect(8, y, 200, 20));
+        QLabel* l = makeLabel(this, QString::fromUtf8(r.caption), QRect(8, y, 200, 20));
         auto* e = new QLineEdit(this);
         e->setObjectName(QString::fromLatin1(r.name));
         e->setGeometry(212, y, 163, 20);
         e->setFont(ui::arial(12, false));
         e->setFrame(true);
+        ui::nameBy(l, e);
         *r.edit = e;
         y += 24;
     }
-    makeLabel(this, QStringLiteral("Tanult nyelv:"), QRect(8, y, 200, 20));
+    QLabel* nyelv = makeLabel(this, QStringLiteral("Tanult nyelv:"), QRect(8, y, 200, 20));
     combo_nyelv = new ui::IdComboBox(16, this);
     combo_nyelv->setObjectName(QStringLiteral("combo_nyelv"));
     combo_nyelv->setGeometry(212, y, 163, 21);
     combo_nyelv->setFont(ui::arial(11));
+    ui::nameBy(nyelv, combo_nyelv);
     y += 24;
-    makeLabel(this, QStringLiteral("Osztály:"), QRect(8, y, 200, 20));
+    QLabel* osztaly = makeLabel(this, QStringLiteral("Osztály:"), QRect(8, y, 200, 20));
     combo_osztaly = new ui::IdComboBox(14, this);
     combo_osztaly->setObjectName(QStringLiteral("combo_osztaly"));
     combo_osztaly->setGeometry(212, y, 163, 21);
     combo_osztaly->setFont(ui::arial(11));
+    ui::nameBy(osztaly, combo_osztaly);
 
     label_osztaly = new QLabel(QStringLiteral("label_osztaly"), this);
     label_osztaly->setObjectName(QStringLiteral("label_osztaly"));
@@ -134,20 +137,23 @@ Tuj_tanulo_Form::Tuj_tanulo_Form(QWidget* parent) : ui::ChildWindow(parent) {
     label_nyelv->setFont(ui::arial(12));
     label_nyelv->setGeometry(12, 422, 350, 17);
 
-    makeLabel(this, QStringLiteral("Megjegyzés:"), QRect(12, 449, 200, 18), Qt::AlignLeft | Qt::AlignVCenter);
+    QLabel* megjegyzes = makeLabel(this, QStringLiteral("Megjegyzés:"), QRect(12, 449, 200, 18),
+                                   Qt::AlignLeft | Qt::AlignVCenter);
     m_mj = new QPlainTextEdit(this);
     m_mj->setObjectName(QStringLiteral("m_mj"));
     m_mj->setGeometry(12, 468, 361, 66);
     m_mj->setFont(ui::arial(11));
     m_mj->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_mj->setTabChangesFocus(true);
+    ui::nameBy(megjegyzes, m_mj);
 
-    makeLabel(this, QStringLiteral("Aktuális évfolyam:"), QRect(8, 546, 160, 16),
-              Qt::AlignLeft | Qt::AlignVCenter);
+    QLabel* tanev = makeLabel(this, QStringLiteral("Aktuális évfolyam:"), QRect(8, 546, 160, 16),
+                              Qt::AlignLeft | Qt::AlignVCenter);
     edit_akt_tanev = new QLineEdit(this);
     edit_akt_tanev->setObjectName(QStringLiteral("edit_akt_tanev"));
     edit_akt_tanev->setGeometry(30, 562, 38, 19);
     edit_akt_tanev->setFont(ui::arial(12, false));
+    ui::nameBy(tanev, edit_akt_tanev);
     auto* slash = new QLabel(QStringLiteral("/"), this);
     slash->setFont(ui::arial(20));
     slash->setGeometry(74, 558, 12, 24);
@@ -156,6 +162,7 @@ Tuj_tanulo_Form::Tuj_tanulo_Form(QWidget* parent) : ui::ChildWindow(parent) {
     edit_akt_tanev2->setGeometry(90, 562, 38, 19);
     edit_akt_tanev2->setFont(ui::arial(12, false));
     edit_akt_tanev2->setReadOnly(true);
+    edit_akt_tanev2->setAccessibleName(QStringLiteral("Aktuális tanév második éve"));
 
     Label20 = new QLabel(QStringLiteral("ID:"), this);
     Label20->setObjectName(QStringLiteral("Label20"));

@@ -46,6 +46,16 @@ QLabel* label(QWidget* parent, const QString& name, const QString& text, const Q
     return l;
 }
 
+void nameBy(QLabel* label, QWidget* box) {
+    label->setBuddy(box);
+    if (qobject_cast<QAbstractItemView*>(box)) box->setAccessibleName(label->text());
+}
+
+void setHeading(QLabel* heading, const QString& text, const QString& emptyName) {
+    heading->setText(text);
+    if (QWidget* box = heading->buddy()) box->setAccessibleName(text.isEmpty() ? emptyName : text);
+}
+
 QPushButton* button(QWidget* parent, const QString& name, const QString& text, const QFont& font,
                     const QRect& r, bool handCursor) {
     auto* b = new QPushButton(text, parent);
