@@ -9,6 +9,7 @@
 #include "TestSupport.h"
 #include "data/DataModule.h"
 #include "db/Error.h"
+#include "main/Program.h"
 #include "main/main__form.h"
 #include "reference/tanarok__form.h"
 #include "students/uj_tanulo__form.h"
@@ -221,6 +222,11 @@ class RecoveryTest : public QObject {
         // the main window refuses to close while the child holds the user's work
         QVERIFY(!main_form->close());
         QVERIFY(main_form->isVisible() && tanarok_form->isVisible());
+        // ... but a termination signal still ends the program's loop at once
+        QTimer::singleShot(0, [] { KorvanaApplication::endForTermination(); });
+        QTimer::singleShot(3000, [] { QCoreApplication::exit(99); }); // should the end not come
+        QCOMPARE(QCoreApplication::exec(), 0);
+        ui::setEnding(false);
 
         other.run(QStringLiteral("delete from table_diak where id = (select min(id) from table_diak)"));
         QTest::qWait(800); // the notification arrives while the main window is disabled

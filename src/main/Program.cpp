@@ -47,15 +47,20 @@ KorvanaApplication::KorvanaApplication(int& argc, char** argv) : QApplication(ar
     auto* watch = new QTimer(this);
     watch->setInterval(200);
     connect(watch, &QTimer::timeout, this, [] {
-        if (!terminationRequested) return;
-        // A dialog open now (or shown by what runs after it) must not hold the end up;
-        // before the main loop runs (a start-up message), quit() alone would not end it.
-        ui::setEnding();
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible()) dialog->reject();
-        QCoreApplication::quit();
+        if (terminationRequested) endForTermination();
     });
     watch->start();
+}
+
+void KorvanaApplication::endForTermination() {
+    // A dialog open now (or shown by what runs after it) must not hold the end up;
+    // before the main loop runs (a start-up message), quit() alone would not end it.
+    ui::setEnding();
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible()) dialog->reject();
+    // Not quit(): that asks every window to close first, and the main window refuses
+    // while a child window is open.
+    QCoreApplication::exit(0);
 }
 
 void KorvanaApplication::takeTerminationSignals() {

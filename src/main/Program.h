@@ -10,6 +10,8 @@ class KorvanaApplication : public QApplication {
     // SIGTERM and SIGINT end the program through its normal close.
     static void takeTerminationSignals();
     static bool terminationPending();
+    // Ends the program's event loop whatever is open: a dialog, a child window.
+    static void endForTermination();
 };
 
 namespace program {

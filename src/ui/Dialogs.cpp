@@ -66,8 +66,8 @@ void userActionStarted() {
     lossToldInThisAction = false;
 }
 
-void setEnding() {
-    ending = true;
+void setEnding(bool end) {
+    ending = end;
 }
 
 void setDialogService(DialogService* service) {

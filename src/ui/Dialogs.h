@@ -38,7 +38,7 @@ void programError(const QString& text);
 // else the same action tries fails the same way and says nothing new.
 void userActionStarted();
 // Once the program is ending, no dialog waits for an answer any more.
-void setEnding();
+void setEnding(bool ending = true);
 
 inline const QString kProgramName = QStringLiteral("Korvana v2.0");
 
