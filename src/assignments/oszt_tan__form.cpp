@@ -29,10 +29,7 @@ const QString kGone =
                    "tantárgyak listájából!");
 
 ui::IdComboBox* idCombo(QWidget* parent, const QString& name, const QRect& r) {
-    auto* c = new ui::IdComboBox(16, parent);
-    c->setObjectName(name);
-    c->setFont(ui::arial(11));
-    c->setGeometry(r);
+    auto* c = ui::idCombo(parent, name, ui::arial(11), r);
     c->setFrame(false);
     return c;
 }

@@ -21,10 +21,7 @@ const QString kMissing = QStringLiteral("Nem töltött ki minden kötelező mez�
 const QString kSubjectsGrid = QStringLiteral("A tanár által oktatott tárgyak");
 
 ui::IdComboBox* idCombo(QWidget* parent, const QString& name, const QRect& r, bool flat) {
-    auto* c = new ui::IdComboBox(16, parent);
-    c->setObjectName(name);
-    c->setFont(ui::arial(11));
-    c->setGeometry(r);
+    auto* c = ui::idCombo(parent, name, ui::arial(11), r);
     c->setFrame(!flat);
     return c;
 }

@@ -32,10 +32,7 @@ struct WaitCursor {
 };
 
 ui::IdComboBox* picker(QWidget* parent, const QString& name, const QRect& r) {
-    auto* c = new ui::IdComboBox(16, parent);
-    c->setObjectName(name);
-    c->setFont(ui::arial(12));
-    c->setGeometry(r);
+    auto* c = ui::idCombo(parent, name, ui::arial(12), r);
     c->setMaxVisibleItems(20);
     return c;
 }

@@ -52,10 +52,8 @@ Tosztalyok_form::Tosztalyok_form(QWidget* parent) : ui::ChildWindow(parent) {
                        QRect(16, 210, 200, 16));
     Label5 = ui::label(this, QStringLiteral("Label5"), QStringLiteral("Osztályfőnök:"), ui::arial(12),
                        QRect(16, 229, 100, 22));
-    combo_tanarok = new ui::IdComboBox(16, this);
-    combo_tanarok->setObjectName(QStringLiteral("combo_tanarok"));
-    combo_tanarok->setFont(ui::arial(12));
-    combo_tanarok->setGeometry(120, 229, 209, 22);
+    combo_tanarok =
+        ui::idCombo(this, QStringLiteral("combo_tanarok"), ui::arial(12), QRect(120, 229, 209, 22));
     ui::nameBy(Label5, combo_tanarok);
     Label2 = ui::label(this, QStringLiteral("Label2"), QStringLiteral("Évfolyam:"), ui::arial(12),
                        QRect(345, 229, 80, 22));

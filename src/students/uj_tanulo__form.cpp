@@ -115,17 +115,12 @@ Tuj_tanulo_Form::Tuj_tanulo_Form(QWidget* parent) : ui::ChildWindow(parent) {
         y += 24;
     }
     QLabel* nyelv = makeLabel(this, QStringLiteral("Tanult nyelv:"), QRect(8, y, 200, 20));
-    combo_nyelv = new ui::IdComboBox(16, this);
-    combo_nyelv->setObjectName(QStringLiteral("combo_nyelv"));
-    combo_nyelv->setGeometry(212, y, 163, 21);
-    combo_nyelv->setFont(ui::arial(11));
+    combo_nyelv = ui::idCombo(this, QStringLiteral("combo_nyelv"), ui::arial(11), QRect(212, y, 163, 21));
     ui::nameBy(nyelv, combo_nyelv);
     y += 24;
     QLabel* osztaly = makeLabel(this, QStringLiteral("Osztály:"), QRect(8, y, 200, 20));
-    combo_osztaly = new ui::IdComboBox(14, this);
-    combo_osztaly->setObjectName(QStringLiteral("combo_osztaly"));
-    combo_osztaly->setGeometry(212, y, 163, 21);
-    combo_osztaly->setFont(ui::arial(11));
+    combo_osztaly =
+        ui::idCombo(this, QStringLiteral("combo_osztaly"), ui::arial(11), QRect(212, y, 163, 21), 14);
     ui::nameBy(osztaly, combo_osztaly);
 
     label_osztaly = new QLabel(QStringLiteral("label_osztaly"), this);

@@ -46,6 +46,14 @@ QLabel* label(QWidget* parent, const QString& name, const QString& text, const Q
     return l;
 }
 
+IdComboBox* idCombo(QWidget* parent, const QString& name, const QFont& font, const QRect& r, int itemHeight) {
+    auto* c = new IdComboBox(itemHeight, parent);
+    c->setObjectName(name);
+    c->setFont(font);
+    c->setGeometry(r);
+    return c;
+}
+
 void nameBy(QLabel* label, QWidget* box) {
     label->setBuddy(box);
     if (qobject_cast<QAbstractItemView*>(box)) box->setAccessibleName(label->text());

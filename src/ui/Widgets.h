@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "DataGrid.h"
+#include "IdCombo.h"
 
 // The few kinds of control every window is laid out from.
 namespace ui {
@@ -23,6 +24,9 @@ void nameBy(QLabel* label, QWidget* box);
 // Writes a heading that changes with the chosen row and names the box it is tied to;
 // while the heading is empty the box is called emptyName.
 void setHeading(QLabel* heading, const QString& text, const QString& emptyName);
+// A pick-only drop-down of ID-tagged items.
+IdComboBox* idCombo(QWidget* parent, const QString& name, const QFont& font, const QRect& r,
+                    int itemHeight = 16);
 QLineEdit* readOnlyEdit(QWidget* parent, const QString& name, const QFont& font, const QRect& r);
 // Runs handler (inside the guard) whenever a key goes down in target, before the key
 // acts on it; the key itself is left to the control.
