@@ -152,11 +152,8 @@ class ListsTest : public QObject {
     }
 
     void fetchedRowsAreKeptCompactly() {
+        firstScreen(DM->sqlText(QStringLiteral("dataset_Tanulo_SelectSQL3.sql")));
         db::Dataset& list = DM->dataset_Tanulok;
-        list.close();
-        list.setSelectSQL(DM->sqlText(QStringLiteral("dataset_Tanulo_SelectSQL3.sql")));
-        list.clearParams();
-        list.open();
         list.fetchAll();
         QCOMPARE(list.rowCount(), kStudents);
         const double perRow = static_cast<double>(list.memoryBytes()) / list.rowCount();
@@ -196,11 +193,8 @@ class ListsTest : public QObject {
     }
 
     void aRefreshLooksNoFurtherThanTheCurrentRow() {
+        firstScreen(DM->sqlText(QStringLiteral("dataset_Tanulo_SelectSQL.sql")));
         db::Dataset& list = DM->dataset_Tanulok;
-        list.close();
-        list.setSelectSQL(DM->sqlText(QStringLiteral("dataset_Tanulo_SelectSQL.sql")));
-        list.clearParams();
-        list.open();
         while (list.rowCount() < 2000)
             list.fetchMore();
         list.setCurrentRow(300);

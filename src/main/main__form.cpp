@@ -490,7 +490,7 @@ void Tmain_form::restoreAfterChild() {
     // Closing a child is the user's action: a failed list or a lost connection is tried again.
     ui::guarded([this] {
         DM->dataset_Tanulok.clearFailed();
-        if (DM->dbTanulo.isConnected() && !DM->dbTanulo.isLost()) DM->refreshStudentsIfPending();
+        DM->refreshStudentsIfPending(); // does nothing on a lost connection
         DM->dataset_Tanulok.open();
         akt_letszam();
     });
