@@ -21,8 +21,8 @@ if [ ! -f "$DB" ]; then
     mkdir -p "$(dirname "$DB")"
     KORVANA_FB_PORT=$PORT "$ROOT/scripts/create-db" "$DB" --demo
 else
-    # a database made by an earlier version gets the list procedure the sort buttons use
-    isql-fb -q -user SYSDBA -password velvetoak "127.0.0.1/$PORT:$DB" -i "$ROOT/db/lists.sql" >/dev/null
+    # a database made by an earlier version is brought up to this one
+    KORVANA_FB_PORT=$PORT "$ROOT/scripts/upgrade-db" "$DB" >/dev/null
 fi
 printf '127.0.0.1/%s:%s\n' "$PORT" "$DB" > "$BUILD/database.src"
 exec "$BUILD/korvana_v20"

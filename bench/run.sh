@@ -19,8 +19,8 @@ for pair in "$DB:$STUDENTS" "$BASEDB:$BASE"; do
     db=${pair%:*} n=${pair##*:}
     if [ ! -f "$db" ]; then
         KORVANA_FB_PORT=$PORT "$ROOT/scripts/create-db" "$db" --students "$n"
-    else # a database made by an earlier version gets the list procedure
-        isql-fb -q -user SYSDBA -password velvetoak "127.0.0.1/$PORT:$db" -i "$ROOT/db/lists.sql" >/dev/null
+    else # a database made by an earlier version is brought up to this one
+        KORVANA_FB_PORT=$PORT "$ROOT/scripts/upgrade-db" "$db" >/dev/null
     fi
 done
 "$BUILD/bench/bench_lists" "127.0.0.1/$PORT:$DB" "127.0.0.1/$PORT:$BASEDB" "${REPEATS:-5}"

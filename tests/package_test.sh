@@ -43,8 +43,8 @@ expected=$(
     printf '%s\n' ./opt/korvana/korvana_v20 ./opt/korvana/database.src \
         ./usr/share/applications/korvana.desktop ./usr/share/icons/hicolor/scalable/apps/korvana.svg
     (cd "$src" && find sqls -name "*.sql" -type f) | sed "s|^|./opt/korvana/|"
-    for f in "$src"/db/*.sql; do echo "./opt/korvana/db/${f##*/}"; done
-    for f in create-db backup-db restore-db db-common.sh; do echo "./opt/korvana/scripts/$f"; done
+    (cd "$src" && find db -name "*.sql" -type f) | sed "s|^|./opt/korvana/|"
+    for f in create-db backup-db restore-db upgrade-db db-common.sh; do echo "./opt/korvana/scripts/$f"; done
 )
 check_eq "a csomag fájljai, és semmi más" "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort)" \
     "$(sort <<<"$expected")"
