@@ -26,7 +26,7 @@ struct Reads {
 
 qint64 readCount(isc_db_handle* handle, char item, int relation) {
     const char items[] = {item, isc_info_end};
-    std::vector<char> buffer(65536);
+    std::vector<char> buffer(32767); // the length travels as a short
     ISC_STATUS_ARRAY status;
     if (isc_database_info(status, handle, sizeof items, items, static_cast<short>(buffer.size()),
                           buffer.data()))
