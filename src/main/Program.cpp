@@ -5,6 +5,7 @@
 #include <csignal>
 #include <ibase.h>
 
+#include "Trace.h"
 #include "assignments/oszt_tan__form.h"
 #include "assignments/tanar_targy__form.h"
 #include "connect__form.h"
@@ -93,6 +94,7 @@ bool createAll() {
     main_form = new Tmain_form;
     connect_form = new Tconnect_form;
     DM = new TDM;
+    trace::install();
     if (!DM->DataModuleCreate()) return false;
     // The client library takes the termination signals at every attachment; take them back.
     KorvanaApplication::takeTerminationSignals();
