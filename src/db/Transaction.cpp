@@ -36,8 +36,11 @@ void Transaction::start() {
     if (!connection_.isConnected()) throw Error(QStringLiteral("Nincs kapcsolat az adatbázissal."));
     static const char tpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_read_committed, isc_tpb_rec_version,
                                isc_tpb_nowait};
+    static const char snapshotTpb[] = {isc_tpb_version3, isc_tpb_read, isc_tpb_concurrency, isc_tpb_nowait};
     ISC_STATUS_ARRAY status;
-    if (isc_start_transaction(status, &handle_, 1, connection_.handle(), static_cast<short>(sizeof tpb), tpb))
+    const char* chosen = snapshot_ ? snapshotTpb : tpb;
+    const auto length = static_cast<short>(snapshot_ ? sizeof snapshotTpb : sizeof tpb);
+    if (isc_start_transaction(status, &handle_, 1, connection_.handle(), length, chosen))
         connection_.fail(status);
 }
 

@@ -20,6 +20,10 @@ class Transaction : public QObject {
     bool isActive() const { return handle_ != 0; }
     isc_tr_handle* handle() { return &handle_; }
 
+    // A read-only snapshot: every statement sees the database as it was at the start,
+    // whatever commits meanwhile. Takes effect at the next start.
+    void setSnapshot(bool on) { snapshot_ = on; }
+
     void start();
     void commit();
     void rollback();
@@ -35,6 +39,7 @@ class Transaction : public QObject {
 
     Connection& connection_;
     isc_tr_handle handle_ = 0;
+    bool snapshot_ = false;
 };
 
 } // namespace db

@@ -372,16 +372,9 @@ void Tmain_form::akt_tanev_at(const QDate& today) {
 }
 
 void Tmain_form::akt_letszam() {
-    QStringList lines;
-    try {
-        query(false, letszam::kSql, {}, lines);
-    } catch (const db::DbError& e) {
-        if (!e.hasCode(isc_dsql_relation_err)) throw;
-        query(false, letszam::kCountSql, {}, lines);
-    }
-    const QStringList fields = lines.value(0).split(QLatin1Char(';'));
-    label_letszam->setText(fields.value(0) + QStringLiteral(" diák nyílvántartva"));
-    if (fields.value(1).toInt() > letszam::kFoldAbove) letszam::fold(DM->dbTanulo);
+    const letszam::Reading reading = letszam::read(DM->dbTanulo);
+    label_letszam->setText(QString::number(reading.students) + QStringLiteral(" diák nyílvántartva"));
+    if (reading.rows > letszam::kFoldAbove) letszam::fold(DM->dbTanulo);
 }
 
 // ---- the student list ----
