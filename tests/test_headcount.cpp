@@ -106,14 +106,16 @@ class HeadcountTest : public QObject {
         OtherCopy w(db);
         for (int i = 0; i <= letszam::kFoldAbove; ++i)
             w.run(kNewStudent);
-        // another copy is folding the same rows: this one gives up, quietly
+        // Another copy is folding those rows: this one leaves them, folds the row
+        // written since, meets the other on the base row and gives up, quietly.
         OtherCopy other(db);
         other.exec(QStringLiteral("execute procedure PRC_LETSZAM_OSSZEVONAS"));
+        w.run(kNewStudent);
         QVERIFY(!letszam::fold(DM->dbTanulo));
         QCOMPARE(shown(), counted());
         QVERIFY(changeRows() > letszam::kFoldAbove);
         other.commit();
-        QCOMPARE(changeRows(), 1);
+        QCOMPARE(changeRows(), 2);
         // rows grow again until a reader folds them
         for (int i = 0; i <= letszam::kFoldAbove; ++i)
             w.run(kNewStudent);

@@ -47,19 +47,29 @@ BEGIN
     INSERT INTO table_letszam_valtozas (id, valtozas) VALUES (:sor, :d);
 END^
 
--- Adds the committed rows into row 0. Two folds at once meet on the same rows: with
--- nowait the later one fails at once and its caller gives up, the count intact.
+-- Adds the committed rows into row 0, each one only if this fold deleted it: another
+-- fold may have taken it since it was read (its delete failing or finding nothing).
+-- Two folds at once then meet on row 0, where the later one fails at once (nowait)
+-- and its caller gives up; the sum stays exact either way.
 CREATE OR ALTER PROCEDURE PRC_LETSZAM_OSSZEVONAS
 AS
+    DECLARE sor BIGINT;
     DECLARE v BIGINT;
     DECLARE osszeg BIGINT = 0;
     DECLARE sorok INTEGER = 0;
 BEGIN
-    FOR SELECT valtozas FROM table_letszam_valtozas WHERE id <> 0 INTO :v AS CURSOR c DO
+    FOR SELECT id, valtozas FROM table_letszam_valtozas WHERE id <> 0 INTO :sor, :v DO
     BEGIN
-        DELETE FROM table_letszam_valtozas WHERE CURRENT OF c;
-        osszeg = osszeg + v;
-        sorok = sorok + 1;
+        DELETE FROM table_letszam_valtozas WHERE id = :sor;
+        IF (ROW_COUNT > 0) THEN
+        BEGIN
+            osszeg = osszeg + v;
+            sorok = sorok + 1;
+        END
+        WHEN ANY DO
+        BEGIN
+            -- held or taken by another fold: not this one's to add
+        END
     END
     IF (sorok > 0) THEN
     BEGIN
