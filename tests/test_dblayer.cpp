@@ -185,9 +185,16 @@ class DbLayerTest : public QObject {
         QVERIFY(!list.isOpen());
     }
 
+    void listFetchesLazily_data() {
+        QTest::addColumn<bool>("bounded");
+        QTest::newRow("one cursor") << false;
+        QTest::newRow("a bounded first screen, then the rest") << true;
+    }
     void listFetchesLazily() {
+        QFETCH(bool, bounded);
         Dataset list(*con_, *tr_);
-        list.setSelectSQL(QStringLiteral("select i as \"Sorszám\", label from numbers(:n)"));
+        list.setFirstScreenBounded(bounded);
+        list.setSelectSQL(QStringLiteral("select i as \"Sorszám\", label from numbers(:n) -- a sorok"));
         list.setParam(QStringLiteral("n"), 100000);
         QElapsedTimer t;
         t.start();
@@ -202,7 +209,9 @@ class DbLayerTest : public QObject {
         QCOMPARE(list.fetchedRows(), 2 * Dataset::kBatch);
         list.fetchAll();
         QCOMPARE(list.rowCount(), 100000);
-        QCOMPARE(list.value(99999, QStringLiteral("label")).toString(), QStringLiteral("sor 100000"));
+        for (int row : {Dataset::kBatch - 1, Dataset::kBatch, 99999})
+            QCOMPARE(list.value(row, QStringLiteral("label")).toString(),
+                     QStringLiteral("sor %1").arg(row + 1));
         QVERIFY(!list.canFetchMore());
         tr_->rollback();
     }

@@ -42,6 +42,8 @@ TDM::TDM(QObject* parent)
     dataset_Tanarok.setSelectSQL(QStringLiteral("select * from table_tanar"));
     // A refresh from another copy must not throw the user's selection to the top.
     dataset_Tanulok.setKeyField(QStringLiteral("ID"));
+    // Every copy reopens it at every change of a student: each time, a first screen only.
+    dataset_Tanulok.setFirstScreenBounded(true);
     if (main_form) main_form->dbg_tanulok->setDataset(&dataset_Tanulok, &datasource_Tanulok);
 
     uj_diak_esemeny.setEvents(

@@ -13,12 +13,14 @@
 namespace db {
 
 Dataset::Dataset(Connection& connection, Transaction& transaction, QObject* parent)
-    : QAbstractTableModel(parent), transaction_(transaction), statement_(connection, transaction) {
+    : QAbstractTableModel(parent), transaction_(transaction), statement_(connection, transaction),
+      rest_(connection, transaction) {
     // Commit, rollback and detach close every open list.
     connect(&transaction_, &Transaction::ending, this, &Dataset::close);
     connect(&connection, &Connection::aboutToClose, this, [this] {
         close();
         preparedSql_.clear();
+        restPreparedSql_.clear();
     });
 }
 
@@ -51,19 +53,32 @@ void Dataset::clearParams() {
     positional_.clear();
 }
 
+namespace {
+// The select as a derived table; a comment may end its last line.
+QString derived(const QString& sql) {
+    return QStringLiteral("(\n%1\n)").arg(sql);
+}
+} // namespace
+
+void Dataset::execute(Statement& statement, QString& prepared, const QString& sql) {
+    if (!statement.isPrepared() || prepared != sql) {
+        prepared.clear();
+        statement.prepare(sql);
+        prepared = sql;
+    }
+    statement.bind(positional_);
+    for (const auto& p : named_)
+        statement.setParamByName(p.first, p.second);
+    statement.execute();
+}
+
 void Dataset::open() {
     if (open_) return;
+    source_ = &statement_;
     try {
         transaction_.ensureActive();
-        if (!statement_.isPrepared() || preparedSql_ != sql_) {
-            preparedSql_.clear();
-            statement_.prepare(sql_);
-            preparedSql_ = sql_;
-        }
-        statement_.bind(positional_);
-        for (const auto& p : named_)
-            statement_.setParamByName(p.first, p.second);
-        statement_.execute();
+        execute(statement_, preparedSql_,
+                bounded_ ? QStringLiteral("select * from %1 rows %2").arg(derived(sql_)).arg(kBatch) : sql_);
     } catch (...) {
         failed_ = true;
         throw;
@@ -113,6 +128,7 @@ void Dataset::close() {
         rememberedKey_ = QVariant();
     }
     statement_.closeCursor();
+    rest_.closeCursor();
     beginResetModel();
     open_ = false;
     atEnd_ = true;
@@ -179,22 +195,31 @@ int Dataset::fetchBatch(int count) {
     for (Column& c : data_)
         c.reserve(static_cast<size_t>(stored_ + count));
     while (got < count && !atEnd_) {
-        if (!statement_.fetch()) {
+        if (!source_->fetch()) {
+            if (bounded_ && source_ == &statement_ && stored_ == kBatch) {
+                // A full first screen: the rest, read by a cursor of its own.
+                statement_.closeCursor();
+                source_ = &rest_;
+                execute(rest_, restPreparedSql_,
+                        QStringLiteral("select skip %1 * from %2").arg(kBatch).arg(derived(sql_)));
+                continue;
+            }
             atEnd_ = true;
             break;
         }
+        const Statement& statement = *source_;
         for (int i = 0; i < cols; ++i) {
             Column& c = data_[static_cast<size_t>(i)];
-            const bool null = statement_.isNull(i);
+            const bool null = statement.isNull(i);
             c.nulls.push_back(null);
             switch (c.kind) {
             case Statement::Kind::Integer:
             case Statement::Kind::WideInteger:
-                c.integers.push_back(null ? 0 : statement_.integer(i));
+                c.integers.push_back(null ? 0 : statement.integer(i));
                 break;
             case Statement::Kind::Text: {
                 if (!null) {
-                    const QByteArrayView bytes = statement_.wireText(i);
+                    const QByteArrayView bytes = statement.wireText(i);
                     if (c.text.size() + static_cast<size_t>(bytes.size()) >
                         std::numeric_limits<quint32>::max())
                         throw Error(QStringLiteral("A lista túl nagy ahhoz, hogy a memóriában tartsuk."));
@@ -207,7 +232,7 @@ int Dataset::fetchBatch(int count) {
                 break;
             }
             case Statement::Kind::Other:
-                c.others.push_back(null ? QVariant() : statement_.value(i));
+                c.others.push_back(null ? QVariant() : statement.value(i));
                 break;
             }
         }

@@ -66,6 +66,11 @@ class Dataset : public QAbstractTableModel {
     void setKeyField(const QString& field) { keyField_ = field; }
     // Closes and opens again.
     void refresh();
+    // The Firebird 3 client has the server read two thousand rows at a cursor's first
+    // fetch. Bounded, an opening reads the first screen alone, and the rest comes from
+    // a second cursor once the grid scrolls past it. The statement must be one select
+    // that a derived table can hold (distinct column names).
+    void setFirstScreenBounded(bool on) { bounded_ = on; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -101,10 +106,17 @@ class Dataset : public QAbstractTableModel {
     void appendBatch(); // throws
     void clearRows();
 
+    // Prepares (when its text changed) and runs one of the two statements.
+    void execute(Statement& statement, QString& prepared, const QString& sql);
+
     Transaction& transaction_;
     Statement statement_;
+    Statement rest_; // past a bounded first screen
+    Statement* source_ = &statement_;
     QString sql_;
     QString preparedSql_;
+    QString restPreparedSql_;
+    bool bounded_ = false;
     std::vector<std::pair<QString, QVariant>> named_;
     QVariantList positional_;
     QStringList columns_;
