@@ -178,6 +178,7 @@ for n in "${COPIES[@]}"; do
 
     server0=$(cpu_ms "$server_pid")
     copies0=$(cpu_ms "${copy_pids[@]}")
+    display0=$(cpu_ms "$xvfb_pid")
     wall0=$(now_ms)
     "$BUILD/bench/load_writer" "127.0.0.1/$PORT:$DB" "$RUN_SECONDS" "$WORK/prog/sqls" > "$dir/writer.log" &
     writer=$!
@@ -192,6 +193,7 @@ for n in "${COPIES[@]}"; do
     wait "$writer"
     server1=$(cpu_ms "$server_pid")
     copies1=$(cpu_ms "${copy_pids[@]}")
+    display1=$(cpu_ms "$xvfb_pid")
     wall1=$(now_ms)
     changes=$(grep -c '^change ' "$dir/writer.log")
 
@@ -219,6 +221,7 @@ for n in "${COPIES[@]}"; do
         "($(field reached_all "$result") of $(field changes "$result") changes reached every copy)"
     printf 'server processor time: %d ms per change (%d ms for %d changes in %d s)\n' \
         $(((server1 - server0) / changes)) $((server1 - server0)) "$changes" $(((wall1 - wall0) / 1000))
-    printf "copies' processor time: %d ms per change, all copies together\n" $(((copies1 - copies0) / changes))
+    printf "copies' processor time: %d ms per change, all copies together; Xvfb's: %d ms per change\n" \
+        $(((copies1 - copies0) / changes)) $(((display1 - display0) / changes))
     stop_copies
 done
