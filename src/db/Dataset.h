@@ -68,8 +68,9 @@ class Dataset : public QAbstractTableModel {
     void refresh();
     // The Firebird 3 client has the server read two thousand rows at a cursor's first
     // fetch. Bounded, an opening reads the first screen alone, and the rest comes from
-    // a second cursor once the grid scrolls past it. The statement must be one select
-    // that a derived table can hold (distinct column names).
+    // a second cursor once the grid scrolls past it (a change committed in between may
+    // move a row across the seam, as one read-committed cursor may meet a moved row
+    // twice). The statement must be one select that a derived table can hold.
     void setFirstScreenBounded(bool on) { bounded_ = on; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
