@@ -1,9 +1,11 @@
 #include "TestSupport.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTest>
 #include <stdexcept>
 
 namespace testing {
@@ -128,7 +130,12 @@ bool ProgramFixture::start(const QString& name, const QStringList& createOptions
 
 bool ProgramFixture::startWithSrc(const QString& name, const QString& databaseSrc) {
     TDM::programFolderOverride = makeProgramFolder(name, databaseSrc);
-    return program::createAll();
+    if (!program::createAll()) return false;
+    // The events attach in the background: a test's changes wait until they listen.
+    QDeadlineTimer deadline(10000);
+    while (!DM->uj_diak_esemeny.isQueued() && !deadline.hasExpired())
+        QTest::qWait(20);
+    return true;
 }
 
 void ProgramFixture::stop() {

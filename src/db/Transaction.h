@@ -13,18 +13,27 @@ class Connection;
 class Transaction : public QObject {
     Q_OBJECT
   public:
-    explicit Transaction(Connection& connection, QObject* parent = nullptr);
+    enum class Access { ReadWrite, ReadOnly };
+    explicit Transaction(Connection& connection, QObject* parent = nullptr,
+                         Access access = Access::ReadWrite);
     ~Transaction() override;
 
     Connection& connection() { return connection_; }
     bool isActive() const { return handle_ != 0; }
     isc_tr_handle* handle() { return &handle_; }
+    // The server's number of the running transaction (0 when none runs).
+    qint64 serverId() const { return serverId_; }
 
     void start();
     void commit();
     void rollback();
     // Starts the transaction unless it is active; a lost connection is attached anew first.
     void ensureActive();
+
+    // Tests only: the next commit's answer is lost with the connection, after the server
+    // carried the commit out (Committed) or before it ever got it (NotCommitted).
+    enum class LostCommit { None, Committed, NotCommitted };
+    static void loseNextCommit(LostCommit how);
 
   signals:
     // Emitted before the transaction ends, so lists close their cursors first.
@@ -34,7 +43,9 @@ class Transaction : public QObject {
     void end(bool commit);
 
     Connection& connection_;
+    Access access_;
     isc_tr_handle handle_ = 0;
+    qint64 serverId_ = 0;
 };
 
 } // namespace db

@@ -93,6 +93,7 @@ bool createAll() {
     main_form = new Tmain_form;
     connect_form = new Tconnect_form;
     DM = new TDM;
+    DM->uj_diak_esemeny.setAfterAttach([] { KorvanaApplication::takeTerminationSignals(); });
     if (!DM->DataModuleCreate()) return false;
     // The client library takes the termination signals at every attachment; take them back.
     KorvanaApplication::takeTerminationSignals();

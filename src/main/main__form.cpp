@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QHash>
 #include <QHeaderView>
 #include <QScreen>
 #include <limits>
@@ -59,6 +60,55 @@ QString literalPrefix(const QString& pattern) {
     while (end < pattern.size() && pattern.at(end) != QLatin1Char('%') && pattern.at(end) != QLatin1Char('_'))
         ++end;
     return pattern.left(end);
+}
+
+// What each procedure leaves behind when it was carried out, with its inputs as :p1,
+// :p2, ... in their order: names and keys are unique, so the result can be looked up.
+const QHash<QString, QString>& procedureEffects() {
+    static const QString exists = QStringLiteral("select 1 from rdb$database where exists (%1)");
+    static const QString gone = QStringLiteral("select 1 from rdb$database where not exists (%1)");
+    static const QHash<QString, QString> effects{
+        {QStringLiteral("PRC_TANAR_FELVETEL"),
+         exists.arg(QStringLiteral("select 1 from table_tanar where nev = trim(cast(:p1 as varchar(1000))) "
+                                   "and (cast(:p2 as integer) = -1 or id = :p2)"))},
+        {QStringLiteral("PRC_TANAR_ELTAVOLITAS"),
+         gone.arg(QStringLiteral("select 1 from table_tanar where id = :p1"))},
+        {QStringLiteral("PRC_TARGY_FELVETELE"),
+         exists.arg(QStringLiteral("select 1 from table_targy where targy_nev = trim(cast(:p2 as "
+                                   "varchar(1000))) and (cast(:p1 as integer) = -1 or id = :p1)"))},
+        {QStringLiteral("PRC_TARGY_TORLESE_TARGYAK_KOZUL"),
+         gone.arg(QStringLiteral("select 1 from table_targy where id = :p1"))},
+        {QStringLiteral("PRC_OSZTALY_FELVETELE"),
+         exists.arg(QStringLiteral(
+             "select 1 from table_osztaly where (id = :p4 or cast(:p4 as integer) = -1 and osztaly_szam = "
+             "cast(trim(cast(:p5 as varchar(10))) as integer) and upper(osztaly_betu) = "
+             "upper(trim(cast(:p3 as varchar(1000))))) and osztaly_szak is not distinct from "
+             "nullif(trim(coalesce(cast(:p2 as varchar(1000)), '')), '') and osztalyfonok_id is not "
+             "distinct from cast(:p1 as integer)"))},
+        {QStringLiteral("PRC_OSZTALY_TORLESE"),
+         gone.arg(QStringLiteral("select 1 from table_osztaly where id = :p1"))},
+        {QStringLiteral("PRC_TARGY_HOZZAADASA_TANARHOZ"),
+         exists.arg(
+             QStringLiteral("select 1 from table_tanar_targy where targy_id = :p1 and tanar_id = :p2"))},
+        {QStringLiteral("PRC_TARGY_ELVETELE_TANARTOL"),
+         gone.arg(QStringLiteral("select 1 from table_tanar_targy where tanar_id = :p1 and targy_id = :p2"))},
+        {QStringLiteral("PRC_TARGY_HOZZAADASA_OSZTALYHOZ"),
+         exists.arg(QStringLiteral("select 1 from table_osztaly_targy where targy_id = :p1 and osztaly_id = "
+                                   ":p2 and tanar_id = :p3"))},
+        {QStringLiteral("PRC_TARGY_TORLESE_OSZTALYTOL"),
+         gone.arg(QStringLiteral("select 1 from table_osztaly_targy where targy_id = :p1 and osztaly_id = "
+                                 ":p2 and tanar_id = :p3"))},
+    };
+    return effects;
+}
+
+std::function<bool(db::Transaction&)> procedureDone(const QString& name, const ibq_parameterek& params) {
+    const QString sql = procedureEffects().value(name.toUpper());
+    if (sql.isEmpty()) return {};
+    std::vector<std::pair<QString, QVariant>> named;
+    for (int i = 0; i < params.size(); ++i)
+        named.emplace_back(QStringLiteral("p%1").arg(i + 1), params.at(i));
+    return UnsettledWrite::rowExists(sql, std::move(named));
 }
 
 QString idTagged(const QString& label, int spaces, const QString& id) {
@@ -296,6 +346,22 @@ bool Tmain_form::StoredProc(const QString& name, const ibq_parameterek& params) 
         call.execute();
         DM->trTanulo.commit();
         return true;
+    } catch (const db::CommitUnknown& e) {
+        call.close();
+        UnsettledWrite w;
+        w.transactionId = e.transactionId();
+        w.wasStored = procedureDone(name, params);
+        if (!w.wasStored) {
+            // Nothing to look for: say so, so that nobody repeats it blindly.
+            ui::error(QStringLiteral("A(z) %1 eljárás eredménye a kapcsolat megszakadása miatt nem ismert.\r"
+                                     "Nézze meg a listában, megtörtént-e.")
+                          .arg(name));
+            return false;
+        }
+        w.stored = [] {
+            ui::information(QStringLiteral("A kapcsolat megszakadásakor elküldött módosítás megtörtént."));
+        };
+        return DM->settleLostCommit(std::move(w));
     } catch (const db::Error& e) {
         QString text;
         hiba_kiir(e, text);
@@ -444,8 +510,25 @@ void Tmain_form::Button13Click() {
         QStringLiteral("\rOsztály: ") + db::displayText(list.fieldByName(QStringLiteral("Évfolyam"))) +
         QLatin1Char('.') + db::displayText(list.fieldByName(QStringLiteral("Osztály")));
     if (!ui::informationYesNo(question)) return;
-    const qint64 deleted = query_mod(
-        false, QStringLiteral("DELETE from table_diak WHERE table_diak.id = :id"), ibq_parameterek{id});
+    qint64 deleted = 0;
+    try {
+        deleted = query_mod(false, QStringLiteral("DELETE from table_diak WHERE table_diak.id = :id"),
+                            ibq_parameterek{id});
+    } catch (const db::CommitUnknown& e) {
+        UnsettledWrite w;
+        w.transactionId = e.transactionId();
+        w.wasStored = UnsettledWrite::rowExists(
+            QStringLiteral(
+                "select 1 from rdb$database where not exists (select 1 from table_diak where id = :id)"),
+            {{QStringLiteral("id"), id}});
+        w.stored = [this] {
+            ui::information(QStringLiteral("Sikeres Törlés!"));
+            akt_letszam();
+        };
+        if (!DM->settleLostCommit(std::move(w))) return;
+        DM->dataset_Tanulok.open();
+        deleted = 1;
+    }
     if (deleted == 0) {
         // Another copy got there first: nothing changed, and the list now shows that.
         ui::warning(

@@ -44,7 +44,9 @@ Tlekerdezesek_form::Tlekerdezesek_form(QWidget* parent) : ui::ChildWindow(parent
     setWindowTitle(QStringLiteral("Lekérdezések"));
     setClientSize(760, 542);
 
-    ds_eredmeny = new db::Dataset(DM->dbTanulo, DM->trTanulo, this);
+    trLekerdezes = new db::Transaction(DM->dbTanulo, this, db::Transaction::Access::ReadOnly);
+    trLekerdezes->setObjectName(QStringLiteral("trLekerdezes"));
+    ds_eredmeny = new db::Dataset(DM->dbTanulo, *trLekerdezes, this);
     ds_eredmeny->setObjectName(QStringLiteral("ds_eredmeny"));
 
     Image1 = new QLabel(this);
@@ -141,6 +143,11 @@ void Tlekerdezesek_form::valasztok_feltolt() {
 
 void Tlekerdezesek_form::eredmeny_nullaz() {
     ds_eredmeny->close();
+    // A result let go of ends its reading; there is nothing in it to keep.
+    try {
+        trLekerdezes->rollback();
+    } catch (const db::Error&) {
+    }
     title_.clear();
     details_.clear();
     choices_.clear();
@@ -203,7 +210,7 @@ void Tlekerdezesek_form::lekerdezes_futtat() {
         }
         if (!valasztok_mutat(params)) return;
         // Prepared only, never run, unless the server calls it a plain select.
-        if (!queries::isPlainSelect(DM->trTanulo, sql)) {
+        if (!queries::isPlainSelect(*trLekerdezes, sql)) {
             label_sorok->setText(failed);
             ui::warning(
                 QStringLiteral("A(z) „%1” lekérdezés (%2) nem egyszerű SELECT utasítás, ezért nem fut "
@@ -234,8 +241,8 @@ void Tlekerdezesek_form::lekerdezes_futtat() {
     } catch (const db::Error& e) {
         eredmeny_nullaz();
         label_sorok->setText(failed);
-        throw db::Error(
-            QStringLiteral("A(z) „%1” lekérdezés (%2) nem futtatható:\r\r%3").arg(title, file, e.message()));
+        throw db::Error(QStringLiteral("A(z) „%1” lekérdezés (%2) nem futtatható:\r\r%3")
+                            .arg(title, file, db::userText(e)));
     }
     sorok_kiir();
     for (QPushButton* b : {Button1, Button2, Button3})

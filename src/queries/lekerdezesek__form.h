@@ -6,6 +6,7 @@
 
 #include "Report.h"
 #include "db/Dataset.h"
+#include "db/Transaction.h"
 #include "ui/ChildWindow.h"
 #include "ui/DataGrid.h"
 #include "ui/IdCombo.h"
@@ -40,6 +41,9 @@ class Tlekerdezesek_form : public ui::ChildWindow {
     void Button3Click();
     void Button4Click();
 
+    // Queries read in a read-only transaction of their own: nothing they try is written,
+    // nor committed later by someone else's save.
+    db::Transaction* trLekerdezes;
     db::Dataset* ds_eredmeny;
 
     QLabel* Image1;

@@ -7,6 +7,10 @@
 #include <QVariant>
 #include <vector>
 
+namespace db {
+class Transaction;
+}
+
 #include "ui/ChildWindow.h"
 #include "ui/IdCombo.h"
 
@@ -68,6 +72,10 @@ class Tuj_tanulo_Form : public ui::ChildWindow {
     // False (the user told) when the student changed or vanished since the window opened.
     bool stillAsOpened(int id);
     std::vector<QVariant> readStudent(int id, bool lock);
+    static std::vector<QVariant> readStudentIn(int id, db::Transaction& tr, bool lock = false);
+    // What follows a save: the message, the list and headcount, the boxes emptied. fresh:
+    // the usual path, which attaches anew; a save settled later keeps the connection.
+    void saved(bool modify, const QStringList& texts, int id, bool fresh);
 
     std::vector<QVariant> opened_; // the row as it was shown, for the modification check
 };
