@@ -400,6 +400,13 @@ class QueriesTest : public QObject {
         addQuery(u"eljaras.sql"_s, u"-- Eljárás\nexecute procedure PRC_TANAR_ELTAVOLITAS(1)"_s);
         refused(u"Eljárás"_s, DialogKind::Warning, notSelect);
 
+        // a select that writes all the same is refused by the server, and leaves nothing behind
+        // for the next save to commit
+        addQuery(u"blokk.sql"_s,
+                 u"-- Blokk\nexecute block returns (n integer) as begin delete from table_diak; "
+                 u"n = 1; suspend; end"_s);
+        refused(u"Blokk"_s, DialogKind::Error, u"a lekérdezések csak olvashatnak"_s);
+
         // a file gone since the list was filled
         addQuery(u"eltunt.sql"_s, u"-- Eltűnt\nselect 1 from rdb$database"_s);
         QVERIFY(QFile::remove(folder() + u"eltunt.sql"_s));
@@ -414,6 +421,10 @@ class QueriesTest : public QObject {
 
         QCOMPARE(rows(u"select count(*), max(nev) from table_diak"_s).join(u'|'), before);
         QCOMPARE(ended.count(), 0);
+        DM->trTanulo.commit(); // the next save of the shared transaction
+        QCOMPARE(
+            testing::OtherCopy(app.db.connectionString).first(u"select count(*) from table_diak"_s).toInt(),
+            40);
     }
 
     void csvRoundTripsTheGrid() {

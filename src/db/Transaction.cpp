@@ -9,10 +9,12 @@ namespace db {
 
 namespace {
 Transaction::LostCommit nextLostCommit = Transaction::LostCommit::None;
-}
+std::function<void()> lostCommitMeanwhile;
+} // namespace
 
-void Transaction::loseNextCommit(LostCommit how) {
+void Transaction::loseNextCommit(LostCommit how, std::function<void()> meanwhile) {
     nextLostCommit = how;
+    lostCommitMeanwhile = std::move(meanwhile);
 }
 
 Transaction::Transaction(Connection& connection, QObject* parent, Access access)
@@ -89,6 +91,7 @@ void Transaction::end(bool commit) {
             isc_rollback_transaction(status, &handle_);
         handle_ = 0;
         connection_.markLost();
+        if (const auto meanwhile = std::exchange(lostCommitMeanwhile, {})) meanwhile();
         throw CommitUnknown(DbError(kConnectionLostText, 0, {isc_net_read_err}), serverId_);
     }
     const ISC_STATUS rc =

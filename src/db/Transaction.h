@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
 #include <ibase.h>
 
 namespace db {
@@ -33,7 +34,8 @@ class Transaction : public QObject {
     // Tests only: the next commit's answer is lost with the connection, after the server
     // carried the commit out (Committed) or before it ever got it (NotCommitted).
     enum class LostCommit { None, Committed, NotCommitted };
-    static void loseNextCommit(LostCommit how);
+    // meanwhile runs between the two (e.g. stops the server).
+    static void loseNextCommit(LostCommit how, std::function<void()> meanwhile = {});
 
   signals:
     // Emitted before the transaction ends, so lists close their cursors first.
