@@ -10,6 +10,8 @@
 #include <QtTest>
 
 #include "TestSupport.h"
+#include "assignments/oszt_tan__form.h"
+#include "assignments/tanar_targy__form.h"
 #include "data/DataModule.h"
 #include "db/Error.h"
 #include "db/EventListener.h"
@@ -19,6 +21,7 @@
 #include "reference/tanarok__form.h"
 #include "students/uj_tanulo__form.h"
 #include "ui/Dialogs.h"
+#include "ui/Guard.h"
 
 using namespace testing;
 using ui::DialogKind;
@@ -216,6 +219,54 @@ class RecoveryTest : public QObject {
                          : saidLost());
             act([] { tanarok_form->Button2->click(); });
         }
+    }
+
+    // The assignment windows under a server restart: activations try nothing, and the
+    // lists are back after the next action.
+    void assignmentWindowsAfterARestart() {
+        ProgramFixture app;
+        QVERIFY(app.start(QStringLiteral("assign"), {QStringLiteral("--demo")}));
+        act([] { main_form->Button11->click(); });
+        Ttanar_targy_form* f = tanar_targy_form;
+        QVERIFY(f->isVisible() && f->ds_tanarok->rowCount() > 0);
+        f->ds_tanarok->setCurrentRow(2);
+        const QVariant teacher = f->ds_tanarok->fieldByName(QStringLiteral("id"));
+        QVERIFY(server(QStringLiteral("stop")));
+        act([&] {
+            f->combo_targyak->setCurrentIndex(0);
+            f->Button2->click();
+        });
+        QCOMPARE(lossMessages(app.dialogs), 1);
+        // an activation after a click elsewhere tries nothing and says nothing
+        act([&] { ui::guarded([&] { f->FormActivate(); }); });
+        QCOMPARE(app.dialogs.shown.size(), size_t(1));
+
+        QVERIFY(server(QStringLiteral("start")));
+        app.dialogs.clear();
+        QStringList lines; // an action elsewhere brings the connection back
+        act([&] { main_form->query(false, QStringLiteral("select 1 from rdb$database"), {}, lines); });
+        f->FormActivate();
+        QVERIFY(f->ds_tanarok->isOpen());
+        QCOMPARE(f->ds_tanarok->fieldByName(QStringLiteral("id")), teacher);
+        QVERIFY(f->combo_targyak->count() > 0);
+        f->combo_targyak->setCurrentIndex(0);
+        act([&] { f->Button2->click(); });
+        QCOMPARE(app.dialogs.texts(), QStringList{QStringLiteral("Sikeres tárgyfelvétel!")});
+        act([&] { f->Button1->click(); });
+
+        act([] { main_form->Button12->click(); });
+        Toszt_tan_form* g = oszt_tan_form;
+        QVERIFY(g->ds_osztalyok->rowCount() > 0);
+        QVERIFY(server(QStringLiteral("stop")));
+        app.dialogs.clear();
+        act([&] { ui::guarded([&] { g->dbg_osztalyokCellClick(); }); }); // a click finds the server gone
+        act([&] { ui::guarded([&] { g->FormActivate(); }); });
+        QCOMPARE(app.dialogs.shown.size(), size_t(1));
+        QVERIFY(server(QStringLiteral("start")));
+        act([&] { main_form->query(false, QStringLiteral("select 1 from rdb$database"), {}, lines); });
+        g->FormActivate();
+        QVERIFY(g->ds_osztalyok->isOpen() && g->ds_targyak->isOpen());
+        act([&] { g->Button1->click(); });
     }
 
     // Events behind a firewall: one warning, and the program works on without them.

@@ -302,7 +302,8 @@ void Dataset::setCurrentRow(int row) {
 
 QVariant Dataset::fieldByName(const QString& field) const {
     const int c = requireField(field);
-    if (current_ < 0) throw Error(QStringLiteral("%1: nincs kijelölt sor").arg(objectName()));
+    // Said to the user: the list's own name means nothing to an office.
+    if (current_ < 0) throw Error(QStringLiteral("Nincs kijelölt sor a listában: válasszon egyet."));
     return value(current_, c);
 }
 
