@@ -222,6 +222,14 @@ void Dataset::fetchAll() {
         appendBatch();
 }
 
+bool Dataset::fetchAll(const std::function<bool(qint64)>& going) {
+    while (canFetchMore()) {
+        if (!going(rows_)) return false;
+        appendBatch();
+    }
+    return true;
+}
+
 bool Dataset::canFetchMore(const QModelIndex& parent) const {
     return !parent.isValid() && open_ && !atEnd_;
 }

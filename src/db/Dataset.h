@@ -3,6 +3,7 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -44,6 +45,9 @@ class Dataset : public QAbstractTableModel {
     // Open and holding no row at all.
     bool isEmpty();
     void fetchAll();
+    // The same, batch by batch, asking going(rows so far) between batches; false when it
+    // said stop before the end.
+    bool fetchAll(const std::function<bool(qint64)>& going);
     qint64 fetchedRows() const { return rows_; }
     // What the fetched rows take in memory, buffers' spare room included.
     qint64 memoryBytes() const;

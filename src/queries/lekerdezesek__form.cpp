@@ -258,13 +258,14 @@ void Tlekerdezesek_form::sorok_kiir() {
             : QStringLiteral("Sorok száma: %1").arg(n));
 }
 
-queries::Report Tlekerdezesek_form::jelentes() {
+queries::Report Tlekerdezesek_form::jelentes(queries::Progress* progress) {
     if (!ds_eredmeny->isOpen()) throw db::Error(QStringLiteral("Nincs megjeleníthető eredmény."));
     const WaitCursor wait;
     const queries::Report r =
         queries::Report::of(*ds_eredmeny, title_,
                             details_ + QStringList{QStringLiteral("Nyomtatás dátuma: ") +
-                                                   QDate::currentDate().toString(db::kDateFormat)});
+                                                   QDate::currentDate().toString(db::kDateFormat)},
+                            progress);
     sorok_kiir();
     return r;
 }
@@ -278,12 +279,15 @@ bool Tlekerdezesek_form::csv_ment(const QString& path) {
 }
 
 bool Tlekerdezesek_form::ment(const QString& path, const QString& kind, Writer write) {
-    const queries::Report r = jelentes();
     QString error;
     bool written = false;
-    {
+    try {
+        const std::unique_ptr<queries::Progress> progress = queries::outputs().progress(this);
+        const queries::Report r = jelentes(progress.get());
         const WaitCursor wait;
-        written = write(path, r, error);
+        written = write(path, r, error, progress.get());
+    } catch (const queries::Cancelled&) {
+        return false; // the user stopped it: nothing was written
     }
     const QString shown = QDir::toNativeSeparators(path);
     if (!written) {
@@ -313,13 +317,20 @@ void Tlekerdezesek_form::combo_valasztoChange() {
 }
 
 void Tlekerdezesek_form::Button1Click() {
-    const queries::Report r = jelentes();
-    QPrinter printer(QPrinter::HighResolution);
-    queries::setUpPrinter(printer, r);
-    if (!queries::outputs().choosePrinter(this, printer)) return;
-    const WaitCursor wait;
-    if (!queries::printReport(printer, r))
-        ui::error(QStringLiteral("A nyomtatás nem sikerült: a nyomtató nem érhető el."));
+    try {
+        std::unique_ptr<queries::Progress> progress = queries::outputs().progress(this);
+        const queries::Report r = jelentes(progress.get());
+        progress.reset();
+        QPrinter printer(QPrinter::HighResolution);
+        queries::setUpPrinter(printer, r);
+        if (!queries::outputs().choosePrinter(this, printer)) return;
+        progress = queries::outputs().progress(this);
+        const WaitCursor wait;
+        if (!queries::printReport(printer, r, progress.get()))
+            ui::error(QStringLiteral("A nyomtatás nem sikerült: a nyomtató nem érhető el."));
+    } catch (const queries::Cancelled&) {
+        // stopped by the user: nothing more is printed
+    }
 }
 
 namespace {

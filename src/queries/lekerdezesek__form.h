@@ -28,7 +28,8 @@ class Tlekerdezesek_form : public ui::ChildWindow {
     void lekerdezes_futtat();
 
     // The shown result, every row, with the title that goes above it.
-    queries::Report jelentes();
+    // Throws queries::Cancelled when the user stopped the reading.
+    queries::Report jelentes(queries::Progress* progress = nullptr);
     // Saving to a given place; false (the user told why) when it could not be written.
     bool pdf_ment(const QString& path);
     bool csv_ment(const QString& path);
@@ -65,7 +66,8 @@ class Tlekerdezesek_form : public ui::ChildWindow {
     void FormClose() override;
 
   private:
-    using Writer = bool (*)(const QString& path, const queries::Report& report, QString& error);
+    using Writer = bool (*)(const QString& path, const queries::Report& report, QString& error,
+                            queries::Progress* progress);
     bool ment(const QString& path, const QString& kind, Writer write);
     // Shows the pickers the parameters need, left to right; false while one is unchosen.
     bool valasztok_mutat(const QStringList& params);
