@@ -162,6 +162,19 @@ else
         env KORVANA_FB_PORT=$down "$backup" "$db" "$tmp/old.fbk"
     check_eq "sikertelen mentés után a régi mentés változatlan" "$(md5sum < "$tmp/old.fbk")" "$old"
 fi
+# stopped while gbak writes: the older backup stays byte for byte, nothing else is left
+before=$(ls -A "$tmp")
+"$backup" "$db" "$tmp/old.fbk" > /dev/null 2>&1 &
+pid=$!
+for _ in $(seq 1 1000); do
+    [ -n "$(find "$tmp" -maxdepth 1 -name '.old.fbk.*.part' -size +0)" ] && break
+    [ "$(md5sum < "$tmp/old.fbk")" != "$old" ] && break
+    sleep 0.01
+done
+kill "$pid" 2>/dev/null
+wait "$pid" && fail "megszakított mentés: mégis sikeresnek mondta" || pass
+check_eq "megszakított mentés után a régi mentés változatlan" "$(md5sum < "$tmp/old.fbk")" "$old"
+check_eq "megszakított mentés után más nem maradt a mappában" "$(ls -A "$tmp")" "$before"
 expect_failure "nem létező adatbázis" "nincs ilyen adatbázis a szerveren" "$backup" "$tmp/nincs.fdb" "$tmp/x.fbk"
 [ ! -e "$tmp/x.fbk" ] && pass || fail "nem létező adatbázis: mégis lett mentésfájl"
 expect_failure "nem létező mappa" "a mappa nem létezik" "$backup" "$db" "$tmp/nincs/x.fbk"

@@ -27,7 +27,7 @@ check_eq "a csomag neve" "$(dpkg-deb -f "$deb" Package)" korvana
 
 # every library the executable needs directly comes from a package that it depends on
 depends=$(dpkg-deb -f "$deb" Depends)
-for p in libfbclient2 libqt6widgets6 libqt6gui6 libqt6core6 fonts-liberation; do
+for p in libfbclient2 libqt6widgets6 libqt6gui6 libqt6core6 fonts-liberation qt6-translations-l10n; do
     [[ ", $depends," == *", $p "* || ", $depends," == *", $p,"* ]] && pass || fail "nem függ ettől: $p ($depends)"
 done
 while read -r lib; do
