@@ -10,6 +10,7 @@
 #include "connect__form.h"
 #include "data/DataModule.h"
 #include "main__form.h"
+#include "office/evi_ugyek__form.h"
 #include "queries/lekerdezesek__form.h"
 #include "reference/osztalyok__form.h"
 #include "reference/tanarok__form.h"
@@ -106,6 +107,7 @@ bool createAll() {
     tanar_targy_form = new Ttanar_targy_form;
     oszt_tan_form = new Toszt_tan_form;
     lekerdezesek_form = new Tlekerdezesek_form;
+    evi_ugyek_form = new Tevi_ugyek_form;
     return true;
 }
 
@@ -115,6 +117,7 @@ template <typename T> void destroy(T*& p) {
 }
 
 void destroyAll() {
+    destroy(evi_ugyek_form);
     destroy(lekerdezesek_form);
     destroy(oszt_tan_form);
     destroy(tanar_targy_form);

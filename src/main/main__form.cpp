@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <QHeaderView>
+#include <QMenu>
 #include <QScreen>
 #include <limits>
 
@@ -19,6 +20,7 @@
 #include "db/StoredProcedure.h"
 #include "db/Text.h"
 #include "db/Values.h"
+#include "office/evi_ugyek__form.h"
 #include "queries/lekerdezesek__form.h"
 #include "reference/osztalyok__form.h"
 #include "reference/tanarok__form.h"
@@ -186,6 +188,9 @@ Tmain_form::Tmain_form(QWidget* parent) : QWidget(parent) {
                           ui::arial(12), next(h), false);
     Button7 = ui::button(this, QStringLiteral("Button7"), QStringLiteral("Lekérdezések"), ui::arial(12),
                          next(h), true);
+    // The free room above "Kilépés" holds the way to the office's yearly work.
+    Button14 = ui::button(this, QStringLiteral("Button14"), QStringLiteral("Éves ügyintézés"), ui::arial(12),
+                          QRect(x, y, w, 26), true);
     Button3 = ui::button(this, QStringLiteral("Button3"), QStringLiteral("Kilépés"), ui::arial(12),
                          QRect(x, 383, w, 21), true);
 
@@ -205,6 +210,10 @@ Tmain_form::Tmain_form(QWidget* parent) : QWidget(parent) {
     dbg_tanulok->setGeometry(190, 74, 428, 291);
     dbg_tanulok->setFont(ui::arial(11));
     dbg_tanulok->setTabKeyNavigation(true);
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    PopupMenu1->setFont(ui::arial(12, false));
+    dbg_tanulok->setPopupMenu(PopupMenu1);
     dbg_tanulok->setStretchField(QStringLiteral("Diák neve"));
     QFont title(QStringLiteral("MS Sans Serif"));
     title.setPixelSize(11);
@@ -225,9 +234,9 @@ Tmain_form::Tmain_form(QWidget* parent) : QWidget(parent) {
     label_letszam->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     // Tab order as the office is used to it.
-    QWidget* order[] = {Button2,         Button1,     Button13, Button4, Button5,        Button6,
-                        Button11,        Button12,    Button7,  Button3, edit_gyors_ker, edit_akt_tanev,
-                        edit_akt_tanev2, dbg_tanulok, Button8,  Button9, Button10};
+    QWidget* order[] = {Button2,        Button1,         Button13,    Button4,  Button5, Button6,
+                        Button11,       Button12,        Button7,     Button14, Button3, edit_gyors_ker,
+                        edit_akt_tanev, edit_akt_tanev2, dbg_tanulok, Button8,  Button9, Button10};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 
@@ -249,6 +258,7 @@ Tmain_form::Tmain_form(QWidget* parent) : QWidget(parent) {
     connect(Button11, &QPushButton::clicked, this, ui::guard([this] { Button11Click(); }));
     connect(Button12, &QPushButton::clicked, this, ui::guard([this] { Button12Click(); }));
     connect(Button7, &QPushButton::clicked, this, ui::guard([this] { Button7Click(); }));
+    connect(Button14, &QPushButton::clicked, this, ui::guard([this] { Button14Click(); }));
     connect(Button3, &QPushButton::clicked, this, ui::guard([this] { Button3Click(); }));
     Timer1->start();
     ui::guarded([this] { FormCreate(); });
@@ -623,4 +633,8 @@ void Tmain_form::Button12Click() {
 
 void Tmain_form::Button7Click() {
     openChild(lekerdezesek_form, [] { lekerdezesek_form->prepareOpen(); });
+}
+
+void Tmain_form::Button14Click() {
+    openChild(evi_ugyek_form, [] { evi_ugyek_form->prepareOpen(); });
 }
