@@ -60,6 +60,11 @@ QString makeProgramFolder(const QString& name, const QString& databaseSrcContent
     QDir sqls(sourceDir() + QStringLiteral("/sqls"));
     for (const QString& f : sqls.entryList({QStringLiteral("*.sql")}, QDir::Files))
         QFile::copy(sqls.filePath(f), folder + QStringLiteral("/sqls/") + f);
+    // the document templates, as the build puts them beside the executable
+    QDir().mkpath(folder + QStringLiteral("/sablonok"));
+    QDir sablonok(sourceDir() + QStringLiteral("/sablonok"));
+    for (const QString& f : sablonok.entryList({QStringLiteral("*.html")}, QDir::Files))
+        QFile::copy(sablonok.filePath(f), folder + QStringLiteral("/sablonok/") + f);
     QFile src(folder + QStringLiteral("/database.src"));
     if (!src.open(QIODevice::WriteOnly)) throw std::runtime_error("cannot write database.src");
     src.write(databaseSrcContent.toLocal8Bit());
