@@ -15,7 +15,7 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLAT
 fi
 
 install_missing
-build
+build --target korvana_v20 # the tests are built by test.sh
 "$ROOT/scripts/fbserver" start "$FBDIR" "$PORT"
 if [ ! -f "$DB" ]; then
     mkdir -p "$(dirname "$DB")"

@@ -18,7 +18,8 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
+# build [--target NAME...] : everything, or only what is named
 build() {
     cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build "$BUILD" -j"$(nproc)"
+    cmake --build "$BUILD" -j"$(nproc)" "$@"
 }

@@ -108,13 +108,25 @@ OtherCopy::OtherCopy(const QString& connectionString) : parts_(std::make_unique<
 OtherCopy::~OtherCopy() = default;
 
 qint64 OtherCopy::run(const QString& sql, const QVariantList& params) {
+    const qint64 changed = exec(sql, params);
+    commit();
+    return changed;
+}
+
+qint64 OtherCopy::exec(const QString& sql, const QVariantList& params) {
     db::Statement s(parts_->connection, parts_->transaction);
     s.prepare(sql);
     s.bind(params);
     s.execute();
-    const qint64 changed = s.rowsAffected();
+    return s.rowsAffected();
+}
+
+void OtherCopy::commit() {
     parts_->transaction.commit();
-    return changed;
+}
+
+void OtherCopy::rollback() {
+    parts_->transaction.rollback();
 }
 
 QVariant OtherCopy::first(const QString& sql, const QVariantList& params) {

@@ -61,6 +61,10 @@ class OtherCopy {
     ~OtherCopy();
     // Runs and commits one statement; the rows it changed.
     qint64 run(const QString& sql, const QVariantList& params = {});
+    // Runs one statement in the open transaction (started if none), which stays open.
+    qint64 exec(const QString& sql, const QVariantList& params = {});
+    void commit();
+    void rollback();
     // The first column of the first row of a select, read in a transaction of its own.
     QVariant first(const QString& sql, const QVariantList& params = {});
 

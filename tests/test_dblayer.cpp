@@ -336,6 +336,28 @@ class DbLayerTest : public QObject {
         tr_->rollback();
     }
 
+    void aSnapshotSeesItsStartAndWritesNothing() {
+        Transaction snapshot(*con_);
+        snapshot.setSnapshot(true);
+        const auto count = [&] {
+            Statement s(*con_, snapshot);
+            s.prepare(QStringLiteral("select count(*) from kinds where n = 503"));
+            s.execute();
+            s.fetch();
+            return s.value(0).toInt();
+        };
+        QCOMPARE(count(), 0);
+        exec(QStringLiteral("insert into kinds (n) values (503)"));
+        tr_->commit();
+        QCOMPARE(count(), 0); // committed after the snapshot began
+        Statement write(*con_, snapshot);
+        write.prepare(QStringLiteral("insert into kinds (n) values (504)"));
+        QVERIFY_THROWS_EXCEPTION(DbError, write.execute());
+        snapshot.commit();
+        QCOMPARE(count(), 1);
+        snapshot.rollback();
+    }
+
     void commonErrorsReadInHungarian() {
         exec(QStringLiteral("insert into kinds (n) values (502)"));
         tr_->commit();

@@ -212,9 +212,9 @@ void TDM::requestStudentRefresh() {
             bool refreshed = false;
             ui::guarded([&] { refreshed = refreshStudentsIfPending(); });
             if (!refreshed) return;
-            // The headcount beside the list must tell the same; it is counted once the
-            // grid has shown the change, since a count costs what the table holds (a
-            // timer of zero would run before the grid's paint, which is also queued).
+            // The headcount beside the list must tell the same; it is read once the
+            // grid has shown the change, so the list comes first (a timer of zero would
+            // run before the grid's paint, which is also queued).
             QTimer::singleShot(kRecountDelayMs, this, [] { ui::guarded([] { main_form->akt_letszam(); }); });
         },
         Qt::QueuedConnection);

@@ -50,8 +50,11 @@ void Transaction::start() {
     const char tpb[] = {isc_tpb_version3,
                         static_cast<char>(access_ == Access::ReadOnly ? isc_tpb_read : isc_tpb_write),
                         isc_tpb_read_committed, isc_tpb_rec_version, isc_tpb_nowait};
+    static const char snapshotTpb[] = {isc_tpb_version3, isc_tpb_read, isc_tpb_concurrency, isc_tpb_nowait};
     ISC_STATUS_ARRAY status;
-    if (isc_start_transaction(status, &handle_, 1, connection_.handle(), static_cast<short>(sizeof tpb), tpb))
+    const char* chosen = snapshot_ ? snapshotTpb : tpb;
+    const auto length = static_cast<short>(snapshot_ ? sizeof snapshotTpb : sizeof tpb);
+    if (isc_start_transaction(status, &handle_, 1, connection_.handle(), length, chosen))
         connection_.fail(status);
     // Known before any commit, so that a commit whose answer is lost can be looked for.
     const char items[] = {isc_info_tra_id};
@@ -59,8 +62,8 @@ void Transaction::start() {
     serverId_ = 0;
     if (!isc_transaction_info(status, &handle_, sizeof items, items, sizeof info, info) &&
         info[0] == isc_info_tra_id) {
-        const short length = static_cast<short>(isc_vax_integer(info + 1, 2));
-        serverId_ = isc_portable_integer(reinterpret_cast<const ISC_UCHAR*>(info + 3), length);
+        const short size = static_cast<short>(isc_vax_integer(info + 1, 2));
+        serverId_ = isc_portable_integer(reinterpret_cast<const ISC_UCHAR*>(info + 3), size);
     }
 }
 

@@ -25,6 +25,10 @@ class Transaction : public QObject {
     // The server's number of the running transaction (0 when none runs).
     qint64 serverId() const { return serverId_; }
 
+    // A read-only snapshot: every statement sees the database as it was at the start,
+    // whatever commits meanwhile. Takes effect at the next start.
+    void setSnapshot(bool on) { snapshot_ = on; }
+
     void start();
     void commit();
     void rollback();
@@ -48,6 +52,7 @@ class Transaction : public QObject {
     Access access_;
     isc_tr_handle handle_ = 0;
     qint64 serverId_ = 0;
+    bool snapshot_ = false;
 };
 
 } // namespace db

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <ibase.h>
 
+#include "Trace.h"
 #include "assignments/oszt_tan__form.h"
 #include "assignments/tanar_targy__form.h"
 #include "connect__form.h"
@@ -125,6 +126,7 @@ bool createAll() {
     connect_form = new Tconnect_form;
     DM = new TDM;
     DM->uj_diak_esemeny.setAfterAttach([] { KorvanaApplication::takeTerminationSignals(); });
+    trace::install();
     if (!DM->DataModuleCreate()) return false;
     // The client library takes the termination signals at every attachment; take them back.
     KorvanaApplication::takeTerminationSignals();

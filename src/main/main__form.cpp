@@ -15,6 +15,7 @@
 #include "assignments/oszt_tan__form.h"
 #include "assignments/tanar_targy__form.h"
 #include "data/DataModule.h"
+#include "data/Letszam.h"
 #include "db/Error.h"
 #include "db/Statement.h"
 #include "db/StoredProcedure.h"
@@ -304,11 +305,9 @@ void Tmain_form::FormActivate() {
     // An activation is nobody's request: a lost connection or a list that failed waits
     // for the user's next action, so a failure is never shown again and again.
     if (DM->dbTanulo.isConnected() && !DM->dbTanulo.isLost()) {
-        const bool refreshed = DM->refreshStudentsIfPending();
+        DM->refreshStudentsIfPending();
         if (!DM->dataset_Tanulok.failed()) DM->dataset_Tanulok.open();
-        // Closing a child has just counted: a count costs what the table holds, so the
-        // activation that follows it does not count the same again.
-        if (refreshed || !lastCount_.isValid() || lastCount_.elapsed() > kCountFreshMs) akt_letszam();
+        akt_letszam();
     }
     setWindowOpacity(1.0);
 }
@@ -449,11 +448,9 @@ void Tmain_form::akt_tanev_at(const QDate& today) {
 }
 
 void Tmain_form::akt_letszam() {
-    QStringList lines;
-    query(false, QStringLiteral("select count(table_diak.id) from table_diak"), {}, lines);
-    const QString line = lines.value(0);
-    label_letszam->setText(line.left(line.indexOf(QLatin1Char(';'))) + QStringLiteral(" diák nyílvántartva"));
-    lastCount_.start();
+    const letszam::Reading reading = letszam::read(DM->dbTanulo);
+    label_letszam->setText(QString::number(reading.students) + QStringLiteral(" diák nyílvántartva"));
+    if (reading.rows > letszam::kFoldAbove) letszam::fold(DM->dbTanulo);
 }
 
 // ---- the student list ----

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDate>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -127,8 +126,6 @@ class Tmain_form : public QWidget {
     void restoreAfterChild();
 
     ui::ChildWindow* openChild_ = nullptr;
-    QElapsedTimer lastCount_;
-    static constexpr qint64 kCountFreshMs = 1000;
 };
 
 extern Tmain_form* main_form;
