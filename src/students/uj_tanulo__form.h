@@ -25,7 +25,7 @@ class Tuj_tanulo_Form : public ui::ChildWindow {
     void Button1Click();
     void Button2Click();
     void edit_akt_tanevChange();
-    void e_cimKeyDown();
+    void e_cimChange();
 
     static inline const QString kRegister = QStringLiteral("Tanuló felvétele");
     static inline const QString kModify = QStringLiteral("Adatok módosítása");
@@ -70,6 +70,7 @@ class Tuj_tanulo_Form : public ui::ChildWindow {
     std::vector<QVariant> readStudent(int id, bool lock);
 
     std::vector<QVariant> opened_; // the row as it was shown, for the modification check
+    QString lastAddress_;          // the student's address before its latest change
 };
 
 extern Tuj_tanulo_Form* uj_tanulo_Form;
