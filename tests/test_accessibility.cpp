@@ -235,6 +235,40 @@ class AccessibilityTest : public QObject {
         QVERIFY2(faults.isEmpty(), qPrintable(u"%1 faults"_s.arg(faults.size())));
         QVERIFY(app.dialogs.shown.empty());
     }
+
+    // Closed with its "bezárás" button, which had the focus, and opened again: the cursor
+    // is at the start of the tab order, where a space types rather than closes.
+    void everyWindowOpensReadyToType() {
+        ProgramFixture app;
+        QVERIFY(app.start(u"focus"_s, {u"--students"_s, u"3"_s}));
+        const std::tuple<QPushButton*, QWidget*, QWidget*> windows[] = {
+            {main_form->Button2, uj_tanulo_Form, uj_tanulo_Form->e_nev},
+            {main_form->Button1, uj_tanulo_Form, uj_tanulo_Form->e_nev},
+            {main_form->Button5, tanarok_form, tanarok_form->DBGrid1},
+            {main_form->Button6, tantargyak_form, tantargyak_form->DBGrid1},
+            {main_form->Button4, osztalyok_form, osztalyok_form->combo_tanarok},
+            {main_form->Button11, tanar_targy_form, tanar_targy_form->DBGrid1},
+            {main_form->Button12, oszt_tan_form, oszt_tan_form->dbg_osztalyok},
+            {main_form->Button7, lekerdezesek_form, lekerdezesek_form->combo_lekerdezes},
+        };
+        for (const auto& [button, window, first] : windows) {
+            QPushButton* close = nullptr;
+            for (QPushButton* b : window->findChildren<QPushButton*>())
+                if (b->text() == u"bezárás"_s) close = b;
+            QVERIFY(close);
+            button->click();
+            close->setFocus();
+            close->click();
+            QVERIFY(!window->isVisible());
+            button->click();
+            QCOMPARE(window->focusWidget(), first);
+            QTest::keyClicks(first, u" x"_s);
+            QVERIFY2(window->isVisible(), qPrintable(window->objectName()));
+            if (auto* box = qobject_cast<QLineEdit*>(first)) QVERIFY(box->text().endsWith(u" x"_s));
+            window->close();
+        }
+        QVERIFY(app.dialogs.shown.empty());
+    }
 };
 
 QTEST_MAIN(AccessibilityTest)

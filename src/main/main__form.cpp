@@ -46,15 +46,39 @@ const QString kQuickSearchAll =
 // Text that no name can hold matches no student.
 const QString kQuickSearchNone = kQuickSearchColumns + QStringLiteral(" where 1 = 0");
 
-// LIKE with a parameter cannot use an index; STARTING WITH on the text before the first
-// wildcard can, and walking the name index streams the matches in name order. The
-// pattern is cast so that a box as long as the column still takes its "%".
+// LIKE with a parameter cannot use an index; bounds on the name index around the text
+// before the first wildcard can, and walking that index streams the matches in name
+// order. The bounds are whole-key comparisons: the Hungarian collation's own prefix search
+// (STARTING WITH) loses names whose first letters form one letter with the next (Cs, Sz).
+// The upper bound gets U+FFFF, which sorts after every letter, appended on the server,
+// since the connection's WIN1250 cannot carry it. The pattern is cast so that a box as
+// long as the column still takes its "%".
 QString quickSearchLike(int nameLength) {
     return kQuickSearchColumns +
-           QStringLiteral(" where table_diak.nev STARTING WITH :eleje and table_diak.nev LIKE CAST(:nev AS "
-                          "VARCHAR(%1)) PLAN JOIN (table_diak ORDER ix_diak_nev, table_osztaly INDEX "
-                          "(pk_osztaly)) ORDER BY table_diak.nev")
+           QStringLiteral(
+               " where table_diak.nev >= :tol and table_diak.nev < CAST(:ig AS VARCHAR(%1) CHARACTER "
+               "SET UTF8) || CAST(x'EFBFBF' AS VARCHAR(1) CHARACTER SET UTF8) and table_diak.nev LIKE "
+               "CAST(:nev AS VARCHAR(%2)) PLAN JOIN (table_diak ORDER ix_diak_nev, table_osztaly INDEX "
+               "(pk_osztaly)) ORDER BY table_diak.nev")
+               .arg(nameLength + 2)
                .arg(nameLength + 1);
+}
+
+// Every name that begins with the prefix sorts before this text followed by U+FFFF. In the
+// Hungarian alphabet c, d, g, l, n, s, t and z may start a letter of two or three (cs, dzs,
+// ...), each sorting right after its first one: the upper end of names that go on from such
+// a trailing letter is its last, longest letter.
+QString upperEnd(const QString& prefix) {
+    static const QHash<QChar, QString> longest = {
+        {QLatin1Char('c'), QStringLiteral("cs")}, {QLatin1Char('d'), QStringLiteral("dzs")},
+        {QLatin1Char('g'), QStringLiteral("gy")}, {QLatin1Char('l'), QStringLiteral("ly")},
+        {QLatin1Char('n'), QStringLiteral("ny")}, {QLatin1Char('s'), QStringLiteral("sz")},
+        {QLatin1Char('t'), QStringLiteral("ty")}, {QLatin1Char('z'), QStringLiteral("zs")}};
+    qsizetype end = prefix.size();
+    while (end > 0 && longest.contains(prefix.at(end - 1).toLower()))
+        --end;
+    if (end == prefix.size()) return prefix;
+    return prefix.left(end) + longest.value(prefix.at(end).toLower());
 }
 
 // The part of a LIKE pattern before its first wildcard.
@@ -502,9 +526,11 @@ Tmain_form::QuickSearch Tmain_form::quickSearch(const QString& text, int nameLen
     if (text.isEmpty()) return {kQuickSearchAll, {}};
     // A search is not a store: such text matches no name, and that is no error.
     if (text.size() > nameLength || db::firstUnstorable(text) >= 0) return {kQuickSearchNone, {}};
-    return {
-        quickSearchLike(nameLength),
-        {{QStringLiteral("eleje"), literalPrefix(text)}, {QStringLiteral("nev"), text + QLatin1Char('%')}}};
+    const QString prefix = literalPrefix(text);
+    return {quickSearchLike(nameLength),
+            {{QStringLiteral("tol"), prefix},
+             {QStringLiteral("ig"), upperEnd(prefix)},
+             {QStringLiteral("nev"), text + QLatin1Char('%')}}};
 }
 
 void Tmain_form::Button13Click() {

@@ -188,15 +188,18 @@ Tuj_tanulo_Form::Tuj_tanulo_Form(QWidget* parent) : ui::ChildWindow(parent) {
     for (QWidget* hidden : std::initializer_list<QWidget*>{label_osztaly, label_nyelv, label_ID, Label20})
         hidden->hide();
 
-    // The copy happens before the key acts on the address box.
-    ui::onKeyDown(e_cim, [this](int) { e_cimKeyDown(); });
+    connect(e_cim, &QLineEdit::textChanged, this, ui::guard([this] { e_cimChange(); }));
     connect(Button1, &QPushButton::clicked, this, ui::guard([this] { Button1Click(); }));
     connect(Button2, &QPushButton::clicked, this, ui::guard([this] { Button2Click(); }));
     connect(edit_akt_tanev, &QLineEdit::textChanged, this, ui::guard([this] { edit_akt_tanevChange(); }));
 }
 
-void Tuj_tanulo_Form::e_cimKeyDown() {
-    e_gond_cim->setText(e_cim->text());
+// The guardian's address follows the student's while it is empty or still the same as
+// the student's was; one that was typed or loaded differently is the guardian's own.
+void Tuj_tanulo_Form::e_cimChange() {
+    const QString guardian = e_gond_cim->text();
+    if (guardian.isEmpty() || guardian == lastAddress_) e_gond_cim->setText(e_cim->text());
+    lastAddress_ = e_cim->text();
 }
 
 void Tuj_tanulo_Form::edit_akt_tanevChange() {

@@ -29,7 +29,7 @@ class Tuj_tanulo_Form : public ui::ChildWindow {
     void Button1Click();
     void Button2Click();
     void edit_akt_tanevChange();
-    void e_cimKeyDown();
+    void e_cimChange();
 
     static inline const QString kRegister = QStringLiteral("Tanuló felvétele");
     static inline const QString kModify = QStringLiteral("Adatok módosítása");
@@ -78,6 +78,7 @@ class Tuj_tanulo_Form : public ui::ChildWindow {
     void saved(bool modify, const QStringList& texts, int id, bool fresh);
 
     std::vector<QVariant> opened_; // the row as it was shown, for the modification check
+    QString lastAddress_;          // the student's address before its latest change
 };
 
 extern Tuj_tanulo_Form* uj_tanulo_Form;
