@@ -149,6 +149,7 @@ void Toszt_tan_form::osztalyok_combo_frissit() {
     {
         const QScopedValueRollback<bool> quiet(reloading_, true);
         ds_osztalyok->close();
+        ds_osztalyok->forgetPosition(); // reloaded, the list starts at the first class
         ds_osztalyok->setSelectSQL(kClassSelect);
         ds_osztalyok->open();
     }

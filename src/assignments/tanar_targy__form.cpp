@@ -124,6 +124,7 @@ void Ttanar_targy_form::prepareOpen() {
 void Ttanar_targy_form::tanarok_frissit() {
     const QScopedValueRollback<bool> quiet(reloading_, true);
     ds_tanarok->close();
+    ds_tanarok->forgetPosition(); // a window opened anew starts at the first teacher
     ds_tanarok->setSelectSQL(kTeacherSelect);
     ds_tanarok->open();
 }

@@ -68,6 +68,8 @@ class Dataset : public QAbstractTableModel {
     // With a key field, every reopening keeps the same record current wherever it
     // still stands among the rows the grid had already fetched.
     void setKeyField(const QString& field) { keyField_ = field; }
+    // The next opening starts at the first row, whatever was current before.
+    void forgetPosition() { rememberedKey_ = QVariant(); }
     // Closes and opens again.
     void refresh();
 
