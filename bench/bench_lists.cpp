@@ -157,7 +157,7 @@ std::vector<ListStatement> listStatements(const QString& sqls) {
     file("dataset_Tanulo_SelectSQL3.sql", "by name");
     file("dataset_Tanulo_SelectSQL2.sql", "by grade and letter");
     file("dataset_Tanulo_SelectSQL4.sql", "by letter and grade");
-    for (const char* text : {"", "Ki", "Zzq"}) {
+    for (const char* text : {"", "Ki", "Cs", "Zzq"}) { // Cs: one letter of two
         const auto q = Tmain_form::quickSearch(QString::fromUtf8(text), 100);
         out.push_back({QStringLiteral("quick search '%1'").arg(QString::fromUtf8(text)), q.sql, q.params});
     }

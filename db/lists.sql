@@ -3,13 +3,15 @@ SET NAMES UTF8;
 -- both tables' columns, so it would sort the whole table before its first row; this
 -- procedure takes the few classes in order and streams each class's students along
 -- the (osztaly_ID, nev) index, bounded by the class (no bitmap of the whole class
--- first: that would cost what the class holds). Safe to run again on an existing database.
+-- first: that would cost what the class holds). The names keep their column's type and
+-- collation. Safe to run again on an existing database.
 --   betu_elobb = 0: by grade, letter, name;  1: by letter, grade, name.
 
 SET TERM ^;
 
 CREATE OR ALTER PROCEDURE PRC_TANULOK_OSZTALYONKENT (betu_elobb SMALLINT)
-RETURNS (id INTEGER, nev VARCHAR(100), evfolyam INTEGER, osztaly VARCHAR(10))
+RETURNS (id INTEGER, nev TYPE OF COLUMN table_diak.nev, evfolyam INTEGER,
+         osztaly TYPE OF COLUMN table_osztaly.osztaly_betu)
 AS
 DECLARE osztaly_id INTEGER;
 BEGIN

@@ -5,15 +5,18 @@ SET NAMES UTF8;
 -- because a function call per draw slows the load markedly) makes every run produce the same
 -- people. The whole load runs inside the server in one statement, which keeps it quick.
 -- Birth years follow the grade so that everybody is 14 to 18 years old in the school year.
+-- The long lists are WIN1250, one byte a letter: picking from them is one substring, not a
+-- walk through UTF8.
 
 SET TERM ^;
 EXECUTE BLOCK AS
     -- 'a|b|c' -> fixed-width slots, so that picking the k-th item is one substring
-    DECLARE FUNCTION slots (lista VARCHAR(8000), szel INTEGER) RETURNS VARCHAR(8000)
+    DECLARE FUNCTION slots (lista VARCHAR(8000) CHARACTER SET WIN1250, szel INTEGER)
+        RETURNS VARCHAR(8000) CHARACTER SET WIN1250
     AS
         DECLARE p INTEGER;
-        DECLARE elem VARCHAR(8000);
-        DECLARE r VARCHAR(8000) = '';
+        DECLARE elem VARCHAR(8000) CHARACTER SET WIN1250;
+        DECLARE r VARCHAR(8000) CHARACTER SET WIN1250 = '';
     BEGIN
         lista = lista || '|';
         WHILE (lista <> '') DO
@@ -41,15 +44,15 @@ EXECUTE BLOCK AS
     DECLARE tanev INTEGER = 2026;
     DECLARE iskola_varosa VARCHAR(30) = 'Kecskemét';
 
-    DECLARE vezeteknevek VARCHAR(8000) = 'Nagy|Kovács|Tóth|Szabó|Horváth|Varga|Kiss|Molnár|Németh|Farkas|Balogh|Papp|Takács|Juhász|Lakatos|Mészáros|Oláh|Simon|Rácz|Fekete|Szilágyi|Török|Fehér|Balázs|Gál|Kis|Szűcs|Kocsis|Orsós|Pintér|Fodor|Szalai|Sipos|Magyar|Lukács|Gulyás|Bíró|Király|Katona|László|Jakab|Bogdán|Sándor|Boros|Fazekas|Kelemen|Antal|Orosz|Somogyi|Fülöp|Veres|Budai|Vincze|Hegedűs|Deák|Bálint|Illés|Pál|Vass|Szőke|Fábián|Vörös|Lengyel|Bognár|Jónás|Hajdu|Halász|Máté|Székely|Gáspár|Kozma|Pásztor|Bakos|Dudás|Major|Virág|Orbán|Barta|Ábrahám|Ördög|Őri|Ónodi|Újvári|Csonka|Csizmadia|Zsigmond|Erdős|Éles|Ürmös|Gyurkó';
-    DECLARE fiunevek VARCHAR(8000) = 'Bence|Máté|Levente|Dominik|Ádám|Dániel|Balázs|Dávid|Marcell|Milán|Péter|Tamás|Gergő|Zsombor|Botond|Kristóf|Áron|Márk|Olivér|Noel|Benedek|Barnabás|Martin|Norbert|Zoltán|Gábor|László|Krisztián|Patrik|Richárd|Attila|Csaba|Ákos|Bálint|Zalán|Hunor|Vince|Soma|Erik|Örs|Mátyás|Simon|Nándor|Tibor|Viktor|Roland|Szabolcs|Ábel|Előd|Üllő';
-    DECLARE lanynevek VARCHAR(8000) = 'Hanna|Anna|Jázmin|Lili|Zsófia|Luca|Boglárka|Emma|Léna|Zoé|Nóra|Eszter|Réka|Dorina|Fanni|Petra|Vivien|Kitti|Lilla|Virág|Nikolett|Bianka|Kata|Csenge|Dóra|Flóra|Laura|Panna|Rebeka|Sára|Viktória|Alexandra|Enikő|Írisz|Orsolya|Szonja|Tímea|Zsanett|Barbara|Anita|Ágnes|Gréta|Hajnalka|Emese|Őzike|Ünige|Olívia|Kamilla|Maja|Tekla';
-    DECLARE anyanevek VARCHAR(8000) = 'Katalin|Erzsébet|Ilona|Éva|Anikó|Krisztina|Andrea|Mónika|Zsuzsanna|Judit|Edit|Ágnes|Tímea|Szilvia|Gabriella|Beáta|Erika|Ildikó|Marianna|Melinda|Brigitta|Nikoletta|Orsolya|Renáta|Rita|Tünde|Viktória|Adrienn|Anita|Henrietta|Enikő|Zsófia|Eszter|Hajnalka|Noémi|Piroska|Margit|Irén';
-    DECLARE apanevek VARCHAR(8000) = 'László|István|Zoltán|Gábor|Attila|Tamás|Péter|Sándor|Csaba|Ferenc|József|János|Zsolt|Róbert|Tibor|Gergely|Krisztián|Norbert|Balázs|Imre|Lajos|Ákos|Szabolcs|Miklós|Árpád|Ottó|Dénes|György|Károly|Endre';
-    DECLARE utcak VARCHAR(8000) = 'Petőfi Sándor utca|Kossuth Lajos utca|Rákóczi Ferenc út|Ady Endre utca|Arany János utca|Jókai Mór utca|Széchenyi István tér|Deák Ferenc utca|Dózsa György út|Bethlen Gábor utca|Kölcsey Ferenc utca|Vörösmarty Mihály utca|Béke utca|Fő utca|Szabadság tér|Táncsics Mihály utca|Bajcsy-Zsilinszky Endre utca|Munkácsy Mihály utca|Kodály Zoltán tér|Katona József utca|Hunyadi János utca|Mátyás király körút|Rozmaring utca|Akácfa utca|Tavasz utca|Nyíri út|Ceglédi út|Szolnoki út|Batthyány utca|Erdő utca|Kertész utca|Damjanich János utca|Liszt Ferenc utca|Madách Imre utca|Zrínyi Miklós utca|Irinyi János utca|Wesselényi utca|Bartók Béla utca|Őszirózsa utca|Úttörő utca|Ész utca|Cserepes utca';
-    DECLARE varosok VARCHAR(8000) = 'Lajosmizse|Kerekegyháza|Ballószög|Helvécia|Városföld|Nagykőrös|Tiszakécske|Izsák|Kiskunfélegyháza|Jakabszállás|Fülöpháza|Szentkirály|Lakitelek|Kunszentmiklós|Orgovány|Kecel|Nyárlőrinc|Felsőlajos|Ágasegyháza|Kunszállás|Bugac|Fülöpszállás|Szabadszállás|Solt|Tiszaalpár|Kiskőrös|Soltvadkert|Ladánybene|Újszász|Örkény';
-    DECLARE szulhelyek VARCHAR(8000) = 'Budapest|Szeged|Kiskunfélegyháza|Kiskunhalas|Cegléd|Nagykőrös|Kalocsa|Baja|Szolnok|Debrecen|Győr|Pécs|Miskolc|Székesfehérvár|Kiskőrös|Szentes|Csongrád|Hódmezővásárhely|Szabadka|Kolozsvár|Marosvásárhely|Bécs|Eger|Veszprém';
-    DECLARE megjegyzesek VARCHAR(8000) = 'Kollégista.|Bejáró, vonattal érkezik.|Sajátos nevelési igényű, a szakértői vélemény a titkárságon van.|Testnevelés alól felmentve (orvosi igazolás).|Diszlexiás; írásbeli feladatoknál hosszabb időt kap.|Ételallergia: glutén.|Rendszeres gyermekvédelmi kedvezményben részesül.|Versenyszerűen kézilabdázik.~Edzőtábor miatt júliusban nem elérhető.|A szülők elváltak, a gondviselő az anya.~Az apa kapcsolattartásra jogosult.|Tanulószerződése van.|Évismétlő.|Magántanuló.|Emelt szintű érettségire jelentkezett.|Másik iskolából érkezett, a bizonyítványmásolat a titkárságon van.';
+    DECLARE vezeteknevek VARCHAR(8000) CHARACTER SET WIN1250 = 'Nagy|Kovács|Tóth|Szabó|Horváth|Varga|Kiss|Molnár|Németh|Farkas|Balogh|Papp|Takács|Juhász|Lakatos|Mészáros|Oláh|Simon|Rácz|Fekete|Szilágyi|Török|Fehér|Balázs|Gál|Kis|Szűcs|Kocsis|Orsós|Pintér|Fodor|Szalai|Sipos|Magyar|Lukács|Gulyás|Bíró|Király|Katona|László|Jakab|Bogdán|Sándor|Boros|Fazekas|Kelemen|Antal|Orosz|Somogyi|Fülöp|Veres|Budai|Vincze|Hegedűs|Deák|Bálint|Illés|Pál|Vass|Szőke|Fábián|Vörös|Lengyel|Bognár|Jónás|Hajdu|Halász|Máté|Székely|Gáspár|Kozma|Pásztor|Bakos|Dudás|Major|Virág|Orbán|Barta|Ábrahám|Ördög|Őri|Ónodi|Újvári|Csonka|Csizmadia|Zsigmond|Erdős|Éles|Ürmös|Gyurkó';
+    DECLARE fiunevek VARCHAR(8000) CHARACTER SET WIN1250 = 'Bence|Máté|Levente|Dominik|Ádám|Dániel|Balázs|Dávid|Marcell|Milán|Péter|Tamás|Gergő|Zsombor|Botond|Kristóf|Áron|Márk|Olivér|Noel|Benedek|Barnabás|Martin|Norbert|Zoltán|Gábor|László|Krisztián|Patrik|Richárd|Attila|Csaba|Ákos|Bálint|Zalán|Hunor|Vince|Soma|Erik|Örs|Mátyás|Simon|Nándor|Tibor|Viktor|Roland|Szabolcs|Ábel|Előd|Üllő';
+    DECLARE lanynevek VARCHAR(8000) CHARACTER SET WIN1250 = 'Hanna|Anna|Jázmin|Lili|Zsófia|Luca|Boglárka|Emma|Léna|Zoé|Nóra|Eszter|Réka|Dorina|Fanni|Petra|Vivien|Kitti|Lilla|Virág|Nikolett|Bianka|Kata|Csenge|Dóra|Flóra|Laura|Panna|Rebeka|Sára|Viktória|Alexandra|Enikő|Írisz|Orsolya|Szonja|Tímea|Zsanett|Barbara|Anita|Ágnes|Gréta|Hajnalka|Emese|Őzike|Ünige|Olívia|Kamilla|Maja|Tekla';
+    DECLARE anyanevek VARCHAR(8000) CHARACTER SET WIN1250 = 'Katalin|Erzsébet|Ilona|Éva|Anikó|Krisztina|Andrea|Mónika|Zsuzsanna|Judit|Edit|Ágnes|Tímea|Szilvia|Gabriella|Beáta|Erika|Ildikó|Marianna|Melinda|Brigitta|Nikoletta|Orsolya|Renáta|Rita|Tünde|Viktória|Adrienn|Anita|Henrietta|Enikő|Zsófia|Eszter|Hajnalka|Noémi|Piroska|Margit|Irén';
+    DECLARE apanevek VARCHAR(8000) CHARACTER SET WIN1250 = 'László|István|Zoltán|Gábor|Attila|Tamás|Péter|Sándor|Csaba|Ferenc|József|János|Zsolt|Róbert|Tibor|Gergely|Krisztián|Norbert|Balázs|Imre|Lajos|Ákos|Szabolcs|Miklós|Árpád|Ottó|Dénes|György|Károly|Endre';
+    DECLARE utcak VARCHAR(8000) CHARACTER SET WIN1250 = 'Petőfi Sándor utca|Kossuth Lajos utca|Rákóczi Ferenc út|Ady Endre utca|Arany János utca|Jókai Mór utca|Széchenyi István tér|Deák Ferenc utca|Dózsa György út|Bethlen Gábor utca|Kölcsey Ferenc utca|Vörösmarty Mihály utca|Béke utca|Fő utca|Szabadság tér|Táncsics Mihály utca|Bajcsy-Zsilinszky Endre utca|Munkácsy Mihály utca|Kodály Zoltán tér|Katona József utca|Hunyadi János utca|Mátyás király körút|Rozmaring utca|Akácfa utca|Tavasz utca|Nyíri út|Ceglédi út|Szolnoki út|Batthyány utca|Erdő utca|Kertész utca|Damjanich János utca|Liszt Ferenc utca|Madách Imre utca|Zrínyi Miklós utca|Irinyi János utca|Wesselényi utca|Bartók Béla utca|Őszirózsa utca|Úttörő utca|Ész utca|Cserepes utca';
+    DECLARE varosok VARCHAR(8000) CHARACTER SET WIN1250 = 'Lajosmizse|Kerekegyháza|Ballószög|Helvécia|Városföld|Nagykőrös|Tiszakécske|Izsák|Kiskunfélegyháza|Jakabszállás|Fülöpháza|Szentkirály|Lakitelek|Kunszentmiklós|Orgovány|Kecel|Nyárlőrinc|Felsőlajos|Ágasegyháza|Kunszállás|Bugac|Fülöpszállás|Szabadszállás|Solt|Tiszaalpár|Kiskőrös|Soltvadkert|Ladánybene|Újszász|Örkény';
+    DECLARE szulhelyek VARCHAR(8000) CHARACTER SET WIN1250 = 'Budapest|Szeged|Kiskunfélegyháza|Kiskunhalas|Cegléd|Nagykőrös|Kalocsa|Baja|Szolnok|Debrecen|Győr|Pécs|Miskolc|Székesfehérvár|Kiskőrös|Szentes|Csongrád|Hódmezővásárhely|Szabadka|Kolozsvár|Marosvásárhely|Bécs|Eger|Veszprém';
+    DECLARE megjegyzesek VARCHAR(8000) CHARACTER SET WIN1250 = 'Kollégista.|Bejáró, vonattal érkezik.|Sajátos nevelési igényű, a szakértői vélemény a titkárságon van.|Testnevelés alól felmentve (orvosi igazolás).|Diszlexiás; írásbeli feladatoknál hosszabb időt kap.|Ételallergia: glutén.|Rendszeres gyermekvédelmi kedvezményben részesül.|Versenyszerűen kézilabdázik.~Edzőtábor miatt júliusban nem elérhető.|A szülők elváltak, a gondviselő az anya.~Az apa kapcsolattartásra jogosult.|Tanulószerződése van.|Évismétlő.|Magántanuló.|Emelt szintű érettségire jelentkezett.|Másik iskolából érkezett, a bizonyítványmásolat a titkárságon van.';
 
     -- item counts of the lists above
     DECLARE n_vez INTEGER;
@@ -62,10 +65,10 @@ EXECUTE BLOCK AS
     DECLARE n_szulhely INTEGER;
     DECLARE n_mj INTEGER;
 
-    DECLARE osztalyok VARCHAR(8000) = '';
-    DECLARE evfolyamok VARCHAR(8000) = '';
+    DECLARE osztalyok VARCHAR(8000) CHARACTER SET WIN1250 = '';
+    DECLARE evfolyamok VARCHAR(8000) CHARACTER SET WIN1250 = '';
     DECLARE n_osztaly INTEGER;
-    DECLARE nyelvek VARCHAR(8000) = '';
+    DECLARE nyelvek VARCHAR(8000) CHARACTER SET WIN1250 = '';
     DECLARE n_nyelv INTEGER;
     DECLARE angol_id INTEGER;
     DECLARE nemet_id INTEGER;

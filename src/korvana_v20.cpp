@@ -5,6 +5,7 @@
 
 int main(int argc, char** argv) {
     KorvanaApplication app(argc, argv);
+    ui::loadQtTranslations();
     bool started = false;
     // Whatever fails while the program starts is told and ends it cleanly.
     try {

@@ -1,9 +1,11 @@
 #include "TestSupport.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTest>
 #include <stdexcept>
 
 namespace testing {
@@ -58,6 +60,11 @@ QString makeProgramFolder(const QString& name, const QString& databaseSrcContent
     QDir sqls(sourceDir() + QStringLiteral("/sqls"));
     for (const QString& f : sqls.entryList({QStringLiteral("*.sql")}, QDir::Files))
         QFile::copy(sqls.filePath(f), folder + QStringLiteral("/sqls/") + f);
+    // the document templates, as the build puts them beside the executable
+    QDir().mkpath(folder + QStringLiteral("/sablonok"));
+    QDir sablonok(sourceDir() + QStringLiteral("/sablonok"));
+    for (const QString& f : sablonok.entryList({QStringLiteral("*.html")}, QDir::Files))
+        QFile::copy(sablonok.filePath(f), folder + QStringLiteral("/sablonok/") + f);
     QFile src(folder + QStringLiteral("/database.src"));
     if (!src.open(QIODevice::WriteOnly)) throw std::runtime_error("cannot write database.src");
     src.write(databaseSrcContent.toLocal8Bit());
@@ -140,7 +147,12 @@ bool ProgramFixture::start(const QString& name, const QStringList& createOptions
 
 bool ProgramFixture::startWithSrc(const QString& name, const QString& databaseSrc) {
     TDM::programFolderOverride = makeProgramFolder(name, databaseSrc);
-    return program::createAll();
+    if (!program::createAll()) return false;
+    // The events attach in the background: a test's changes wait until they listen.
+    QDeadlineTimer deadline(10000);
+    while (!DM->uj_diak_esemeny.isQueued() && !deadline.hasExpired())
+        QTest::qWait(20);
+    return true;
 }
 
 void ProgramFixture::stop() {

@@ -26,6 +26,9 @@ tables() {
 dump() {
     local table key
     while read -r table key; do
+        # the headcount's change rows follow every write after the snapshot too; they are
+        # checked by their sum against the students instead
+        [ "$table" = TABLE_LETSZAM_VALTOZAS ] && continue
         printf 'select * from %s where %s order by %s;\n' "$table" \
             "$([ "$table" = TABLE_DIAK ] && echo "${2:-1 = 1}" || echo "1 = 1")" "$key"
     done < <(tables "$1") > "$tmp/dump.sql"
@@ -137,7 +140,10 @@ last=$(value "$busy" "select max(id) from table_diak")
 check_eq "visszaállítva: a mentés pillanatának minden sora, minden oszlopa" \
     "$(checksum "$busy")" "$(checksum "$db" "id <= $last")"
 check_eq "visszaállítva: a többi tábla és az objektumok" \
-    "$(counts "$busy" | sed 's/TABLE_DIAK=[0-9]*//')" "$(counts "$db" | sed 's/TABLE_DIAK=[0-9]*//')"
+    "$(counts "$busy" | sed 's/TABLE_DIAK=[0-9]*//; s/TABLE_LETSZAM_VALTOZAS=[0-9]*//')" \
+    "$(counts "$db" | sed 's/TABLE_DIAK=[0-9]*//; s/TABLE_LETSZAM_VALTOZAS=[0-9]*//')"
+check_eq "visszaállítva: a létszám a tanulók száma" \
+    "$(value "$busy" "select (select sum(valtozas) from table_letszam_valtozas) - (select count(*) from table_diak) from rdb\$database")" 0
 
 # ---------------------------------------------------------------- failures
 no_leftovers() {  # DESCRIPTION FOLDER : no temporary file of a backup stays behind
@@ -162,6 +168,19 @@ else
         env KORVANA_FB_PORT=$down "$backup" "$db" "$tmp/old.fbk"
     check_eq "sikertelen mentés után a régi mentés változatlan" "$(md5sum < "$tmp/old.fbk")" "$old"
 fi
+# stopped while gbak writes: the older backup stays byte for byte, nothing else is left
+before=$(ls -A "$tmp")
+"$backup" "$db" "$tmp/old.fbk" > /dev/null 2>&1 &
+pid=$!
+for _ in $(seq 1 1000); do
+    [ -n "$(find "$tmp" -maxdepth 1 -name '.old.fbk.*.part' -size +0)" ] && break
+    [ "$(md5sum < "$tmp/old.fbk")" != "$old" ] && break
+    sleep 0.01
+done
+kill "$pid" 2>/dev/null
+wait "$pid" && fail "megszakított mentés: mégis sikeresnek mondta" || pass
+check_eq "megszakított mentés után a régi mentés változatlan" "$(md5sum < "$tmp/old.fbk")" "$old"
+check_eq "megszakított mentés után más nem maradt a mappában" "$(ls -A "$tmp")" "$before"
 expect_failure "nem létező adatbázis" "nincs ilyen adatbázis a szerveren" "$backup" "$tmp/nincs.fdb" "$tmp/x.fbk"
 [ ! -e "$tmp/x.fbk" ] && pass || fail "nem létező adatbázis: mégis lett mentésfájl"
 expect_failure "nem létező mappa" "a mappa nem létezik" "$backup" "$db" "$tmp/nincs/x.fbk"

@@ -27,7 +27,7 @@ check_eq "a csomag neve" "$(dpkg-deb -f "$deb" Package)" korvana
 
 # every library the executable needs directly comes from a package that it depends on
 depends=$(dpkg-deb -f "$deb" Depends)
-for p in libfbclient2 libqt6widgets6 libqt6gui6 libqt6core6 fonts-liberation; do
+for p in libfbclient2 libqt6widgets6 libqt6gui6 libqt6core6 fonts-liberation qt6-translations-l10n; do
     [[ ", $depends," == *", $p "* || ", $depends," == *", $p,"* ]] && pass || fail "nem függ ettől: $p ($depends)"
 done
 while read -r lib; do
@@ -38,11 +38,13 @@ while read -r lib; do
         fail "$lib ($path, csomag: «$owner») nincs a függőségek között: $depends"
 done < <(objdump -p "$build/korvana_v20" | awk '$1 == "NEEDED" { print $2 }')
 
-check_eq "a database.src conffile" "$(dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./conffiles)" /opt/korvana/database.src
+check_eq "a database.src és a sablonok conffile-ok" "$(dpkg-deb --ctrl-tarfile "$deb" | tar -xO ./conffiles)" \
+    "$(printf '%s\n' /opt/korvana/database.src; (cd "$src" && ls sablonok/*.html) | sed 's|^|/opt/korvana/|')"
 expected=$(
     printf '%s\n' ./opt/korvana/korvana_v20 ./opt/korvana/database.src \
         ./usr/share/applications/korvana.desktop ./usr/share/icons/hicolor/scalable/apps/korvana.svg
     (cd "$src" && find sqls -name "*.sql" -type f) | sed "s|^|./opt/korvana/|"
+    (cd "$src" && find sablonok -name "*.html" -type f) | sed "s|^|./opt/korvana/|"
     (cd "$src" && find db -name "*.sql" -type f) | sed "s|^|./opt/korvana/|"
     for f in create-db backup-db restore-db upgrade-db db-common.sh; do echo "./opt/korvana/scripts/$f"; done
 )

@@ -1,10 +1,13 @@
 // What a screen reader hears: every box, list and grid of every window has a name, and a
 // label that stands beside a box is the box's name.
+#include <QAbstractButton>
 #include <QAccessible>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QtTest>
 #include <climits>
 #include <functional>
@@ -134,15 +137,20 @@ void addQueryWithBothChoosers() {
 }
 
 // Shows a dialog through the standard service and reads it as a screen reader does:
-// role, name and value.
-std::tuple<QAccessible::Role, QString, QString> readShownDialog(const std::function<void()>& show) {
-    std::tuple<QAccessible::Role, QString, QString> read;
+// role, name and value; and the texts of its buttons.
+std::tuple<QAccessible::Role, QString, QString, QStringList>
+readShownDialog(const std::function<void()>& show) {
+    std::tuple<QAccessible::Role, QString, QString, QStringList> read;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box) return;
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(box);
-        read = {a->role(), a->text(QAccessible::Name), a->text(QAccessible::Value)};
+        QStringList buttons;
+        for (QAbstractButton* b : box->buttons())
+            buttons << b->text();
+        buttons.sort();
+        read = {a->role(), a->text(QAccessible::Name), a->text(QAccessible::Value), buttons};
         box->done(0);
     });
     poll.start(10);
@@ -157,16 +165,24 @@ class AccessibilityTest : public QObject {
 
   private slots:
     void messageBoxesAreReadWithKindTitleAndText() {
+        // Qt's standard dialogs speak Hungarian; the program's own boxes keep their buttons.
+        QVERIFY(ui::loadQtTranslations());
+        QDialogButtonBox standard(QDialogButtonBox::Cancel | QDialogButtonBox::Save);
+        QCOMPARE(standard.button(QDialogButtonBox::Cancel)->text().remove(u'&'), u"Mégse"_s);
         ui::setDialogService(nullptr); // the standard message boxes
         const QString text = u"Első sor\rmásodik sor"_s;
-        const std::pair<std::function<void()>, QString> cases[] = {
-            {[&] { ui::warning(text); }, u"Warning"_s},          {[&] { ui::error(text); }, u"Error"_s},
-            {[&] { ui::information(text); }, u"Information"_s},  {[&] { ui::confirm(text); }, u"Confirm"_s},
-            {[&] { ui::programError(text); }, ui::kProgramName},
+        const QStringList ok{u"OK"_s}, yesNo{u"No"_s, u"Yes"_s};
+        const std::tuple<std::function<void()>, QString, QStringList> cases[] = {
+            {[&] { ui::warning(text); }, u"Warning"_s, ok},
+            {[&] { ui::error(text); }, u"Error"_s, ok},
+            {[&] { ui::information(text); }, u"Information"_s, ok},
+            {[&] { ui::informationYesNo(text); }, u"Information"_s, yesNo},
+            {[&] { ui::confirm(text); }, u"Confirm"_s, yesNo},
+            {[&] { ui::programError(text); }, ui::kProgramName, ok},
         };
-        for (const auto& [show, title] : cases)
+        for (const auto& [show, title, buttons] : cases)
             QCOMPARE(readShownDialog(show),
-                     std::tuple(QAccessible::AlertMessage, title, u"Első sor\nmásodik sor"_s));
+                     std::tuple(QAccessible::AlertMessage, title, u"Első sor\nmásodik sor"_s, buttons));
     }
 
     void everyBoxListAndGridIsNamed() {
@@ -217,6 +233,40 @@ class AccessibilityTest : public QObject {
         for (const QString& f : faults)
             qWarning("%s", qPrintable(f)); // all of them: a failure message is cut short
         QVERIFY2(faults.isEmpty(), qPrintable(u"%1 faults"_s.arg(faults.size())));
+        QVERIFY(app.dialogs.shown.empty());
+    }
+
+    // Closed with its "bezárás" button, which had the focus, and opened again: the cursor
+    // is at the start of the tab order, where a space types rather than closes.
+    void everyWindowOpensReadyToType() {
+        ProgramFixture app;
+        QVERIFY(app.start(u"focus"_s, {u"--students"_s, u"3"_s}));
+        const std::tuple<QPushButton*, QWidget*, QWidget*> windows[] = {
+            {main_form->Button2, uj_tanulo_Form, uj_tanulo_Form->e_nev},
+            {main_form->Button1, uj_tanulo_Form, uj_tanulo_Form->e_nev},
+            {main_form->Button5, tanarok_form, tanarok_form->DBGrid1},
+            {main_form->Button6, tantargyak_form, tantargyak_form->DBGrid1},
+            {main_form->Button4, osztalyok_form, osztalyok_form->combo_tanarok},
+            {main_form->Button11, tanar_targy_form, tanar_targy_form->DBGrid1},
+            {main_form->Button12, oszt_tan_form, oszt_tan_form->dbg_osztalyok},
+            {main_form->Button7, lekerdezesek_form, lekerdezesek_form->combo_lekerdezes},
+        };
+        for (const auto& [button, window, first] : windows) {
+            QPushButton* close = nullptr;
+            for (QPushButton* b : window->findChildren<QPushButton*>())
+                if (b->text() == u"bezárás"_s) close = b;
+            QVERIFY(close);
+            button->click();
+            close->setFocus();
+            close->click();
+            QVERIFY(!window->isVisible());
+            button->click();
+            QCOMPARE(window->focusWidget(), first);
+            QTest::keyClicks(first, u" x"_s);
+            QVERIFY2(window->isVisible(), qPrintable(window->objectName()));
+            if (auto* box = qobject_cast<QLineEdit*>(first)) QVERIFY(box->text().endsWith(u" x"_s));
+            window->close();
+        }
         QVERIFY(app.dialogs.shown.empty());
     }
 };

@@ -213,6 +213,16 @@ class DbLayerTest : public QObject {
             QCOMPARE(list.value(row, QStringLiteral("label")).toString(),
                      QStringLiteral("sor %1").arg(row + 1));
         QVERIFY(!list.canFetchMore());
+        // a NULL and an empty text stay apart, also as kept by the list
+        list.close();
+        list.clearParams();
+        list.setSelectSQL(QStringLiteral("select cast(null as varchar(5)) as n, cast('' as varchar(5)) as e, "
+                                         "cast(null as integer) as i from rdb$database"));
+        list.open();
+        QVERIFY(list.value(0, 0).isNull());
+        QVERIFY(!list.value(0, 1).isNull());
+        QCOMPARE(list.value(0, 1).toString(), QString());
+        QVERIFY(list.value(0, 2).isNull());
         tr_->rollback();
     }
 

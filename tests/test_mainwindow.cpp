@@ -12,6 +12,7 @@
 #include "db/Statement.h"
 #include "db/Transaction.h"
 #include "main/main__form.h"
+#include "office/evi_ugyek__form.h"
 #include "reference/osztalyok__form.h"
 #include "reference/tanarok__form.h"
 #include "reference/tantargyak__form.h"
@@ -265,6 +266,8 @@ class MainWindowTest : public QObject {
                                          << "tanar_targy_form";
         QTest::newRow("class-subject") << "Button12"
                                        << "oszt_tan_form";
+        QTest::newRow("yearly work") << "Button14"
+                                     << "evi_ugyek_form";
     }
     void everyButtonDimsDisablesAndRestores() {
         QFETCH(QString, button);
@@ -287,6 +290,29 @@ class MainWindowTest : public QObject {
         QVERIFY(main_form->isEnabled());
         QCOMPARE(main_form->windowOpacity(), 1.0);
         QVERIFY(DM->dataset_Tanulok.isOpen());
+    }
+
+    // A task of the yearly-work window opens in its place; the main window stays dimmed
+    // until that one closes, also when its preparation fails.
+    void yearlyWorkGivesWayToItsTasks() {
+        QPushButton* task = evi_ugyek_form->addTask(QStringLiteral("proba"), QStringLiteral("Próba"),
+                                                    tanarok_form, [] { tanarok_form->prepareOpen(); });
+        QPushButton* failing =
+            evi_ugyek_form->addTask(QStringLiteral("hibas"), QStringLiteral("Hibás"), tantargyak_form,
+                                    [] { throw db::Error(QStringLiteral("nem")); });
+        main_form->Button14->click();
+        QVERIFY(evi_ugyek_form->isVisible());
+        task->click();
+        QVERIFY(!evi_ugyek_form->isVisible());
+        QVERIFY(tanarok_form->isVisible());
+        QVERIFY(!main_form->isEnabled());
+        tanarok_form->close();
+        QVERIFY(main_form->isEnabled());
+        main_form->Button14->click();
+        failing->click();
+        QCOMPARE(app_.dialogs.texts().size(), 1);
+        QVERIFY(!evi_ugyek_form->isVisible() && !tantargyak_form->isVisible());
+        QVERIFY(main_form->isEnabled());
     }
 
     void aFailingPreparationNeverLeavesTheMainWindowDisabled() {

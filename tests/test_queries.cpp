@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QPrinter>
 #include <QProcess>
+#include <QSet>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QtTest>
@@ -135,7 +136,7 @@ QList<QStringList> parseCsv(const QString& text) {
     for (const QRegularExpressionMatch& m : field.globalMatch(text)) {
         QString v = m.captured(1);
         if (v.startsWith(u'"')) v = v.mid(1, v.size() - 2).replace(u"\"\""_s, u"\""_s);
-        out.last() << v;
+        out.last() << queries::csvText(v);
         if (m.captured(2) == "\r\n"_L1) out << QStringList();
     }
     out.removeLast();
@@ -170,9 +171,23 @@ class FakeOutputs : public queries::OutputService {
         printer.setOutputFileName(path);
         return true;
     }
+    // Long work stops at the given step (-1: never), and every step is counted.
+    class Stopping : public queries::Progress {
+      public:
+        explicit Stopping(FakeOutputs& o) : o_(o) {}
+        bool step(const QString&, qint64, qint64) override { return o_.cancelAt != o_.steps++; }
+
+      private:
+        FakeOutputs& o_;
+    };
+    std::unique_ptr<queries::Progress> progress(QWidget*) override {
+        return std::make_unique<Stopping>(*this);
+    }
     QString path;
     bool accept = true; // the print dialog's answer
     QStringList suggestions;
+    int cancelAt = -1;
+    int steps = 0;
 };
 
 } // namespace
@@ -297,7 +312,7 @@ class QueriesTest : public QObject {
         QCOMPARE(f->ds_eredmeny->rowCount(), db::Dataset::kBatch);
         QCOMPARE(f->label_sorok->text(),
                  u"Sorok száma: legalább %1 (a többi görgetéskor töltődik be)"_s.arg(db::Dataset::kBatch));
-        QCOMPARE(f->jelentes().rows.size(), students);
+        QCOMPARE(f->jelentes().rowCount(), students);
         QCOMPARE(f->label_sorok->text(), u"Sorok száma: %1"_s.arg(students));
 
         QVERIFY(app.dialogs.shown.empty());
@@ -400,6 +415,13 @@ class QueriesTest : public QObject {
         addQuery(u"eljaras.sql"_s, u"-- Eljárás\nexecute procedure PRC_TANAR_ELTAVOLITAS(1)"_s);
         refused(u"Eljárás"_s, DialogKind::Warning, notSelect);
 
+        // a select that writes all the same is refused by the server, and leaves nothing behind
+        // for the next save to commit
+        addQuery(u"blokk.sql"_s,
+                 u"-- Blokk\nexecute block returns (n integer) as begin delete from table_diak; "
+                 u"n = 1; suspend; end"_s);
+        refused(u"Blokk"_s, DialogKind::Error, u"a lekérdezések csak olvashatnak"_s);
+
         // a file gone since the list was filled
         addQuery(u"eltunt.sql"_s, u"-- Eltűnt\nselect 1 from rdb$database"_s);
         QVERIFY(QFile::remove(folder() + u"eltunt.sql"_s));
@@ -414,6 +436,10 @@ class QueriesTest : public QObject {
 
         QCOMPARE(rows(u"select count(*), max(nev) from table_diak"_s).join(u'|'), before);
         QCOMPARE(ended.count(), 0);
+        DM->trTanulo.commit(); // the next save of the shared transaction
+        QCOMPARE(
+            testing::OtherCopy(app.db.connectionString).first(u"select count(*) from table_diak"_s).toInt(),
+            40);
     }
 
     void csvRoundTripsTheGrid() {
@@ -426,6 +452,11 @@ class QueriesTest : public QObject {
                   u"values (:n, :d, :h, :o, :v, :c)"_s,
                   {u"Kovács \"Öcsi\"; Ödön"_s, QDate(2010, 2, 28), u" Győr"_s, cls, u"Őrbottyán"_s,
                    u"Fő utca 1.\n2. emelet"_s});
+        // what a spreadsheet would run as a formula opens as the text it is
+        other.run(
+            u"insert into table_diak (nev, szul_hely, osztaly_ID, anyja_nev, gondviselo_tel) "
+            u"values (:n, :h, :o, :a, :t)"_s,
+            {u"=HYPERLINK(\"http://x\";\"y\")"_s, u"Pécs;Baranya"_s, cls, u"@Anya"_s, u"-36 30 123 4567"_s});
 
         choose(kShipped[0]);
         pickId(f->combo_osztaly, cls);
@@ -442,6 +473,10 @@ class QueriesTest : public QObject {
         const QString text = QString::fromUtf8(bytes.mid(3));
         QVERIFY(text.startsWith(kClassListColumns.join(u';') + u"\r\n"_s));
         QVERIFY(text.contains(u"\"Kovács \"\"Öcsi\"\"; Ödön\";\" Győr\";2010.02.28.;"_s));
+        QVERIFY(text.contains(u";\"Pécs;Baranya\";"_s));
+        QVERIFY(text.contains(u";\"=\"\"=HYPERLINK(\"\"\"\"http://x\"\"\"\";\"\"\"\"y\"\"\"\")\"\"\";"_s));
+        QVERIFY(text.contains(u";\"=\"\"@Anya\"\"\";"_s));
+        QVERIFY(text.contains(u";\"=\"\"-36 30 123 4567\"\"\"\r\n"_s));
         QCOMPARE(parseCsv(text), grid(true));
         QVERIFY(column(1).contains(u"Kovács \"Öcsi\"; Ödön"_s));
 
@@ -458,6 +493,63 @@ class QueriesTest : public QObject {
         QCOMPARE(app.dialogs.shown.size(), size_t(1));
         QCOMPARE(app.dialogs.shown[0].kind, DialogKind::Error);
         QVERIFY(app.dialogs.shown[0].text.contains(u"mentése nem sikerült"_s));
+    }
+
+    // Wrapped cells and a row taller than a page: every word reaches the paper, and a
+    // cancelled export leaves nothing and says nothing.
+    void everyWordOfEveryCellIsPrinted() {
+        queries::Report r;
+        r.title = u"Próba"_s;
+        for (int c = 0; c < 12; ++c) {
+            r.headers << u"Oszlop %1"_s.arg(c);
+            r.numeric << false;
+        }
+        QStringList words;
+        auto cellText = [&](int row, int c, int count) {
+            QStringList cell;
+            for (int i = 0; i < count; ++i)
+                cell << u"s%1o%2w%3"_s.arg(row).arg(c).arg(i);
+            words << cell;
+            return cell.join(u' ');
+        };
+        for (int row = 0; row < 40; ++row) {
+            QStringList fields;
+            for (int c = 0; c < 12; ++c)
+                fields << cellText(row, c, c == 5 && row == 7 ? 900 : 1 + (row * 7 + c * 3) % 9);
+            r.rows << fields;
+        }
+        const QString folder = testing::scratchFolder(u"pdf-words"_s);
+        const QString path = folder + u"/szavak.pdf"_s;
+        QFile older(path);
+        QVERIFY(older.open(QIODevice::WriteOnly) && older.write("régi") == 5);
+        older.close();
+        QString error;
+        QVERIFY2(queries::writePdf(path, r, error), qPrintable(error));
+        QVERIFY(pages(path) > 2);
+        const QStringList printed =
+            run(u"pdftotext"_s, {path, u"-"_s}).split(QRegularExpression(u"\\s+"_s), Qt::SkipEmptyParts);
+        const QSet<QString> got(printed.begin(), printed.end());
+        QStringList lost;
+        for (const QString& w : words)
+            if (!got.contains(w)) lost << w;
+        QVERIFY2(lost.isEmpty(), qPrintable(u"%1 lost: "_s.arg(lost.size()) + lost.mid(0, 10).join(u' ')));
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{u"szavak.pdf"_s});
+
+        // stopped half-way: the older file stays whole, nothing else is left
+        const QByteArray before = [&] {
+            QFile f(path);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        FakeOutputs outputs;
+        outputs.cancelAt = 3;
+        std::unique_ptr<queries::Progress> stopping = outputs.progress(nullptr);
+        QVERIFY_THROWS_EXCEPTION(queries::Cancelled, queries::writePdf(path, r, error, stopping.get()));
+        outputs.cancelAt = outputs.steps = 0;
+        QVERIFY_THROWS_EXCEPTION(queries::Cancelled, queries::writeCsv(path, r, error, stopping.get()));
+        QFile after(path);
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        QCOMPARE(after.readAll(), before);
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{u"szavak.pdf"_s});
     }
 
     void pdfOfTheLargestClassBreaksAcrossPages() {

@@ -140,11 +140,12 @@ class StartupTest : public QObject {
         const QString folder = testing::makeProgramFolder(QStringLiteral("sigterm"), db.connectionString);
         QProcess program;
         QVERIFY(startInstalled(program, folder));
-        // Wait until the program is attached (the server lists it), then a little for the list.
+        // Wait until the program is attached (the server lists its two attachments: the
+        // lists' and the events' own), then a little for the list.
         testing::OtherCopy watcher(db.connectionString);
         const QString attached =
             QStringLiteral("select count(*) from mon$attachments where mon$remote_pid = :pid");
-        QTRY_VERIFY_WITH_TIMEOUT(watcher.first(attached, {program.processId()}).toInt() == 1, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(watcher.first(attached, {program.processId()}).toInt() == 2, 20000);
         QTest::qWait(500);
         QCOMPARE(program.state(), QProcess::Running);
         program.terminate();

@@ -43,6 +43,8 @@ Toszt_tan_form::Toszt_tan_form(QWidget* parent) : ui::ChildWindow(parent) {
 
     ds_osztalyok = new db::Dataset(DM->dbTanulo, DM->trTanulo, this);
     ds_osztalyok->setObjectName(QStringLiteral("ds_osztalyok"));
+    // A reconnection closes every list: reopened, it finds the chosen class again.
+    ds_osztalyok->setKeyField(QStringLiteral("ID"));
     ds_targyak = new db::Dataset(DM->dbTanulo, DM->trTanulo, this);
     ds_targyak->setObjectName(QStringLiteral("ds_targyak"));
     dsource_Osztalyok = new QIdentityProxyModel(this);
@@ -147,6 +149,7 @@ void Toszt_tan_form::osztalyok_combo_frissit() {
     {
         const QScopedValueRollback<bool> quiet(reloading_, true);
         ds_osztalyok->close();
+        ds_osztalyok->forgetPosition(); // reloaded, the list starts at the first class
         ds_osztalyok->setSelectSQL(kClassSelect);
         ds_osztalyok->open();
     }
@@ -171,6 +174,10 @@ void Toszt_tan_form::osztaly_dobozok_nullaz() {
 }
 
 void Toszt_tan_form::targyak_meghataroz() {
+    if (!ds_osztalyok->isOpen()) {
+        const QScopedValueRollback<bool> quiet(reloading_, true);
+        ds_osztalyok->open();
+    }
     if (ds_osztalyok->isEmpty()) return;
     ds_targyak->close();
     ds_targyak->setSelectSQL(QString());
@@ -187,6 +194,8 @@ void Toszt_tan_form::targyak_meghataroz() {
 }
 
 void Toszt_tan_form::FormActivate() {
+    // An activation is nobody's request: a lost connection waits for the next action.
+    if (DM->dbTanulo.isLost()) return;
     targyak_meghataroz();
 }
 

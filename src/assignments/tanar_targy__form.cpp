@@ -35,6 +35,8 @@ Ttanar_targy_form::Ttanar_targy_form(QWidget* parent) : ui::ChildWindow(parent) 
 
     ds_tanarok = new db::Dataset(DM->dbTanulo, DM->trTanulo, this);
     ds_tanarok->setObjectName(QStringLiteral("ds_tanarok"));
+    // A reconnection closes every list: reopened, it finds the chosen teacher again.
+    ds_tanarok->setKeyField(QStringLiteral("id"));
     ds_targyak = new db::Dataset(DM->dbTanulo, DM->trTanulo, this);
     ds_targyak->setObjectName(QStringLiteral("ds_targyak"));
     dsource_tanarok = new QIdentityProxyModel(this);
@@ -122,6 +124,7 @@ void Ttanar_targy_form::prepareOpen() {
 void Ttanar_targy_form::tanarok_frissit() {
     const QScopedValueRollback<bool> quiet(reloading_, true);
     ds_tanarok->close();
+    ds_tanarok->forgetPosition(); // a window opened anew starts at the first teacher
     ds_tanarok->setSelectSQL(kTeacherSelect);
     ds_tanarok->open();
 }
@@ -136,6 +139,10 @@ void Ttanar_targy_form::tanar_targy_nullaz() {
 }
 
 void Ttanar_targy_form::targyak_meghataroz() {
+    if (!ds_tanarok->isOpen()) {
+        const QScopedValueRollback<bool> quiet(reloading_, true);
+        ds_tanarok->open();
+    }
     if (ds_tanarok->isEmpty()) return;
     ds_targyak->close();
     ds_targyak->setSelectSQL(QString());
@@ -166,6 +173,8 @@ void Ttanar_targy_form::combo_targyak_feltolt2() {
 }
 
 void Ttanar_targy_form::FormActivate() {
+    // An activation is nobody's request: a lost connection waits for the next action.
+    if (DM->dbTanulo.isLost()) return;
     targyak_meghataroz();
 }
 

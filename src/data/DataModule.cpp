@@ -2,9 +2,12 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QThread>
 #include <QTimer>
+#include <utility>
 
 #include "db/Error.h"
 #include "db/Statement.h"
@@ -16,10 +19,21 @@
 TDM* DM = nullptr;
 QString TDM::programFolderOverride;
 
+namespace {
+const QString kStillUnsettled =
+    QStringLiteral("A megszakadt kapcsolat előtt elküldött mentésről még nem tudható, hogy megtörtént-e: "
+                   "a kiszolgáló még nem zárta le.\rA program a következő műveletnél újra megnézi; addig "
+                   "ne ismételje meg a mentést.");
+
+const QString kNotStoredLater =
+    QStringLiteral("A kapcsolat megszakadásakor elküldött mentés nem történt meg: az adatbázis nem tárolta.\r"
+                   "Ha az adatok még az ablakban vannak, mentse el őket újra.");
+} // namespace
+
 TDM::TDM(QObject* parent)
     : QObject(parent), dbTanulo(this), trTanulo(dbTanulo, this), dataset_Tanulok(dbTanulo, trTanulo, this),
       dataset_Tanarok(dbTanulo, trTanulo, this), dataset_targyak(dbTanulo, trTanulo, this),
-      dataset_Osztalyok(dbTanulo, trTanulo, this), uj_diak_esemeny(dbTanulo, this) {
+      dataset_Osztalyok(dbTanulo, trTanulo, this), uj_diak_esemeny(this) {
     setObjectName(QStringLiteral("DM"));
     dbTanulo.setObjectName(QStringLiteral("dbTanulo"));
     trTanulo.setObjectName(QStringLiteral("trTanulo"));
@@ -48,21 +62,45 @@ TDM::TDM(QObject* parent)
 
     uj_diak_esemeny.setEvents(
         {QStringLiteral("diak_modositas"), QStringLiteral("diak_torles"), QStringLiteral("uj_diak")});
-    connect(&uj_diak_esemeny, &db::EventAlerter::failed, this,
-            [this](const QString& message) { ui::guarded([&] { eventsFailed(message); }); });
+    connect(&uj_diak_esemeny, &db::EventListener::failed, this, [this](const QString& message) {
+        // A server gone takes the events with it: that is told at the next action. Else
+        // once: the listener keeps trying in the background.
+        dbTanulo.ping();
+        if (dbTanulo.isLost() || std::exchange(eventsWarned_, true)) return;
+        ui::guarded([&] { eventsFailed(message); });
+    });
+    // Changes made while nobody listened are not told again: the list catches up once.
+    connect(&uj_diak_esemeny, &db::EventListener::restored, this, [this] {
+        dbTanulo.ping();
+        if (started_) requestStudentRefresh();
+    });
     // After a lost connection came back, the list and the headcount catch up.
     connect(&dbTanulo, &db::Connection::opened, this, [this] {
         ui::userActionStarted();
-        if (started_) requestStudentRefresh();
+        if (!started_) return;
+        uj_diak_esemeny.retryNow();
+        // A write whose answer was lost is settled before the user goes on, right after
+        // the action that brought the connection back.
+        if (hasUnsettled())
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    ui::guarded([this] {
+                        if (settle() == Settled::NotStored) ui::error(kNotStoredLater);
+                    });
+                },
+                Qt::QueuedConnection);
+        requestStudentRefresh();
     });
-    connect(&uj_diak_esemeny, &db::EventAlerter::eventAlert, this, [this](const QString& name, int count) {
+    connect(&uj_diak_esemeny, &db::EventListener::eventAlert, this, [this](const QString& name, int count) {
         bool cancel = false;
         ui::guarded([&] { uj_diak_esemenyEventAlert(name, count, cancel); });
     });
 }
 
 TDM::~TDM() {
-    // Events are cancelled and lists closed before the attachment goes.
+    uj_diak_esemeny.unregisterEvents();
+    // Lists are closed before the attachment goes.
     try {
         dbTanulo.close();
     } catch (const db::Error&) {
@@ -133,11 +171,9 @@ bool TDM::DataModuleCreate() {
         trTanulo.start();
         dataset_Tanulok.setSelectSQL(sqlText(QStringLiteral("dataset_Tanulo_SelectSQL.sql")));
         dataset_Tanulok.open();
-        try {
-            uj_diak_esemeny.registerEvents();
-        } catch (const db::Error& e) {
-            eventsFailed(e.message());
-        }
+        // In the background: the window never waits for the events' port.
+        uj_diak_esemeny.setDatabase(dbTanulo.databaseName(), dbTanulo.params());
+        uj_diak_esemeny.registerEvents();
         main_form->akt_letszam();
     } catch (const std::exception& e) {
         ui::error(ui::errorText(db::userText(e)) + QStringLiteral("\r\ra program futása le fog állni."));
@@ -195,6 +231,70 @@ bool TDM::refreshStudentsIfPending() {
     dataset_Tanulok.close();
     dataset_Tanulok.open();
     return true;
+}
+
+TDM::Settled TDM::settle(bool runStored) {
+    if (!unsettled_ || settling_) return Settled::Nothing;
+    settling_ = true;
+    const struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{settling_};
+    if (dbTanulo.isLost() || !dbTanulo.isConnected()) dbTanulo.reconnect();
+
+    // A commit may still be under way while the server holds the old transaction: only
+    // once it has let go is the answer final.
+    db::Transaction look(dbTanulo, nullptr, db::Transaction::Access::ReadOnly);
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        db::Statement held(dbTanulo, look);
+        held.prepare(QStringLiteral("select count(*) from mon$transactions where mon$transaction_id = :t"));
+        held.bind({unsettled_->transactionId});
+        held.execute();
+        const bool stillHeld = held.fetch() && held.value(0).toLongLong() > 0;
+        held.closeCursor();
+        look.commit(); // the monitoring tables are read anew in every transaction
+        if (!stillHeld) break;
+        if (waited.elapsed() > kSettleWaitMs) throw db::Error(kStillUnsettled);
+        QThread::msleep(200);
+    }
+    const bool stored = unsettled_->wasStored(look);
+    look.commit();
+    const UnsettledWrite write = std::move(*unsettled_);
+    unsettled_.reset();
+    if (!stored) return Settled::NotStored;
+    if (runStored && write.stored) write.stored();
+    return Settled::Stored;
+}
+
+std::function<bool(db::Transaction&)>
+UnsettledWrite::rowExists(const QString& sql, std::vector<std::pair<QString, QVariant>> params) {
+    return [sql, params = std::move(params)](db::Transaction& tr) {
+        db::Statement lookup(tr.connection(), tr);
+        lookup.prepare(sql);
+        for (const auto& [name, value] : params)
+            lookup.setParamByName(name, value);
+        lookup.execute();
+        const bool found = lookup.fetch();
+        lookup.closeCursor();
+        return found;
+    };
+}
+
+bool TDM::settleLostCommit(UnsettledWrite write) {
+    setUnsettled(std::move(write));
+    Settled outcome = Settled::Nothing;
+    try {
+        outcome = settle(false);
+    } catch (const db::Error& e) {
+        // Still away: the next action settles it first.
+        ui::error(db::userText(e));
+        return false;
+    }
+    if (outcome == Settled::Stored) return true;
+    ui::error(db::kConnectionLostText);
+    return false;
 }
 
 int TDM::columnLength(const QString& table, const QString& column) {

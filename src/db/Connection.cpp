@@ -96,6 +96,16 @@ void Connection::reconnect() {
     open();
 }
 
+void Connection::ping() {
+    if (!isConnected() || lost_) return;
+    const char items[] = {isc_info_ods_version, isc_info_end};
+    char answer[32];
+    ISC_STATUS_ARRAY status;
+    if (isc_database_info(status, &handle_, sizeof items, items, sizeof answer, answer) &&
+        errorFrom(status).isConnectionLost())
+        lost_ = true;
+}
+
 void Connection::fail(const ISC_STATUS* status) {
     DbError error = errorFrom(status);
     if (error.isConnectionLost()) lost_ = true;

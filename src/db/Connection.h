@@ -33,6 +33,8 @@ class Connection : public QObject {
     // server call on them is skipped until reconnect() attaches anew.
     bool isLost() const { return lost_; }
     void markLost() { lost_ = true; }
+    // Asks the server for a trifle: a dead attachment is found and marked lost, quietly.
+    void ping();
     // Lets go of everything on the dead attachment and attaches again; stays lost
     // (and throws) while the server cannot be reached.
     void reconnect();

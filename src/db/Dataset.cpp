@@ -247,6 +247,14 @@ void Dataset::fetchAll() {
         appendBatch();
 }
 
+bool Dataset::fetchAll(const std::function<bool(qint64)>& going) {
+    while (canFetchMore()) {
+        if (!going(rows_)) return false;
+        appendBatch();
+    }
+    return true;
+}
+
 bool Dataset::canFetchMore(const QModelIndex& parent) const {
     return !parent.isValid() && open_ && !atEnd_;
 }
@@ -327,7 +335,8 @@ void Dataset::setCurrentRow(int row) {
 
 QVariant Dataset::fieldByName(const QString& field) const {
     const int c = requireField(field);
-    if (current_ < 0) throw Error(QStringLiteral("%1: nincs kijelölt sor").arg(objectName()));
+    // Said to the user: the list's own name means nothing to an office.
+    if (current_ < 0) throw Error(QStringLiteral("Nincs kijelölt sor a listában: válasszon egyet."));
     return value(current_, c);
 }
 

@@ -3,6 +3,7 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -44,6 +45,9 @@ class Dataset : public QAbstractTableModel {
     // Open and holding no row at all.
     bool isEmpty();
     void fetchAll();
+    // The same, batch by batch, asking going(rows so far) between batches; false when it
+    // said stop before the end.
+    bool fetchAll(const std::function<bool(qint64)>& going);
     qint64 fetchedRows() const { return rows_; }
     // What the fetched rows take in memory, buffers' spare room included.
     qint64 memoryBytes() const;
@@ -64,6 +68,8 @@ class Dataset : public QAbstractTableModel {
     // With a key field, every reopening keeps the same record current wherever it
     // still stands among the rows the grid had already fetched.
     void setKeyField(const QString& field) { keyField_ = field; }
+    // The next opening starts at the first row, whatever was current before.
+    void forgetPosition() { rememberedKey_ = QVariant(); }
     // Closes and opens again.
     void refresh();
     // The Firebird 3 client has the server read two thousand rows at a cursor's first

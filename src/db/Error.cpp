@@ -47,6 +47,9 @@ QString DbError::userMessage() const {
                               "egy másik felhasználó törölhette. Válasszon újra.");
     else if (isTooLong())
         head = QStringLiteral("Egy megadott érték hosszabb, mint amennyit a mezője tárolni tud.");
+    else if (hasCode(isc_read_only_trans))
+        head = QStringLiteral("Ez a lekérdezés módosítaná az adatbázist, ezért nem futott le:\r"
+                              "a lekérdezések csak olvashatnak, semmit nem írhatnak.");
     else if (hasCode(isc_unique_key_violation) || hasCode(isc_no_dup))
         head = QStringLiteral("Ilyen adat már szerepel az adatbázisban.");
     if (head.isEmpty()) return message();

@@ -47,6 +47,19 @@ class DbError : public Error {
     std::vector<ISC_STATUS> codes_;
 };
 
+// A commit was sent but its answer was lost with the connection: the server may or may
+// not have carried it out. Whoever committed looks up what it wrote once it can.
+class CommitUnknown : public DbError {
+  public:
+    CommitUnknown(const DbError& cause, qint64 transactionId)
+        : DbError(cause), transactionId_(transactionId) {}
+    // The server's number of the transaction, to see whether the server still holds it.
+    qint64 transactionId() const { return transactionId_; }
+
+  private:
+    qint64 transactionId_;
+};
+
 // Throws DbError when the status vector holds an error.
 void check(const ISC_STATUS* status);
 // The same, for a status that the caller already knows to be an error.

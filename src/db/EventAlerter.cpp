@@ -128,11 +128,24 @@ void EventAlerter::callback(void* arg, ISC_USHORT length, const ISC_UCHAR* updat
     if (!s->owner) return;
     if (length == 0 || !updated) {
         s->dead = true; // cancelled or the server went away: no notification
+        QMetaObject::invokeMethod(s->owner, &EventAlerter::noteDeath, Qt::QueuedConnection);
         return;
     }
     s->result.assign(updated, updated + length);
     s->fired = true;
     QMetaObject::invokeMethod(s->owner, &EventAlerter::deliver, Qt::QueuedConnection);
+}
+
+void EventAlerter::noteDeath() {
+    Shared& s = *shared_;
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        if (!s.dead) return;
+    }
+    // A request we cancelled ourselves is no longer queued by now.
+    if (!s.queued) return;
+    s.queued = false;
+    emit died();
 }
 
 void EventAlerter::deliver() {

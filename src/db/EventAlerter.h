@@ -31,6 +31,8 @@ class EventAlerter : public QObject {
     void eventAlert(const QString& eventName, int count);
     // Renewing the registration after a reconnection failed.
     void failed(const QString& message);
+    // The queued request ended without a notification: the server or the network went away.
+    void died();
 
   private:
     struct Shared;
@@ -38,6 +40,7 @@ class EventAlerter : public QObject {
     void queue();
     void cancel();
     void deliver();
+    void noteDeath();
 
     Connection& connection_;
     QStringList names_;

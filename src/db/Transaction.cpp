@@ -3,9 +3,22 @@
 #include "Connection.h"
 #include "Error.h"
 
+#include <utility>
+
 namespace db {
 
-Transaction::Transaction(Connection& connection, QObject* parent) : QObject(parent), connection_(connection) {
+namespace {
+Transaction::LostCommit nextLostCommit = Transaction::LostCommit::None;
+std::function<void()> lostCommitMeanwhile;
+} // namespace
+
+void Transaction::loseNextCommit(LostCommit how, std::function<void()> meanwhile) {
+    nextLostCommit = how;
+    lostCommitMeanwhile = std::move(meanwhile);
+}
+
+Transaction::Transaction(Connection& connection, QObject* parent, Access access)
+    : QObject(parent), connection_(connection), access_(access) {
     // A detach rolls back whatever is still open, after the lists let go.
     connect(&connection_, &Connection::aboutToClose, this, [this] {
         if (isActive()) {
@@ -34,14 +47,24 @@ void Transaction::start() {
     if (connection_.isLost()) connection_.reconnect();
     if (isActive()) return;
     if (!connection_.isConnected()) throw Error(QStringLiteral("Nincs kapcsolat az adatbázissal."));
-    static const char tpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_read_committed, isc_tpb_rec_version,
-                               isc_tpb_nowait};
+    const char tpb[] = {isc_tpb_version3,
+                        static_cast<char>(access_ == Access::ReadOnly ? isc_tpb_read : isc_tpb_write),
+                        isc_tpb_read_committed, isc_tpb_rec_version, isc_tpb_nowait};
     static const char snapshotTpb[] = {isc_tpb_version3, isc_tpb_read, isc_tpb_concurrency, isc_tpb_nowait};
     ISC_STATUS_ARRAY status;
     const char* chosen = snapshot_ ? snapshotTpb : tpb;
     const auto length = static_cast<short>(snapshot_ ? sizeof snapshotTpb : sizeof tpb);
     if (isc_start_transaction(status, &handle_, 1, connection_.handle(), length, chosen))
         connection_.fail(status);
+    // Known before any commit, so that a commit whose answer is lost can be looked for.
+    const char items[] = {isc_info_tra_id};
+    char info[32] = {};
+    serverId_ = 0;
+    if (!isc_transaction_info(status, &handle_, sizeof items, items, sizeof info, info) &&
+        info[0] == isc_info_tra_id) {
+        const short size = static_cast<short>(isc_vax_integer(info + 1, 2));
+        serverId_ = isc_portable_integer(reinterpret_cast<const ISC_UCHAR*>(info + 3), size);
+    }
 }
 
 void Transaction::commit() {
@@ -63,8 +86,28 @@ void Transaction::end(bool commit) {
         if (commit) throw DbError(kConnectionLostText, 0, {isc_lost_db_connection});
         return;
     }
+    if (commit && nextLostCommit != LostCommit::None) {
+        const LostCommit how = std::exchange(nextLostCommit, LostCommit::None);
+        if (how == LostCommit::Committed)
+            isc_commit_transaction(status, &handle_);
+        else
+            isc_rollback_transaction(status, &handle_);
+        handle_ = 0;
+        connection_.markLost();
+        if (const auto meanwhile = std::exchange(lostCommitMeanwhile, {})) meanwhile();
+        throw CommitUnknown(DbError(kConnectionLostText, 0, {isc_net_read_err}), serverId_);
+    }
     const ISC_STATUS rc =
         commit ? isc_commit_transaction(status, &handle_) : isc_rollback_transaction(status, &handle_);
+    if (rc && commit) {
+        DbError error = errorFrom(status);
+        if (error.isConnectionLost()) {
+            // Sent, but the answer is gone: the server may have carried it out.
+            handle_ = 0;
+            connection_.markLost();
+            throw CommitUnknown(error, serverId_);
+        }
+    }
     if (rc) {
         // A failed commit leaves the transaction active; a failed rollback cannot be retried.
         if (!commit || connection_.isLost()) handle_ = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
 #include <ibase.h>
 
 namespace db {
@@ -13,12 +14,16 @@ class Connection;
 class Transaction : public QObject {
     Q_OBJECT
   public:
-    explicit Transaction(Connection& connection, QObject* parent = nullptr);
+    enum class Access { ReadWrite, ReadOnly };
+    explicit Transaction(Connection& connection, QObject* parent = nullptr,
+                         Access access = Access::ReadWrite);
     ~Transaction() override;
 
     Connection& connection() { return connection_; }
     bool isActive() const { return handle_ != 0; }
     isc_tr_handle* handle() { return &handle_; }
+    // The server's number of the running transaction (0 when none runs).
+    qint64 serverId() const { return serverId_; }
 
     // A read-only snapshot: every statement sees the database as it was at the start,
     // whatever commits meanwhile. Takes effect at the next start.
@@ -30,6 +35,12 @@ class Transaction : public QObject {
     // Starts the transaction unless it is active; a lost connection is attached anew first.
     void ensureActive();
 
+    // Tests only: the next commit's answer is lost with the connection, after the server
+    // carried the commit out (Committed) or before it ever got it (NotCommitted).
+    enum class LostCommit { None, Committed, NotCommitted };
+    // meanwhile runs between the two (e.g. stops the server).
+    static void loseNextCommit(LostCommit how, std::function<void()> meanwhile = {});
+
   signals:
     // Emitted before the transaction ends, so lists close their cursors first.
     void ending();
@@ -38,7 +49,9 @@ class Transaction : public QObject {
     void end(bool commit);
 
     Connection& connection_;
+    Access access_;
     isc_tr_handle handle_ = 0;
+    qint64 serverId_ = 0;
     bool snapshot_ = false;
 };
 

@@ -10,7 +10,12 @@
 #include "assignments/tanar_targy__form.h"
 #include "connect__form.h"
 #include "data/DataModule.h"
+#include "db/Error.h"
+#include "db/Values.h"
+#include "documents/dokumentumok__form.h"
+#include "documents/iskola_adatai__form.h"
 #include "main__form.h"
+#include "office/evi_ugyek__form.h"
 #include "queries/lekerdezesek__form.h"
 #include "reference/osztalyok__form.h"
 #include "reference/tanarok__form.h"
@@ -18,6 +23,7 @@
 #include "students/uj_tanulo__form.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
+#include <QMenu>
 
 namespace {
 
@@ -90,10 +96,36 @@ bool KorvanaApplication::notify(QObject* receiver, QEvent* event) {
 
 namespace program {
 
+namespace {
+// The documents: from the yearly work for a class, from the student list for one student.
+void wireDocuments() {
+    evi_ugyek_form->addTask(QStringLiteral("ButtonDokumentumok"), QStringLiteral("Dokumentumok, iktatás"),
+                            dokumentumok_form, [] { dokumentumok_form->prepareOpen(); });
+    evi_ugyek_form->addTask(QStringLiteral("ButtonIskola"), QStringLiteral("Az iskola adatai"),
+                            iskola_adatai_form, [] { iskola_adatai_form->prepareOpen(); });
+    const std::pair<const char*, QString> entries[] = {
+        {"Igazolás…", QStringLiteral("01_iskolalatogatasi_igazolas.html")},
+        {"Adatlap…", QStringLiteral("02_tanuloi_adatlap.html")}};
+    for (const auto& [text, file] : entries) {
+        main_form->PopupMenu1->addAction(
+            QString::fromUtf8(text), main_form, ui::guard([file] {
+                main_form->openChild(dokumentumok_form, [file] {
+                    db::Dataset& list = DM->dataset_Tanulok;
+                    if (list.isEmpty()) throw db::Error(QStringLiteral("Nincs kijelölt tanuló a listában."));
+                    dokumentumok_form->prepareForStudent(
+                        db::toInt(db::displayText(list.fieldByName(QStringLiteral("ID")))),
+                        db::displayText(list.fieldByName(QStringLiteral("Diák neve"))), file);
+                });
+            }));
+    }
+}
+} // namespace
+
 bool createAll() {
     main_form = new Tmain_form;
     connect_form = new Tconnect_form;
     DM = new TDM;
+    DM->uj_diak_esemeny.setAfterAttach([] { KorvanaApplication::takeTerminationSignals(); });
     trace::install();
     if (!DM->DataModuleCreate()) return false;
     // The client library takes the termination signals at every attachment; take them back.
@@ -107,6 +139,10 @@ bool createAll() {
     tanar_targy_form = new Ttanar_targy_form;
     oszt_tan_form = new Toszt_tan_form;
     lekerdezesek_form = new Tlekerdezesek_form;
+    evi_ugyek_form = new Tevi_ugyek_form;
+    iskola_adatai_form = new Tiskola_adatai_form;
+    dokumentumok_form = new Tdokumentumok_form;
+    wireDocuments();
     return true;
 }
 
@@ -116,6 +152,9 @@ template <typename T> void destroy(T*& p) {
 }
 
 void destroyAll() {
+    destroy(dokumentumok_form);
+    destroy(iskola_adatai_form);
+    destroy(evi_ugyek_form);
     destroy(lekerdezesek_form);
     destroy(oszt_tan_form);
     destroy(tanar_targy_form);

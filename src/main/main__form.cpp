@@ -6,7 +6,9 @@
 #include <QDateTime>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QHash>
 #include <QHeaderView>
+#include <QMenu>
 #include <QScreen>
 #include <limits>
 
@@ -19,6 +21,7 @@
 #include "db/StoredProcedure.h"
 #include "db/Text.h"
 #include "db/Values.h"
+#include "office/evi_ugyek__form.h"
 #include "queries/lekerdezesek__form.h"
 #include "reference/osztalyok__form.h"
 #include "reference/tanarok__form.h"
@@ -43,15 +46,39 @@ const QString kQuickSearchAll =
 // Text that no name can hold matches no student.
 const QString kQuickSearchNone = kQuickSearchColumns + QStringLiteral(" where 1 = 0");
 
-// LIKE with a parameter cannot use an index; STARTING WITH on the text before the first
-// wildcard can, and walking the name index streams the matches in name order. The
-// pattern is cast so that a box as long as the column still takes its "%".
+// LIKE with a parameter cannot use an index; bounds on the name index around the text
+// before the first wildcard can, and walking that index streams the matches in name
+// order. The bounds are whole-key comparisons: the Hungarian collation's own prefix search
+// (STARTING WITH) loses names whose first letters form one letter with the next (Cs, Sz).
+// The upper bound gets U+FFFF, which sorts after every letter, appended on the server,
+// since the connection's WIN1250 cannot carry it. The pattern is cast so that a box as
+// long as the column still takes its "%".
 QString quickSearchLike(int nameLength) {
     return kQuickSearchColumns +
-           QStringLiteral(" where table_diak.nev STARTING WITH :eleje and table_diak.nev LIKE CAST(:nev AS "
-                          "VARCHAR(%1)) PLAN JOIN (table_diak ORDER ix_diak_nev, table_osztaly INDEX "
-                          "(pk_osztaly)) ORDER BY table_diak.nev")
+           QStringLiteral(
+               " where table_diak.nev >= :tol and table_diak.nev < CAST(:ig AS VARCHAR(%1) CHARACTER "
+               "SET UTF8) || CAST(x'EFBFBF' AS VARCHAR(1) CHARACTER SET UTF8) and table_diak.nev LIKE "
+               "CAST(:nev AS VARCHAR(%2)) PLAN JOIN (table_diak ORDER ix_diak_nev, table_osztaly INDEX "
+               "(pk_osztaly)) ORDER BY table_diak.nev")
+               .arg(nameLength + 2)
                .arg(nameLength + 1);
+}
+
+// Every name that begins with the prefix sorts before this text followed by U+FFFF. In the
+// Hungarian alphabet c, d, g, l, n, s, t and z may start a letter of two or three (cs, dzs,
+// ...), each sorting right after its first one: the upper end of names that go on from such
+// a trailing letter is its last, longest letter.
+QString upperEnd(const QString& prefix) {
+    static const QHash<QChar, QString> longest = {
+        {QLatin1Char('c'), QStringLiteral("cs")}, {QLatin1Char('d'), QStringLiteral("dzs")},
+        {QLatin1Char('g'), QStringLiteral("gy")}, {QLatin1Char('l'), QStringLiteral("ly")},
+        {QLatin1Char('n'), QStringLiteral("ny")}, {QLatin1Char('s'), QStringLiteral("sz")},
+        {QLatin1Char('t'), QStringLiteral("ty")}, {QLatin1Char('z'), QStringLiteral("zs")}};
+    qsizetype end = prefix.size();
+    while (end > 0 && longest.contains(prefix.at(end - 1).toLower()))
+        --end;
+    if (end == prefix.size()) return prefix;
+    return prefix.left(end) + longest.value(prefix.at(end).toLower());
 }
 
 // The part of a LIKE pattern before its first wildcard.
@@ -60,6 +87,55 @@ QString literalPrefix(const QString& pattern) {
     while (end < pattern.size() && pattern.at(end) != QLatin1Char('%') && pattern.at(end) != QLatin1Char('_'))
         ++end;
     return pattern.left(end);
+}
+
+// What each procedure leaves behind when it was carried out, with its inputs as :p1,
+// :p2, ... in their order: names and keys are unique, so the result can be looked up.
+const QHash<QString, QString>& procedureEffects() {
+    static const QString exists = QStringLiteral("select 1 from rdb$database where exists (%1)");
+    static const QString gone = QStringLiteral("select 1 from rdb$database where not exists (%1)");
+    static const QHash<QString, QString> effects{
+        {QStringLiteral("PRC_TANAR_FELVETEL"),
+         exists.arg(QStringLiteral("select 1 from table_tanar where nev = trim(cast(:p1 as varchar(1000))) "
+                                   "and (cast(:p2 as integer) = -1 or id = :p2)"))},
+        {QStringLiteral("PRC_TANAR_ELTAVOLITAS"),
+         gone.arg(QStringLiteral("select 1 from table_tanar where id = :p1"))},
+        {QStringLiteral("PRC_TARGY_FELVETELE"),
+         exists.arg(QStringLiteral("select 1 from table_targy where targy_nev = trim(cast(:p2 as "
+                                   "varchar(1000))) and (cast(:p1 as integer) = -1 or id = :p1)"))},
+        {QStringLiteral("PRC_TARGY_TORLESE_TARGYAK_KOZUL"),
+         gone.arg(QStringLiteral("select 1 from table_targy where id = :p1"))},
+        {QStringLiteral("PRC_OSZTALY_FELVETELE"),
+         exists.arg(QStringLiteral(
+             "select 1 from table_osztaly where (id = :p4 or cast(:p4 as integer) = -1 and osztaly_szam = "
+             "cast(trim(cast(:p5 as varchar(10))) as integer) and upper(osztaly_betu) = "
+             "upper(trim(cast(:p3 as varchar(1000))))) and osztaly_szak is not distinct from "
+             "nullif(trim(coalesce(cast(:p2 as varchar(1000)), '')), '') and osztalyfonok_id is not "
+             "distinct from cast(:p1 as integer)"))},
+        {QStringLiteral("PRC_OSZTALY_TORLESE"),
+         gone.arg(QStringLiteral("select 1 from table_osztaly where id = :p1"))},
+        {QStringLiteral("PRC_TARGY_HOZZAADASA_TANARHOZ"),
+         exists.arg(
+             QStringLiteral("select 1 from table_tanar_targy where targy_id = :p1 and tanar_id = :p2"))},
+        {QStringLiteral("PRC_TARGY_ELVETELE_TANARTOL"),
+         gone.arg(QStringLiteral("select 1 from table_tanar_targy where tanar_id = :p1 and targy_id = :p2"))},
+        {QStringLiteral("PRC_TARGY_HOZZAADASA_OSZTALYHOZ"),
+         exists.arg(QStringLiteral("select 1 from table_osztaly_targy where targy_id = :p1 and osztaly_id = "
+                                   ":p2 and tanar_id = :p3"))},
+        {QStringLiteral("PRC_TARGY_TORLESE_OSZTALYTOL"),
+         gone.arg(QStringLiteral("select 1 from table_osztaly_targy where targy_id = :p1 and osztaly_id = "
+                                 ":p2 and tanar_id = :p3"))},
+    };
+    return effects;
+}
+
+std::function<bool(db::Transaction&)> procedureDone(const QString& name, const ibq_parameterek& params) {
+    const QString sql = procedureEffects().value(name.toUpper());
+    if (sql.isEmpty()) return {};
+    std::vector<std::pair<QString, QVariant>> named;
+    for (int i = 0; i < params.size(); ++i)
+        named.emplace_back(QStringLiteral("p%1").arg(i + 1), params.at(i));
+    return UnsettledWrite::rowExists(sql, std::move(named));
 }
 
 QString idTagged(const QString& label, int spaces, const QString& id) {
@@ -137,6 +213,9 @@ Tmain_form::Tmain_form(QWidget* parent) : QWidget(parent) {
                           ui::arial(12), next(h), false);
     Button7 = ui::button(this, QStringLiteral("Button7"), QStringLiteral("Lekérdezések"), ui::arial(12),
                          next(h), true);
+    // The free room above "Kilépés" holds the way to the office's yearly work.
+    Button14 = ui::button(this, QStringLiteral("Button14"), QStringLiteral("Éves ügyintézés"), ui::arial(12),
+                          QRect(x, y, w, 26), true);
     Button3 = ui::button(this, QStringLiteral("Button3"), QStringLiteral("Kilépés"), ui::arial(12),
                          QRect(x, 383, w, 21), true);
 
@@ -156,6 +235,10 @@ Tmain_form::Tmain_form(QWidget* parent) : QWidget(parent) {
     dbg_tanulok->setGeometry(190, 74, 428, 291);
     dbg_tanulok->setFont(ui::arial(11));
     dbg_tanulok->setTabKeyNavigation(true);
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    PopupMenu1->setFont(ui::arial(12, false));
+    dbg_tanulok->setPopupMenu(PopupMenu1);
     dbg_tanulok->setStretchField(QStringLiteral("Diák neve"));
     QFont title(QStringLiteral("MS Sans Serif"));
     title.setPixelSize(11);
@@ -176,9 +259,9 @@ Tmain_form::Tmain_form(QWidget* parent) : QWidget(parent) {
     label_letszam->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     // Tab order as the office is used to it.
-    QWidget* order[] = {Button2,         Button1,     Button13, Button4, Button5,        Button6,
-                        Button11,        Button12,    Button7,  Button3, edit_gyors_ker, edit_akt_tanev,
-                        edit_akt_tanev2, dbg_tanulok, Button8,  Button9, Button10};
+    QWidget* order[] = {Button2,        Button1,         Button13,    Button4,  Button5, Button6,
+                        Button11,       Button12,        Button7,     Button14, Button3, edit_gyors_ker,
+                        edit_akt_tanev, edit_akt_tanev2, dbg_tanulok, Button8,  Button9, Button10};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 
@@ -200,6 +283,7 @@ Tmain_form::Tmain_form(QWidget* parent) : QWidget(parent) {
     connect(Button11, &QPushButton::clicked, this, ui::guard([this] { Button11Click(); }));
     connect(Button12, &QPushButton::clicked, this, ui::guard([this] { Button12Click(); }));
     connect(Button7, &QPushButton::clicked, this, ui::guard([this] { Button7Click(); }));
+    connect(Button14, &QPushButton::clicked, this, ui::guard([this] { Button14Click(); }));
     connect(Button3, &QPushButton::clicked, this, ui::guard([this] { Button3Click(); }));
     Timer1->start();
     ui::guarded([this] { FormCreate(); });
@@ -295,6 +379,22 @@ bool Tmain_form::StoredProc(const QString& name, const ibq_parameterek& params) 
         call.execute();
         DM->trTanulo.commit();
         return true;
+    } catch (const db::CommitUnknown& e) {
+        call.close();
+        UnsettledWrite w;
+        w.transactionId = e.transactionId();
+        w.wasStored = procedureDone(name, params);
+        if (!w.wasStored) {
+            // Nothing to look for: say so, so that nobody repeats it blindly.
+            ui::error(QStringLiteral("A(z) %1 eljárás eredménye a kapcsolat megszakadása miatt nem ismert.\r"
+                                     "Nézze meg a listában, megtörtént-e.")
+                          .arg(name));
+            return false;
+        }
+        w.stored = [] {
+            ui::information(QStringLiteral("A kapcsolat megszakadásakor elküldött módosítás megtörtént."));
+        };
+        return DM->settleLostCommit(std::move(w));
     } catch (const db::Error& e) {
         QString text;
         hiba_kiir(e, text);
@@ -426,9 +526,11 @@ Tmain_form::QuickSearch Tmain_form::quickSearch(const QString& text, int nameLen
     if (text.isEmpty()) return {kQuickSearchAll, {}};
     // A search is not a store: such text matches no name, and that is no error.
     if (text.size() > nameLength || db::firstUnstorable(text) >= 0) return {kQuickSearchNone, {}};
-    return {
-        quickSearchLike(nameLength),
-        {{QStringLiteral("eleje"), literalPrefix(text)}, {QStringLiteral("nev"), text + QLatin1Char('%')}}};
+    const QString prefix = literalPrefix(text);
+    return {quickSearchLike(nameLength),
+            {{QStringLiteral("tol"), prefix},
+             {QStringLiteral("ig"), upperEnd(prefix)},
+             {QStringLiteral("nev"), text + QLatin1Char('%')}}};
 }
 
 void Tmain_form::Button13Click() {
@@ -441,8 +543,25 @@ void Tmain_form::Button13Click() {
         QStringLiteral("\rOsztály: ") + db::displayText(list.fieldByName(QStringLiteral("Évfolyam"))) +
         QLatin1Char('.') + db::displayText(list.fieldByName(QStringLiteral("Osztály")));
     if (!ui::informationYesNo(question)) return;
-    const qint64 deleted = query_mod(
-        false, QStringLiteral("DELETE from table_diak WHERE table_diak.id = :id"), ibq_parameterek{id});
+    qint64 deleted = 0;
+    try {
+        deleted = query_mod(false, QStringLiteral("DELETE from table_diak WHERE table_diak.id = :id"),
+                            ibq_parameterek{id});
+    } catch (const db::CommitUnknown& e) {
+        UnsettledWrite w;
+        w.transactionId = e.transactionId();
+        w.wasStored = UnsettledWrite::rowExists(
+            QStringLiteral(
+                "select 1 from rdb$database where not exists (select 1 from table_diak where id = :id)"),
+            {{QStringLiteral("id"), id}});
+        w.stored = [this] {
+            ui::information(QStringLiteral("Sikeres Törlés!"));
+            akt_letszam();
+        };
+        if (!DM->settleLostCommit(std::move(w))) return;
+        DM->dataset_Tanulok.open();
+        deleted = 1;
+    }
     if (deleted == 0) {
         // Another copy got there first: nothing changed, and the list now shows that.
         ui::warning(
@@ -537,4 +656,8 @@ void Tmain_form::Button12Click() {
 
 void Tmain_form::Button7Click() {
     openChild(lekerdezesek_form, [] { lekerdezesek_form->prepareOpen(); });
+}
+
+void Tmain_form::Button14Click() {
+    openChild(evi_ugyek_form, [] { evi_ugyek_form->prepareOpen(); });
 }

@@ -24,6 +24,8 @@ class ChildWindow;
 using ibq_parameterek = QVariantList;
 
 // The main window: the student list, and the helpers every window runs SQL through.
+class QMenu;
+
 class Tmain_form : public QWidget {
     Q_OBJECT
   public:
@@ -73,6 +75,7 @@ class Tmain_form : public QWidget {
     void Button11Click();
     void Button12Click();
     void Button7Click();
+    void Button14Click();
     void Button3Click();
     void tanulo_adatmodositas_form(int id);
 
@@ -101,6 +104,9 @@ class Tmain_form : public QWidget {
     QPushButton* Button11;
     QPushButton* Button12;
     QPushButton* Button7;
+    QPushButton* Button14;
+    // The student list's context menu; the windows that act on one student add to it.
+    QMenu* PopupMenu1;
     QPushButton* Button3;
     QLabel* Label4;
     QPushButton* Button8;

@@ -2,13 +2,20 @@
 
 #include <algorithm>
 
+#include <QCoreApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QSaveFile>
+#include <QTemporaryFile>
+#include <QTextLayout>
+#include <climits>
+#include <filesystem>
 #include <vector>
 
 #include "db/Dataset.h"
@@ -38,59 +45,113 @@ bool isNumber(const db::Dataset& list, int column) {
     return false;
 }
 
+bool stepped(Progress* progress, const QString& what, qint64 done, qint64 total) {
+    return !progress || progress->step(what, done, total);
+}
+
 } // namespace
 
-Report Report::of(db::Dataset& list, const QString& title, const QStringList& details) {
-    list.fetchAll();
-    Report r{title, details, {}, {}, {}};
+int Report::rowCount() const {
+    return list ? list->rowCount() : static_cast<int>(rows.size());
+}
+
+QString Report::cell(int row, int column) const {
+    return list ? db::displayText(list->value(row, column)) : rows.at(row).value(column);
+}
+
+Report Report::of(db::Dataset& list, const QString& title, const QStringList& details, Progress* progress) {
+    const bool whole = list.fetchAll(
+        [progress](qint64 rows) { return stepped(progress, QStringLiteral("Sorok beolvasása…"), rows, 0); });
+    if (!whole) throw Cancelled{};
+    Report r{title, details, {}, {}, {}, &list};
     for (int c = 0; c < list.columnCount(); ++c) {
         r.headers << list.fieldName(c);
         r.numeric << isNumber(list, c);
-    }
-    r.rows.reserve(list.rowCount());
-    for (int row = 0; row < list.rowCount(); ++row) {
-        QStringList fields;
-        for (int c = 0; c < list.columnCount(); ++c)
-            fields << db::displayText(list.value(row, c));
-        r.rows << fields;
     }
     return r;
 }
 
 // ---- CSV ----
 
-QString csvField(const QString& value) {
-    const bool quoted = value.contains(QLatin1Char(';')) || value.contains(QLatin1Char('"')) ||
-                        value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r')) ||
-                        (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace()));
-    if (!quoted) return value;
+namespace {
+// Excel's own limit for a text inside a formula.
+constexpr qsizetype kFormulaTextMax = 255;
+
+bool looksLikeFormula(const QString& value) {
+    return !value.isEmpty() && QStringLiteral("=+-@").contains(value.front());
+}
+} // namespace
+
+QString csvField(const QString& value, bool number) {
     QString text = value;
+    if (!number && looksLikeFormula(value)) {
+        // ="…" shows exactly the text; a text too long for that keeps a leading apostrophe.
+        text = value.size() <= kFormulaTextMax
+                   ? QStringLiteral("=\"") + QString(value).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+                         QLatin1Char('"')
+                   : QLatin1Char('\'') + value;
+    }
+    const bool quoted = text.contains(QLatin1Char(';')) || text.contains(QLatin1Char('"')) ||
+                        text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')) ||
+                        (!text.isEmpty() && (text.front().isSpace() || text.back().isSpace()));
+    if (!quoted) return text;
     text.replace(QLatin1Char('"'), QLatin1String("\"\""));
     return QLatin1Char('"') + text + QLatin1Char('"');
 }
 
-QByteArray csvContent(const Report& report) {
-    QString text;
-    auto line = [&text](const QStringList& fields) {
-        QStringList out;
-        for (const QString& f : fields)
-            out << csvField(f);
-        text += out.join(QLatin1Char(';')) + QLatin1String("\r\n");
-    };
-    line(report.headers);
-    for (const QStringList& row : report.rows)
-        line(row);
-    return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+QString csvText(const QString& field) {
+    if (field.startsWith(QLatin1String("=\"")) && field.endsWith(QLatin1Char('"')) && field.size() >= 3) {
+        const QString inner = field.mid(2, field.size() - 3);
+        if (looksLikeFormula(inner))
+            return QString(inner).replace(QLatin1String("\"\""), QLatin1String("\""));
+    }
+    if (field.size() > kFormulaTextMax + 1 && field.startsWith(QLatin1Char('\'')) &&
+        looksLikeFormula(field.mid(1)))
+        return field.mid(1);
+    return field;
 }
 
-bool writeCsv(const QString& path, const Report& report, QString& error) {
+namespace {
+QByteArray csvLine(const QStringList& fields, const QList<bool>& numeric) {
+    QStringList out;
+    for (int c = 0; c < fields.size(); ++c)
+        out << csvField(fields.at(c), numeric.value(c));
+    return (out.join(QLatin1Char(';')) + QLatin1String("\r\n")).toUtf8();
+}
+
+QStringList rowOf(const Report& report, int row) {
+    QStringList fields;
+    for (int c = 0; c < report.headers.size(); ++c)
+        fields << report.cell(row, c);
+    return fields;
+}
+} // namespace
+
+QByteArray csvContent(const Report& report) {
+    QByteArray bytes("\xEF\xBB\xBF");
+    bytes += csvLine(report.headers, {});
+    for (int row = 0; row < report.rowCount(); ++row)
+        bytes += csvLine(rowOf(report, row), report.numeric);
+    return bytes;
+}
+
+bool writeCsv(const QString& path, const Report& report, QString& error, Progress* progress) {
     // Written aside and renamed at the end: a failure never leaves half a file.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         error = file.errorString();
         return false;
     }
-    file.write(csvContent(report));
+    file.write("\xEF\xBB\xBF");
+    file.write(csvLine(report.headers, {}));
+    const int n = report.rowCount();
+    for (int row = 0; row < n; ++row) {
+        if (row % 500 == 0 && !stepped(progress, QStringLiteral("CSV-fájl írása…"), row, n)) {
+            file.cancelWriting();
+            throw Cancelled{};
+        }
+        file.write(csvLine(rowOf(report, row), report.numeric));
+    }
     if (!file.commit()) {
         error = file.errorString();
         return false;
@@ -121,6 +182,27 @@ qreal textWidth(const QFontMetricsF& fm, const QString& text) {
     return w;
 }
 
+// A cell's text broken into the lines it is painted in: measured and painted the same
+// way, so that no line is lost between the two.
+QStringList wrapLines(const QFont& font, const QPaintDevice* device, const QString& text, qreal width) {
+    QStringList out;
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+        QTextLayout layout(paragraph, font, const_cast<QPaintDevice*>(device));
+        layout.setTextOption(option);
+        layout.beginLayout();
+        const qsizetype before = out.size();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            out << paragraph.mid(line.textStart(), line.textLength());
+        }
+        layout.endLayout();
+        if (out.size() == before) out << QString();
+    }
+    return out;
+}
+
 struct Widths {
     std::vector<qreal> natural; // every cell on one line
     std::vector<qreal> minimum; // the column title on one line
@@ -144,8 +226,8 @@ Widths measure(const Report& r, qreal bodyPt, const QPaintDevice* device) {
     for (int c = 0; c < r.headers.size(); ++c) {
         const qreal title = head.horizontalAdvance(r.headers.at(c)) + pad;
         qreal widest = title;
-        for (const QStringList& row : r.rows)
-            widest = qMax(widest, textWidth(body, row.value(c)) + pad);
+        for (int row = 0; row < r.rowCount(); ++row)
+            widest = qMax(widest, textWidth(body, r.cell(row, c)) + pad);
         w.natural.push_back(widest);
         w.minimum.push_back(title);
     }
@@ -177,10 +259,12 @@ std::vector<qreal> fit(const Widths& w, qreal available) {
     return out;
 }
 
-// The report laid out on pages of one size, then painted page by page.
+// The report laid out on pages of one size, then painted page by page. A page holds
+// pieces of rows: whole rows, or the lines of a row taller than a page that fit on it.
 class Sheet {
   public:
-    Sheet(const Report& r, const QPaintDevice* device, QSizeF area) : r_(r), device_(device), area_(area) {
+    Sheet(const Report& r, const QPaintDevice* device, QSizeF area, Progress* progress)
+        : r_(r), device_(device), area_(area) {
         qreal pt = kBodyMaxPt;
         Widths w = measure(r, pt, device);
         // Smaller type before wrapped cells, down to what still reads well.
@@ -195,14 +279,19 @@ class Sheet {
         small_ = arialPt(7.5);
         const QFontMetricsF bm(body_, device);
         pad_ = paddingFor(bm);
+        line_ = bm.lineSpacing();
         widths_ = fit(w, area.width());
 
         headHeight_ = QFontMetricsF(head_, device).height() + 2 * pad_;
-        for (const QStringList& row : r.rows) {
-            qreal h = bm.height();
+        const int n = r.rowCount();
+        rowLines_.reserve(static_cast<size_t>(n));
+        for (int row = 0; row < n; ++row) {
+            if (row % 500 == 0 && !stepped(progress, QStringLiteral("Oldalak tördelése…"), row, n))
+                throw Cancelled{};
+            qsizetype lines = 1;
             for (int c = 0; c < r.headers.size(); ++c)
-                h = qMax(h, wrapped(bm, row.value(c), widths_[static_cast<size_t>(c)]).height());
-            rowHeights_.push_back(h + 2 * pad_);
+                lines = qMax(lines, cellLines(row, c).size());
+            rowLines_.push_back(static_cast<int>(lines));
         }
         const qreal gap = bm.height() * 0.6;
         firstTop_ = QFontMetricsF(title_, device).height() +
@@ -247,24 +336,26 @@ class Sheet {
         y += headHeight_;
 
         p.setFont(body_);
-        const auto [first, end] = pages_[static_cast<size_t>(page)];
-        for (int i = first; i < end; ++i) {
-            const qreal h = rowHeights_[static_cast<size_t>(i)];
+        const QFontMetricsF fm(body_, device_);
+        for (const Piece& piece : pages_[static_cast<size_t>(page)]) {
+            const qreal h = piece.lines * line_ + 2 * pad_;
             x = 0;
             for (int c = 0; c < r_.headers.size(); ++c) {
-                const QRectF cell(x, y, widths_[static_cast<size_t>(c)], h);
-                p.drawRect(cell);
-                p.save();
-                p.setClipRect(cell);
-                const Qt::Alignment align = r_.numeric.value(c) ? Qt::AlignRight : Qt::AlignLeft;
-                p.drawText(cell.adjusted(pad_, pad_, -pad_, -pad_), align | Qt::AlignTop | Qt::TextWordWrap,
-                           r_.rows.at(i).value(c));
-                p.restore();
-                x += cell.width();
+                const qreal cw = widths_[static_cast<size_t>(c)];
+                p.drawRect(QRectF(x, y, cw, h));
+                const QStringList lines = cellLines(piece.row, c);
+                const bool right = r_.numeric.value(c);
+                for (int i = 0; i < piece.lines; ++i) {
+                    const QString text = lines.value(piece.firstLine + i);
+                    if (text.isEmpty()) continue;
+                    const qreal tx = right ? x + cw - pad_ - fm.horizontalAdvance(text) : x + pad_;
+                    p.drawText(QPointF(tx, y + pad_ + i * line_ + fm.ascent()), text);
+                }
+                x += cw;
             }
             y += h;
         }
-        if (r_.rows.isEmpty())
+        if (r_.rowCount() == 0)
             p.drawText(QRectF(0, y + pad_, w, headHeight_), Qt::AlignLeft,
                        QStringLiteral("Nincs megjeleníthető sor."));
 
@@ -274,36 +365,93 @@ class Sheet {
     }
 
   private:
+    struct Piece {
+        int row;
+        int firstLine;
+        int lines;
+    };
+
     QString detailsLine() const { return r_.details.join(QStringLiteral("     ")); }
+
+    QStringList cellLines(int row, int column) const {
+        return wrapLines(body_, device_, r_.cell(row, column),
+                         widths_[static_cast<size_t>(column)] - 2 * pad_);
+    }
 
     static QRectF wrapped(const QFontMetricsF& fm, const QString& text, qreal width) {
         return fm.boundingRect(QRectF(0, 0, width, 1e9), Qt::TextWordWrap, text);
     }
 
-    // Rows go on a page while they fit whole; a row taller than a page gets one to itself.
+    // Rows go on a page while they fit whole; a row that fits on no page goes on in
+    // pieces of whole lines, from one page to the next.
     void paginate() {
-        const int n = static_cast<int>(rowHeights_.size());
         const qreal bottom = area_.height() - foot_;
-        int i = 0;
-        do {
-            qreal y = (pages_.empty() ? firstTop_ : otherTop_) + headHeight_;
-            const int start = i;
-            while (i < n && (i == start || y + rowHeights_[static_cast<size_t>(i)] <= bottom))
-                y += rowHeights_[static_cast<size_t>(i++)];
-            pages_.emplace_back(start, i);
-        } while (i < n);
+        auto newPage = [&] {
+            pages_.emplace_back();
+            return (pages_.size() == 1 ? firstTop_ : otherTop_) + headHeight_;
+        };
+        qreal y = newPage();
+        for (size_t row = 0; row < rowLines_.size(); ++row) {
+            const int total = rowLines_[row];
+            const qreal whole = total * line_ + 2 * pad_;
+            if (y + whole > bottom && whole <= bottom - newTop() && !pages_.back().empty()) y = newPage();
+            for (int line = 0; line < total;) {
+                int room = static_cast<int>((bottom - y - 2 * pad_) / line_);
+                if (room < 1) {
+                    if (!pages_.back().empty()) {
+                        y = newPage();
+                        continue;
+                    }
+                    room = 1; // a page smaller than a line still moves on
+                }
+                const int take = qMin(room, total - line);
+                pages_.back().push_back({static_cast<int>(row), line, take});
+                y += take * line_ + 2 * pad_;
+                line += take;
+                if (line < total) y = newPage();
+            }
+        }
     }
+
+    qreal newTop() const { return otherTop_ + headHeight_; }
 
     const Report& r_;
     const QPaintDevice* device_;
     QSizeF area_;
     QFont body_, head_, title_, details_, small_;
     qreal pad_ = 0;
+    qreal line_ = 0;
     std::vector<qreal> widths_;
     qreal headHeight_ = 0;
-    std::vector<qreal> rowHeights_;
+    std::vector<int> rowLines_;
     qreal firstTop_ = 0, otherTop_ = 0, foot_ = 0;
-    std::vector<std::pair<int, int>> pages_; // rows [first, end) of each page
+    std::vector<std::vector<Piece>> pages_;
+};
+
+// Shown only when the work takes long enough to be noticed.
+class ProgressWindow : public Progress {
+  public:
+    explicit ProgressWindow(QWidget* parent) : dialog_(parent) {
+        dialog_.setWindowTitle(ui::kProgramName);
+        dialog_.setCancelButtonText(QStringLiteral("Mégse"));
+        dialog_.setWindowModality(Qt::WindowModal);
+        dialog_.setMinimumDuration(700);
+        dialog_.setAutoReset(false);
+        dialog_.setAutoClose(false);
+        dialog_.setValue(0);
+    }
+    bool step(const QString& what, qint64 done, qint64 total) override {
+        dialog_.setLabelText(what);
+        // A total not known yet shows as a moving bar.
+        const int max = total > 0 ? static_cast<int>(qMin<qint64>(total, INT_MAX)) : 0;
+        if (dialog_.maximum() != max) dialog_.setRange(0, max);
+        dialog_.setValue(max > 0 ? static_cast<int>(qMin<qint64>(done, max)) : 0);
+        QCoreApplication::processEvents();
+        return !dialog_.wasCanceled();
+    }
+
+  private:
+    QProgressDialog dialog_;
 };
 
 class StandardOutputs : public OutputService {
@@ -344,28 +492,64 @@ void setUpPrinter(QPrinter& printer, const Report& report) {
     printer.setCreator(ui::kProgramName);
 }
 
-bool printReport(QPrinter& printer, const Report& report) {
+bool printReport(QPrinter& printer, const Report& report, Progress* progress) {
     QPainter painter;
     if (!painter.begin(&printer)) return false;
-    const Sheet sheet(report, &printer, QSizeF(printer.width(), printer.height()));
-    for (int page = 0; page < sheet.pageCount(); ++page) {
-        if (page > 0 && !printer.newPage()) {
-            painter.end();
-            return false;
+    try {
+        const Sheet sheet(report, &printer, QSizeF(printer.width(), printer.height()), progress);
+        for (int page = 0; page < sheet.pageCount(); ++page) {
+            if (!stepped(progress, QStringLiteral("Oldalak nyomtatása…"), page, sheet.pageCount()))
+                throw Cancelled{};
+            if (page > 0 && !printer.newPage()) {
+                painter.end();
+                return false;
+            }
+            sheet.paint(painter, page);
         }
-        sheet.paint(painter, page);
+    } catch (const Cancelled&) {
+        printer.abort();
+        painter.end();
+        throw;
     }
     return painter.end();
 }
 
-bool writePdf(const QString& path, const Report& report, QString& error) {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(path);
-    setUpPrinter(printer, report);
-    if (printReport(printer, report)) return true;
-    error = QStringLiteral("a fájl nem hozható létre, vagy nem írható");
-    return false;
+bool writePdf(const QString& path, const Report& report, QString& error, Progress* progress) {
+    // Written aside and renamed when whole, as the CSV is: a failure leaves no half file
+    // and an older file of that name stays as it was.
+    const QFileInfo target(path);
+    QTemporaryFile part(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
+                        QStringLiteral(".XXXXXX.part"));
+    if (!part.open()) {
+        error = part.errorString();
+        return false;
+    }
+    part.close();
+    bool printed = false;
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(part.fileName());
+        setUpPrinter(printer, report);
+        printed = printReport(printer, report, progress);
+    }
+    if (!printed || QFileInfo(part.fileName()).size() == 0) {
+        error = QStringLiteral("a fájl nem hozható létre, vagy nem írható");
+        return false;
+    }
+    std::error_code failed;
+    std::filesystem::rename(std::filesystem::path(part.fileName().toStdU16String()),
+                            std::filesystem::path(path.toStdU16String()), failed);
+    if (failed) {
+        error = QString::fromLocal8Bit(failed.message());
+        return false;
+    }
+    part.setAutoRemove(false);
+    return true;
+}
+
+std::unique_ptr<Progress> OutputService::progress(QWidget* parent) {
+    return std::make_unique<ProgressWindow>(parent);
 }
 
 OutputService& outputs() {

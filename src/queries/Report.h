@@ -5,6 +5,7 @@
 #include <QPageLayout>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 class QPrinter;
 class QWidget;
@@ -17,34 +18,55 @@ class Dataset;
 // printed, as PDF or as CSV for a spreadsheet program.
 namespace queries {
 
+// Long work tells how far it got and may be stopped by the user.
+class Progress {
+  public:
+    virtual ~Progress() = default;
+    // false: the user cancelled; the work stops and leaves nothing behind.
+    virtual bool step(const QString& what, qint64 done, qint64 total) = 0;
+};
+// Thrown when the user cancelled a long work.
+struct Cancelled {};
+
 struct Report {
     QString title;
     QStringList details; // the chosen class or teacher, the school year, the date of printing
     QStringList headers;
-    QList<QStringList> rows; // as the grid shows the values
     QList<bool> numeric;     // per column: right-aligned on paper
+    QList<QStringList> rows; // given rows, when the report is not read from a list
+    const db::Dataset* list = nullptr;
 
-    // Every row of the list, fetching the rest first.
-    static Report of(db::Dataset& list, const QString& title, const QStringList& details);
+    // As the grid shows the values; rows are read from the list, never copied.
+    int rowCount() const;
+    QString cell(int row, int column) const;
+
+    // Every row of the list, fetching the rest first; throws Cancelled when stopped.
+    static Report of(db::Dataset& list, const QString& title, const QStringList& details,
+                     Progress* progress = nullptr);
 };
 
 // CSV for a Hungarian spreadsheet program: UTF-8 with a byte-order mark, ";" between
 // the fields, CR LF after each line, a field in quotes when it holds ";", a quote, a
-// line break or blanks at either end.
-QString csvField(const QString& value);
+// line break or blanks at either end. A text that a spreadsheet would run as a formula
+// (it begins with =, +, - or @) is written as a formula giving that very text.
+QString csvField(const QString& value, bool number = false);
+// The text back from a field read as csvField wrote it (quotes already removed).
+QString csvText(const QString& field);
 QByteArray csvContent(const Report& report);
-// false, with the reason in error, when the file could not be written whole.
-bool writeCsv(const QString& path, const Report& report, QString& error);
+// false, with the reason in error, when the file could not be written whole; throws
+// Cancelled (leaving no file) when stopped.
+bool writeCsv(const QString& path, const Report& report, QString& error, Progress* progress = nullptr);
 
 // Lands the report on the printer's pages: the title on the first page, the column
 // titles on every page, rows never split, "n. oldal / m" at the foot of each page.
 // false when the printer could not be opened.
-bool printReport(QPrinter& printer, const Report& report);
+bool printReport(QPrinter& printer, const Report& report, Progress* progress = nullptr);
 // The orientation the table fits best.
 QPageLayout::Orientation orientationFor(const Report& report);
 // A4, that orientation, margins and the document's name.
 void setUpPrinter(QPrinter& printer, const Report& report);
-bool writePdf(const QString& path, const Report& report, QString& error);
+// Written under a temporary name beside the target and renamed when whole.
+bool writePdf(const QString& path, const Report& report, QString& error, Progress* progress = nullptr);
 
 // Where the buttons ask for a file or a printer; tests put their own answers here.
 class OutputService {
@@ -55,6 +77,8 @@ class OutputService {
                                  const QString& filter) = 0;
     // Lets the user choose and set up the printer; false when cancelled.
     virtual bool choosePrinter(QWidget* parent, QPrinter& printer) = 0;
+    // What long work reports to: a window with a cancel button.
+    virtual std::unique_ptr<Progress> progress(QWidget* parent);
 };
 OutputService& outputs();
 void setOutputService(OutputService* service); // nullptr: the standard dialogs

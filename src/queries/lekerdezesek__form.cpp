@@ -44,7 +44,9 @@ Tlekerdezesek_form::Tlekerdezesek_form(QWidget* parent) : ui::ChildWindow(parent
     setWindowTitle(QStringLiteral("Lekérdezések"));
     setClientSize(760, 542);
 
-    ds_eredmeny = new db::Dataset(DM->dbTanulo, DM->trTanulo, this);
+    trLekerdezes = new db::Transaction(DM->dbTanulo, this, db::Transaction::Access::ReadOnly);
+    trLekerdezes->setObjectName(QStringLiteral("trLekerdezes"));
+    ds_eredmeny = new db::Dataset(DM->dbTanulo, *trLekerdezes, this);
     ds_eredmeny->setObjectName(QStringLiteral("ds_eredmeny"));
 
     Image1 = new QLabel(this);
@@ -141,6 +143,11 @@ void Tlekerdezesek_form::valasztok_feltolt() {
 
 void Tlekerdezesek_form::eredmeny_nullaz() {
     ds_eredmeny->close();
+    // A result let go of ends its reading; there is nothing in it to keep.
+    try {
+        trLekerdezes->rollback();
+    } catch (const db::Error&) {
+    }
     title_.clear();
     details_.clear();
     choices_.clear();
@@ -203,7 +210,7 @@ void Tlekerdezesek_form::lekerdezes_futtat() {
         }
         if (!valasztok_mutat(params)) return;
         // Prepared only, never run, unless the server calls it a plain select.
-        if (!queries::isPlainSelect(DM->trTanulo, sql)) {
+        if (!queries::isPlainSelect(*trLekerdezes, sql)) {
             label_sorok->setText(failed);
             ui::warning(
                 QStringLiteral("A(z) „%1” lekérdezés (%2) nem egyszerű SELECT utasítás, ezért nem fut "
@@ -234,8 +241,8 @@ void Tlekerdezesek_form::lekerdezes_futtat() {
     } catch (const db::Error& e) {
         eredmeny_nullaz();
         label_sorok->setText(failed);
-        throw db::Error(
-            QStringLiteral("A(z) „%1” lekérdezés (%2) nem futtatható:\r\r%3").arg(title, file, e.message()));
+        throw db::Error(QStringLiteral("A(z) „%1” lekérdezés (%2) nem futtatható:\r\r%3")
+                            .arg(title, file, db::userText(e)));
     }
     sorok_kiir();
     for (QPushButton* b : {Button1, Button2, Button3})
@@ -251,13 +258,14 @@ void Tlekerdezesek_form::sorok_kiir() {
             : QStringLiteral("Sorok száma: %1").arg(n));
 }
 
-queries::Report Tlekerdezesek_form::jelentes() {
+queries::Report Tlekerdezesek_form::jelentes(queries::Progress* progress) {
     if (!ds_eredmeny->isOpen()) throw db::Error(QStringLiteral("Nincs megjeleníthető eredmény."));
     const WaitCursor wait;
     const queries::Report r =
         queries::Report::of(*ds_eredmeny, title_,
                             details_ + QStringList{QStringLiteral("Nyomtatás dátuma: ") +
-                                                   QDate::currentDate().toString(db::kDateFormat)});
+                                                   QDate::currentDate().toString(db::kDateFormat)},
+                            progress);
     sorok_kiir();
     return r;
 }
@@ -271,12 +279,15 @@ bool Tlekerdezesek_form::csv_ment(const QString& path) {
 }
 
 bool Tlekerdezesek_form::ment(const QString& path, const QString& kind, Writer write) {
-    const queries::Report r = jelentes();
     QString error;
     bool written = false;
-    {
+    try {
+        const std::unique_ptr<queries::Progress> progress = queries::outputs().progress(this);
+        const queries::Report r = jelentes(progress.get());
         const WaitCursor wait;
-        written = write(path, r, error);
+        written = write(path, r, error, progress.get());
+    } catch (const queries::Cancelled&) {
+        return false; // the user stopped it: nothing was written
     }
     const QString shown = QDir::toNativeSeparators(path);
     if (!written) {
@@ -306,13 +317,20 @@ void Tlekerdezesek_form::combo_valasztoChange() {
 }
 
 void Tlekerdezesek_form::Button1Click() {
-    const queries::Report r = jelentes();
-    QPrinter printer(QPrinter::HighResolution);
-    queries::setUpPrinter(printer, r);
-    if (!queries::outputs().choosePrinter(this, printer)) return;
-    const WaitCursor wait;
-    if (!queries::printReport(printer, r))
-        ui::error(QStringLiteral("A nyomtatás nem sikerült: a nyomtató nem érhető el."));
+    try {
+        std::unique_ptr<queries::Progress> progress = queries::outputs().progress(this);
+        const queries::Report r = jelentes(progress.get());
+        progress.reset();
+        QPrinter printer(QPrinter::HighResolution);
+        queries::setUpPrinter(printer, r);
+        if (!queries::outputs().choosePrinter(this, printer)) return;
+        progress = queries::outputs().progress(this);
+        const WaitCursor wait;
+        if (!queries::printReport(printer, r, progress.get()))
+            ui::error(QStringLiteral("A nyomtatás nem sikerült: a nyomtató nem érhető el."));
+    } catch (const queries::Cancelled&) {
+        // stopped by the user: nothing more is printed
+    }
 }
 
 namespace {

@@ -6,6 +6,7 @@
 
 #include "Report.h"
 #include "db/Dataset.h"
+#include "db/Transaction.h"
 #include "ui/ChildWindow.h"
 #include "ui/DataGrid.h"
 #include "ui/IdCombo.h"
@@ -27,7 +28,8 @@ class Tlekerdezesek_form : public ui::ChildWindow {
     void lekerdezes_futtat();
 
     // The shown result, every row, with the title that goes above it.
-    queries::Report jelentes();
+    // Throws queries::Cancelled when the user stopped the reading.
+    queries::Report jelentes(queries::Progress* progress = nullptr);
     // Saving to a given place; false (the user told why) when it could not be written.
     bool pdf_ment(const QString& path);
     bool csv_ment(const QString& path);
@@ -40,6 +42,9 @@ class Tlekerdezesek_form : public ui::ChildWindow {
     void Button3Click();
     void Button4Click();
 
+    // Queries read in a read-only transaction of their own: nothing they try is written,
+    // nor committed later by someone else's save.
+    db::Transaction* trLekerdezes;
     db::Dataset* ds_eredmeny;
 
     QLabel* Image1;
@@ -61,7 +66,8 @@ class Tlekerdezesek_form : public ui::ChildWindow {
     void FormClose() override;
 
   private:
-    using Writer = bool (*)(const QString& path, const queries::Report& report, QString& error);
+    using Writer = bool (*)(const QString& path, const queries::Report& report, QString& error,
+                            queries::Progress* progress);
     bool ment(const QString& path, const QString& kind, Writer write);
     // Shows the pickers the parameters need, left to right; false while one is unchosen.
     bool valasztok_mutat(const QStringList& params);

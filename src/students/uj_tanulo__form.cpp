@@ -2,6 +2,7 @@
 
 #include <QFrame>
 #include <QSignalBlocker>
+#include <optional>
 
 #include "data/DataModule.h"
 #include "db/Error.h"
@@ -187,15 +188,18 @@ Tuj_tanulo_Form::Tuj_tanulo_Form(QWidget* parent) : ui::ChildWindow(parent) {
     for (QWidget* hidden : std::initializer_list<QWidget*>{label_osztaly, label_nyelv, label_ID, Label20})
         hidden->hide();
 
-    // The copy happens before the key acts on the address box.
-    ui::onKeyDown(e_cim, [this](int) { e_cimKeyDown(); });
+    connect(e_cim, &QLineEdit::textChanged, this, ui::guard([this] { e_cimChange(); }));
     connect(Button1, &QPushButton::clicked, this, ui::guard([this] { Button1Click(); }));
     connect(Button2, &QPushButton::clicked, this, ui::guard([this] { Button2Click(); }));
     connect(edit_akt_tanev, &QLineEdit::textChanged, this, ui::guard([this] { edit_akt_tanevChange(); }));
 }
 
-void Tuj_tanulo_Form::e_cimKeyDown() {
-    e_gond_cim->setText(e_cim->text());
+// The guardian's address follows the student's while it is empty or still the same as
+// the student's was; one that was typed or loaded differently is the guardian's own.
+void Tuj_tanulo_Form::e_cimChange() {
+    const QString guardian = e_gond_cim->text();
+    if (guardian.isEmpty() || guardian == lastAddress_) e_gond_cim->setText(e_cim->text());
+    lastAddress_ = e_cim->text();
 }
 
 void Tuj_tanulo_Form::edit_akt_tanevChange() {
@@ -253,7 +257,11 @@ void Tuj_tanulo_Form::prepareNew() {
 }
 
 std::vector<QVariant> Tuj_tanulo_Form::readStudent(int id, bool lock) {
-    db::Statement s(DM->dbTanulo, DM->trTanulo);
+    return readStudentIn(id, DM->trTanulo, lock);
+}
+
+std::vector<QVariant> Tuj_tanulo_Form::readStudentIn(int id, db::Transaction& tr, bool lock) {
+    db::Statement s(DM->dbTanulo, tr);
     s.prepare(kSelect + (lock ? QStringLiteral(" for update with lock") : QString()));
     s.bind({id});
     s.execute();
@@ -395,6 +403,8 @@ bool Tuj_tanulo_Form::stillAsOpened(int id) {
 }
 
 void Tuj_tanulo_Form::Button1Click() {
+    // A save whose answer was lost is settled before anything is saved again.
+    if (DM->hasUnsettled() && DM->settle() == TDM::Settled::Stored) return;
     const bool dateOk = main_form->datumellenorzes(e_szul_ido->text());
     bool filled = true;
     for (const QString& t : {e_nev->text(), e_cim->text(), e_varos->text(), e_szul_hely->text(),
@@ -428,9 +438,11 @@ void Tuj_tanulo_Form::Button1Click() {
     if (modify) values << id;
 
     if (modify && !stillAsOpened(id)) return;
+    std::optional<UnsettledWrite> unsettled;
     try {
         db::Statement statement(DM->dbTanulo, DM->trTanulo);
-        statement.prepare(Button1->text() == kRegister ? kInsert : kUpdate);
+        // The new row's id comes back before the commit, so that a lost answer can be looked up.
+        statement.prepare(modify ? kUpdate : kInsert + QStringLiteral(" returning id"));
         statement.bind(values);
         statement.execute();
         if (modify && statement.rowsAffected() != 1) {
@@ -439,7 +451,30 @@ void Tuj_tanulo_Form::Button1Click() {
                 "A tanulót időközben egy másik felhasználó törölte.\r \rA módosítás nem történt meg."));
             return;
         }
-        DM->trTanulo.commit();
+        const int rowId = modify ? id : statement.value(0).toInt();
+        // The row as this save leaves it: a lost answer is settled by finding it so.
+        const std::vector<QVariant> written = modify ? readStudent(id, false) : std::vector<QVariant>{};
+        try {
+            DM->trTanulo.commit();
+        } catch (const db::CommitUnknown& e) {
+            UnsettledWrite w;
+            w.transactionId = e.transactionId();
+            if (modify) {
+                w.wasStored = [rowId, written](db::Transaction& tr) {
+                    const std::vector<QVariant> now = readStudentIn(rowId, tr);
+                    if (now.size() != written.size()) return false;
+                    for (size_t i = 0; i < now.size(); ++i)
+                        if (db::displayText(now[i]) != db::displayText(written[i])) return false;
+                    return true;
+                };
+            } else {
+                w.wasStored =
+                    UnsettledWrite::rowExists(QStringLiteral("select 1 from table_diak where id = :id"),
+                                              {{QStringLiteral("id"), rowId}});
+            }
+            w.stored = [this, modify, texts = columnTexts(), rowId] { saved(modify, texts, rowId, false); };
+            unsettled = std::move(w);
+        }
     } catch (...) {
         // A refused statement must not keep the student's row locked for the other copies.
         try {
@@ -448,22 +483,36 @@ void Tuj_tanulo_Form::Button1Click() {
         }
         throw;
     }
+    // A lost answer: told once it is known what happened, and never stored twice.
+    if (unsettled) {
+        if (DM->settleLostCommit(std::move(*unsettled))) saved(modify, columnTexts(), id, false);
+        return;
+    }
+    saved(modify, columnTexts(), id, true);
+}
+
+void Tuj_tanulo_Form::saved(bool modify, const QStringList& texts, int id, bool fresh) {
     // Saved. Whatever the reconnection does, the user is told so and the boxes are
     // emptied, so that a second press cannot store the student twice.
-    ui::guarded([] {
-        DM->dbTanulo.close();
-        DM->dbTanulo.open(); // the student events are registered again with it
+    ui::guarded([fresh] {
+        if (fresh) {
+            DM->dbTanulo.close();
+            DM->dbTanulo.open(); // the student events are registered again with it
+        }
         DM->dataset_Tanulok.open();
     });
-    const QString name = e_nev->text();
+    // A save settled later may find the window showing something else: that stays.
+    const bool shown = isVisible() && columnTexts() == texts &&
+                       (!modify || (Button1->text() == kModify && label_ID->text() == QString::number(id)));
+    const QString name = texts.value(0);
     if (!modify) {
         ui::information(name + QStringLiteral(" tanuló az adatbázisba sikeresen felvéve!"));
         if (DM->dbTanulo.isConnected()) ui::guarded([] { main_form->akt_letszam(); });
     } else {
         ui::information(name + QStringLiteral(" tanuló Módosítása sikeresen megtörtént!"));
-        close();
+        if (shown) close();
     }
-    nullaz();
+    if (shown || fresh) nullaz();
 }
 
 void Tuj_tanulo_Form::Button2Click() {

@@ -7,6 +7,10 @@
 #include <QVariant>
 #include <vector>
 
+namespace db {
+class Transaction;
+}
+
 #include "ui/ChildWindow.h"
 #include "ui/IdCombo.h"
 
@@ -25,7 +29,7 @@ class Tuj_tanulo_Form : public ui::ChildWindow {
     void Button1Click();
     void Button2Click();
     void edit_akt_tanevChange();
-    void e_cimKeyDown();
+    void e_cimChange();
 
     static inline const QString kRegister = QStringLiteral("Tanuló felvétele");
     static inline const QString kModify = QStringLiteral("Adatok módosítása");
@@ -68,8 +72,13 @@ class Tuj_tanulo_Form : public ui::ChildWindow {
     // False (the user told) when the student changed or vanished since the window opened.
     bool stillAsOpened(int id);
     std::vector<QVariant> readStudent(int id, bool lock);
+    static std::vector<QVariant> readStudentIn(int id, db::Transaction& tr, bool lock = false);
+    // What follows a save: the message, the list and headcount, the boxes emptied. fresh:
+    // the usual path, which attaches anew; a save settled later keeps the connection.
+    void saved(bool modify, const QStringList& texts, int id, bool fresh);
 
     std::vector<QVariant> opened_; // the row as it was shown, for the modification check
+    QString lastAddress_;          // the student's address before its latest change
 };
 
 extern Tuj_tanulo_Form* uj_tanulo_Form;

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QShowEvent>
 
 #include "Guard.h"
 
@@ -34,6 +35,19 @@ void ChildWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && isVisible())
         guarded([this] { FormActivate(); });
+}
+
+void ChildWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (event->spontaneous()) return; // the system restoring it, not an opening
+    // A hidden window keeps its focus widget, often the close button where a space
+    // would close it again: typing starts at the beginning of the tab order instead.
+    for (QWidget* w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain()) {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(this) && isAncestorOf(w)) {
+            w->setFocus(Qt::OtherFocusReason); // keeps a shown text unselected
+            return;
+        }
+    }
 }
 
 QFont arial(int pixels, bool bold) {

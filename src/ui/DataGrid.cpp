@@ -30,7 +30,7 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent) {
     horizontalHeader()->setHighlightSections(false);
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        if (!menu_) return;
+        if (!menu_ || menu_->isEmpty()) return;
         const QModelIndex index = indexAt(pos);
         if (index.isValid()) setCurrentIndex(index);
         menu_->exec(viewport()->mapToGlobal(pos));

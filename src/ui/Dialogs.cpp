@@ -1,7 +1,11 @@
 #include "Dialogs.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 
 #include "db/Error.h"
 
@@ -38,6 +42,10 @@ class MessageBoxService : public DialogService {
                                                         : QMessageBox::Ok,
                         QApplication::activeWindow());
         box.setTextFormat(Qt::PlainText);
+        // The program's own boxes keep their buttons whatever language Qt speaks.
+        if (QAbstractButton* b = box.button(QMessageBox::Ok)) b->setText(QStringLiteral("OK"));
+        if (QAbstractButton* b = box.button(QMessageBox::Yes)) b->setText(QStringLiteral("Yes"));
+        if (QAbstractButton* b = box.button(QMessageBox::No)) b->setText(QStringLiteral("No"));
         const int answer = box.exec();
         if (buttons == DialogButtons::Ok) return DialogAnswer::Ok;
         return answer == QMessageBox::Yes ? DialogAnswer::Yes : DialogAnswer::No;
@@ -68,6 +76,16 @@ void userActionStarted() {
 
 void setEnding(bool end) {
     ending = end;
+}
+
+bool loadQtTranslations() {
+    auto* translator = new QTranslator(qApp);
+    if (!translator->load(QLocale(QLocale::Hungarian, QLocale::Hungary), QStringLiteral("qtbase"),
+                          QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
 }
 
 void setDialogService(DialogService* service) {

@@ -42,4 +42,8 @@ void setEnding(bool ending = true);
 
 inline const QString kProgramName = QStringLiteral("Korvana v2.0");
 
+// Qt's own Hungarian texts for the standard dialogs (files, printing, progress); false
+// when they are not installed, and the dialogs stay English.
+bool loadQtTranslations();
+
 } // namespace ui

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QDate>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+#include "Sablon.h"
+
+class QPrinter;
+
+namespace db {
+class Connection;
+class Transaction;
+} // namespace db
+
+namespace documents {
+
+// The school year a document states by default: the one running on that day (a school
+// year starts on 1 September), as its first calendar year.
+int schoolYearOn(const QDate& day);
+QString schoolYearText(int year); // "2026/2027"
+
+// One student's fields, with the class's and the school's, read in tr; throws when the
+// student is no longer there.
+QHash<QString, QString> studentFields(db::Transaction& tr, int studentId);
+// The students of a class in name order.
+QList<int> classStudents(db::Transaction& tr, int classId);
+
+// Lays the documents out one after another, each from a new page; false when the
+// printer could not be written.
+bool render(QPrinter& printer, const QStringList& htmls);
+
+// Issues the template for each student: takes the next numbers of the school year and
+// records the documents in one transaction of its own, fills them in, lets output print
+// or save them, and commits only when output says it succeeded. Another copy taking
+// numbers at the same moment makes it try again, so numbers stay consecutive and never
+// repeat. Returns the first number; throws on failure (nothing is recorded then).
+int issue(db::Connection& connection, const Sablon& sablon, int year, const QList<int>& students,
+          const QDate& day, const std::function<bool(const QStringList& htmls)>& output);
+
+} // namespace documents

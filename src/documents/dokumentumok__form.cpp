@@ -1,0 +1,319 @@
+#include "dokumentumok__form.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPrinter>
+#include <QTemporaryFile>
+#include <filesystem>
+
+#include "Documents.h"
+#include "data/DataModule.h"
+#include "db/Error.h"
+#include "db/Values.h"
+#include "main/main__form.h"
+#include "queries/Report.h"
+#include "ui/Dialogs.h"
+#include "ui/Guard.h"
+#include "ui/Widgets.h"
+
+Tdokumentumok_form* dokumentumok_form = nullptr;
+
+namespace {
+const QString kRegister = QStringLiteral(
+    "select tanev || '/' || (tanev + 1) as \"Tanév\", sorszam as \"Sorszám\", kiadva as \"Kiadva\", "
+    "sablon as \"Dokumentum\", diak_nev as \"Tanuló\", munkaallomas as \"Munkaállomás\" "
+    "from table_kiadott_dokumentum where kiadva >= :tol and kiadva < :ig order by kiadva, tanev, sorszam");
+
+void setUp(QPrinter& printer, const QString& title) {
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageMargins(QMarginsF(20, 15, 20, 15), QPageLayout::Millimeter);
+    printer.setDocName(title);
+    printer.setCreator(ui::kProgramName);
+}
+} // namespace
+
+Tdokumentumok_form::Tdokumentumok_form(QWidget* parent) : ui::ChildWindow(parent) {
+    setObjectName(QStringLiteral("dokumentumok_form"));
+    setWindowTitle(QStringLiteral("Dokumentumok"));
+    setClientSize(640, 520);
+
+    ui::bevel(this, QRect(4, 4, 632, 150));
+    QLabel* l1 = ui::label(this, QStringLiteral("Label1"), QStringLiteral("Dokumentum:"), ui::arial(12),
+                           QRect(10, 12, 110, 20));
+    combo_sablon = new QComboBox(this);
+    combo_sablon->setObjectName(QStringLiteral("combo_sablon"));
+    combo_sablon->setFont(ui::arial(12));
+    combo_sablon->setGeometry(124, 11, 300, 22);
+    ui::nameBy(l1, combo_sablon);
+    QLabel* l2 = ui::label(this, QStringLiteral("Label2"), QStringLiteral("Tanév:"), ui::arial(12),
+                           QRect(440, 12, 50, 20));
+    edit_tanev = new QLineEdit(this);
+    edit_tanev->setObjectName(QStringLiteral("edit_tanev"));
+    edit_tanev->setFont(ui::arial(12, false));
+    edit_tanev->setGeometry(494, 11, 50, 21);
+    edit_tanev->setMaxLength(4);
+    ui::nameBy(l2, edit_tanev);
+    label_tanev2 =
+        ui::label(this, QStringLiteral("label_tanev2"), QString(), ui::arial(12), QRect(548, 12, 80, 20));
+
+    rb_tanulo = new QRadioButton(this);
+    rb_tanulo->setObjectName(QStringLiteral("rb_tanulo"));
+    rb_tanulo->setFont(ui::arial(12));
+    rb_tanulo->setGeometry(12, 44, 612, 22);
+    rb_osztaly = new QRadioButton(QStringLiteral("Egy egész osztály, tanulónként egy oldal:"), this);
+    rb_osztaly->setObjectName(QStringLiteral("rb_osztaly"));
+    rb_osztaly->setFont(ui::arial(12));
+    rb_osztaly->setGeometry(12, 72, 330, 22);
+    combo_osztaly =
+        ui::idCombo(this, QStringLiteral("combo_osztaly"), ui::arial(12), QRect(346, 72, 110, 22));
+    combo_osztaly->setAccessibleName(QStringLiteral("Osztály"));
+    Button1 = ui::button(this, QStringLiteral("Button1"), QStringLiteral("Nyomtatás…"), ui::arial(12),
+                         QRect(124, 112, 180, 28), true);
+    Button2 = ui::button(this, QStringLiteral("Button2"), QStringLiteral("Mentés PDF-be…"), ui::arial(12),
+                         QRect(316, 112, 180, 28), true);
+
+    ui::bevel(this, QRect(4, 158, 632, 328));
+    ui::label(this, QStringLiteral("Label3"), QStringLiteral("Kiadott dokumentumok"), ui::arial(13),
+              QRect(12, 164, 300, 20));
+    QLabel* l4 = ui::label(this, QStringLiteral("Label4"), QStringLiteral("Ettől:"), ui::arial(12),
+                           QRect(12, 192, 44, 20));
+    edit_tol = new QLineEdit(this);
+    edit_tol->setObjectName(QStringLiteral("edit_tol"));
+    edit_tol->setFont(ui::arial(12, false));
+    edit_tol->setGeometry(58, 191, 100, 21);
+    edit_tol->setMaxLength(11);
+    ui::nameBy(l4, edit_tol);
+    QLabel* l5 = ui::label(this, QStringLiteral("Label5"), QStringLiteral("Eddig:"), ui::arial(12),
+                           QRect(172, 192, 50, 20));
+    edit_ig = new QLineEdit(this);
+    edit_ig->setObjectName(QStringLiteral("edit_ig"));
+    edit_ig->setFont(ui::arial(12, false));
+    edit_ig->setGeometry(224, 191, 100, 21);
+    edit_ig->setMaxLength(11);
+    ui::nameBy(l5, edit_ig);
+    Button3 = ui::button(this, QStringLiteral("Button3"), QStringLiteral("Listázás"), ui::arial(12),
+                         QRect(340, 189, 120, 25), true);
+    trIktatas = new db::Transaction(DM->dbTanulo, this, db::Transaction::Access::ReadOnly);
+    ds_iktatas = new db::Dataset(DM->dbTanulo, *trIktatas, this);
+    ds_iktatas->setObjectName(QStringLiteral("ds_iktatas"));
+    dbg_iktatas = ui::grid(this, QStringLiteral("dbg_iktatas"), QRect(10, 220, 620, 258));
+    dbg_iktatas->setDataset(ds_iktatas);
+    dbg_iktatas->setAccessibleName(QStringLiteral("Kiadott dokumentumok"));
+    Button4 = ui::button(this, QStringLiteral("Button4"), QStringLiteral("bezárás"), ui::arial(12),
+                         QRect(250, 492, 140, 24), true);
+
+    QWidget* order[] = {combo_sablon, edit_tanev, rb_tanulo, rb_osztaly, combo_osztaly, Button1,
+                        Button2,      edit_tol,   edit_ig,   Button3,    dbg_iktatas,   Button4};
+    for (size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
+
+    connect(edit_tanev, &QLineEdit::textChanged, this, [this](const QString& t) {
+        bool ok = false;
+        const int year = t.toInt(&ok);
+        label_tanev2->setText(ok && t.size() == 4 ? QStringLiteral("/ %1").arg(year + 1) : QString());
+    });
+    connect(combo_osztaly, &QComboBox::activated, this, [this] { rb_osztaly->setChecked(true); });
+    connect(Button1, &QPushButton::clicked, this, ui::guard([this] { Button1Click(); }));
+    connect(Button2, &QPushButton::clicked, this, ui::guard([this] { Button2Click(); }));
+    connect(Button3, &QPushButton::clicked, this, ui::guard([this] { Button3Click(); }));
+    connect(Button4, &QPushButton::clicked, this, [this] { close(); });
+}
+
+void Tdokumentumok_form::reset() {
+    ds_iktatas->close();
+    try {
+        trIktatas->rollback();
+    } catch (const db::Error&) {
+    }
+    const QDate today = QDate::currentDate();
+    edit_tanev->setText(QString::number(documents::schoolYearOn(today)));
+    edit_tol->setText(QDate(documents::schoolYearOn(today), 9, 1).toString(db::kDateFormat));
+    edit_ig->setText(today.toString(db::kDateFormat));
+    QStringList lines;
+    main_form->combo_targyak_feltolt(
+        combo_osztaly, main_form->query(false,
+                                        QStringLiteral("select id, osztaly_szam || '.' || osztaly_betu from "
+                                                       "table_osztaly order by osztaly_szam, osztaly_betu"),
+                                        {}, lines));
+}
+
+void Tdokumentumok_form::sablonok_feltolt(const QString& chosenFile) {
+    combo_sablon->clear();
+    QStringList problems;
+    for (const documents::Sablon& s :
+         documents::listSablonok(DM->programFolder + documents::kFolder, &problems))
+        combo_sablon->addItem(s.title, s.fileName);
+    const int at = combo_sablon->findData(chosenFile);
+    combo_sablon->setCurrentIndex(at >= 0 ? at : (combo_sablon->count() ? 0 : -1));
+    if (!problems.isEmpty()) ui::warning(problems.join(QLatin1Char('\r')));
+}
+
+void Tdokumentumok_form::prepareForStudent(int studentId, const QString& name, const QString& sablonFile) {
+    reset();
+    studentId_ = studentId;
+    rb_tanulo->setText(QStringLiteral("A kijelölt tanuló: %1").arg(name));
+    rb_tanulo->setEnabled(true);
+    rb_tanulo->setChecked(true);
+    sablonok_feltolt(sablonFile);
+}
+
+void Tdokumentumok_form::prepareOpen() {
+    reset();
+    studentId_ = 0;
+    rb_tanulo->setText(QStringLiteral("A kijelölt tanuló: (a tanulók listájának helyi menüjéből)"));
+    rb_tanulo->setEnabled(false);
+    rb_osztaly->setChecked(true);
+    sablonok_feltolt(QString());
+}
+
+bool Tdokumentumok_form::kiad(const std::function<bool(const QStringList&)>& output) {
+    if (combo_sablon->currentIndex() < 0) {
+        ui::warning(QStringLiteral("Nincs választható dokumentumsablon a(z) %1 mappában.")
+                        .arg(QDir::toNativeSeparators(DM->programFolder + documents::kFolder)));
+        return false;
+    }
+    bool ok = false;
+    const int year = edit_tanev->text().toInt(&ok);
+    if (!ok || edit_tanev->text().size() != 4 || year < 1900) {
+        ui::warning(QStringLiteral("A tanév kezdő éve négy számjegy, például %1.")
+                        .arg(documents::schoolYearOn(QDate::currentDate())));
+        return false;
+    }
+    // Read at each use: a template edited meanwhile is used as it is now.
+    const documents::Sablon sablon = documents::Sablon::load(DM->programFolder + documents::kFolder +
+                                                             combo_sablon->currentData().toString());
+    QList<int> students;
+    if (rb_tanulo->isChecked()) {
+        students << studentId_;
+    } else {
+        if (combo_osztaly->currentIndex() < 0) {
+            ui::warning(QStringLiteral("Válasszon osztályt!"));
+            return false;
+        }
+        db::Transaction tr(DM->dbTanulo, nullptr, db::Transaction::Access::ReadOnly);
+        students = documents::classStudents(tr, combo_osztaly->chosenId());
+        tr.commit();
+        if (students.isEmpty()) {
+            ui::warning(QStringLiteral("Az osztálynak nincs tanulója."));
+            return false;
+        }
+    }
+    const int first = documents::issue(DM->dbTanulo, sablon, year, students, QDate::currentDate(), output);
+    ui::information(students.size() == 1 ? QStringLiteral("A dokumentum elkészült, iktatószáma: %1/%2.")
+                                               .arg(first)
+                                               .arg(documents::schoolYearText(year))
+                                         : QStringLiteral("%1 dokumentum készült, iktatószámuk: %2–%3/%4.")
+                                               .arg(students.size())
+                                               .arg(first)
+                                               .arg(first + students.size() - 1)
+                                               .arg(documents::schoolYearText(year)));
+    if (ds_iktatas->isOpen()) iktatas_listaz();
+    return true;
+}
+
+bool Tdokumentumok_form::pdf_ment(const QString& path) {
+    QString failure;
+    auto write = [&](const QStringList& htmls) {
+        // Written aside and renamed when whole.
+        const QFileInfo target(path);
+        QTemporaryFile part(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
+                            QStringLiteral(".XXXXXX.part"));
+        if (!part.open()) {
+            failure = part.errorString();
+            return false;
+        }
+        part.close();
+        bool printed = false;
+        {
+            QPrinter printer(QPrinter::HighResolution);
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(part.fileName());
+            setUp(printer, combo_sablon->currentText());
+            printed = documents::render(printer, htmls);
+        }
+        std::error_code failed;
+        if (printed && QFileInfo(part.fileName()).size() > 0)
+            std::filesystem::rename(std::filesystem::path(part.fileName().toStdU16String()),
+                                    std::filesystem::path(path.toStdU16String()), failed);
+        if (!printed || failed) {
+            failure = QStringLiteral("a fájl nem hozható létre, vagy nem írható");
+            return false;
+        }
+        part.setAutoRemove(false);
+        return true;
+    };
+    try {
+        return kiad(write);
+    } catch (const db::Error& e) {
+        if (failure.isEmpty()) throw;
+        ui::error(QStringLiteral("A(z) %1 fájl mentése nem sikerült: %2.")
+                      .arg(QDir::toNativeSeparators(path), failure));
+        return false;
+    }
+}
+
+bool Tdokumentumok_form::nyomtat() {
+    QPrinter printer(QPrinter::HighResolution);
+    setUp(printer, combo_sablon->currentText());
+    if (!queries::outputs().choosePrinter(this, printer)) return false;
+    bool failed = false;
+    try {
+        return kiad([&](const QStringList& htmls) { return !(failed = !documents::render(printer, htmls)); });
+    } catch (const db::Error&) {
+        if (!failed) throw;
+        ui::error(QStringLiteral("A nyomtatás nem sikerült: a nyomtató nem érhető el."));
+        return false;
+    }
+}
+
+void Tdokumentumok_form::iktatas_listaz() {
+    const QDate from = QDate::fromString(edit_tol->text(), db::kDateFormat);
+    const QDate to = QDate::fromString(edit_ig->text(), db::kDateFormat);
+    if (!from.isValid() || !to.isValid()) {
+        ui::warning(QStringLiteral("Helytelen DátumFormátum!\r \rHelyes formátum:  ÉÉÉÉ.HH.NN."));
+        return;
+    }
+    ds_iktatas->close();
+    ds_iktatas->setSelectSQL(kRegister);
+    ds_iktatas->clearParams();
+    ds_iktatas->setParam(QStringLiteral("tol"), QDateTime(from, QTime(0, 0)));
+    ds_iktatas->setParam(QStringLiteral("ig"), QDateTime(to.addDays(1), QTime(0, 0)));
+    try {
+        trIktatas->rollback(); // read anew: what others issued since is shown too
+    } catch (const db::Error&) {
+    }
+    ds_iktatas->open();
+}
+
+void Tdokumentumok_form::Button1Click() {
+    nyomtat();
+}
+
+void Tdokumentumok_form::Button2Click() {
+    QString suggested = combo_sablon->currentText();
+    if (rb_tanulo->isChecked())
+        suggested += QLatin1Char(' ') + rb_tanulo->text().section(QStringLiteral(": "), 1);
+    else if (combo_osztaly->currentIndex() >= 0)
+        suggested += QLatin1Char(' ') + ui::itemLabel(combo_osztaly->currentText());
+    for (QChar& c : suggested)
+        if (QStringLiteral("\\/:*?\"<>|").contains(c)) c = QLatin1Char('_');
+    QString path = queries::outputs().saveFileName(this, QStringLiteral("Mentés PDF-be"),
+                                                   QDir::home().filePath(suggested + QStringLiteral(".pdf")),
+                                                   QStringLiteral("PDF-fájl (*.pdf)"));
+    if (path.isEmpty()) return;
+    if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) path += QStringLiteral(".pdf");
+    pdf_ment(path);
+}
+
+void Tdokumentumok_form::Button3Click() {
+    iktatas_listaz();
+}
+
+void Tdokumentumok_form::FormClose() {
+    ds_iktatas->close();
+    try {
+        trIktatas->rollback();
+    } catch (const db::Error&) {
+    }
+    main_form->childClosed();
+}

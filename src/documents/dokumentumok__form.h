@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "db/Dataset.h"
+#include "db/Transaction.h"
+#include "ui/ChildWindow.h"
+#include "ui/DataGrid.h"
+#include "ui/IdCombo.h"
+
+// Documents for a student or a whole class, filled in from the templates of the sablonok
+// folder, printed or saved as PDF and recorded with their registration numbers; below,
+// the register of the documents issued in a period.
+class Tdokumentumok_form : public ui::ChildWindow {
+    Q_OBJECT
+  public:
+    explicit Tdokumentumok_form(QWidget* parent = nullptr);
+
+    // For one student, with the template of that file chosen (a missing one: the first).
+    void prepareForStudent(int studentId, const QString& name, const QString& sablonFile);
+    // For a class, chosen in the window.
+    void prepareOpen();
+
+    // The chosen template for the chosen students, to a PDF file or the printer; false
+    // (the user told why) when nothing was issued.
+    bool pdf_ment(const QString& path);
+    bool nyomtat();
+    void iktatas_listaz();
+
+    void Button1Click(); // Nyomtatás…
+    void Button2Click(); // Mentés PDF-be…
+    void Button3Click(); // Listázás
+
+    QComboBox* combo_sablon;
+    QLineEdit* edit_tanev;
+    QLabel* label_tanev2;
+    QRadioButton* rb_tanulo;
+    QRadioButton* rb_osztaly;
+    ui::IdComboBox* combo_osztaly;
+    QPushButton* Button1;
+    QPushButton* Button2;
+    QLineEdit* edit_tol;
+    QLineEdit* edit_ig;
+    QPushButton* Button3;
+    ui::DataGrid* dbg_iktatas;
+    QPushButton* Button4;
+    db::Transaction* trIktatas;
+    db::Dataset* ds_iktatas;
+
+  protected:
+    void FormClose() override;
+
+  private:
+    void sablonok_feltolt(const QString& chosenFile);
+    void reset();
+    bool kiad(const std::function<bool(const QStringList&)>& output);
+    int studentId_ = 0;
+};
+
+extern Tdokumentumok_form* dokumentumok_form;
