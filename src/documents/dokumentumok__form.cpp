@@ -1,10 +1,7 @@
 #include "dokumentumok__form.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QPrinter>
-#include <QTemporaryFile>
-#include <filesystem>
 
 #include "Documents.h"
 #include "data/DataModule.h"
@@ -214,33 +211,10 @@ bool Tdokumentumok_form::kiad(const std::function<bool(const QStringList&)>& out
 bool Tdokumentumok_form::pdf_ment(const QString& path) {
     QString failure;
     auto write = [&](const QStringList& htmls) {
-        // Written aside and renamed when whole.
-        const QFileInfo target(path);
-        QTemporaryFile part(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
-                            QStringLiteral(".XXXXXX.part"));
-        if (!part.open()) {
-            failure = part.errorString();
-            return false;
-        }
-        part.close();
-        bool printed = false;
-        {
-            QPrinter printer(QPrinter::HighResolution);
-            printer.setOutputFormat(QPrinter::PdfFormat);
-            printer.setOutputFileName(part.fileName());
+        return queries::writePdfAside(path, failure, [&](QPrinter& printer) {
             setUp(printer, combo_sablon->currentText());
-            printed = documents::render(printer, htmls);
-        }
-        std::error_code failed;
-        if (printed && QFileInfo(part.fileName()).size() > 0)
-            std::filesystem::rename(std::filesystem::path(part.fileName().toStdU16String()),
-                                    std::filesystem::path(path.toStdU16String()), failed);
-        if (!printed || failed) {
-            failure = QStringLiteral("a fájl nem hozható létre, vagy nem írható");
-            return false;
-        }
-        part.setAutoRemove(false);
-        return true;
+            return documents::render(printer, htmls);
+        });
     };
     try {
         return kiad(write);

@@ -514,7 +514,7 @@ bool printReport(QPrinter& printer, const Report& report, Progress* progress) {
     return painter.end();
 }
 
-bool writePdf(const QString& path, const Report& report, QString& error, Progress* progress) {
+bool writePdfAside(const QString& path, QString& error, const std::function<bool(QPrinter&)>& paint) {
     // Written aside and renamed when whole, as the CSV is: a failure leaves no half file
     // and an older file of that name stays as it was.
     const QFileInfo target(path);
@@ -530,22 +530,25 @@ bool writePdf(const QString& path, const Report& report, QString& error, Progres
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(part.fileName());
-        setUpPrinter(printer, report);
-        printed = printReport(printer, report, progress);
-    }
-    if (!printed || QFileInfo(part.fileName()).size() == 0) {
-        error = QStringLiteral("a fájl nem hozható létre, vagy nem írható");
-        return false;
+        printed = paint(printer);
     }
     std::error_code failed;
-    std::filesystem::rename(std::filesystem::path(part.fileName().toStdU16String()),
-                            std::filesystem::path(path.toStdU16String()), failed);
-    if (failed) {
-        error = QString::fromLocal8Bit(failed.message());
+    if (printed && QFileInfo(part.fileName()).size() > 0)
+        std::filesystem::rename(std::filesystem::path(part.fileName().toStdU16String()),
+                                std::filesystem::path(path.toStdU16String()), failed);
+    if (!printed || failed) {
+        error = QStringLiteral("a fájl nem hozható létre, vagy nem írható");
         return false;
     }
     part.setAutoRemove(false);
     return true;
+}
+
+bool writePdf(const QString& path, const Report& report, QString& error, Progress* progress) {
+    return writePdfAside(path, error, [&](QPrinter& printer) {
+        setUpPrinter(printer, report);
+        return printReport(printer, report, progress);
+    });
 }
 
 std::unique_ptr<Progress> OutputService::progress(QWidget* parent) {

@@ -5,6 +5,7 @@
 #include <QPageLayout>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class QPrinter;
@@ -65,6 +66,9 @@ bool printReport(QPrinter& printer, const Report& report, Progress* progress = n
 QPageLayout::Orientation orientationFor(const Report& report);
 // A4, that orientation, margins and the document's name.
 void setUpPrinter(QPrinter& printer, const Report& report);
+// A PDF written under a temporary name beside path and renamed over it when whole;
+// paint sets the printer up and draws every page (false: it failed).
+bool writePdfAside(const QString& path, QString& error, const std::function<bool(QPrinter&)>& paint);
 // Written under a temporary name beside the target and renamed when whole.
 bool writePdf(const QString& path, const Report& report, QString& error, Progress* progress = nullptr);
 
