@@ -14,6 +14,7 @@
 #include "db/Values.h"
 #include "documents/dokumentumok__form.h"
 #include "documents/iskola_adatai__form.h"
+#include "import/beolvasas__form.h"
 #include "main__form.h"
 #include "office/evi_ugyek__form.h"
 #include "queries/lekerdezesek__form.h"
@@ -142,7 +143,11 @@ bool createAll() {
     evi_ugyek_form = new Tevi_ugyek_form;
     iskola_adatai_form = new Tiskola_adatai_form;
     dokumentumok_form = new Tdokumentumok_form;
+    beolvasas_form = new Tbeolvasas_form;
     wireDocuments();
+    evi_ugyek_form->addTask(QStringLiteral("ButtonBeolvasas"),
+                            QStringLiteral("Tanulók beolvasása táblázatból"), beolvasas_form,
+                            [] { beolvasas_form->prepareOpen(); });
     return true;
 }
 
@@ -152,6 +157,7 @@ template <typename T> void destroy(T*& p) {
 }
 
 void destroyAll() {
+    destroy(beolvasas_form);
     destroy(dokumentumok_form);
     destroy(iskola_adatai_form);
     destroy(evi_ugyek_form);

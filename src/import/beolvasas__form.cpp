@@ -1,0 +1,387 @@
+#include "beolvasas__form.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QSignalBlocker>
+
+#include "data/DataModule.h"
+#include "db/Error.h"
+#include "db/Values.h"
+#include "main/main__form.h"
+#include "queries/Report.h"
+#include "ui/Dialogs.h"
+#include "ui/Guard.h"
+#include "ui/Widgets.h"
+
+Tbeolvasas_form* beolvasas_form = nullptr;
+
+using intake::Field;
+
+namespace {
+QComboBox* comboBox(QWidget* parent, const QString& name, const QRect& r) {
+    auto* c = new QComboBox(parent);
+    c->setObjectName(name);
+    c->setFont(ui::arial(12, false));
+    c->setGeometry(r);
+    return c;
+}
+} // namespace
+
+Tbeolvasas_form::Tbeolvasas_form(QWidget* parent) : ui::ChildWindow(parent) {
+    setObjectName(QStringLiteral("beolvasas_form"));
+    setWindowTitle(QStringLiteral("Tanulók beolvasása"));
+    setClientSize(900, 624);
+
+    ui::bevel(this, QRect(4, 4, 892, 66));
+    QLabel* l1 = ui::label(this, QStringLiteral("Label1"), QStringLiteral("Fájl:"), ui::arial(12),
+                           QRect(10, 12, 96, 20));
+    e_fajl = ui::readOnlyEdit(this, QStringLiteral("e_fajl"), ui::arial(12, false), QRect(110, 11, 640, 22));
+    ui::nameBy(l1, e_fajl);
+    Button1 = ui::button(this, QStringLiteral("Button1"), QStringLiteral("Tallózás…"), ui::arial(12),
+                         QRect(760, 9, 128, 26), true);
+    QLabel* l2 = ui::label(this, QStringLiteral("Label2"), QStringLiteral("Kódlap:"), ui::arial(12),
+                           QRect(10, 41, 96, 20));
+    combo_kodlap = comboBox(this, QStringLiteral("combo_kodlap"), QRect(110, 40, 220, 22));
+    combo_kodlap->addItem(QStringLiteral("UTF-8"), static_cast<int>(intake::Encoding::Utf8));
+    combo_kodlap->addItem(QStringLiteral("Windows-1250 (közép-európai)"),
+                          static_cast<int>(intake::Encoding::Win1250));
+    ui::nameBy(l2, combo_kodlap);
+    QLabel* l3 = ui::label(this, QStringLiteral("Label3"), QStringLiteral("Elválasztó:"), ui::arial(12),
+                           QRect(350, 41, 90, 20));
+    combo_elvalaszto = comboBox(this, QStringLiteral("combo_elvalaszto"), QRect(444, 40, 180, 22));
+    combo_elvalaszto->addItem(QStringLiteral("pontosvessző ( ; )"), QStringLiteral(";"));
+    combo_elvalaszto->addItem(QStringLiteral("vessző ( , )"), QStringLiteral(","));
+    combo_elvalaszto->addItem(QStringLiteral("tabulátor"), QStringLiteral("\t"));
+    ui::nameBy(l3, combo_elvalaszto);
+
+    ui::bevel(this, QRect(4, 74, 892, 176));
+    QLabel* l4 =
+        ui::label(this, QStringLiteral("Label4"), QStringLiteral("A fájl oszlopai és a tanuló adatai"),
+                  ui::arial(12), QRect(10, 80, 500, 20));
+    grid_oszlopok = new QTableWidget(0, 2, this);
+    grid_oszlopok->setObjectName(QStringLiteral("grid_oszlopok"));
+    grid_oszlopok->setGeometry(10, 102, 520, 142);
+    grid_oszlopok->setHorizontalHeaderLabels({QStringLiteral("Oszlop a fájlban"), QStringLiteral("Adat")});
+    grid_oszlopok->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    grid_oszlopok->verticalHeader()->hide();
+    grid_oszlopok->verticalHeader()->setDefaultSectionSize(24);
+    grid_oszlopok->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid_oszlopok->setFont(ui::arial(12, false));
+    ui::nameBy(l4, grid_oszlopok);
+
+    ui::label(this, QStringLiteral("Label5"), QStringLiteral("Az egész fájlra, ha nincs oszlopa:"),
+              ui::arial(12), QRect(544, 80, 344, 20));
+    QLabel* l6 = ui::label(this, QStringLiteral("Label6"), QStringLiteral("Osztály:"), ui::arial(12),
+                           QRect(544, 107, 110, 20));
+    combo_osztaly = comboBox(this, QStringLiteral("combo_osztaly"), QRect(660, 106, 228, 22));
+    ui::nameBy(l6, combo_osztaly);
+    QLabel* l7 = ui::label(this, QStringLiteral("Label7"), QStringLiteral("Tanult nyelv:"), ui::arial(12),
+                           QRect(544, 135, 110, 20));
+    combo_nyelv = comboBox(this, QStringLiteral("combo_nyelv"), QRect(660, 134, 228, 22));
+    ui::nameBy(l7, combo_nyelv);
+    QLabel* l8 = ui::label(this, QStringLiteral("Label8"), QStringLiteral("Tanév:"), ui::arial(12),
+                           QRect(544, 163, 110, 20));
+    edit_tanev = new QLineEdit(this);
+    edit_tanev->setObjectName(QStringLiteral("edit_tanev"));
+    edit_tanev->setFont(ui::arial(12, false));
+    edit_tanev->setGeometry(660, 162, 60, 22);
+    edit_tanev->setMaxLength(4);
+    ui::nameBy(l8, edit_tanev);
+    label_tanev2 =
+        ui::label(this, QStringLiteral("label_tanev2"), QString(), ui::arial(12), QRect(726, 163, 80, 20));
+    Button3 = ui::button(this, QStringLiteral("Button3"), QStringLiteral("Hiányzó osztályok felvétele…"),
+                         ui::arial(12), QRect(544, 208, 344, 28), true);
+
+    ui::bevel(this, QRect(4, 254, 892, 330));
+    label_allapot =
+        ui::label(this, QStringLiteral("label_allapot"), QString(), ui::arial(12), QRect(10, 260, 876, 20));
+    grid_elonezet = new QTableView(this);
+    grid_elonezet->setObjectName(QStringLiteral("grid_elonezet"));
+    grid_elonezet->setGeometry(10, 284, 880, 294);
+    grid_elonezet->setFont(ui::arial(12, false));
+    grid_elonezet->verticalHeader()->hide();
+    grid_elonezet->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid_elonezet->verticalHeader()->setDefaultSectionSize(20);
+    grid_elonezet->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid_elonezet->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid_elonezet->setAccessibleName(QStringLiteral("A fájl sorai"));
+    preview = new intake::Preview(DM->dbTanulo, this);
+    grid_elonezet->setModel(preview);
+
+    Button4 = ui::button(this, QStringLiteral("Button4"), QStringLiteral("Beolvasás"), ui::arial(12),
+                         QRect(10, 590, 200, 28), true);
+    Button5 = ui::button(this, QStringLiteral("Button5"), QStringLiteral("Kimaradt sorok mentése…"),
+                         ui::arial(12), QRect(220, 590, 240, 28), true);
+    Button6 = ui::button(this, QStringLiteral("Button6"), QStringLiteral("bezárás"), ui::arial(12),
+                         QRect(748, 592, 140, 24), true);
+
+    QWidget* order[] = {Button1,    combo_kodlap, combo_elvalaszto, grid_oszlopok, combo_osztaly, combo_nyelv,
+                        edit_tanev, Button3,      grid_elonezet,    Button4,       Button5,       Button6};
+    for (size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
+
+    connect(Button1, &QPushButton::clicked, this, ui::guard([this] { Button1Click(); }));
+    connect(Button3, &QPushButton::clicked, this, ui::guard([this] { Button3Click(); }));
+    connect(Button4, &QPushButton::clicked, this, ui::guard([this] { Button4Click(); }));
+    connect(Button5, &QPushButton::clicked, this, ui::guard([this] { Button5Click(); }));
+    connect(Button6, &QPushButton::clicked, this, [this] { close(); });
+    for (QComboBox* c : {combo_kodlap, combo_elvalaszto})
+        connect(c, &QComboBox::activated, this, ui::guard([this] { reread(); }));
+    for (QComboBox* c : {combo_osztaly, combo_nyelv})
+        connect(c, &QComboBox::currentIndexChanged, this,
+                ui::guard([this] { preview->setDefaults(defaults()); }));
+    connect(edit_tanev, &QLineEdit::textChanged, this, ui::guard([this] {
+                const int year = defaults().year;
+                label_tanev2->setText(year ? QStringLiteral("/ %1").arg(year + 1) : QString());
+                preview->setDefaults(defaults());
+            }));
+    connect(preview, &intake::Preview::progressed, this, [this] { showState(); });
+    // A click anywhere on a row's tick box cell turns it.
+    connect(grid_elonezet, &QTableView::clicked, this, [this](const QModelIndex& i) {
+        if (i.column() != 0 || !(preview->flags(i) & Qt::ItemIsUserCheckable)) return;
+        preview->setIncluded(i.row(), !preview->isIncluded(i.row()));
+    });
+}
+
+void Tbeolvasas_form::fillReference() {
+    const QSignalBlocker b1(combo_osztaly), b2(combo_nyelv);
+    const int classId = combo_osztaly->currentData().toInt();
+    const int languageId = combo_nyelv->currentData().toInt();
+    QStringList lines;
+    combo_osztaly->clear();
+    combo_osztaly->addItem(QStringLiteral("(az oszlopaiból)"), 0);
+    main_form->query(false,
+                     QStringLiteral("select id, osztaly_szam || '.' || osztaly_betu from table_osztaly "
+                                    "order by osztaly_szam, osztaly_betu"),
+                     {}, lines);
+    for (const QString& line : lines)
+        combo_osztaly->addItem(line.section(QLatin1Char(';'), 1, 1),
+                               line.section(QLatin1Char(';'), 0, 0).toInt());
+    combo_nyelv->clear();
+    combo_nyelv->addItem(QStringLiteral("(az oszlopából)"), 0);
+    main_form->query(false, QStringLiteral("select id, nyelv_nev from table_nyelv order by nyelv_nev"), {},
+                     lines);
+    for (const QString& line : lines)
+        combo_nyelv->addItem(line.section(QLatin1Char(';'), 1, 1),
+                             line.section(QLatin1Char(';'), 0, 0).toInt());
+    combo_osztaly->setCurrentIndex(std::max(0, combo_osztaly->findData(classId)));
+    combo_nyelv->setCurrentIndex(std::max(0, combo_nyelv->findData(languageId)));
+}
+
+void Tbeolvasas_form::prepareOpen() {
+    path_.clear();
+    e_fajl->clear();
+    {
+        const QSignalBlocker b(edit_tanev);
+        edit_tanev->setText(main_form->edit_akt_tanev->text());
+        label_tanev2->setText(QStringLiteral("/ %1").arg(main_form->edit_akt_tanev2->text()));
+    }
+    combo_osztaly->setCurrentIndex(-1);
+    fillReference();
+    combo_osztaly->setCurrentIndex(0);
+    combo_nyelv->setCurrentIndex(0);
+    preview->setSheet({}, {}, defaults());
+    fillMapping();
+}
+
+intake::Defaults Tbeolvasas_form::defaults() const {
+    intake::Defaults d;
+    d.classId = combo_osztaly->currentData().toInt();
+    d.languageId = combo_nyelv->currentData().toInt();
+    bool ok = false;
+    const int year = edit_tanev->text().toInt(&ok);
+    d.year = ok && edit_tanev->text().size() == 4 && year >= 1900 ? year : 0;
+    return d;
+}
+
+void Tbeolvasas_form::Button1Click() {
+    const QString path = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Táblázat megnyitása"), QFileInfo(path_).absolutePath(),
+        QStringLiteral("Táblázatok (*.csv *.txt *.xlsx);;Minden fájl (*)"));
+    if (!path.isEmpty()) megnyit(path);
+}
+
+void Tbeolvasas_form::megnyit(const QString& path) {
+    const bool xlsx = intake::isXlsx(path);
+    intake::Sheet sheet;
+    if (xlsx) {
+        sheet = intake::readXlsx(path);
+    } else {
+        const intake::CsvFormat format = intake::detectCsv(path);
+        const QSignalBlocker b1(combo_kodlap), b2(combo_elvalaszto);
+        combo_kodlap->setCurrentIndex(combo_kodlap->findData(static_cast<int>(format.encoding)));
+        combo_elvalaszto->setCurrentIndex(combo_elvalaszto->findData(QString(format.separator)));
+        sheet = intake::readCsv(path, format);
+    }
+    if (sheet.headings.isEmpty())
+        throw db::Error(
+            QStringLiteral("A(z) %1 fájlban nincs egyetlen sor sem.").arg(QFileInfo(path).fileName()));
+    combo_kodlap->setEnabled(!xlsx);
+    combo_elvalaszto->setEnabled(!xlsx);
+    path_ = path;
+    e_fajl->setText(QDir::toNativeSeparators(path));
+    fillReference();
+    const intake::Mapping mapping =
+        intake::guessMapping(sheet.headings, intake::rememberedMappings(DM->dbTanulo));
+    preview->setSheet(std::move(sheet), mapping, defaults());
+    fillMapping();
+    QHeaderView* h = grid_elonezet->horizontalHeader();
+    h->resizeSection(0, 30);
+    h->resizeSection(1, 44);
+    h->resizeSection(2, 110);
+    h->resizeSection(3, 320);
+    for (int c = intake::Preview::kFixedColumns; c < preview->columnCount(); ++c)
+        h->resizeSection(c, 130);
+}
+
+void Tbeolvasas_form::reread() {
+    if (path_.isEmpty() || intake::isXlsx(path_)) return;
+    intake::CsvFormat format;
+    format.encoding = static_cast<intake::Encoding>(combo_kodlap->currentData().toInt());
+    format.separator = combo_elvalaszto->currentData().toString().at(0);
+    intake::Sheet sheet = intake::readCsv(path_, format);
+    // Other headings with another separator: guessed again, the remembered choices first.
+    const intake::Mapping mapping =
+        intake::guessMapping(sheet.headings, intake::rememberedMappings(DM->dbTanulo));
+    preview->setSheet(std::move(sheet), mapping, defaults());
+    fillMapping();
+}
+
+QComboBox* Tbeolvasas_form::mezoCombo(int column) const {
+    return qobject_cast<QComboBox*>(grid_oszlopok->cellWidget(column, 1));
+}
+
+void Tbeolvasas_form::fillMapping() {
+    const intake::Sheet& sheet = preview->sheet();
+    grid_oszlopok->setRowCount(sheet.columnCount());
+    for (int c = 0; c < sheet.columnCount(); ++c) {
+        const QString heading =
+            preview->headerData(c + intake::Preview::kFixedColumns, Qt::Horizontal, Qt::DisplayRole)
+                .toString();
+        grid_oszlopok->setItem(c, 0, new QTableWidgetItem(heading));
+        auto* combo = new QComboBox;
+        combo->setFont(ui::arial(12, false));
+        combo->setAccessibleName(heading);
+        combo->addItem(intake::fieldCaption(Field::None), static_cast<int>(Field::None));
+        for (int f = 0; f < intake::kFieldCount; ++f)
+            combo->addItem(intake::fieldCaption(static_cast<Field>(f)), f);
+        combo->setCurrentIndex(combo->findData(static_cast<int>(preview->mapping()[static_cast<size_t>(c)])));
+        connect(combo, &QComboBox::activated, this, ui::guard([this, c] { mappingChanged(c); }));
+        grid_oszlopok->setCellWidget(c, 1, combo);
+    }
+}
+
+void Tbeolvasas_form::mappingChanged(int column) {
+    intake::Mapping mapping = preview->mapping();
+    const auto chosen = static_cast<Field>(mezoCombo(column)->currentData().toInt());
+    mapping[static_cast<size_t>(column)] = chosen;
+    // A field comes from one column: the one that had it gives it up.
+    for (size_t c = 0; c < mapping.size(); ++c)
+        if (static_cast<int>(c) != column && chosen != Field::None && mapping[c] == chosen) {
+            mapping[c] = Field::None;
+            QComboBox* other = mezoCombo(static_cast<int>(c));
+            const QSignalBlocker b(other);
+            other->setCurrentIndex(other->findData(static_cast<int>(Field::None)));
+        }
+    intake::rememberMapping(DM->dbTanulo, preview->sheet().headings, mapping);
+    preview->setMapping(mapping);
+}
+
+void Tbeolvasas_form::showState() {
+    const intake::Preview::Counts c = preview->counts();
+    const int rows = preview->sheet().rowCount();
+    QString text;
+    if (!path_.isEmpty()) {
+        text = QStringLiteral("%1 sor: %2 rendben, %3 figyelmeztetés, %4 hibás; beolvasásra kijelölve: %5")
+                   .arg(rows)
+                   .arg(c.ready)
+                   .arg(c.warnings)
+                   .arg(c.errors)
+                   .arg(c.included);
+        if (c.imported) text += QStringLiteral("; felvéve: %1").arg(c.imported);
+        if (!preview->isChecked())
+            text += QStringLiteral(" (ellenőrzés: %1 / %2)").arg(preview->checkedRows()).arg(rows);
+    }
+    label_allapot->setText(text);
+    Button3->setEnabled(!preview->missingClasses().isEmpty());
+    Button4->setEnabled(rows > 0 && (!preview->isChecked() || c.included > 0));
+    Button5->setEnabled(rows > 0);
+}
+
+void Tbeolvasas_form::Button3Click() {
+    QStringList names;
+    for (const intake::ClassName& c : preview->missingClasses())
+        names << c.text();
+    if (names.isEmpty()) return;
+    if (!ui::confirm(QStringLiteral("A fájl olyan osztályokat nevez meg, amelyek nincsenek meg:\r%1\r \r"
+                                    "Felveszi ezeket az osztályokat?")
+                         .arg(names.join(QStringLiteral(", ")))))
+        return;
+    preview->createMissingClasses();
+    fillReference();
+    ui::information(QStringLiteral("Az osztályok felvéve: %1").arg(names.join(QStringLiteral(", "))));
+}
+
+void Tbeolvasas_form::Button4Click() {
+    if (path_.isEmpty()) {
+        ui::warning(QStringLiteral("Válassza ki a beolvasandó fájlt!"));
+        return;
+    }
+    const std::unique_ptr<queries::Progress> progress = queries::outputs().progress(this);
+    try {
+        preview->checkAll(progress.get());
+    } catch (const queries::Cancelled&) {
+        return;
+    }
+    const int count = preview->counts().included;
+    if (count == 0) {
+        ui::warning(QStringLiteral("Nincs beolvasható sor: minden sor hibás vagy ki van hagyva."));
+        return;
+    }
+    if (!ui::confirm(QStringLiteral("%1 tanuló felvétele egy lépésben.\r \rFolytatja?").arg(count))) return;
+    int stored = 0;
+    try {
+        stored = preview->importRows(progress.get());
+    } catch (const queries::Cancelled&) {
+        ui::information(QStringLiteral("A beolvasás megszakadt; egyetlen tanuló sem került be."));
+        return;
+    }
+    DM->requestStudentRefresh();
+    ui::guarded([] { main_form->akt_letszam(); });
+    const int left = preview->leftOutCount();
+    ui::information(
+        QStringLiteral("%1 tanuló felvéve, %2 sor kimaradt.%3")
+            .arg(stored)
+            .arg(left)
+            .arg(left ? QStringLiteral("\r \rA kimaradt sorok okukkal együtt menthetők "
+                                       "(Kimaradt sorok mentése…), javítás után újra beolvashatók.")
+                      : QString()));
+}
+
+void Tbeolvasas_form::Button5Click() {
+    if (path_.isEmpty() || preview->leftOutCount() == 0) {
+        ui::information(QStringLiteral("Nincs kimaradt sor."));
+        return;
+    }
+    const QFileInfo source(path_);
+    const QString path =
+        queries::outputs().saveFileName(this, QStringLiteral("Kimaradt sorok mentése"),
+                                        source.absolutePath() + QLatin1Char('/') + source.completeBaseName() +
+                                            QStringLiteral("_kimaradt.csv"),
+                                        QStringLiteral("CSV-fájl (*.csv)"));
+    if (path.isEmpty()) return;
+    const QString error = preview->saveLeftOut(path);
+    if (!error.isEmpty()) {
+        ui::warning(QStringLiteral("A fájl nem menthető: %1").arg(error));
+        return;
+    }
+    ui::information(QStringLiteral("%1 kimaradt sor mentve:\r%2")
+                        .arg(preview->leftOutCount())
+                        .arg(QDir::toNativeSeparators(path)));
+}
+
+void Tbeolvasas_form::FormClose() {
+    main_form->childClosed();
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTableWidget>
+#include <vector>
+
+#include "Beolvasas.h"
+#include "ui/ChildWindow.h"
+
+// Students from a spreadsheet (CSV or .xlsx): the file's columns matched to the fields,
+// what the whole file gets when its columns do not say, a preview with every row's
+// state, and the ready rows stored in one step.
+class Tbeolvasas_form : public ui::ChildWindow {
+    Q_OBJECT
+  public:
+    explicit Tbeolvasas_form(QWidget* parent = nullptr);
+
+    void prepareOpen();
+    // Reads the file; its code page and separator are detected (CSV), then shown.
+    void megnyit(const QString& path);
+
+    void Button1Click(); // Tallózás…
+    void Button3Click(); // Hiányzó osztályok felvétele…
+    void Button4Click(); // Beolvasás
+    void Button5Click(); // Kimaradt sorok mentése…
+
+    QLineEdit* e_fajl;
+    QPushButton* Button1;
+    QComboBox* combo_kodlap;
+    QComboBox* combo_elvalaszto;
+    QTableWidget* grid_oszlopok;
+    QComboBox* combo_osztaly;
+    QComboBox* combo_nyelv;
+    QLineEdit* edit_tanev;
+    QLabel* label_tanev2;
+    QPushButton* Button3;
+    QLabel* label_allapot;
+    QTableView* grid_elonezet;
+    QPushButton* Button4;
+    QPushButton* Button5;
+    QPushButton* Button6; // bezárás
+    intake::Preview* preview;
+
+    // The combo of the file's column that chooses its field.
+    QComboBox* mezoCombo(int column) const;
+
+  protected:
+    void FormClose() override;
+
+  private:
+    void reread();
+    void fillReference();
+    void fillMapping();
+    void mappingChanged(int column);
+    intake::Defaults defaults() const;
+    void showState();
+    QString path_;
+};
+
+extern Tbeolvasas_form* beolvasas_form;
