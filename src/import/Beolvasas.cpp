@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QTimer>
+#include <algorithm>
 #include <array>
 
 #include "data/Azonosito.h"
@@ -188,7 +189,7 @@ bool parseClass(QStringView text, ClassName& out) {
     const QRegularExpressionMatch m = form.match(text.trimmed().toString());
     if (!m.hasMatch()) return false;
     out.grade = m.captured(1).isEmpty() ? 0 : m.captured(1).toInt();
-    out.letter = m.captured(2).toUpper();
+    out.letter = m.captured(2);
     return true;
 }
 
@@ -255,7 +256,7 @@ Preview::Row Preview::readRow(int row) const {
     }
     if (!at(Field::OsztalyBetu).isEmpty()) {
         classGiven = true;
-        cls.letter = at(Field::OsztalyBetu).toString().toUpper();
+        cls.letter = at(Field::OsztalyBetu).toString();
     }
     if (classGiven && r.errors.isEmpty() && (cls.grade == 0 || cls.letter.isEmpty())) {
         r.errors << QStringLiteral("Az osztály hiányos: %1")
@@ -489,9 +490,16 @@ bool Preview::checkSome(int count) {
     for (int i = first; i < last; ++i) {
         rows.push_back(readRow(i));
         const Row& r = rows.back();
-        if (!r.text[static_cast<size_t>(Field::Om)].isEmpty()) oms << r.text[static_cast<size_t>(Field::Om)];
-        if (!r.taj.isEmpty()) tajs << r.taj;
-        if (r.birth.isValid()) names << r.text[static_cast<size_t>(Field::Nev)];
+        // Only what the column could hold is looked for: nothing else can be there.
+        auto lookable = [&](const QString& v, Field f) {
+            return !v.isEmpty() && (lengths_[int(f)] == 0 || v.size() <= lengths_[int(f)]) &&
+                   db::firstUnstorable(v) < 0;
+        };
+        if (lookable(r.text[static_cast<size_t>(Field::Om)], Field::Om))
+            oms << r.text[static_cast<size_t>(Field::Om)];
+        if (lookable(r.taj, Field::Taj)) tajs << r.taj;
+        if (r.birth.isValid() && lookable(r.text[static_cast<size_t>(Field::Nev)], Field::Nev))
+            names << r.text[static_cast<size_t>(Field::Nev)];
     }
     std::vector<QSet<QString>> omFound, tajFound, nameFound;
     lookup_->find(Lookup::Om, oms, omFound);
@@ -528,7 +536,10 @@ bool Preview::checkSome(int count) {
                       seenNameBirth_, QStringLiteral("Ugyanilyen nevű és születési idejű tanuló"),
                       r.warnings);
         if (sameNameBirth) r.warnings << QStringLiteral("Csak bejelölve kerül be.");
-        if (r.missingClass.grade && !missingClasses_.contains(r.missingClass))
+        if (r.missingClass.grade &&
+            std::none_of(missingClasses_.cbegin(), missingClasses_.cend(), [&](const ClassName& c) {
+                return classKey(c.grade, c.letter) == classKey(r.missingClass.grade, r.missingClass.letter);
+            }))
             missingClasses_ << r.missingClass;
 
         const size_t at = static_cast<size_t>(i);

@@ -73,7 +73,6 @@ struct ClassName {
     int grade = 0;
     QString letter;
     QString text() const { return QStringLiteral("%1.%2").arg(grade).arg(letter); }
-    bool operator==(const ClassName&) const = default;
 };
 // "9.A", "9/A", "9. A", "9A"; a letter alone leaves the grade 0. False when it is neither.
 bool parseClass(QStringView text, ClassName& out);

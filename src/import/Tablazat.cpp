@@ -177,7 +177,7 @@ CsvFormat detectCsv(const QString& path) {
     QByteArray head;
     for (QByteArray chunk = readChunk(file); !chunk.isEmpty(); chunk = readChunk(file)) {
         if (head.isEmpty()) head = chunk.left(1 << 16);
-        (void)utf8.decode(chunk);
+        const QString decoded = utf8.decode(chunk); // decoded only when taken
         if (utf8.hasError()) break;
     }
     format.encoding = utf8.hasError() ? Encoding::Win1250 : Encoding::Utf8;

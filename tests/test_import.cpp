@@ -1,0 +1,419 @@
+// Students read from spreadsheets: code pages, separators and workbooks read back, the
+// headings matched, every kind of faulty row found before anything is written, and an
+// import that stores all ready rows or nothing, once.
+#include <QFile>
+#include <QSignalSpy>
+#include <QStringEncoder>
+#include <QtTest>
+#include <xlsxwriter.h>
+
+#include "TestSupport.h"
+#include "data/DataModule.h"
+#include "db/Error.h"
+#include "db/EventListener.h"
+#include "import/Beolvasas.h"
+#include "import/beolvasas__form.h"
+#include "main/main__form.h"
+#include "office/evi_ugyek__form.h"
+#include "queries/Report.h"
+
+using namespace testing;
+using namespace Qt::StringLiterals;
+using intake::Field;
+using intake::Status;
+
+namespace {
+
+QString writeFile(const QString& name, const QByteArray& bytes) {
+    const QString path = scratchFolder(u"import"_s) + u"/"_s + name;
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(bytes);
+    return path;
+}
+
+// Identifiers whose check digits are right, a different one for each seed.
+QString validTaj(int seed) {
+    const QString s = u"%1"_s.arg(seed, 8, 10, QLatin1Char('0'));
+    int sum = 0;
+    for (int i = 0; i < 8; ++i)
+        sum += s[i].digitValue() * (i % 2 == 0 ? 3 : 7);
+    return s + QString::number(sum % 10);
+}
+QString validOm(int seed) {
+    for (int k = 0;; ++k) {
+        const QString s = u"7%1"_s.arg(seed * 10 + k, 9, 10, QLatin1Char('0'));
+        int sum = 0;
+        for (int i = 0; i < 10; ++i)
+            sum += s[i].digitValue() * (i + 1);
+        if (sum % 11 < 10) return s + QString::number(sum % 11);
+    }
+}
+
+const QString kHeadings =
+    u"Név;Születési idő;Születési hely;Lakcím;Város;Gondviselő neve;Osztály;Tanult nyelv;"
+    u"TAJ szám;OM azonosító"_s;
+// A row of kHeadings that passes every check, with the fields given replacing its own.
+QString row(const QString& name, int seed, const QHash<QString, QString>& change = {}) {
+    QStringList f = {name,     u"2011.06.18."_s, u"Pécs"_s,      u"Fő utca 1."_s, u"Pécs"_s, u"Szülő Anna"_s,
+                     u"9.a"_s, u"angol"_s,       validTaj(seed), validOm(seed)};
+    const QStringList heads = kHeadings.split(u';');
+    for (auto it = change.cbegin(); it != change.cend(); ++it)
+        f[heads.indexOf(it.key())] = it.value();
+    return f.join(u';');
+}
+QByteArray csv(const QStringList& rows) {
+    return ("\xEF\xBB\xBF" + (kHeadings + u"\r\n"_s + rows.join(u"\r\n"_s)).toUtf8());
+}
+
+class FakeOutputs : public queries::OutputService {
+  public:
+    FakeOutputs() { queries::setOutputService(this); }
+    ~FakeOutputs() override { queries::setOutputService(nullptr); }
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override { return path; }
+    bool choosePrinter(QWidget*, QPrinter&) override { return false; }
+    class Stopping : public queries::Progress {
+      public:
+        explicit Stopping(FakeOutputs& o) : o_(o) {}
+        bool step(const QString& what, qint64, qint64) override {
+            return !(what == o_.cancelOn && o_.cancelAt == o_.steps++);
+        }
+
+      private:
+        FakeOutputs& o_;
+    };
+    std::unique_ptr<queries::Progress> progress(QWidget*) override {
+        return std::make_unique<Stopping>(*this);
+    }
+    QString path;
+    QString cancelOn = u"Tanulók felvétele…"_s;
+    int cancelAt = -1;
+    int steps = 0;
+};
+
+} // namespace
+
+class ImportTest : public QObject {
+    Q_OBJECT
+    ProgramFixture app_;
+    std::unique_ptr<OtherCopy> other_;
+    FakeOutputs outputs_;
+
+    int students() { return other_->first(u"select count(*) from table_diak"_s).toInt(); }
+    intake::Preview* open(const QString& path) {
+        beolvasas_form->megnyit(path);
+        beolvasas_form->preview->checkAll();
+        return beolvasas_form->preview;
+    }
+    int rowOf(const QString& name) {
+        const intake::Sheet& s = beolvasas_form->preview->sheet();
+        for (int r = 0; r < s.rowCount(); ++r)
+            if (s.cell(r, 0) == name) return r;
+        return -1;
+    }
+
+  private slots:
+    void initTestCase() {
+        QVERIFY(app_.start(u"import"_s, {u"--demo"_s}));
+        other_ = std::make_unique<OtherCopy>(app_.db.connectionString);
+        main_form->Button14->click();
+        evi_ugyek_form->findChild<QPushButton*>(u"ButtonBeolvasas"_s)->click();
+        QVERIFY(beolvasas_form->isVisible());
+        QCOMPARE(beolvasas_form->edit_tanev->text(), main_form->edit_akt_tanev->text());
+    }
+    void cleanupTestCase() {
+        other_.reset();
+        app_.stop();
+    }
+    void init() { app_.dialogs.clear(); }
+
+    void readsCodePagesAndSeparators_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("encoding");
+        QTest::addColumn<QString>("separator");
+        QTest::addColumn<QString>("cell"); // row 1, column 2
+        QTest::newRow("UTF-8 BOM ;") << "\xEF\xBB\xBFN\xC3\xA9v;C\xC3\xADm\r\nx;\xC5\x90rs \xC5\xB0rs\r\n"_ba
+                                     << int(intake::Encoding::Utf8) << u";"_s << u"Őrs Űrs"_s;
+        QTest::newRow("UTF-8 , quoted") << "Név,Cím\n\"Kis, Pál\",\"a \"\"b\"\"\nc\"\n"_ba
+                                        << int(intake::Encoding::Utf8) << u","_s << u"a \"b\"\nc"_s;
+        QTest::newRow("1250 tab") << QByteArray(
+                                         QStringEncoder("windows-1250").encode(u"Név\tCím\r\nx\tŐz ű\r\n"_s))
+                                  << int(intake::Encoding::Win1250) << u"\t"_s << u"Őz ű"_s;
+        QTest::newRow("header counts, not data")
+            << "A;B,C\n1;2,3\n"_ba << int(intake::Encoding::Utf8) << u";"_s << u"2,3"_s;
+    }
+    void readsCodePagesAndSeparators() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, encoding);
+        QFETCH(QString, separator);
+        QFETCH(QString, cell);
+        const QString path = writeFile(u"t.csv"_s, bytes);
+        const intake::CsvFormat f = intake::detectCsv(path);
+        QCOMPARE(int(f.encoding), encoding);
+        QCOMPARE(QString(f.separator), separator);
+        const intake::Sheet s = intake::readCsv(path, f);
+        QCOMPARE(s.rowCount(), 1);
+        QCOMPARE(s.cell(0, 1).toString(), cell);
+        // The window shows what it found.
+        beolvasas_form->megnyit(path);
+        QCOMPARE(beolvasas_form->combo_kodlap->currentData().toInt(), int(f.encoding));
+        QCOMPARE(beolvasas_form->combo_elvalaszto->currentData().toString(), QString(f.separator));
+    }
+
+    void readsTheFirstSheetOfAWorkbook() {
+        const QString path = scratchFolder(u"import"_s) + u"/t.xlsx"_s;
+        lxw_workbook* wb = workbook_new(path.toUtf8().constData());
+        lxw_worksheet* ws = workbook_add_worksheet(wb, "Tanulók");
+        workbook_add_worksheet(wb, "Más");
+        lxw_format* date = workbook_add_format(wb);
+        format_set_num_format(date, "yyyy.mm.dd.");
+        worksheet_write_string(ws, 0, 0, "Név", nullptr);
+        worksheet_write_string(ws, 0, 1, "Születési idő", nullptr);
+        worksheet_write_string(ws, 0, 3, "OM azonosító", nullptr);
+        worksheet_write_string(ws, 2, 0, "Őri Űrsula", nullptr);
+        lxw_datetime birth = {2011, 6, 18, 0, 0, 0};
+        worksheet_write_datetime(ws, 2, 1, &birth, date);
+        worksheet_write_number(ws, 2, 3, 72345678901.0, nullptr);
+        worksheet_write_boolean(ws, 2, 4, 1, nullptr);
+        QCOMPARE(workbook_close(wb), LXW_NO_ERROR);
+
+        const intake::Sheet s = intake::readXlsx(path);
+        QCOMPARE(s.headings, (QStringList{u"Név"_s, u"Születési idő"_s, QString(), u"OM azonosító"_s}));
+        QCOMPARE(s.rowCount(), 1); // the empty row between is dropped
+        QCOMPARE(s.sourceRow(0), 3);
+        QCOMPARE(s.cell(0, 0), u"Őri Űrsula"_s);
+        QCOMPARE(s.cell(0, 1), u"2011.06.18."_s);
+        QCOMPARE(s.cell(0, 2), u""_s);
+        QCOMPARE(s.cell(0, 3), u"72345678901"_s);
+        QCOMPARE(s.cell(0, 4), u"igaz"_s);
+        const QString broken = writeFile(u"rossz.xlsx"_s, "nem zip");
+        QVERIFY_THROWS_EXCEPTION(db::Error, intake::readXlsx(broken));
+    }
+
+    void matchesHeadingsAndReadsValues() {
+        const std::pair<const char*, Field> headings[] = {{"Név", Field::Nev},
+                                                          {"Tanuló neve", Field::Nev},
+                                                          {"SZÜLETÉSI IDŐ", Field::SzulIdo},
+                                                          {"Születési dátum", Field::SzulIdo},
+                                                          {"Születési hely", Field::SzulHely},
+                                                          {"Anyja neve", Field::AnyjaNev},
+                                                          {"TAJ", Field::Taj},
+                                                          {"TAJ-szám", Field::Taj},
+                                                          {"Oktatási azonosító", Field::Om},
+                                                          {"Lakcím", Field::Cim},
+                                                          {"Város", Field::Varos},
+                                                          {"Telefon", Field::DiakTel},
+                                                          {"Gondviselő neve", Field::GondNev},
+                                                          {"Évfolyam", Field::OsztalySzam},
+                                                          {"Tanév", Field::Tanev},
+                                                          {"Osztály", Field::Osztaly},
+                                                          {"Tanult nyelv", Field::Nyelv},
+                                                          {"Cipőméret", Field::None}};
+        for (const auto& [h, f] : headings)
+            QVERIFY2(intake::guessField(QString::fromUtf8(h)) == f, h);
+        // A field comes from one column; a remembered choice goes before the guess.
+        const intake::Mapping m =
+            intake::guessMapping({u"Név"_s, u"Tanuló neve"_s, u"Cipőméret"_s}, {{u"cipomeret"_s, Field::Mj}});
+        QVERIFY(m == (intake::Mapping{Field::Nev, Field::None, Field::Mj}));
+
+        const std::pair<const char*, QDate> dates[] = {{"2011.06.18.", {2011, 6, 18}},
+                                                       {"2011.06.18", {2011, 6, 18}},
+                                                       {"2011-06-18", {2011, 6, 18}},
+                                                       {"18/06/2011", {2011, 6, 18}},
+                                                       {"2011.6.8.", {2011, 6, 8}},
+                                                       {"2011.02.30.", {}},
+                                                       {"18.06.2011", {}},
+                                                       {"06/18/2011", {}},
+                                                       {"tegnap", {}}};
+        for (const auto& [text, date] : dates)
+            QVERIFY2(intake::parseDate(QString::fromUtf8(text)) == date, text);
+
+        const std::pair<const char*, const char*> classes[] = {{"9.A", "9.A"},  {"9/A", "9.A"},
+                                                               {"9. A", "9.A"}, {"10b", "10.b"},
+                                                               {"9.", nullptr}, {"9.A.B", nullptr}};
+        for (const auto& [text, expected] : classes) {
+            intake::ClassName c;
+            QVERIFY2(intake::parseClass(QString::fromUtf8(text), c) == (expected != nullptr), text);
+            if (expected) QCOMPARE(c.text(), QString::fromUtf8(expected));
+        }
+    }
+
+    // Every kind of faulty row in one file, beside the registry and one another.
+    void findsEveryFaultBeforeWriting() {
+        other_->run(
+            u"insert into table_diak (nev, szul_ido, diak_taj, diak_OM) values ('Bent Béla', '2010-01-02', "
+            u"?, ?)"_s,
+            {validTaj(900), validOm(900)});
+        const QString taj901 = validTaj(901);
+        other_->run(u"insert into table_diak (nev, diak_taj) values ('Bent Bea', ?)"_s,
+                    {taj901.left(3) + u" "_s + taj901.mid(3, 3) + u"-"_s + taj901.mid(6)});
+        const QString badTaj = validTaj(5).left(8) + QString::number((validTaj(5).right(1).toInt() + 1) % 10);
+        struct Case {
+            QString line;
+            Status status;
+            QString reason;
+            bool included;
+        };
+        const Case cases[] = {
+            {row(u"Jó Júlia"_s, 1), Status::Ready, {}, true},
+            {row(u"Város Nélkül"_s, 2, {{u"Város"_s, {}}}), Status::Error, u"Hiányzó kötelező adat: Város"_s,
+             false},
+            {row(u"Rossz Dátum"_s, 3, {{u"Születési idő"_s, u"2011.02.30."_s}}), Status::Error,
+             u"A születési idő nem dátum: 2011.02.30."_s, false},
+            {row(u"Nincs Osztály"_s, 4, {{u"Osztály"_s, u"9/x"_s}}), Status::Error,
+             u"Nincs ilyen osztály: 9.x"_s, false},
+            {row(u"Nincs Nyelv"_s, 6, {{u"Tanult nyelv"_s, u"klingon"_s}}), Status::Error,
+             u"Nincs ilyen tanult nyelv: klingon"_s, false},
+            {row(QString(101, u'H'), 7), Status::Error, u"túl hosszú: 101 karakter, legfeljebb 100"_s, false},
+            {row(u"Жанна Орос"_s, 8), Status::Error, u"nem tárolható az adatbázisban"_s, false},
+            {row(u"Rossz Taj"_s, 5, {{u"TAJ szám"_s, badTaj}}), Status::Warning,
+             u"ellenőrző számjegye hibás"_s, true},
+            {row(u"Om Bent"_s, 900), Status::Error, u"Ez az OM azonosító már szerepel a nyilvántartásban."_s,
+             false},
+            {row(u"Taj Bent"_s, 901), Status::Error, u"Ez a TAJ-szám már szerepel a nyilvántartásban."_s,
+             false},
+            {row(u"Om Kétszer"_s, 10, {{u"OM azonosító"_s, validOm(1)}}), Status::Error,
+             u"Ez az OM azonosító a fájl 2. sorában is szerepel."_s, false},
+            {row(u"Bent Béla"_s, 11, {{u"Születési idő"_s, u"02/01/2010"_s}}), Status::Warning,
+             u"Ugyanilyen nevű és születési idejű tanuló már szerepel a nyilvántartásban."_s, false},
+        };
+        QStringList lines;
+        for (const Case& c : cases)
+            lines << c.line;
+        const int before = students();
+        intake::Preview* p = open(writeFile(u"hibak.csv"_s, csv(lines)));
+        QCOMPARE(p->sheet().rowCount(), int(std::size(cases)));
+        for (int r = 0; r < int(std::size(cases)); ++r) {
+            const Case& c = cases[r];
+            QVERIFY2(p->status(r) == c.status,
+                     qPrintable(p->sheet().cell(r, 0).toString() + u": "_s + p->reason(r)));
+            QVERIFY2(c.reason.isEmpty() ? p->reason(r).isEmpty() : p->reason(r).contains(c.reason),
+                     qPrintable(p->reason(r)));
+            QCOMPARE(p->isIncluded(r), c.included);
+        }
+        QCOMPARE(students(), before); // checking writes nothing
+
+        // The missing class is offered, created by the classes' own procedure, and the row is then ready.
+        QVERIFY(beolvasas_form->Button3->isEnabled());
+        app_.dialogs.answer(ui::DialogAnswer::Yes);
+        beolvasas_form->Button3->click();
+        QVERIFY(app_.dialogs.shown.at(0).text.contains(u"9.x"_s));
+        QCOMPARE(
+            other_
+                ->first(u"select count(*) from table_osztaly where osztaly_szam = 9 and osztaly_betu = 'x'"_s)
+                .toInt(),
+            1);
+        p->checkAll();
+        QCOMPARE(p->status(rowOf(u"Nincs Osztály"_s)), Status::Ready);
+        QVERIFY(!beolvasas_form->Button3->isEnabled());
+
+        // A ticked warning goes in; errors never do; the rest is saved with its reasons.
+        p->setIncluded(rowOf(u"Bent Béla"_s), true);
+        app_.dialogs.answer(ui::DialogAnswer::Yes);
+        beolvasas_form->Button4->click();
+        QCOMPARE(students(), before + 4);
+        QCOMPARE(app_.dialogs.texts().last(),
+                 u"4 tanuló felvéve, 8 sor kimaradt.\r \rA kimaradt sorok okukkal "
+                 u"együtt menthetők (Kimaradt sorok mentése…), javítás után újra "
+                 u"beolvashatók."_s);
+        outputs_.path = scratchFolder(u"import"_s) + u"/kimaradt.csv"_s;
+        beolvasas_form->Button5->click();
+        const intake::Sheet left = intake::readCsv(outputs_.path, intake::detectCsv(outputs_.path));
+        QCOMPARE(left.rowCount(), 8);
+        QCOMPARE(left.headings.last(), u"Kimaradás oka"_s);
+        QCOMPARE(left.cell(0, 0), u"Város Nélkül"_s);
+        QCOMPARE(left.cell(0, 10), u"Hiányzó kötelező adat: Város"_s);
+        // Read again, the reason column is no field.
+        QCOMPARE(open(outputs_.path)->mapping().back(), Field::None);
+    }
+
+    // All rows in one transaction, the other copies told once; the same file again adds nobody.
+    void importsOnceAndOnlyOnce() {
+        const QString path = writeFile(
+            u"harom.csv"_s,
+            csv({row(u"Első Ede"_s, 21), row(u"Második Mária"_s, 22), row(u"Harmadik Hugó"_s, 23)}));
+        open(path);
+        const int before = students();
+        QSignalSpy alerts(&DM->uj_diak_esemeny, &db::EventListener::eventAlert);
+        QTest::qWait(300); // what earlier tests wrote is told first
+        alerts.clear();
+        app_.dialogs.answer(ui::DialogAnswer::Yes);
+        beolvasas_form->Button4->click();
+        QCOMPARE(students(), before + 3);
+        QTRY_COMPARE(alerts.count(), 1);
+        QTest::qWait(300);
+        QCOMPARE(alerts.count(), 1);
+        QCOMPARE(alerts.at(0).at(0).toString(), u"uj_diak"_s);
+        QCOMPARE(alerts.at(0).at(1).toInt(), 3);
+        QCOMPARE(other_->first(u"select szul_hely || evfolyam from table_diak where nev = 'Első Ede'"_s)
+                     .toString(),
+                 u"Pécs"_s + main_form->edit_akt_tanev->text());
+
+        intake::Preview* p = open(path);
+        QCOMPARE(p->counts().errors, 3);
+        QVERIFY(!beolvasas_form->Button4->isEnabled());
+        QCOMPARE(p->importRows(), 0);
+        QCOMPARE(students(), before + 3);
+    }
+
+    void leavesNothingWhenStoppedOrRefused() {
+        const QString path =
+            writeFile(u"negy.csv"_s, csv({row(u"Negyedik Nóra"_s, 31), row(u"Ötödik Ödön"_s, 32),
+                                          row(u"Hatodik Hédi"_s, 33, {{u"Osztály"_s, u"13.q"_s}}),
+                                          row(u"Hetedik Hella"_s, 34)}));
+        const int before = students();
+        // Stopped while storing.
+        open(path);
+        outputs_.steps = 0;
+        outputs_.cancelAt = 0;
+        app_.dialogs.answer(ui::DialogAnswer::Yes);
+        beolvasas_form->Button4->click();
+        outputs_.cancelAt = -1;
+        QCOMPARE(app_.dialogs.texts().last(), u"A beolvasás megszakadt; egyetlen tanuló sem került be."_s);
+        QCOMPARE(students(), before);
+
+        // A row refused by the database midway: its class went away after the check.
+        other_->run(u"execute procedure PRC_OSZTALY_FELVETELE(null, null, 'q', -1, '13')"_s);
+        intake::Preview* p = open(path);
+        QCOMPARE(p->counts().included, 4);
+        other_->run(u"delete from table_osztaly where osztaly_szam = 13 and osztaly_betu = 'q'"_s);
+        app_.dialogs.clear();
+        app_.dialogs.answer(ui::DialogAnswer::Yes);
+        beolvasas_form->Button4->click();
+        QCOMPARE(app_.dialogs.shown.size(), size_t(2)); // the question, then one error
+        QCOMPARE(students(), before);
+        QVERIFY(beolvasas_form->isEnabled());
+        QCOMPARE(p->counts().imported, 0);
+    }
+
+    // The file's values when its columns lack them, and a mapping kept for next time.
+    void usesWholeFileValuesAndRemembersTheMapping() {
+        const QByteArray file = "Tanuló neve;Mikor született;Születési hely;Lakcím;Város;Gondviselő neve\n"
+                                "Egész Fájl;2012-03-04;Győr;Híd u. 2.;Győr;Szülő Sára\n";
+        intake::Preview* p = open(writeFile(u"egesz.csv"_s, file));
+        QCOMPARE(p->mapping()[1], Field::None);
+        QVERIFY(p->reason(0).contains(u"Hiányzó kötelező adat: Születési idő, Osztály, Tanult nyelv"_s));
+        QComboBox* combo = beolvasas_form->mezoCombo(1);
+        combo->setCurrentIndex(combo->findData(int(Field::SzulIdo)));
+        emit combo->activated(combo->currentIndex());
+        beolvasas_form->combo_osztaly->setCurrentIndex(beolvasas_form->combo_osztaly->findText(u"10.b"_s));
+        beolvasas_form->combo_nyelv->setCurrentIndex(beolvasas_form->combo_nyelv->findText(u"német"_s));
+        beolvasas_form->edit_tanev->setText(u"2031"_s);
+        p->checkAll();
+        QCOMPARE(p->status(0), Status::Ready);
+        QCOMPARE(p->importRows(), 1);
+        QCOMPARE(
+            other_
+                ->first(
+                    u"select o.osztaly_szam || o.osztaly_betu || n.nyelv_nev || d.evfolyam from table_diak d "
+                    u"join table_osztaly o on o.id = d.osztaly_ID join table_nyelv n on n.id = "
+                    u"d.tanult_nyelv_ID where d.nev = 'Egész Fájl'"_s)
+                .toString(),
+            u"10bnémet2031"_s);
+        // Next time the heading brings its field by itself.
+        QCOMPARE(open(writeFile(u"egesz2.csv"_s, file))->mapping()[1], Field::SzulIdo);
+    }
+};
+
+QTEST_MAIN(ImportTest)
+#include "test_import.moc"
