@@ -45,6 +45,10 @@ BEGIN
     IF (NOT EXISTS (SELECT 1 FROM rdb$indices WHERE rdb$index_name = 'IX_DIAK_ARCHIV_TANEVVALTAS')) THEN
         EXECUTE STATEMENT 'CREATE INDEX ix_diak_archiv_tanevvaltas ON table_diak_archiv (tanevvaltas_id)';
 
+    -- the students' current school year, read as max() without counting them
+    IF (NOT EXISTS (SELECT 1 FROM rdb$indices WHERE rdb$index_name = 'IX_DIAK_EVFOLYAM_DESC')) THEN
+        EXECUTE STATEMENT 'CREATE DESCENDING INDEX ix_diak_evfolyam_desc ON table_diak (evfolyam)';
+
     -- Grade and letter as text and numbers: the move renames the class a student id points to.
     IF (NOT EXISTS (SELECT 1 FROM rdb$relations WHERE rdb$relation_name = 'TABLE_OSZTALY_TORTENET')) THEN
         EXECUTE STATEMENT '
@@ -222,7 +226,7 @@ BEGIN
     BEGIN
         IF (NEW.osztaly_ID IS NOT DISTINCT FROM OLD.osztaly_ID AND
             NEW.evfolyam IS NOT DISTINCT FROM OLD.evfolyam) THEN EXIT;
-        esemeny = IIF(NEW.osztaly_ID IS DISTINCT FROM OLD.osztaly_ID, 'osztályváltás', 'tanév módosítása');
+        esemeny = TRIM(IIF(NEW.osztaly_ID IS DISTINCT FROM OLD.osztaly_ID, 'osztályváltás', 'tanév módosítása'));
     END
     ELSE
         esemeny = COALESCE(RDB$GET_CONTEXT('USER_TRANSACTION', 'KORVANA_ESEMENY'), 'beiratkozás');
@@ -244,7 +248,7 @@ BEGIN
     ki = NOT INSERTING;
     INSERT INTO table_naplo (id, mikor, muvelet, diak_id, diak_nev, kliens_cim, kliens_gep,
                              kliens_folyamat, felhasznalo, tranzakcio)
-    VALUES (:n, CURRENT_TIMESTAMP, IIF(INSERTING, 'felvétel', IIF(UPDATING, 'módosítás', 'törlés')),
+    VALUES (:n, CURRENT_TIMESTAMP, TRIM(IIF(INSERTING, 'felvétel', IIF(UPDATING, 'módosítás', 'törlés'))),
             IIF(DELETING, OLD.id, NEW.id), IIF(DELETING, OLD.nev, NEW.nev),
             RDB$GET_CONTEXT('SYSTEM', 'CLIENT_ADDRESS'), RDB$GET_CONTEXT('SYSTEM', 'CLIENT_HOST'),
             RDB$GET_CONTEXT('SYSTEM', 'CLIENT_PROCESS'), CURRENT_USER, CURRENT_TRANSACTION);
@@ -349,7 +353,7 @@ BEGIN
       FROM table_diak d LEFT JOIN table_osztaly o ON o.id = d.osztaly_ID
      WHERE d.id = :diak_id;
     INSERT INTO table_osztaly_tortenet (diak_id, tanev, osztaly_szam, osztaly_betu, esemeny)
-    SELECT id, evfolyam, utolso_osztaly_szam, utolso_osztaly_betu, IIF(:ok = 1, 'végzett', 'kilépés')
+    SELECT id, evfolyam, utolso_osztaly_szam, utolso_osztaly_betu, TRIM(IIF(:ok = 1, 'végzett', 'kilépés'))
       FROM table_diak_archiv WHERE id = :diak_id;
     DELETE FROM table_diak WHERE id = :diak_id;
     DELETE FROM table_tv_jeloles WHERE diak_id = :diak_id;
@@ -480,7 +484,7 @@ BEGIN
      WHERE (o.osztaly_szam = :vegzos AND j.jeloles IS DISTINCT FROM 'I') OR j.jeloles = 'K';
     kilepett = ROW_COUNT;
     INSERT INTO table_osztaly_tortenet (diak_id, tanev, osztaly_szam, osztaly_betu, esemeny, tanevvaltas_id)
-    SELECT id, evfolyam, utolso_osztaly_szam, utolso_osztaly_betu, IIF(kilepes_ok = 1, 'végzett', 'kilépés'), :tv
+    SELECT id, evfolyam, utolso_osztaly_szam, utolso_osztaly_betu, TRIM(IIF(kilepes_ok = 1, 'végzett', 'kilépés')), :tv
       FROM table_diak_archiv WHERE tanevvaltas_id = :tv;
     FOR SELECT id FROM table_diak_archiv WHERE tanevvaltas_id = :tv INTO :did DO
         DELETE FROM table_diak WHERE id = :did;
@@ -523,7 +527,7 @@ BEGIN
     tovabblepett = osszes - ismetel;
     INSERT INTO table_osztaly_tortenet (diak_id, tanev, osztaly_szam, osztaly_betu, esemeny, tanevvaltas_id)
     SELECT d.id, d.evfolyam, o.osztaly_szam, o.osztaly_betu,
-           IIF(j.jeloles IS NOT DISTINCT FROM 'I', 'évismétlés', 'tanévváltás'), :tv
+           TRIM(IIF(j.jeloles IS NOT DISTINCT FROM 'I', 'évismétlés', 'tanévváltás')), :tv
       FROM table_diak d
       LEFT JOIN table_osztaly o ON o.id = d.osztaly_ID
       LEFT JOIN table_tv_jeloles j ON j.diak_id = d.id;
