@@ -140,6 +140,23 @@ QVariant OtherCopy::first(const QString& sql, const QVariantList& params) {
     return value;
 }
 
+QStringList OtherCopy::all(const QString& sql, const QVariantList& params) {
+    db::Statement s(parts_->connection, parts_->transaction);
+    s.prepare(sql);
+    s.bind(params);
+    s.execute();
+    QStringList lines;
+    while (s.fetch()) {
+        QStringList cells;
+        for (int c = 0; c < s.columnCount(); ++c)
+            cells << (s.isNull(c) ? QStringLiteral("<null>") : s.value(c).toString());
+        lines << cells.join(QLatin1Char('|'));
+    }
+    s.closeCursor();
+    parts_->transaction.commit();
+    return lines;
+}
+
 bool ProgramFixture::start(const QString& name, const QStringList& createOptions) {
     db = createDatabase(name, createOptions);
     return startWithSrc(name, db.connectionString + QLatin1Char('\n'));

@@ -67,6 +67,8 @@ class OtherCopy {
     void rollback();
     // The first column of the first row of a select, read in a transaction of its own.
     QVariant first(const QString& sql, const QVariantList& params = {});
+    // Every row of a select, its columns joined by "|", in a transaction of its own.
+    QStringList all(const QString& sql, const QVariantList& params = {});
 
   private:
     struct Parts;

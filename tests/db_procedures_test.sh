@@ -326,7 +326,7 @@ metadata() {
         where i.rdb\$relation_name starting with 'TABLE_' order by 1, s.rdb\$field_position;
         select rdb\$character_set_name from rdb\$database;
         select rdb\$default_collate_name from rdb\$character_sets where rdb\$character_set_name = 'UTF8';" |
-        sed 's/RDB\$[0-9][0-9]*/RDB$n/g' # a column's own domain is numbered in the order it was made
+        sed 's/RDB\$[0-9][0-9]*/RDB$n/g' | tr -s ' ' # a column's own domain is numbered in the order it was made (and padded to its width)
 }
 [ "$(metadata "$old")" != "$(metadata "$small")" ] && pass || fail "a régi adatbázis már az új"
 before=$(contents "$old")

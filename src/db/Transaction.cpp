@@ -3,6 +3,7 @@
 #include "Connection.h"
 #include "Error.h"
 
+#include <string>
 #include <utility>
 
 namespace db {
@@ -47,14 +48,19 @@ void Transaction::start() {
     if (connection_.isLost()) connection_.reconnect();
     if (isActive()) return;
     if (!connection_.isConnected()) throw Error(QStringLiteral("Nincs kapcsolat az adatbázissal."));
-    const char tpb[] = {isc_tpb_version3,
-                        static_cast<char>(access_ == Access::ReadOnly ? isc_tpb_read : isc_tpb_write),
-                        isc_tpb_read_committed, isc_tpb_rec_version, isc_tpb_nowait};
-    static const char snapshotTpb[] = {isc_tpb_version3, isc_tpb_read, isc_tpb_concurrency, isc_tpb_nowait};
+    std::string tpb = {isc_tpb_version3,
+                       static_cast<char>(access_ == Access::ReadOnly ? isc_tpb_read : isc_tpb_write),
+                       isc_tpb_read_committed, isc_tpb_rec_version, isc_tpb_nowait};
+    if (snapshot_) tpb = {isc_tpb_version3, isc_tpb_read, isc_tpb_concurrency, isc_tpb_nowait};
+    for (const QByteArray& table : reserving_) {
+        tpb += static_cast<char>(isc_tpb_lock_write);
+        tpb += static_cast<char>(table.size());
+        tpb += table.toStdString();
+        tpb += static_cast<char>(isc_tpb_protected);
+    }
     ISC_STATUS_ARRAY status;
-    const char* chosen = snapshot_ ? snapshotTpb : tpb;
-    const auto length = static_cast<short>(snapshot_ ? sizeof snapshotTpb : sizeof tpb);
-    if (isc_start_transaction(status, &handle_, 1, connection_.handle(), length, chosen))
+    if (isc_start_transaction(status, &handle_, 1, connection_.handle(), static_cast<short>(tpb.size()),
+                              tpb.data()))
         connection_.fail(status);
     // Known before any commit, so that a commit whose answer is lost can be looked for.
     const char items[] = {isc_info_tra_id};

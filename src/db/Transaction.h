@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <functional>
 #include <ibase.h>
@@ -28,6 +30,10 @@ class Transaction : public QObject {
     // A read-only snapshot: every statement sees the database as it was at the start,
     // whatever commits meanwhile. Takes effect at the next start.
     void setSnapshot(bool on) { snapshot_ = on; }
+    // Tables this transaction alone may write while it runs (protected write): it cannot start
+    // while another holds changes to them, and others' writes fail until it ends. Takes effect
+    // at the next start.
+    void setReserving(QList<QByteArray> tables) { reserving_ = std::move(tables); }
 
     void start();
     void commit();
@@ -53,6 +59,7 @@ class Transaction : public QObject {
     isc_tr_handle handle_ = 0;
     qint64 serverId_ = 0;
     bool snapshot_ = false;
+    QList<QByteArray> reserving_;
 };
 
 } // namespace db

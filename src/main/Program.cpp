@@ -16,7 +16,11 @@
 #include "documents/iskola_adatai__form.h"
 #include "import/beolvasas__form.h"
 #include "main__form.h"
+#include "office/archivum__form.h"
 #include "office/evi_ugyek__form.h"
+#include "office/kilepes__form.h"
+#include "office/naplo__form.h"
+#include "office/tanevvaltas__form.h"
 #include "queries/lekerdezesek__form.h"
 #include "reference/osztalyok__form.h"
 #include "reference/tanarok__form.h"
@@ -120,6 +124,45 @@ void wireDocuments() {
             }));
     }
 }
+// The school year's life: the move and the archive from the yearly work, leaving and the
+// log from the student list.
+void wireSchoolYear() {
+    evi_ugyek_form->addTask(QStringLiteral("ButtonTanevvaltas"), QStringLiteral("Tanévváltás"),
+                            tanevvaltas_form, [] { tanevvaltas_form->prepareOpen(); });
+    evi_ugyek_form->addTask(QStringLiteral("ButtonArchivum"), QStringLiteral("Kilépett tanulók archívuma"),
+                            archivum_form, [] { archivum_form->prepareOpen(); });
+    evi_ugyek_form->addTask(QStringLiteral("ButtonNaplo"), QStringLiteral("Változásnapló"), naplo_form,
+                            [] { naplo_form->prepareOpen(); });
+    const auto chosen = [] {
+        db::Dataset& list = DM->dataset_Tanulok;
+        if (list.isEmpty()) throw db::Error(QStringLiteral("Nincs kijelölt tanuló a listában."));
+        return std::pair{db::toInt(db::displayText(list.fieldByName(QStringLiteral("ID")))),
+                         db::displayText(list.fieldByName(QStringLiteral("Diák neve")))};
+    };
+    main_form->PopupMenu1->addAction(QStringLiteral("Kilépés…"), main_form, ui::guard([chosen] {
+                                         main_form->openChild(kilepes_form, [chosen] {
+                                             const auto [id, name] = chosen();
+                                             kilepes_form->prepareForStudent(id, name);
+                                         });
+                                     }));
+    main_form->PopupMenu1->addAction(QStringLiteral("Változásnapló…"), main_form, ui::guard([chosen] {
+                                         main_form->openChild(naplo_form, [chosen] {
+                                             const auto [id, name] = chosen();
+                                             naplo_form->prepareForStudent(id, name);
+                                         });
+                                     }));
+    // from a leaver's record to the log, the archive giving way to it
+    QObject::connect(
+        archivum_form->Button3, &QPushButton::clicked, archivum_form, ui::guard([] {
+            const int id = archivum_form->chosenId();
+            if (!id) throw db::Error(QStringLiteral("Nincs kijelölt tanuló a listában."));
+            const QString name =
+                archivum_form->ds_archiv->value(archivum_form->ds_archiv->currentRow(), QStringLiteral("Név"))
+                    .toString();
+            archivum_form->close();
+            main_form->openChild(naplo_form, [id, name] { naplo_form->prepareForStudent(id, name); });
+        }));
+}
 } // namespace
 
 bool createAll() {
@@ -143,8 +186,13 @@ bool createAll() {
     evi_ugyek_form = new Tevi_ugyek_form;
     iskola_adatai_form = new Tiskola_adatai_form;
     dokumentumok_form = new Tdokumentumok_form;
+    tanevvaltas_form = new Ttanevvaltas_form;
+    archivum_form = new Tarchivum_form;
+    kilepes_form = new Tkilepes_form;
+    naplo_form = new Tnaplo_form;
     beolvasas_form = new Tbeolvasas_form;
     wireDocuments();
+    wireSchoolYear();
     evi_ugyek_form->addTask(QStringLiteral("ButtonBeolvasas"),
                             QStringLiteral("Tanulók beolvasása táblázatból"), beolvasas_form,
                             [] { beolvasas_form->prepareOpen(); });
@@ -158,6 +206,10 @@ template <typename T> void destroy(T*& p) {
 
 void destroyAll() {
     destroy(beolvasas_form);
+    destroy(naplo_form);
+    destroy(kilepes_form);
+    destroy(archivum_form);
+    destroy(tanevvaltas_form);
     destroy(dokumentumok_form);
     destroy(iskola_adatai_form);
     destroy(evi_ugyek_form);

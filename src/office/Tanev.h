@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+#include <optional>
+
+namespace db {
+class Connection;
+}
+
+// A school year's life on the database: students leaving into the archive and coming back,
+// the marks for the coming year-end move, the move itself and its undo. Each call runs in a
+// transaction of its own and commits, or leaves the database as it was and throws db::Error.
+namespace tanev {
+
+enum Ok { Vegzett = 1, Tavozott = 2, Egyeb = 3 };
+// "végzett", "másik iskolába távozott", "egyéb"
+QString okSzoveg(int ok);
+constexpr int kMegjegyzesHossz = 500;
+
+// Checked before any database work: empty when fine, else the Hungarian message.
+QString kilepesHiba(const QString& datum, int ok, const QString& megjegyzes);
+
+void kilep(db::Connection& connection, int diakId, const QDate& datum, int ok, const QString& megjegyzes);
+void visszavesz(db::Connection& connection, int diakId, int osztalyId, int tanev);
+
+// A mark for the coming move: 'I' repeats the year, 'K' leaves (with a reason); none clears it.
+void jelol(db::Connection& connection, int diakId, QChar jeloles, int ok = 0, const QString& megjegyzes = {});
+
+// The final grade the school set, else the highest grade present (0: no classes).
+int vegzosEvfolyam(db::Connection& connection, bool* beallitott = nullptr);
+void vegzosMent(db::Connection& connection, std::optional<int> evfolyam);
+// The year the move leads into by default: one after the students' current school year.
+int kovetkezoTanev(db::Connection& connection, const QDate& ma);
+
+struct Eredmeny {
+    int id = 0;
+    int tovabblepett = 0;
+    int ismetel = 0;
+    int kilepett = 0;
+};
+// Reserves the registry's tables for the move: it cannot start while another copy holds
+// changes to them, and a second move waits for nothing but fails at once.
+Eredmeny valt(db::Connection& connection, int ujTanev, int vegzos, const QDate& datum);
+
+struct Allapot {
+    int id = 0;
+    int ujTanev = 0;
+    QDateTime mikor;
+    bool visszavonhato = false;
+    QString miert; // why it no longer can be
+};
+std::optional<Allapot> utolso(db::Connection& connection);
+// What the window says of the last move.
+QString allapotSzoveg(const std::optional<Allapot>& allapot);
+void visszavon(db::Connection& connection, int id);
+
+// "2026/2027"
+QString tanevSzoveg(int tanev);
+
+} // namespace tanev

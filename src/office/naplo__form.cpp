@@ -1,0 +1,146 @@
+#include "naplo__form.h"
+
+#include <QDir>
+
+#include "data/DataModule.h"
+#include "db/Error.h"
+#include "db/Values.h"
+#include "main/main__form.h"
+#include "queries/Report.h"
+#include "ui/Dialogs.h"
+#include "ui/Guard.h"
+#include "ui/Widgets.h"
+
+Tnaplo_form* naplo_form = nullptr;
+
+namespace {
+const QString kLog = QStringLiteral(
+    "select n.mikor as \"Időpont\", n.muvelet as \"Művelet\", n.diak_nev as \"Tanuló\", "
+    "trim(decode(m.mezo, 'nev', 'Név', 'diak_cim', 'Lakcím', 'diak_cim_varos', 'Város', 'szul_hely', "
+    "'Születési hely', 'szul_ido', 'Születési idő', 'sz_szam', 'Személyi ig.', 'diak_tel', 'Telefon', "
+    "'anyja_nev', 'Anyja neve', 'gondviselo_nev', 'Gondviselő neve', 'gondviselo_cim', 'Gondviselő címe', "
+    "'gondviselo_tel', 'Gondviselő tel.', 'diak_taj', 'TAJ szám', 'diak_OM', 'OM azonosító', 'diak_diak', "
+    "'Diákigazolvány', 'osztaly_ID', 'Osztály', 'mj', 'Megjegyzés', 'tanult_nyelv_ID', 'Tanult nyelv', "
+    "'evfolyam', 'Tanév', m.mezo)) as \"Adat\", m.regi as \"Régi érték\", m.uj as \"Új érték\", "
+    "trim(coalesce(n.kliens_gep, '') || ' ' || coalesce(n.kliens_cim, '') || ' ' || "
+    "coalesce(n.kliens_folyamat, '')) as \"Munkaállomás\", n.felhasznalo as \"Felhasználó\" "
+    "from table_naplo n left join table_naplo_mezo m on m.naplo_id = n.id "
+    "where n.mikor >= :tol and n.mikor < :ig %1 order by n.id, m.mezo");
+} // namespace
+
+Tnaplo_form::Tnaplo_form(QWidget* parent) : ui::ChildWindow(parent) {
+    setObjectName(QStringLiteral("naplo_form"));
+    setWindowTitle(QStringLiteral("Változásnapló"));
+    setClientSize(860, 540);
+    ui::bevel(this, QRect(4, 4, 852, 64));
+    QLabel* l1 = ui::label(this, QStringLiteral("Label1"), QStringLiteral("Ettől:"), ui::arial(12),
+                           QRect(12, 12, 44, 20));
+    edit_tol = new QLineEdit(this);
+    edit_tol->setObjectName(QStringLiteral("edit_tol"));
+    edit_tol->setFont(ui::arial(12, false));
+    edit_tol->setGeometry(58, 11, 100, 21);
+    ui::nameBy(l1, edit_tol);
+    QLabel* l2 = ui::label(this, QStringLiteral("Label2"), QStringLiteral("Eddig:"), ui::arial(12),
+                           QRect(170, 12, 48, 20));
+    edit_ig = new QLineEdit(this);
+    edit_ig->setObjectName(QStringLiteral("edit_ig"));
+    edit_ig->setFont(ui::arial(12, false));
+    edit_ig->setGeometry(220, 11, 100, 21);
+    ui::nameBy(l2, edit_ig);
+    Button1 = ui::button(this, QStringLiteral("Button1"), QStringLiteral("Listázás"), ui::arial(12),
+                         QRect(336, 9, 120, 26), true);
+    ui::label(this, QStringLiteral("Label3"), QStringLiteral("Tanuló:"), ui::arial(12),
+              QRect(12, 40, 60, 20));
+    label_tanulo = ui::label(this, QStringLiteral("label_tanulo"), QString(), ui::arial(12, false),
+                             QRect(74, 40, 500, 20));
+    Button2 = ui::button(this, QStringLiteral("Button2"), QStringLiteral("Minden tanuló"), ui::arial(12),
+                         QRect(588, 38, 140, 24), true);
+    dbg_naplo = ui::grid(this, QStringLiteral("dbg_naplo"), QRect(4, 74, 852, 424));
+    dbg_naplo->setStretchField(QStringLiteral("Új érték"));
+    trNaplo = new db::Transaction(DM->dbTanulo, this, db::Transaction::Access::ReadOnly);
+    ds_naplo = new db::Dataset(DM->dbTanulo, *trNaplo, this);
+    ds_naplo->setObjectName(QStringLiteral("ds_naplo"));
+    ds_naplo->setFirstScreenBounded(true);
+    dbg_naplo->setDataset(ds_naplo);
+    Button3 = ui::button(this, QStringLiteral("Button3"), QStringLiteral("Mentés CSV-be…"), ui::arial(12),
+                         QRect(4, 506, 160, 26), true);
+    Button4 = ui::button(this, QStringLiteral("Button4"), QStringLiteral("bezárás"), ui::arial(12),
+                         QRect(716, 508, 140, 22), true);
+    QWidget* order[] = {edit_tol, edit_ig, Button1, Button2, dbg_naplo, Button3, Button4};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    connect(Button1, &QPushButton::clicked, this, ui::guard([this] { Button1Click(); }));
+    connect(Button2, &QPushButton::clicked, this, ui::guard([this] {
+                studentId_ = 0;
+                label_tanulo->setText(QStringLiteral("mindenki"));
+                Button1Click();
+            }));
+    connect(Button3, &QPushButton::clicked, this, ui::guard([this] {
+                QString path = queries::outputs().saveFileName(
+                    this, QStringLiteral("Mentés CSV-be"),
+                    QDir::home().filePath(QStringLiteral("Változásnapló.csv")),
+                    QStringLiteral("CSV-fájl (*.csv)"));
+                if (!path.isEmpty()) csv_ment(path);
+            }));
+    connect(Button4, &QPushButton::clicked, this, [this] { close(); });
+}
+
+void Tnaplo_form::reset(const QDate& from) {
+    edit_tol->setText(from.toString(db::kDateFormat));
+    edit_ig->setText(QDate::currentDate().toString(db::kDateFormat));
+}
+
+void Tnaplo_form::prepareOpen() {
+    studentId_ = 0;
+    label_tanulo->setText(QStringLiteral("mindenki"));
+    reset(QDate::currentDate().addDays(-30));
+    Button1Click();
+}
+
+void Tnaplo_form::prepareForStudent(int studentId, const QString& name) {
+    studentId_ = studentId;
+    label_tanulo->setText(QStringLiteral("%1 (azonosító: %2)").arg(name).arg(studentId));
+    reset(QDate(2000, 1, 1));
+    Button1Click();
+}
+
+bool Tnaplo_form::Button1Click() {
+    const QDate from = db::parseDate(edit_tol->text().trimmed());
+    const QDate to = db::parseDate(edit_ig->text().trimmed());
+    if (!from.isValid() || !to.isValid()) {
+        ui::warning(QStringLiteral("Az időszak kezdete és vége dátum, például %1")
+                        .arg(QDate::currentDate().toString(db::kDateFormat)));
+        return false;
+    }
+    ds_naplo->close();
+    try {
+        trNaplo->rollback(); // read anew: what changed since is listed too
+    } catch (const db::Error&) {
+    }
+    ds_naplo->setSelectSQL(kLog.arg(studentId_ ? QStringLiteral("and n.diak_id = :d") : QString()));
+    ds_naplo->clearParams();
+    ds_naplo->setParam(QStringLiteral("tol"), QDateTime(from, QTime(0, 0)));
+    ds_naplo->setParam(QStringLiteral("ig"), QDateTime(to.addDays(1), QTime(0, 0)));
+    if (studentId_) ds_naplo->setParam(QStringLiteral("d"), studentId_);
+    ds_naplo->open();
+    return true;
+}
+
+bool Tnaplo_form::csv_ment(const QString& path) {
+    QString error;
+    const queries::Report r = queries::Report::of(
+        *ds_naplo, QStringLiteral("Változásnapló"),
+        {label_tanulo->text(), QStringLiteral("%1 – %2").arg(edit_tol->text(), edit_ig->text())});
+    if (queries::writeCsv(path, r, error)) return true;
+    ui::error(error);
+    return false;
+}
+
+void Tnaplo_form::FormClose() {
+    ds_naplo->close();
+    try {
+        trNaplo->rollback();
+    } catch (const db::Error&) {
+    }
+    main_form->childClosed();
+}
