@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QtTest>
+#include <zip.h>
 
 #include "TestSupport.h"
 #include "data/DataModule.h"
@@ -15,6 +16,7 @@
 #include "db/Values.h"
 #include "main/main__form.h"
 #include "queries/Lekerdezes.h"
+#include "queries/Xlsx.h"
 #include "queries/lekerdezesek__form.h"
 
 using namespace Qt::StringLiterals;
@@ -156,6 +158,73 @@ int pages(const QString& pdf) {
     return re.match(run(u"pdfinfo"_s, {pdf})).captured(1).toInt();
 }
 
+// What a spreadsheet program reads from a written workbook.
+class Workbook {
+  public:
+    explicit Workbook(const QString& file) {
+        int error = 0;
+        zip_t* z = zip_open(QFile::encodeName(file).constData(), ZIP_RDONLY, &error);
+        if (!z) return;
+        sheet = member(z, "xl/worksheets/sheet1.xml");
+        styles = member(z, "xl/styles.xml");
+        book = member(z, "xl/workbook.xml");
+        zip_discard(z);
+    }
+    // The cell's element; empty when nothing was written there.
+    QString cell(const QString& ref) const {
+        return QRegularExpression(u"<c r=\"%1\"[^>]*(/>|>.*?</c>)"_s.arg(ref)).match(sheet).captured();
+    }
+    // A text cell's text; a number or date cell's value is not text.
+    QString text(const QString& ref) const {
+        static const QRegularExpression inlined(u"t=\"inlineStr\"><is><t[^>]*>(.*?)</t>"_s);
+        return inlined.match(cell(ref)).captured(1);
+    }
+    QString number(const QString& ref) const {
+        const QString c = cell(ref);
+        return c.contains(u" t=\""_s) ? QString()
+                                      : QRegularExpression(u"<v>(.*?)</v>"_s).match(c).captured(1);
+    }
+    // The format code of the cell's style; empty when it has the general format.
+    QString format(const QString& ref) const {
+        const QString id = attribute(style(ref), u"numFmtId"_s);
+        return QRegularExpression(u"<numFmt numFmtId=\"%1\" formatCode=\"([^\"]*)\""_s.arg(id))
+            .match(styles)
+            .captured(1);
+    }
+    bool bold(const QString& ref) const {
+        const int font = attribute(style(ref), u"fontId"_s).toInt();
+        return nth(section(u"fonts"_s), u"<font>"_s, font).startsWith(u"<font><b/>"_s);
+    }
+    int rows() const { return static_cast<int>(sheet.count(u"<row "_s)); }
+    QString sheet, styles, book;
+
+  private:
+    static QString member(zip_t* z, const char* name) {
+        zip_stat_t st;
+        zip_file_t* f = zip_stat(z, name, 0, &st) == 0 ? zip_fopen(z, name, 0) : nullptr;
+        if (!f) return {};
+        QByteArray bytes(static_cast<qsizetype>(st.size), '\0');
+        const bool whole = zip_fread(f, bytes.data(), st.size) == static_cast<zip_int64_t>(st.size);
+        zip_fclose(f);
+        return whole ? QString::fromUtf8(bytes) : QString();
+    }
+    static QString attribute(const QString& element, const QString& name) {
+        return QRegularExpression(u" %1=\"([^\"]*)\""_s.arg(name)).match(element).captured(1);
+    }
+    QString section(const QString& name) const {
+        return QRegularExpression(u"<%1 [^>]*>(.*?)</%1>"_s.arg(name)).match(styles).captured(1);
+    }
+    static QString nth(const QString& list, const QString& start, int n) {
+        qsizetype at = -1;
+        for (int i = 0; i <= n; ++i)
+            if ((at = list.indexOf(start, at + 1)) < 0) return {};
+        return list.mid(at);
+    }
+    QString style(const QString& ref) const {
+        return nth(section(u"cellXfs"_s), u"<xf "_s, attribute(cell(ref), u"s"_s).toInt());
+    }
+};
+
 // Gives the file dialogs' and the print dialog's answers.
 class FakeOutputs : public queries::OutputService {
   public:
@@ -208,7 +277,7 @@ class QueriesTest : public QObject {
         QCOMPARE(titles, kShipped);
         QCOMPARE(f->combo_lekerdezes->currentIndex(), -1);
         QVERIFY(f->combo_osztaly->isHidden() && f->combo_tanar->isHidden());
-        for (QPushButton* b : {f->Button1, f->Button2, f->Button3})
+        for (QPushButton* b : {f->Button1, f->Button2, f->Button3, f->Button5})
             QVERIFY(!b->isEnabled());
         QCOMPARE(f->label_tanev->text(), u"Aktuális tanév: %1/%2"_s.arg(main_form->edit_akt_tanev->text(),
                                                                         main_form->edit_akt_tanev2->text()));
@@ -495,6 +564,94 @@ class QueriesTest : public QObject {
         QVERIFY(app.dialogs.shown[0].text.contains(u"mentése nem sikerült"_s));
     }
 
+    // Each cell as its type: text stays text whatever it begins with, numbers and dates
+    // are a spreadsheet's own; the titles bold and frozen, the columns as wide as they need.
+    void xlsxKeepsTheTypes() {
+        const QStringList titles{u"Név"_s, u"Szám"_s, u"Dátum"_s, u"Időpont"_s, u"Képlet"_s, u"Telefon"_s};
+        const QList<QVariantList> cells{
+            {u"Kovács Ödön Bálint"_s, 42, QDate(2010, 2, 28), QDateTime(QDate(2026, 1, 2), QTime(10, 11, 12)),
+             u"=1+1"_s, u"+36 30 123 4567"_s},
+            {QVariant(), 3.5, QDate(1899, 12, 31), QVariant(), u"@SUM(A1)"_s, qint64(1234567890123456789)}};
+        const QString folder = testing::scratchFolder(u"xlsx-types"_s);
+        const QString path = folder + u"/lista.xlsx"_s;
+        QCOMPARE(queries::writeXlsx(path, u"Lista: [1]"_s, titles, static_cast<int>(cells.size()),
+                                    [&](int row, int c) { return cells[row][c]; }),
+                 QString());
+        QVERIFY(QFileInfo(path).permissions() & QFile::ReadGroup); // not the private temporary file's
+        const Workbook w(path);
+        QVERIFY(!w.sheet.isEmpty());
+        QCOMPARE(w.rows(), 3);
+        for (const char* ref : {"A1", "F1"}) {
+            QVERIFY(w.bold(QLatin1String(ref)));
+            QCOMPARE(w.text(QLatin1String(ref)), titles.value(ref[0] - 'A'));
+        }
+        QVERIFY(!w.bold(u"A2"_s));
+        QVERIFY(w.sheet.contains(
+            u"<pane ySplit=\"1\" topLeftCell=\"A2\" activePane=\"bottomLeft\" state=\"frozen\"/>"_s));
+        QVERIFY(w.book.contains(u"name=\"Lista_ _1_\""_s)); // what a sheet name cannot hold
+
+        QCOMPARE(w.text(u"A2"_s), u"Kovács Ödön Bálint"_s);
+        QCOMPARE(w.number(u"B2"_s), u"42"_s);
+        QCOMPARE(w.number(u"B3"_s), u"3.5"_s);
+        QCOMPARE(w.number(u"C2"_s), u"40237"_s); // 2010.02.28. counted from 1900
+        QCOMPARE(w.format(u"C2"_s), u"yyyy.mm.dd."_s);
+        QVERIFY(w.number(u"D2"_s).startsWith(u"46024.4244"_s));
+        QCOMPARE(w.format(u"D2"_s), u"yyyy.mm.dd. hh:mm:ss"_s);
+        QCOMPARE(w.text(u"E2"_s), u"=1+1"_s);
+        QCOMPARE(w.text(u"E3"_s), u"@SUM(A1)"_s);
+        QVERIFY(!w.sheet.contains(u"<f>"_s)); // no formula anywhere
+        QCOMPARE(w.text(u"F2"_s), u"+36 30 123 4567"_s);
+        // what a spreadsheet would round or cannot date stays as it was, as text
+        QCOMPARE(w.text(u"F3"_s), u"1234567890123456789"_s);
+        QCOMPARE(w.text(u"C3"_s), u"1899.12.31."_s);
+        QCOMPARE(w.cell(u"A3"_s), QString()); // null: an empty cell
+        QCOMPARE(w.cell(u"D3"_s), QString());
+
+        static const QRegularExpression col(u"<col min=\"(\\d+)\" max=\"\\d+\" width=\"([\\d.]+)\""_s);
+        QMap<int, double> widths;
+        for (const QRegularExpressionMatch& m : col.globalMatch(w.sheet))
+            widths[m.captured(1).toInt()] = m.captured(2).toDouble();
+        QCOMPARE(widths.size(), titles.size());
+        QVERIFY(widths[1] >= 18); // the longest name
+        QVERIFY(widths[4] >= 19); // date and time
+        QVERIFY(widths[2] < widths[1]);
+
+        // a place that cannot be written is said so, and nothing is left behind
+        const QString nowhere = folder + u"/nincs/ilyen.xlsx"_s;
+        QVERIFY(
+            queries::writeXlsx(nowhere, u"x"_s, titles, 0, [](int, int) {
+                return QVariant();
+            }).startsWith(u"A(z) %1 fájl mentése nem sikerült: "_s.arg(QDir::toNativeSeparators(nowhere))));
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{u"lista.xlsx"_s});
+    }
+
+    void xlsxOfTheGrid() {
+        ProgramFixture app;
+        QVERIFY(start(app, u"xlsx"_s, {u"--students"_s, u"40"_s}));
+        Tlekerdezesek_form* f = lekerdezesek_form;
+        choose(kShipped[0]);
+        pickId(f->combo_osztaly, largestClass());
+        QVERIFY(f->Button5->isEnabled());
+        FakeOutputs outputs;
+        outputs.path = testing::scratchFolder(u"xlsx-button"_s) + u"/lista"_s;
+        f->Button5->click();
+        const QString path = outputs.path + u".xlsx"_s;
+        QCOMPARE(app.dialogs.texts(),
+                 QStringList{u"Az Excel-fájl elkészült:\r"_s + QDir::toNativeSeparators(path)});
+        QVERIFY(outputs.suggestions.value(0).endsWith(u".xlsx"_s));
+        const Workbook w(path);
+        const QList<QStringList> shown = grid(true);
+        QCOMPARE(w.rows(), shown.size());
+        QCOMPARE(w.text(u"B1"_s), kClassListColumns[1]);
+        // the row number a number, the name text, the birth date a date, the TAJ digits text
+        QCOMPARE(w.number(u"A2"_s), shown[1][0]);
+        QCOMPARE(w.text(u"B2"_s), shown[1][1]);
+        QCOMPARE(w.format(u"D2"_s), u"yyyy.mm.dd."_s);
+        QCOMPARE(QDate(1899, 12, 30).addDays(w.number(u"D2"_s).toInt()).toString(db::kDateFormat),
+                 shown[1][3]);
+        QCOMPARE(w.text(u"E2"_s), shown[1][4]);
+    }
+
     // Wrapped cells and a row taller than a page: every word reaches the paper, and a
     // cancelled export leaves nothing and says nothing.
     void everyWordOfEveryCellIsPrinted() {
@@ -546,6 +703,8 @@ class QueriesTest : public QObject {
         QVERIFY_THROWS_EXCEPTION(queries::Cancelled, queries::writePdf(path, r, error, stopping.get()));
         outputs.cancelAt = outputs.steps = 0;
         QVERIFY_THROWS_EXCEPTION(queries::Cancelled, queries::writeCsv(path, r, error, stopping.get()));
+        outputs.cancelAt = outputs.steps = 0;
+        QVERIFY_THROWS_EXCEPTION(queries::Cancelled, queries::writeXlsx(path, r, error, stopping.get()));
         QFile after(path);
         QVERIFY(after.open(QIODevice::ReadOnly));
         QCOMPARE(after.readAll(), before);
