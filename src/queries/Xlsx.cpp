@@ -5,6 +5,7 @@
 #include <QFile>
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 #include <xlsxwriter.h>
 
@@ -95,21 +96,15 @@ class Sheet {
         }
         case QMetaType::QDate:
             if (!inRange(v.toDate())) break;
-            widen(column, widthOf(11));
-            return worksheet_write_datetime(sheet_, cellRow(row), cellColumn(column),
-                                            ptr(excelTime(v.toDate(), QTime(0, 0))), date_);
+            return stamp(row, column, excelTime(v.toDate(), QTime(0, 0)), date_, 11);
         case QMetaType::QDateTime: {
             const QDateTime t = v.toDateTime();
             if (!inRange(t.date())) break;
-            widen(column, widthOf(20));
-            return worksheet_write_datetime(sheet_, cellRow(row), cellColumn(column),
-                                            ptr(excelTime(t.date(), t.time())), dateTime_);
+            return stamp(row, column, excelTime(t.date(), t.time()), dateTime_, 20);
         }
         case QMetaType::QTime:
             if (!v.toTime().isValid()) break;
-            widen(column, widthOf(8));
-            return worksheet_write_datetime(sheet_, cellRow(row), cellColumn(column),
-                                            ptr(excelTime(QDate(), v.toTime())), time_);
+            return stamp(row, column, excelTime(QDate(), v.toTime()), time_, 8);
         default:
             break;
         }
@@ -130,9 +125,9 @@ class Sheet {
     static lxw_col_t cellColumn(int column) { return static_cast<lxw_col_t>(column); }
     // The spreadsheet's dates begin with 1900; earlier ones stay as text.
     static bool inRange(const QDate& d) { return d.isValid() && d.year() >= 1900 && d.year() <= 9999; }
-    lxw_datetime* ptr(lxw_datetime&& d) {
-        scratch_ = d;
-        return &scratch_;
+    lxw_error stamp(int row, int column, lxw_datetime when, lxw_format* format, int characters) {
+        widen(column, widthOf(characters));
+        return worksheet_write_datetime(sheet_, cellRow(row), cellColumn(column), &when, format);
     }
     void widen(int column, double width) {
         double& w = widths_[static_cast<size_t>(column)];
@@ -152,7 +147,6 @@ class Sheet {
     lxw_format* date_;
     lxw_format* dateTime_;
     lxw_format* time_;
-    lxw_datetime scratch_{};
 };
 
 const QString kUnwritable = QStringLiteral("a fájl nem hozható létre, vagy nem írható");
@@ -164,34 +158,28 @@ QString writeBook(const QString& part, const QString& sheetName, const QStringLi
     QByteArray tmp = QFile::encodeName(QDir::tempPath());
     // Constant memory: each row goes to a temporary file as it is written.
     lxw_workbook_options options{LXW_TRUE, tmp.data(), LXW_FALSE};
-    lxw_workbook* book = workbook_new_opt(file.constData(), &options);
+    // Freed unclosed, leaving no half file, when anything stops the writing.
+    std::unique_ptr<lxw_workbook, void (*)(lxw_workbook*)> book(workbook_new_opt(file.constData(), &options),
+                                                                lxw_workbook_free);
     if (!book) return kUnwritable;
     const QByteArray name = sheetNameOf(sheetName).toUtf8();
-    lxw_worksheet* ws = workbook_add_worksheet(book, name.constData());
-    if (!ws) {
-        lxw_workbook_free(book);
-        return kUnwritable;
-    }
-    Sheet sheet(book, ws, static_cast<int>(titles.size()));
+    lxw_worksheet* ws = workbook_add_worksheet(book.get(), name.constData());
+    if (!ws) return kUnwritable;
+    Sheet sheet(book.get(), ws, static_cast<int>(titles.size()));
     lxw_error failed = LXW_NO_ERROR;
     for (int c = 0; c < titles.size() && !failed; ++c)
         failed = sheet.title(c, titles.at(c));
     worksheet_freeze_panes(ws, 1, 0);
     for (int row = 0; row < rowCount && !failed; ++row) {
-        if (row % 500 == 0 && progress &&
-            !progress->step(QStringLiteral("Excel-fájl írása…"), row, rowCount)) {
-            lxw_workbook_free(book);
+        if (row % 500 == 0 && progress && !progress->step(QStringLiteral("Excel-fájl írása…"), row, rowCount))
             throw Cancelled{};
-        }
         for (int c = 0; c < titles.size() && !failed; ++c)
             failed = sheet.put(row + 1, c, cell(row, c));
     }
     if (!failed) failed = sheet.setWidths();
-    if (failed) {
-        lxw_workbook_free(book);
-        return kUnwritable;
-    }
-    return workbook_close(book) == LXW_NO_ERROR ? QString() : kUnwritable;
+    if (failed) return kUnwritable;
+    // Closing writes the file and frees the workbook, whatever it answers.
+    return workbook_close(book.release()) == LXW_NO_ERROR ? QString() : kUnwritable;
 }
 
 // The reason it cannot be written at all, before anything is.
