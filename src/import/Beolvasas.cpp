@@ -18,6 +18,7 @@
 #include "db/Transaction.h"
 #include "db/Values.h"
 #include "queries/Report.h"
+#include "queries/Xlsx.h"
 
 namespace intake {
 
@@ -322,19 +323,12 @@ class Preview::Lookup {
     enum Kind { Om, Taj, Name, Kinds };
 
     Lookup(db::Connection& connection, db::Transaction& tr) {
-        QStringList tables{QStringLiteral("table_diak")};
-        db::Statement exists(connection, tr);
-        exists.prepare(
-            QStringLiteral("select 1 from rdb$relations where rdb$relation_name = 'TABLE_DIAK_ARCHIV'"));
-        exists.execute();
-        if (exists.fetch()) tables << QStringLiteral("table_diak_archiv");
-        exists.closeCursor();
         QStringList marks;
         for (int i = 0; i < kBatch; ++i)
             marks << QStringLiteral(":p%1").arg(i);
         const QString in = marks.join(QStringLiteral(", "));
         const QString taj = QStringLiteral("replace(replace(diak_taj, ' ', ''), '-', '')");
-        for (const QString& table : tables) {
+        for (const QString& table : {QStringLiteral("table_diak"), QStringLiteral("table_diak_archiv")}) {
             const QString sql[Kinds] = {
                 QStringLiteral("select diak_OM from %1 where diak_OM in (%2)").arg(table, in),
                 QStringLiteral("select %3 from %1 where %3 in (%2)").arg(table, in, taj),
@@ -347,7 +341,6 @@ class Preview::Lookup {
             }
         }
     }
-    int places() const { return static_cast<int>(statements_[Om].size()); }
 
     // found[place] gets the values (for names: name and birth keys) that are there.
     void find(Kind kind, const QStringList& values, std::vector<QSet<QString>>& found) {
@@ -684,6 +677,10 @@ QString Preview::saveLeftOut(const QString& path) const {
         const QString why = reasons_.value(i);
         return why.isEmpty() ? QStringLiteral("Kihagyva.") : why;
     };
+    if (isXlsx(path))
+        return queries::writeXlsx(path, QStringLiteral("Kimaradt sorok"), titles,
+                                  static_cast<int>(rows.size()),
+                                  [&](int row, int column) { return QVariant(cell(row, column)); });
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return file.errorString();
     file.write("\xEF\xBB\xBF");

@@ -370,7 +370,7 @@ void Tbeolvasas_form::Button5Click() {
         queries::outputs().saveFileName(this, QStringLiteral("Kimaradt sorok mentése"),
                                         source.absolutePath() + QLatin1Char('/') + source.completeBaseName() +
                                             QStringLiteral("_kimaradt.csv"),
-                                        QStringLiteral("CSV-fájl (*.csv)"));
+                                        QStringLiteral("CSV-fájl (*.csv);;Excel-munkafüzet (*.xlsx)"));
     if (path.isEmpty()) return;
     const QString error = preview->saveLeftOut(path);
     if (!error.isEmpty()) {
