@@ -329,9 +329,8 @@ void Tbeolvasas_form::Button4Click() {
         ui::warning(QStringLiteral("Válassza ki a beolvasandó fájlt!"));
         return;
     }
-    const std::unique_ptr<queries::Progress> progress = queries::outputs().progress(this);
     try {
-        preview->checkAll(progress.get());
+        preview->checkAll(queries::outputs().progress(this).get());
     } catch (const queries::Cancelled&) {
         return;
     }
@@ -343,7 +342,8 @@ void Tbeolvasas_form::Button4Click() {
     if (!ui::confirm(QStringLiteral("%1 tanuló felvétele egy lépésben.\r \rFolytatja?").arg(count))) return;
     int stored = 0;
     try {
-        stored = preview->importRows(progress.get());
+        // A bar of its own, made after the question: it must not show up beside it.
+        stored = preview->importRows(queries::outputs().progress(this).get());
     } catch (const queries::Cancelled&) {
         ui::information(QStringLiteral("A beolvasás megszakadt; egyetlen tanuló sem került be."));
         return;

@@ -1,0 +1,196 @@
+// Times the intake of a generated file of 10,000 students in one run: the preview's first
+// screen beside the check of the whole file, at a large and a small school (the duplicate
+// lookups must not grow with the registry); and the import beside the same rows inserted
+// by a bare prepared statement in one transaction. Medians of the repeats, with ratios.
+//   bench_import LARGE_CONNECTION_STRING SMALL_CONNECTION_STRING [REPEATS] [ROWS]
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+#include "db/Connection.h"
+#include "db/Statement.h"
+#include "db/Transaction.h"
+#include "import/Beolvasas.h"
+
+namespace {
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+double timeMs(const std::function<void()>& f) {
+    QElapsedTimer t;
+    t.start();
+    f();
+    return static_cast<double>(t.nsecsElapsed()) / 1e6;
+}
+
+QString withCheckDigit(const QString& digits, const std::function<int(int, int)>& weight, int modulo) {
+    int sum = 0;
+    for (int i = 0; i < digits.size(); ++i)
+        sum += digits[i].digitValue() * weight(i, digits.size());
+    return digits + QString::number(sum % modulo % 10);
+}
+
+// A file as the admission system exports it: UTF-8 with a byte-order mark, ";", the
+// class and the language in columns.
+void writeFile(const QString& path, int rows) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) throw std::runtime_error("cannot write the file");
+    f.write("\xEF\xBB\xBF");
+    f.write(QStringLiteral("Tanuló neve;Születési idő;Születési hely;Lakcím;Város;Anyja neve;Gondviselő neve;"
+                           "Osztály;Tanult nyelv;TAJ szám;OM azonosító\r\n")
+                .toUtf8());
+    for (int i = 0; i < rows; ++i) {
+        const QString taj = withCheckDigit(
+            QStringLiteral("9%1").arg(i, 7, 10, QLatin1Char('0')),
+            [](int at, int) { return at % 2 == 0 ? 3 : 7; }, 10);
+        const QString om =
+            QStringLiteral("79%1").arg(i, 9, 10, QLatin1Char('0')); // check digit left as it is
+        f.write(QStringLiteral("Beolvasott Őrs %1;2011.%2.%3.;Győr;Fő utca %1.;Győr;Anya Éva;Szülő Ödön;9.a;"
+                               "angol;%4;%5\r\n")
+                    .arg(i)
+                    .arg(1 + i % 12, 2, 10, QLatin1Char('0'))
+                    .arg(1 + i % 28, 2, 10, QLatin1Char('0'))
+                    .arg(taj.left(3) + QLatin1Char(' ') + taj.mid(3, 3) + QLatin1Char(' ') + taj.mid(6), om)
+                    .toUtf8());
+    }
+}
+
+struct School {
+    db::Connection connection;
+    explicit School(const QString& name) {
+        connection.setDatabaseName(name);
+        connection.setParams({QStringLiteral("user_name=sysdba"), QStringLiteral("password=velvetoak"),
+                              QStringLiteral("lc_ctype=WIN1250")});
+        connection.open();
+    }
+    void run(const QString& sql) {
+        db::Transaction tr(connection);
+        db::Statement s(connection, tr);
+        s.prepare(sql);
+        s.execute();
+        s.free();
+        tr.commit();
+    }
+    void removeImported() {
+        run(QStringLiteral("delete from table_diak where nev starting with 'Beolvasott '"));
+    }
+};
+
+struct Checked {
+    double firstScreen = 0, whole = 0;
+    qint64 memory = 0;
+};
+
+Checked check(School& school, intake::Preview& preview, const QString& path) {
+    Checked c;
+    QElapsedTimer t;
+    t.start();
+    intake::Sheet sheet = intake::readCsv(path, intake::detectCsv(path));
+    c.memory = sheet.memoryBytes();
+    const intake::Mapping mapping =
+        intake::guessMapping(sheet.headings, intake::rememberedMappings(school.connection));
+    preview.setSheet(std::move(sheet), mapping, {0, 0, 2025}); // the school year for the whole file
+    c.firstScreen = static_cast<double>(t.nsecsElapsed()) / 1e6;
+    preview.checkAll();
+    c.whole = static_cast<double>(t.nsecsElapsed()) / 1e6;
+    return c;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: bench_import LARGE SMALL [REPEATS] [ROWS]\n");
+        return 2;
+    }
+    const int repeats = argc > 3 ? std::atoi(argv[3]) : 5;
+    const int rows = argc > 4 ? std::atoi(argv[4]) : 10000;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("felvettek.csv"));
+    writeFile(path, rows);
+    School large(QString::fromLocal8Bit(argv[1])), small(QString::fromLocal8Bit(argv[2]));
+    large.removeImported();
+    intake::Preview preview(large.connection), smallPreview(small.connection);
+
+    // The floor's rows, built before its clock starts: what the statement is given.
+    std::vector<QVariantList> floorRows;
+    {
+        const Checked c = check(large, preview, path);
+        const intake::Preview::Counts n = preview.counts();
+        std::printf(
+            "file: %d rows, %lld bytes; kept in memory: %lld bytes; ready %d, warnings %d, errors %d\n", rows,
+            static_cast<long long>(QFile(path).size()), static_cast<long long>(c.memory), n.ready, n.warnings,
+            n.errors);
+        db::Transaction tr(large.connection, nullptr, db::Transaction::Access::ReadOnly);
+        db::Statement s(large.connection, tr);
+        s.prepare(QStringLiteral("select (select min(id) from table_osztaly where osztaly_szam = 9 and "
+                                 "upper(osztaly_betu) = 'A'), (select id from table_nyelv where nyelv_nev = "
+                                 "'angol') from rdb$database"));
+        s.execute();
+        s.fetch();
+        const int classId = s.value(0).toInt(), languageId = s.value(1).toInt();
+        s.free();
+        tr.commit();
+        const intake::Sheet& sheet = preview.sheet();
+        for (int r = 0; r < sheet.rowCount(); ++r) {
+            auto cell = [&](int c) { return QVariant(sheet.cell(r, c).toString()); };
+            floorRows.push_back({cell(0), cell(3), cell(4), cell(2), intake::parseDate(sheet.cell(r, 1)),
+                                 QString(), QString(), cell(5), cell(6), cell(3), QString(), cell(9),
+                                 cell(10), QString(), classId, QString(), languageId, 2025});
+        }
+    }
+    const QString insert = QStringLiteral(
+        "insert into table_diak(nev, diak_cim, diak_cim_varos, szul_hely, szul_ido, sz_szam, diak_tel, "
+        "anyja_nev, "
+        "gondviselo_nev, gondviselo_cim, gondviselo_tel, diak_taj, diak_OM, diak_diak, osztaly_ID, mj, "
+        "tanult_nyelv_ID, evfolyam) values(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+
+    std::vector<double> tFirst, tWhole, tFirstSmall, tWholeSmall, tImport, tFloor;
+    for (int r = 0; r < repeats + 1; ++r) { // the first round warms up
+        const Checked l = check(large, preview, path);
+        const Checked s = check(small, smallPreview, path);
+        const double imp = timeMs([&] {
+            if (preview.importRows() != rows) throw std::runtime_error("not every row was imported");
+        });
+        large.removeImported();
+        const double floor = timeMs([&] {
+            db::Transaction tr(large.connection);
+            db::Statement st(large.connection, tr);
+            st.prepare(insert);
+            for (const QVariantList& values : floorRows) {
+                st.bind(values);
+                st.execute();
+            }
+            st.free();
+            tr.commit();
+        });
+        large.removeImported();
+        if (r == 0) continue;
+        tFirst.push_back(l.firstScreen);
+        tWhole.push_back(l.whole);
+        tFirstSmall.push_back(s.firstScreen);
+        tWholeSmall.push_back(s.whole);
+        tImport.push_back(imp);
+        tFloor.push_back(floor);
+    }
+    const double mf = median(tFirst), mw = median(tWhole), mfs = median(tFirstSmall),
+                 mws = median(tWholeSmall), mi = median(tImport), mfl = median(tFloor);
+    std::printf("preview, first screen, large school:  %8.1f ms  (%.1f%% of the whole check)\n", mf,
+                100.0 * mf / mw);
+    std::printf("check of the whole file, large school: %8.1f ms  (%.2fx the small school)\n", mw, mw / mws);
+    std::printf("preview, first screen, small school:  %8.1f ms\n", mfs);
+    std::printf("check of the whole file, small school: %8.1f ms\n", mws);
+    std::printf("import of %d rows:                  %8.1f ms  (%.2fx the bare insert, limit 2x)\n", rows, mi,
+                mi / mfl);
+    std::printf("bare prepared insert, one transaction: %8.1f ms\n", mfl);
+    return 0;
+}
