@@ -142,6 +142,7 @@ int main(int argc, char** argv) {
         tr.commit();
         const intake::Sheet& sheet = preview.sheet();
         for (int r = 0; r < sheet.rowCount(); ++r) {
+            if (!preview.isIncluded(r)) continue; // a generated identifier the school already has
             auto cell = [&](int c) { return QVariant(sheet.cell(r, c).toString()); };
             floorRows.push_back({cell(0), cell(3), cell(4), cell(2), intake::parseDate(sheet.cell(r, 1)),
                                  QString(), QString(), cell(5), cell(6), cell(3), QString(), cell(9),
@@ -159,7 +160,8 @@ int main(int argc, char** argv) {
         const Checked l = check(large, preview, path);
         const Checked s = check(small, smallPreview, path);
         const double imp = timeMs([&] {
-            if (preview.importRows() != rows) throw std::runtime_error("not every row was imported");
+            if (preview.importRows() != static_cast<int>(floorRows.size()))
+                throw std::runtime_error("the import and the bare insert took different rows");
         });
         large.removeImported();
         const double floor = timeMs([&] {
@@ -189,8 +191,8 @@ int main(int argc, char** argv) {
     std::printf("check of the whole file, large school: %8.1f ms  (%.2fx the small school)\n", mw, mw / mws);
     std::printf("preview, first screen, small school:  %8.1f ms\n", mfs);
     std::printf("check of the whole file, small school: %8.1f ms\n", mws);
-    std::printf("import of %d rows:                  %8.1f ms  (%.2fx the bare insert, limit 2x)\n", rows, mi,
-                mi / mfl);
+    std::printf("import of %d rows:                  %8.1f ms  (%.2fx the bare insert, limit 2x)\n",
+                static_cast<int>(floorRows.size()), mi, mi / mfl);
     std::printf("bare prepared insert, one transaction: %8.1f ms\n", mfl);
     return 0;
 }
