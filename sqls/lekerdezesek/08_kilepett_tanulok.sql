@@ -8,6 +8,6 @@ select a.nev as "Név",
        trim(decode(a.kilepes_ok, 1, 'végzett', 2, 'másik iskolába távozott', 'egyéb')) as "Oka",
        a.kilepes_megjegyzes as "Megjegyzés"
 from table_diak_archiv a
-where a.kilepes_datum >= cast(:tanev || '-09-01' as date)
-  and a.kilepes_datum < cast((:tanev + 1) || '-09-01' as date)
+where a.kilepes_datum >= dateadd(year, :tanev - 2000, date '2000-09-01')
+  and a.kilepes_datum < dateadd(year, :tanev - 1999, date '2000-09-01')
 order by a.kilepes_datum, a.nev
