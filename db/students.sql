@@ -219,7 +219,22 @@ BEGIN
         x = MOD(x * 1103515245 + 12345, 2147483648);
         IF (MOD(x / 65536, 100) < 70) THEN
             taj = SUBSTRING(taj FROM 1 FOR 3) || ' ' || SUBSTRING(taj FROM 4 FOR 3) || ' ' || SUBSTRING(taj FROM 7 FOR 3);
-        om = '7' || LPAD(MOD(i * 6180339887 + 2718281828, 10000000000), 10, '0');
+        -- the OM number: 7, eight digits of the row's own, a free digit that keeps the
+        -- remainder off 10 (never issued), and the check digit
+        om = '7' || LPAD(MOD(i * 27182817 + 31415926, 100000000), 8, '0') || MOD(i, 10);
+        ossz = 0; j = 1;
+        WHILE (j <= 10) DO
+        BEGIN
+            ossz = ossz + CAST(SUBSTRING(om FROM j FOR 1) AS INTEGER) * j;
+            j = j + 1;
+        END
+        -- the free digit weighs 10: one more there is one less in the remainder
+        IF (MOD(ossz, 11) = 10) THEN
+        BEGIN
+            om = SUBSTRING(om FROM 1 FOR 9) || MOD(i + 1, 10);
+            ossz = ossz + IIF(MOD(i, 10) = 9, -90, 10);
+        END
+        om = om || MOD(ossz, 11);
         dig = MOD(i * 5562305897 + 1234567890, 9000000000) + 1000000000;
 
         x = MOD(x * 1103515245 + 12345, 2147483648);

@@ -302,6 +302,13 @@ while read -r taj; do
     [ $((sum % 10)) -eq "${taj:8:1}" ] || bad_taj=$((bad_taj + 1))
 done < <(sql "$db" "set heading off; select diak_taj from table_diak;" | sed '/^[[:space:]]*$/d')
 check_eq "bemutató: TAJ ellenőrző számjegyek" "$bad_taj" 0
+bad_om=0
+while read -r om; do
+    sum=0
+    for k in 0 1 2 3 4 5 6 7 8 9; do sum=$((sum + ${om:k:1} * (k + 1))); done
+    [ $((sum % 11)) -lt 10 ] && [ $((sum % 11)) -eq "${om:10:1}" ] || bad_om=$((bad_om + 1))
+done < <(sql "$db" "set heading off; select diak_OM from table_diak;" | sed '/^[[:space:]]*$/d')
+check_eq "bemutató: OM ellenőrző számjegyek" "$bad_om" 0
 
 # ---------------------------------------------------------------- upgrade of an older database
 # As the previous version made it: the base scripts alone, the same 50 students as $small.

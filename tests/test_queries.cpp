@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QtTest>
+#include <zip.h>
 
 #include "TestSupport.h"
 #include "data/DataModule.h"
@@ -15,6 +16,7 @@
 #include "db/Values.h"
 #include "main/main__form.h"
 #include "queries/Lekerdezes.h"
+#include "queries/Xlsx.h"
 #include "queries/lekerdezesek__form.h"
 
 using namespace Qt::StringLiterals;
@@ -146,6 +148,59 @@ int pages(const QString& pdf) {
     return re.match(run(u"pdfinfo"_s, {pdf})).captured(1).toInt();
 }
 
+// What a spreadsheet program reads from a written workbook.
+class Workbook {
+  public:
+    explicit Workbook(const QString& file) {
+        int error = 0;
+        if (zip_t* z = zip_open(QFile::encodeName(file).constData(), ZIP_RDONLY, &error)) {
+            sheet = member(z, "xl/worksheets/sheet1.xml");
+            book = member(z, "xl/workbook.xml");
+            styles = member(z, "xl/styles.xml");
+            zip_discard(z);
+        }
+    }
+    // The cell's element; empty when nothing was written there.
+    QString cell(const QString& ref) const {
+        return match(u"<c r=\"%1\"[^>]*(/>|>.*?</c>)"_s.arg(ref), sheet, 0);
+    }
+    QString text(const QString& ref) const {
+        return match(u"t=\"inlineStr\"><is><t[^>]*>(.*?)</t>"_s, cell(ref));
+    }
+    // A number's or a date's value; empty for text.
+    QString number(const QString& ref) const { return match(u"^<c [^t]*><v>(.*?)</v>"_s, cell(ref)); }
+    // The number format of the cell's style; empty for the general one.
+    QString format(const QString& ref) const {
+        return match(u"numFmtId=\"%1\" formatCode=\"([^\"]*)\""_s.arg(style(ref, u"numFmtId"_s)), styles);
+    }
+    bool bold(const QString& ref) const {
+        const QString fonts = match(u"<fonts [^>]*>(.*?)</fonts>"_s, styles);
+        return fonts.split(u"</font>"_s).value(style(ref, u"fontId"_s).toInt()).contains(u"<b/>"_s);
+    }
+    int rows() const { return static_cast<int>(sheet.count(u"<row "_s)); }
+    QString sheet, book, styles;
+
+  private:
+    static QString member(zip_t* z, const char* name) {
+        zip_stat_t st;
+        zip_file_t* f = zip_stat(z, name, 0, &st) == 0 ? zip_fopen(z, name, 0) : nullptr;
+        if (!f) return {};
+        QByteArray bytes(static_cast<qsizetype>(st.size), '\0');
+        const bool whole = zip_fread(f, bytes.data(), st.size) == static_cast<zip_int64_t>(st.size);
+        zip_fclose(f);
+        return whole ? QString::fromUtf8(bytes) : QString();
+    }
+    static QString match(const QString& pattern, const QString& in, int group = 1) {
+        return QRegularExpression(pattern).match(in).captured(group);
+    }
+    // An attribute of the cell's style: the s-th of the cell formats.
+    QString style(const QString& ref, const QString& attribute) const {
+        const QString xfs = match(u"<cellXfs [^>]*>(.*?)</cellXfs>"_s, styles);
+        const QString xf = xfs.split(u"<xf "_s).value(match(u" s=\"(\\d+)\""_s, cell(ref)).toInt() + 1);
+        return match(u"%1=\"(\\d+)\""_s.arg(attribute), xf);
+    }
+};
+
 // Gives the file dialogs' and the print dialog's answers.
 class FakeOutputs : public queries::OutputService {
   public:
@@ -198,7 +253,7 @@ class QueriesTest : public QObject {
         QCOMPARE(titles, kShipped);
         QCOMPARE(f->combo_lekerdezes->currentIndex(), -1);
         QVERIFY(f->combo_osztaly->isHidden() && f->combo_tanar->isHidden());
-        for (QPushButton* b : {f->Button1, f->Button2, f->Button3})
+        for (QPushButton* b : {f->Button1, f->Button2, f->Button3, f->Button5})
             QVERIFY(!b->isEnabled());
         QCOMPARE(f->label_tanev->text(), u"Aktuális tanév: %1/%2"_s.arg(main_form->edit_akt_tanev->text(),
                                                                         main_form->edit_akt_tanev2->text()));
@@ -492,11 +547,84 @@ class QueriesTest : public QObject {
         QVERIFY(QFile::exists(outputs.path + u".csv"_s));
         QVERIFY(outputs.suggestions.value(0).endsWith(
             u"Osztálynévsor %1.csv"_s.arg(ui::itemLabel(f->combo_osztaly->currentText()))));
+        // as a workbook, each column as the database typed it, what looks like a formula too
+        outputs.path = testing::scratchFolder(u"xlsx-button"_s) + u"/lista"_s;
+        app.dialogs.clear();
+        f->Button5->click();
+        const QString xlsx = outputs.path + u".xlsx"_s;
+        QCOMPARE(app.dialogs.texts(),
+                 QStringList{u"Az Excel-fájl elkészült:\r"_s + QDir::toNativeSeparators(xlsx)});
+        const Workbook w(xlsx);
+        const QList<QStringList> shown = grid(true);
+        QCOMPARE(w.rows(), shown.size());
+        QCOMPARE(w.number(u"A2"_s), shown[1][0]);
+        const auto row = [](const QString& name) { return static_cast<int>(column(1).indexOf(name)) + 2; };
+        const int dated = row(u"Kovács \"Öcsi\"; Ödön"_s), odd = row(u"=HYPERLINK(\"http://x\";\"y\")"_s);
+        QCOMPARE(w.number(u"D%1"_s.arg(dated)), u"40237"_s); // 2010.02.28.
+        QCOMPARE(w.format(u"D%1"_s.arg(dated)), u"yyyy.mm.dd."_s);
+        QVERIFY(!shown.last()[4].isEmpty());
+        QCOMPARE(w.text(u"E%1"_s.arg(shown.size())), shown.last()[4]); // the TAJ's digits
+        QCOMPARE(w.text(u"B%1"_s.arg(odd)), u"=HYPERLINK(\"http://x\";\"y\")"_s);
+        QCOMPARE(w.text(u"J%1"_s.arg(odd)), u"-36 30 123 4567"_s);
         app.dialogs.clear();
         QVERIFY(!f->csv_ment(outputs.path + u"/nincs/ilyen/mappa.csv"_s));
         QCOMPARE(app.dialogs.shown.size(), size_t(1));
         QCOMPARE(app.dialogs.shown[0].kind, DialogKind::Error);
         QVERIFY(app.dialogs.shown[0].text.contains(u"mentése nem sikerült"_s));
+    }
+
+    // Each cell as its type: text stays text whatever it begins with, numbers and dates
+    // are a spreadsheet's own; the titles bold and frozen, the columns as wide as they need.
+    void xlsxKeepsTheTypes() {
+        const QStringList titles{u"Név"_s, u"Szám"_s, u"Dátum"_s, u"Időpont"_s, u"Képlet"_s, u"Telefon"_s};
+        const QList<QVariantList> cells{
+            {u"Kovács Ödön Bálint"_s, 42, QDate(2010, 2, 28), QDateTime(QDate(2026, 1, 2), QTime(10, 11, 12)),
+             u"=1+1"_s, u"+36 30 123 4567"_s},
+            {QVariant(), 3.5, QDate(1899, 12, 31), QVariant(), QVariant(), qint64(1234567890123456789)}};
+        const QString folder = testing::scratchFolder(u"xlsx-types"_s);
+        const QString path = folder + u"/lista.xlsx"_s;
+        QCOMPARE(queries::writeXlsx(path, u"Lista: [1]"_s, titles, static_cast<int>(cells.size()),
+                                    [&](int row, int c) { return cells[row][c]; }),
+                 QString());
+        QVERIFY(QFileInfo(path).permissions() & QFile::ReadGroup); // not the private temporary file's
+        const Workbook w(path);
+        QCOMPARE(w.rows(), 3);
+        QCOMPARE(w.text(u"F1"_s), titles[5]);
+        QVERIFY(w.bold(u"F1"_s) && !w.bold(u"F2"_s));
+        QVERIFY(w.sheet.contains(
+            u"<pane ySplit=\"1\" topLeftCell=\"A2\" activePane=\"bottomLeft\" state=\"frozen\"/>"_s));
+        QVERIFY(w.book.contains(u"name=\"Lista_ _1_\""_s)); // what a sheet name cannot hold
+
+        QCOMPARE(w.text(u"A2"_s), u"Kovács Ödön Bálint"_s);
+        QCOMPARE(w.number(u"B2"_s), u"42"_s);
+        QCOMPARE(w.number(u"B3"_s), u"3.5"_s);
+        QCOMPARE(w.number(u"C2"_s), u"40237"_s); // 2010.02.28. counted from 1900
+        QCOMPARE(w.format(u"C2"_s), u"yyyy.mm.dd."_s);
+        QVERIFY(w.number(u"D2"_s).startsWith(u"46024.4244"_s));
+        QCOMPARE(w.format(u"D2"_s), u"yyyy.mm.dd. hh:mm:ss"_s);
+        QCOMPARE(w.text(u"E2"_s), u"=1+1"_s);
+        QVERIFY(!w.sheet.contains(u"<f>"_s)); // no formula anywhere
+        QCOMPARE(w.text(u"F2"_s), u"+36 30 123 4567"_s);
+        // what a spreadsheet would round or cannot date stays as it was, as text
+        QCOMPARE(w.text(u"F3"_s), u"1234567890123456789"_s);
+        QCOMPARE(w.text(u"C3"_s), u"1899.12.31."_s);
+        QCOMPARE(w.cell(u"A3"_s), QString()); // null: an empty cell
+
+        static const QRegularExpression col(u"<col min=\"(\\d+)\" max=\"\\d+\" width=\"([\\d.]+)\""_s);
+        QMap<int, double> widths;
+        for (const QRegularExpressionMatch& m : col.globalMatch(w.sheet))
+            widths[m.captured(1).toInt()] = m.captured(2).toDouble();
+        QCOMPARE(widths.size(), titles.size());
+        QVERIFY(widths[1] >= 18); // the longest name
+        QVERIFY(widths[2] < widths[1]);
+
+        // a place that cannot be written is said so, and nothing is left behind
+        const QString nowhere = folder + u"/nincs/ilyen.xlsx"_s;
+        QVERIFY(
+            queries::writeXlsx(nowhere, u"x"_s, titles, 0, [](int, int) {
+                return QVariant();
+            }).startsWith(u"A(z) %1 fájl mentése nem sikerült: "_s.arg(QDir::toNativeSeparators(nowhere))));
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{u"lista.xlsx"_s});
     }
 
     // Wrapped cells and a row taller than a page: every word reaches the paper, and a
@@ -550,6 +678,8 @@ class QueriesTest : public QObject {
         QVERIFY_THROWS_EXCEPTION(queries::Cancelled, queries::writePdf(path, r, error, stopping.get()));
         outputs.cancelAt = outputs.steps = 0;
         QVERIFY_THROWS_EXCEPTION(queries::Cancelled, queries::writeCsv(path, r, error, stopping.get()));
+        outputs.cancelAt = outputs.steps = 0;
+        QVERIFY_THROWS_EXCEPTION(queries::Cancelled, queries::writeXlsx(path, r, error, stopping.get()));
         QFile after(path);
         QVERIFY(after.open(QIODevice::ReadOnly));
         QCOMPARE(after.readAll(), before);

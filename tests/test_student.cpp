@@ -2,6 +2,7 @@
 #include <QtTest>
 
 #include "TestSupport.h"
+#include "data/Azonosito.h"
 #include "data/DataModule.h"
 #include "db/Connection.h"
 #include "db/Statement.h"
@@ -16,6 +17,10 @@ using Form = Tuj_tanulo_Form;
 
 namespace {
 const QString kDateWarning = QStringLiteral("Helytelen DátumFormátum!\r \rHelyes formátum:  ÉÉÉÉ.HH.NN.");
+const QString kTajLength = QStringLiteral("A TAJ-szám 9 számjegyből áll.");
+const QString kTajCheck = QStringLiteral("A TAJ-szám ellenőrző számjegye hibás.");
+const QString kOmForm = QStringLiteral("Az OM azonosító 11 számjegyből áll, és 7-essel kezdődik.");
+const QString kOmCheck = QStringLiteral("Az OM azonosító ellenőrző számjegye hibás.");
 const QString kMandatoryStart =
     QStringLiteral("Nem töltött ki minden kötelező mezőt! \r \rKötelezően kitőltendő mezők:");
 
@@ -388,6 +393,89 @@ class StudentTest : public QObject {
         QTRY_VERIFY(DM->uj_diak_esemeny.isQueued());
         QCOMPARE(testing::value(QStringLiteral("select count(*) from table_diak where nev = 'Egyszer Elek'")),
                  QStringLiteral("1"));
+    }
+
+    void identifierChecks_data() {
+        QTest::addColumn<bool>("taj");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("fault");
+        const struct {
+            const char* name;
+            bool taj;
+            const char* text;
+            QString fault;
+        } cases[] = {
+            {"TAJ valid", true, "123456788", {}},
+            {"TAJ with blanks", true, "123 456 788", {}},
+            {"TAJ with hyphens and spaces around", true, " 039-182-742 ", {}},
+            {"TAJ empty", true, "  ", {}},
+            {"TAJ wrong check digit", true, "123456789", kTajCheck},
+            {"TAJ too short", true, "12345678", kTajLength},
+            {"TAJ letter", true, "12345678A", kTajLength},
+            {"TAJ hyphens alone", true, "---", kTajLength},
+            {"OM valid", false, "71234567897", {}},
+            {"OM empty", false, "", {}},
+            {"OM wrong check digit", false, "71234567890", kOmCheck},
+            {"OM remainder 10", false, "70000000080", kOmCheck},
+            {"OM not starting with 7", false, "61234567896", kOmForm},
+            {"OM too short", false, "7123456789", kOmForm},
+            {"OM letter", false, "7123456789A", kOmForm},
+            {"OM with blanks", false, "712 345 678 97", kOmForm},
+        };
+        for (const auto& c : cases)
+            QTest::newRow(c.name) << c.taj << QString::fromUtf8(c.text) << c.fault;
+    }
+    void identifierChecks() {
+        QFETCH(bool, taj);
+        QFETCH(QString, text);
+        QFETCH(QString, fault);
+        QCOMPARE(taj ? azonosito::tajHiba(text) : azonosito::omHiba(text), fault);
+    }
+
+    // A number failing its check is pointed out on its box; the save goes on as ever.
+    void identifiersArePointedOutNotRefused() {
+        openNew();
+        Form* f = uj_tanulo_Form;
+        const QColor plain = f->e_nev->palette().color(QPalette::Base);
+        // what the box points out: its tooltip, shown in colour too; empty when plain
+        const auto mark = [&](QLineEdit* box) {
+            const bool coloured = box->palette().color(QPalette::Base) != plain;
+            return coloured == !box->toolTip().isEmpty() ? box->toolTip() : QStringLiteral("half marked");
+        };
+        QCOMPARE(mark(f->e_taj), QString());
+        fillAll(f, QStringLiteral("Hibás Azonosító"));
+        QCOMPARE(mark(f->e_taj), kTajCheck);
+        QCOMPARE(mark(f->e_OM), kOmCheck);
+        f->e_taj->setText(QStringLiteral("123-456 788"));
+        QCOMPARE(mark(f->e_taj), QString());
+        f->e_OM->clear();
+        QCOMPARE(mark(f->e_OM), QString());
+
+        // a half-typed number is left alone until the box is left; a correction clears at once
+        f->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f));
+        f->e_OM->setFocus();
+        QTest::keyClicks(f->e_OM, QStringLiteral("7123"));
+        QCOMPARE(mark(f->e_OM), QString());
+        QTest::keyClick(f->e_OM, Qt::Key_Tab);
+        QCOMPARE(mark(f->e_OM), kOmForm);
+        f->e_OM->setFocus();
+        QTest::keyClicks(f->e_OM, QStringLiteral("4567897"));
+        QCOMPARE(mark(f->e_OM), QString());
+
+        f->e_OM->setText(QStringLiteral("71234567890"));
+        f->Button1->click();
+        QCOMPARE(app_.dialogs.texts(),
+                 QStringList{QStringLiteral("Hibás Azonosító tanuló az adatbázisba sikeresen felvéve!")});
+        QCOMPARE(mark(f->e_OM), QString()); // emptied for the next student
+        const QVariantMap row = readRow(QStringLiteral("nev = :n"), {QStringLiteral("Hibás Azonosító")});
+        QCOMPARE(row.value("diak_om").toString(), QStringLiteral("71234567890"));
+        closeForm();
+        // a stored fault shows as soon as the student is opened
+        openModify(row.value("id").toInt());
+        QCOMPARE(mark(uj_tanulo_Form->e_OM), kOmCheck);
+        QCOMPARE(mark(uj_tanulo_Form->e_taj), QString());
+        closeForm();
     }
 
     void openingAStudentWithMissingData() {

@@ -55,6 +55,10 @@ int Report::rowCount() const {
     return list ? list->rowCount() : static_cast<int>(rows.size());
 }
 
+QVariant Report::value(int row, int column) const {
+    return list ? list->value(row, column) : QVariant(rows.at(row).value(column));
+}
+
 QString Report::cell(int row, int column) const {
     return list ? db::displayText(list->value(row, column)) : rows.at(row).value(column);
 }
@@ -514,9 +518,9 @@ bool printReport(QPrinter& printer, const Report& report, Progress* progress) {
     return painter.end();
 }
 
-bool writePdfAside(const QString& path, QString& error, const std::function<bool(QPrinter&)>& paint) {
-    // Written aside and renamed when whole, as the CSV is: a failure leaves no half file
-    // and an older file of that name stays as it was.
+bool writeAside(const QString& path, QString& error, const std::function<bool(const QString& part)>& write) {
+    // Written aside and renamed when whole: a failure leaves no half file and an older
+    // file of that name stays as it was.
     const QFileInfo target(path);
     QTemporaryFile part(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
                         QStringLiteral(".XXXXXX.part"));
@@ -525,23 +529,31 @@ bool writePdfAside(const QString& path, QString& error, const std::function<bool
         return false;
     }
     part.close();
-    bool printed = false;
-    {
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(part.fileName());
-        printed = paint(printer);
-    }
+    const bool written = write(part.fileName());
+    // The temporary file is the owner's alone; the saved one is as any other they save.
+    QFile::setPermissions(part.fileName(), target.exists()
+                                               ? target.permissions()
+                                               : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
+                                                     QFile::WriteUser | QFile::ReadGroup | QFile::ReadOther);
     std::error_code failed;
-    if (printed && QFileInfo(part.fileName()).size() > 0)
+    if (written && QFileInfo(part.fileName()).size() > 0)
         std::filesystem::rename(std::filesystem::path(part.fileName().toStdU16String()),
                                 std::filesystem::path(path.toStdU16String()), failed);
-    if (!printed || failed) {
-        error = QStringLiteral("a fájl nem hozható létre, vagy nem írható");
+    if (!written || failed) {
+        if (error.isEmpty()) error = QStringLiteral("a fájl nem hozható létre, vagy nem írható");
         return false;
     }
     part.setAutoRemove(false);
     return true;
+}
+
+bool writePdfAside(const QString& path, QString& error, const std::function<bool(QPrinter&)>& paint) {
+    return writeAside(path, error, [&paint](const QString& part) {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(part);
+        return paint(printer);
+    });
 }
 
 bool writePdf(const QString& path, const Report& report, QString& error, Progress* progress) {

@@ -5,6 +5,7 @@
 #include <QPageLayout>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <functional>
 #include <memory>
 
@@ -40,6 +41,8 @@ struct Report {
     // As the grid shows the values; rows are read from the list, never copied.
     int rowCount() const;
     QString cell(int row, int column) const;
+    // As the database gave it: a number, a date or a text.
+    QVariant value(int row, int column) const;
 
     // Every row of the list, fetching the rest first; throws Cancelled when stopped.
     static Report of(db::Dataset& list, const QString& title, const QStringList& details,
@@ -66,6 +69,9 @@ bool printReport(QPrinter& printer, const Report& report, Progress* progress = n
 QPageLayout::Orientation orientationFor(const Report& report);
 // A4, that orientation, margins and the document's name.
 void setUpPrinter(QPrinter& printer, const Report& report);
+// write makes the whole file at part, a temporary name beside path; renamed over path
+// when whole. false, with the reason in error (one write left there is kept), when not.
+bool writeAside(const QString& path, QString& error, const std::function<bool(const QString& part)>& write);
 // A PDF written under a temporary name beside path and renamed over it when whole;
 // paint sets the printer up and draws every page (false: it failed).
 bool writePdfAside(const QString& path, QString& error, const std::function<bool(QPrinter&)>& paint);

@@ -6,6 +6,7 @@
 #include <QPrinter>
 
 #include "Lekerdezes.h"
+#include "Xlsx.h"
 #include "data/DataModule.h"
 #include "db/Error.h"
 #include "db/Values.h"
@@ -91,12 +92,14 @@ Tlekerdezesek_form::Tlekerdezesek_form(QWidget* parent) : ui::ChildWindow(parent
                          QRect(166, 480, 150, 26), true);
     Button3 = ui::button(this, QStringLiteral("Button3"), QStringLiteral("Mentés CSV-be…"), ui::arial(12),
                          QRect(322, 480, 150, 26), true);
+    Button5 = ui::button(this, QStringLiteral("Button5"), QStringLiteral("Mentés Excelbe…"), ui::arial(12),
+                         QRect(478, 480, 150, 26), true);
 
     Button4 = ui::button(this, QStringLiteral("Button4"), QStringLiteral("bezárás"), ui::arial(12),
                          QRect(311, 514, 137, 24));
 
-    QWidget* order[] = {combo_lekerdezes, combo_osztaly, combo_tanar, dbg_eredmeny,
-                        Button1,          Button2,       Button3,     Button4};
+    QWidget* order[] = {combo_lekerdezes, combo_osztaly, combo_tanar, dbg_eredmeny, Button1,
+                        Button2,          Button3,       Button5,     Button4};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 
@@ -109,6 +112,7 @@ Tlekerdezesek_form::Tlekerdezesek_form(QWidget* parent) : ui::ChildWindow(parent
     connect(Button2, &QPushButton::clicked, this, ui::guard([this] { Button2Click(); }));
     connect(Button3, &QPushButton::clicked, this, ui::guard([this] { Button3Click(); }));
     connect(Button4, &QPushButton::clicked, this, ui::guard([this] { Button4Click(); }));
+    connect(Button5, &QPushButton::clicked, this, ui::guard([this] { Button5Click(); }));
 
     valasztok_mutat({});
     eredmeny_nullaz();
@@ -152,7 +156,7 @@ void Tlekerdezesek_form::eredmeny_nullaz() {
     details_.clear();
     choices_.clear();
     label_sorok->clear();
-    for (QPushButton* b : {Button1, Button2, Button3})
+    for (QPushButton* b : {Button1, Button2, Button3, Button5})
         b->setEnabled(false);
 }
 
@@ -245,7 +249,7 @@ void Tlekerdezesek_form::lekerdezes_futtat() {
                             .arg(title, file, db::userText(e)));
     }
     sorok_kiir();
-    for (QPushButton* b : {Button1, Button2, Button3})
+    for (QPushButton* b : {Button1, Button2, Button3, Button5})
         b->setEnabled(true);
 }
 
@@ -271,11 +275,15 @@ queries::Report Tlekerdezesek_form::jelentes(queries::Progress* progress) {
 }
 
 bool Tlekerdezesek_form::pdf_ment(const QString& path) {
-    return ment(path, QStringLiteral("PDF-fájl"), queries::writePdf);
+    return ment(path, QStringLiteral("A PDF-fájl"), queries::writePdf);
 }
 
 bool Tlekerdezesek_form::csv_ment(const QString& path) {
-    return ment(path, QStringLiteral("CSV-fájl"), queries::writeCsv);
+    return ment(path, QStringLiteral("A CSV-fájl"), queries::writeCsv);
+}
+
+bool Tlekerdezesek_form::xlsx_ment(const QString& path) {
+    return ment(path, QStringLiteral("Az Excel-fájl"), queries::writeXlsx);
 }
 
 bool Tlekerdezesek_form::ment(const QString& path, const QString& kind, Writer write) {
@@ -294,7 +302,7 @@ bool Tlekerdezesek_form::ment(const QString& path, const QString& kind, Writer w
         ui::error(QStringLiteral("A(z) %1 fájl mentése nem sikerült: %2.").arg(shown, error));
         return false;
     }
-    ui::information(QStringLiteral("A %1 elkészült:\r%2").arg(kind, shown));
+    ui::information(QStringLiteral("%1 elkészült:\r%2").arg(kind, shown));
     return true;
 }
 
@@ -355,6 +363,13 @@ void Tlekerdezesek_form::Button3Click() {
         askPath(this, QStringLiteral("Mentés CSV-be"), fajlnev_javaslat(QStringLiteral(".csv")),
                 QStringLiteral("CSV-fájl (*.csv)"), QStringLiteral(".csv"));
     if (!path.isEmpty()) csv_ment(path);
+}
+
+void Tlekerdezesek_form::Button5Click() {
+    const QString path =
+        askPath(this, QStringLiteral("Mentés Excelbe"), fajlnev_javaslat(QStringLiteral(".xlsx")),
+                QStringLiteral("Excel-munkafüzet (*.xlsx)"), QStringLiteral(".xlsx"));
+    if (!path.isEmpty()) xlsx_ment(path);
 }
 
 void Tlekerdezesek_form::Button4Click() {

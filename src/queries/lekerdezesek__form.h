@@ -12,7 +12,7 @@
 #include "ui/IdCombo.h"
 
 // The queries window: runs the select statements of the queries folder, shows the
-// result and prints it or saves it as PDF or CSV. It only reads the database.
+// result and prints it or saves it as PDF, CSV or an Excel workbook. It only reads the database.
 class Tlekerdezesek_form : public ui::ChildWindow {
     Q_OBJECT
   public:
@@ -33,6 +33,7 @@ class Tlekerdezesek_form : public ui::ChildWindow {
     // Saving to a given place; false (the user told why) when it could not be written.
     bool pdf_ment(const QString& path);
     bool csv_ment(const QString& path);
+    bool xlsx_ment(const QString& path);
 
     // Handlers.
     void combo_lekerdezesChange();
@@ -41,6 +42,7 @@ class Tlekerdezesek_form : public ui::ChildWindow {
     void Button2Click();
     void Button3Click();
     void Button4Click();
+    void Button5Click();
 
     // Queries read in a read-only transaction of their own: nothing they try is written,
     // nor committed later by someone else's save.
@@ -61,6 +63,7 @@ class Tlekerdezesek_form : public ui::ChildWindow {
     QPushButton* Button2;
     QPushButton* Button3;
     QPushButton* Button4;
+    QPushButton* Button5;
 
   protected:
     void FormClose() override;

@@ -4,6 +4,7 @@
 #include <QSignalBlocker>
 #include <optional>
 
+#include "data/Azonosito.h"
 #include "data/DataModule.h"
 #include "db/Error.h"
 #include "db/Statement.h"
@@ -192,6 +193,27 @@ Tuj_tanulo_Form::Tuj_tanulo_Form(QWidget* parent) : ui::ChildWindow(parent) {
     connect(Button1, &QPushButton::clicked, this, ui::guard([this] { Button1Click(); }));
     connect(Button2, &QPushButton::clicked, this, ui::guard([this] { Button2Click(); }));
     connect(edit_akt_tanev, &QLineEdit::textChanged, this, ui::guard([this] { edit_akt_tanevChange(); }));
+    for (QLineEdit* box : {e_taj, e_OM}) {
+        connect(box, &QLineEdit::textChanged, this, [this, box] { markIdentifier(box, false); });
+        connect(box, &QLineEdit::editingFinished, this, [this, box] { markIdentifier(box, true); });
+    }
+}
+
+// Pointed out, never refused: the office may have to keep what a paper says until it is
+// corrected. A number half typed is not nagged about until the box is left; a loaded one
+// at once; a correction clears the mark as it is typed.
+void Tuj_tanulo_Form::markIdentifier(QLineEdit* box, bool left) {
+    const QString fault = box == e_taj ? azonosito::tajHiba(box->text()) : azonosito::omHiba(box->text());
+    const bool marked = !box->toolTip().isEmpty();
+    if (!fault.isEmpty() && !marked && !left && box->hasFocus()) return;
+    box->setToolTip(fault);
+    if (fault.isEmpty()) {
+        box->setPalette(QPalette()); // the window's own again
+        return;
+    }
+    QPalette p = box->palette();
+    p.setColor(QPalette::Base, QColor(255, 218, 218));
+    box->setPalette(p);
 }
 
 // The guardian's address follows the student's while it is empty or still the same as

@@ -69,6 +69,8 @@ class Tuj_tanulo_Form : public ui::ChildWindow {
     QStringList columnTexts() const;
     bool checkEncodable();
     void limitBoxes();
+    // Points out a TAJ or OM number that fails its check; left: the user has just left the box.
+    void markIdentifier(QLineEdit* box, bool left);
     // False (the user told) when the student changed or vanished since the window opened.
     bool stillAsOpened(int id);
     std::vector<QVariant> readStudent(int id, bool lock);
