@@ -13,6 +13,7 @@
 #include "db/Statement.h"
 #include "db/Transaction.h"
 #include "db/Values.h"
+#include "office/Tanev.h"
 
 namespace documents {
 
@@ -133,13 +134,14 @@ QHash<QString, QString> studentFields(db::Transaction& tr, int studentId) {
                        "cast(mikor as date) from table_osztaly_tortenet where diak_id = :id "
                        "order by tanev, id"),
                    studentId));
-    f.insert(QStringLiteral("valtozasnaplo"),
-             lines(tr,
-                   QStringLiteral(
-                       "select n.mikor, n.muvelet, (select list(m.mezo, ', ') from table_naplo_mezo m "
-                       "where m.naplo_id = n.id), trim(coalesce(n.kliens_gep, '') || ' ' || "
-                       "coalesce(n.kliens_cim, '')) from table_naplo n where n.diak_id = :id order by n.id"),
-                   studentId));
+    f.insert(
+        QStringLiteral("valtozasnaplo"),
+        lines(tr,
+              QStringLiteral("select n.mikor, n.muvelet, (select list(m.mezo, ', ') from table_naplo_mezo m "
+                             "where m.naplo_id = n.id), trim(coalesce(n.kliens_gep, '') || ' ' || "
+                             "coalesce(n.kliens_cim, '')) from table_naplo n where n.diak_id = :id order by "
+                             "n.mikor, n.id"),
+              studentId));
     return f;
 }
 
@@ -185,6 +187,7 @@ bool render(QPrinter& printer, const QStringList& htmls) {
 int issue(db::Connection& connection, const Sablon& sablon, int year, const QList<int>& students,
           const QDate& day, const std::function<bool(const QStringList&)>& output) {
     constexpr int kTries = 200;
+    tanev::naploOsszevon(connection); // the data sheet lists the log up to now
     for (int attempt = 1;; ++attempt) {
         db::Transaction tr(connection);
         try {
