@@ -3,10 +3,12 @@
 //   log's trigger active beside the same with it inactive (the log's share of the cost);
 // - the year-end move's preview: the classes and the first screen of a class's students;
 // - the move itself and its undo, whose time may grow with the students, no faster.
-// The move is undone each time, so the databases stay as they were.
+// The move is undone each time, so the databases stay as they were; NOMOVE=1 leaves it out
+// (it takes minutes at a million students).
 //   bench_tanev LARGE_CONNECTION_STRING SMALL_CONNECTION_STRING [REPEATS]
 #include <QCoreApplication>
 #include <cstdio>
+#include <cstdlib>
 
 #include "db/Connection.h"
 #include "db/Dataset.h"
