@@ -15,20 +15,9 @@
 #include "db/Statement.h"
 #include "db/Transaction.h"
 #include "documents/Documents.h"
+#include "timing.h"
 
 namespace {
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-double timeMs(const std::function<void()>& f) {
-    QElapsedTimer t;
-    t.start();
-    f();
-    return static_cast<double>(t.nsecsElapsed()) / 1e6;
-}
 
 void pdf(const QString& path, const QStringList& htmls) {
     QPrinter printer(QPrinter::HighResolution);

@@ -26,24 +26,13 @@
 #include "floor.h"
 #include "main/Program.h"
 #include "main/main__form.h"
+#include "timing.h"
 #include "ui/Dialogs.h"
 
 namespace {
 
 QString g_connection;
 int g_repeats = 5;
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-double timeMs(const std::function<void()>& f) {
-    QElapsedTimer t;
-    t.start();
-    f();
-    return static_cast<double>(t.nsecsElapsed()) / 1e6;
-}
 
 // isql-fb connects, runs the script and writes every row to a pipe that we drain.
 double isqlMs(const QString& sql) {

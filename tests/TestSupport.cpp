@@ -1,5 +1,9 @@
 #include "TestSupport.h"
 
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -35,6 +39,27 @@ TestDatabase createDatabase(const QString& name, const QStringList& options) {
     if (!p.waitForFinished(300000) || p.exitCode() != 0)
         throw std::runtime_error("create-db failed: " + p.readAll().toStdString());
     return db;
+}
+
+QString layoutProblem(QWidget* w) {
+    QList<QWidget*> shown;
+    for (QWidget* c : w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (!c->isHidden() && c->metaObject() != &QFrame::staticMetaObject &&
+            c->objectName() != QLatin1String("Image1"))
+            shown << c;
+    for (QWidget* a : shown) {
+        if (!w->rect().contains(a->geometry())) return a->objectName() + QStringLiteral(" kilóg");
+        for (QWidget* b : shown)
+            if (a != b && a->geometry().intersects(b->geometry()))
+                return a->objectName() + QStringLiteral(" / ") + b->objectName();
+        const QFontMetrics fm(a->font());
+        if (auto* l = qobject_cast<QLabel*>(a);
+            l && !l->wordWrap() && fm.horizontalAdvance(l->text()) > l->width())
+            return a->objectName() + QStringLiteral(" szövege nem fér el");
+        if (auto* b = qobject_cast<QPushButton*>(a); b && fm.horizontalAdvance(b->text()) + 8 > b->width())
+            return a->objectName() + QStringLiteral(" felirata nem fér el");
+    }
+    return {};
 }
 
 ui::DialogAnswer FakeDialogs::show(ui::DialogKind kind, const QString& title, const QString& text,

@@ -41,6 +41,10 @@ class FakeDialogs : public ui::DialogService {
     std::deque<ui::DialogAnswer> answers; // Yes/No questions take these in order, else No
 };
 
+// Every control that shows is inside the window, overlaps no other, and its text fits
+// (a label that wraps excepted); the empty text when so, else what is wrong.
+QString layoutProblem(QWidget* window);
+
 // A program folder (database.src + sqls) for the given database; program::createAll
 // reads it instead of the executable's folder.
 QString makeProgramFolder(const QString& name, const QString& databaseSrcContent);

@@ -100,10 +100,11 @@ fi
 # older database that upgrade-db brings up to date (twice: the second run changes nothing).
 kept() { value "$1" "select sum(valtozas) || '/' || count(*) from table_letszam_valtozas"; }
 counted() { value "$1" "select count(*) from table_diak"; }
+rows=$(value "$small" "select count(*) from table_letszam_valtozas")
 sql "$small" "insert into table_diak (nev, osztaly_ID, tanult_nyelv_ID) select nev || ' ifj.', osztaly_ID, tanult_nyelv_ID from table_diak;
 delete from table_diak where id <= 10; commit;
 insert into table_diak (nev, osztaly_ID, tanult_nyelv_ID) select nev, osztaly_ID, tanult_nyelv_ID from table_diak; rollback;" >/dev/null
-check_eq "isql: beszúrás, törlés, visszagörgetés" "$(kept "$small")" "$(counted "$small")/3"
+check_eq "isql: beszúrás, törlés, visszagörgetés" "$(kept "$small")" "$(counted "$small")/$((rows + 1))"
 old=$tmp/old.fdb
 "$src/scripts/create-db" "$old" --students 50 >/dev/null
 sql "$old" "drop trigger trg_diak_letszam; drop procedure PRC_LETSZAM_OSSZEVONAS; drop table table_letszam_valtozas;

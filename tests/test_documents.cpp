@@ -18,6 +18,7 @@
 #include "documents/dokumentumok__form.h"
 #include "documents/iskola_adatai__form.h"
 #include "main/main__form.h"
+#include "office/Tanev.h"
 #include "office/evi_ugyek__form.h"
 #include "ui/IdCombo.h"
 
@@ -97,7 +98,8 @@ class DocumentsTest : public QObject {
               u"Kőrösi Csoma Sándor Gimnázium"_s, u"Dr. Igaz Gábor"_s, u"P. H."_s,
               u"Budapest, "_s + QDate::currentDate().toString(u"yyyy.MM.dd."_s)}},
             {u"02_tanuloi_adatlap.html"_s,
-             {u"TANULÓI ADATLAP"_s, u"Kis <b>&\"Öcsi\"</b> Ödön"_s, row[0], row[1], row[3]}},
+             {u"TANULÓI ADATLAP"_s, u"Kis <b>&\"Öcsi\"</b> Ödön"_s, row[0], row[1], row[3],
+              u"a nyilvántartásban"_s, u"Osztálytörténet"_s, row[2] + u" – "_s, u"módosítás – nev"_s}},
         };
         int number = 0;
         for (const Case& c : cases) {
@@ -111,11 +113,42 @@ class DocumentsTest : public QObject {
             for (const QString& e : c.expected)
                 QVERIFY2(text.contains(e.simplified()), qPrintable(e + u" — "_s + text.left(400)));
             QVERIFY2(text.contains(u"%1/%2"_s.arg(number).arg(year)), qPrintable(text.left(400)));
-            QCOMPARE(pdfPages(pdf), 1);
+            // a certificate is one page; a data sheet grows with the student's past
+            if (c.file.startsWith(u"01"_s)) QCOMPARE(pdfPages(pdf), 1);
             dokumentumok_form->close();
         }
         QCOMPARE(value(u"select count(*) from table_kiadott_dokumentum where diak_id = :id"_s, {id}).toInt(),
                  2);
+    }
+
+    // A leaver: from the archive, the data sheet with the leaving and the history; never a
+    // certificate of attendance.
+    void aLeaverGetsOnlyTheDataSheet() {
+        const int id = value(u"select max(id) from table_diak"_s).toInt();
+        const QString name = value(u"select nev from table_diak where id = :id"_s, {id});
+        tanev::kilep(DM->dbTanulo, id, QDate(2026, 11, 20), tanev::Tavozott, u"Szegedre költözött."_s);
+        main_form->openChild(dokumentumok_form, [&] { dokumentumok_form->prepareForLeaver(id, name); });
+        QCOMPARE(dokumentumok_form->combo_sablon->count(), 1);
+        QCOMPARE(dokumentumok_form->combo_sablon->currentData().toString(), u"02_tanuloi_adatlap.html"_s);
+        QVERIFY(!dokumentumok_form->rb_osztaly->isEnabled());
+        const QString pdf = scratchFolder(u"leaver"_s) + u"/adatlap.pdf"_s;
+        QVERIFY(dokumentumok_form->pdf_ment(pdf));
+        const QString text = pdfText(pdf).simplified();
+        for (const QString& e : {name, u"kilépett"_s, u"2026.11.20."_s, u"másik iskolába távozott"_s,
+                                 u"Szegedre költözött."_s, u"– kilépés –"_s, u"törlés"_s})
+            QVERIFY2(text.contains(e), qPrintable(e + u" — "_s + text.left(600)));
+        dokumentumok_form->close();
+
+        const documents::Sablon certificate = documents::Sablon::load(DM->programFolder + documents::kFolder +
+                                                                      u"01_iskolalatogatasi_igazolas.html"_s);
+        QString refused;
+        try {
+            documents::issue(DM->dbTanulo, certificate, 2026, {id}, QDate::currentDate(),
+                             [](const QStringList&) { return true; });
+        } catch (const db::Error& e) {
+            refused = e.message();
+        }
+        QVERIFY2(refused.contains(u"csak adatlap"_s), qPrintable(refused));
     }
 
     // A whole class: one PDF, one page a student, consecutive numbers; a cancelled file

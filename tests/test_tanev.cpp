@@ -146,11 +146,15 @@ class TanevTest : public QObject {
                              "szul_ido where id = :id"),
               {id});
         o.run(QStringLiteral("delete from table_diak where id = :id"), {id});
+        QCOMPARE(count(QStringLiteral("select count(*) from table_naplo_fuggo where diak_id = :id"), {id}),
+                 3);
+        tanev::naploOsszevon(connection());
+        QCOMPARE(count(QStringLiteral("select count(*) from table_naplo_fuggo")), 0);
         const QStringList log = o.all(
             QStringLiteral("select n.muvelet, m.mezo, coalesce(m.regi, '-'), coalesce(m.uj, '-') from "
                            "table_naplo n join table_naplo_mezo m on m.naplo_id = n.id where n.id > :f and "
                            "n.diak_id = :id and m.mezo in ('nev', 'diak_taj', 'szul_ido', 'evfolyam') "
-                           "order by n.id, m.mezo"),
+                           "order by n.mikor, n.id, m.mezo"),
             {from, id});
         QCOMPARE(log, QStringList({"felvétel|diak_taj|-|123 456 789", "felvétel|nev|-|Napló Nóra",
                                    "felvétel|szul_ido|-|2011-06-18", "módosítás|diak_taj|123 456 789|-",

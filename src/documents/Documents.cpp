@@ -13,6 +13,7 @@
 #include "db/Statement.h"
 #include "db/Transaction.h"
 #include "db/Values.h"
+#include "office/Tanev.h"
 
 namespace documents {
 
@@ -38,13 +39,53 @@ const QString kStudent = QStringLiteral(
 
 } // namespace
 
+namespace {
+
+// A leaver's record from the archive: the same columns, the class as it was when leaving.
+const QString kLeaver = QStringLiteral(
+    "select a.id, a.nev, a.diak_cim, a.diak_cim_varos, a.szul_hely, a.szul_ido, a.sz_szam, a.diak_tel, "
+    "a.anyja_nev, a.gondviselo_nev, a.gondviselo_cim, a.gondviselo_tel, a.diak_taj, a.diak_OM, a.diak_diak, "
+    "a.mj, ny.nyelv_nev, a.evfolyam, a.utolso_osztaly_szam, a.utolso_osztaly_betu, a.utolso_osztaly_szak, "
+    "cast(null as varchar(1)), i.nev, i.cim, i.om_azonosito, i.igazgato, i.kelt_helye, a.kilepes_datum, "
+    "trim(decode(a.kilepes_ok, 1, 'végzett', 2, 'másik iskolába távozott', 'egyéb')), a.kilepes_megjegyzes "
+    "from table_diak_archiv a left join table_nyelv ny on ny.id = a.tanult_nyelv_ID "
+    "left join table_iskola i on i.id = 1 where a.id = :id");
+
+// One line a row of what the select returns, its columns joined by " – ".
+QString lines(db::Transaction& tr, const QString& sql, int studentId) {
+    db::Statement s(tr.connection(), tr);
+    s.prepare(sql);
+    s.bind({studentId});
+    s.execute();
+    QStringList out;
+    while (s.fetch()) {
+        QStringList cells;
+        for (int c = 0; c < s.columnCount(); ++c)
+            if (!s.isNull(c) && !db::displayText(s.value(c)).isEmpty()) cells << db::displayText(s.value(c));
+        out << cells.join(QStringLiteral(" – "));
+    }
+    s.closeCursor();
+    return out.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
 QHash<QString, QString> studentFields(db::Transaction& tr, int studentId) {
     db::Statement s(tr.connection(), tr);
     s.prepare(kStudent);
     s.bind({studentId});
     s.execute();
-    if (!s.fetch())
-        throw db::Error(QStringLiteral("A tanuló (ID: %1) már nem szerepel az adatbázisban.").arg(studentId));
+    bool leaver = false;
+    if (!s.fetch()) {
+        s.closeCursor();
+        s.prepare(kLeaver);
+        s.bind({studentId});
+        s.execute();
+        if (!s.fetch())
+            throw db::Error(
+                QStringLiteral("A tanuló (ID: %1) már nem szerepel az adatbázisban.").arg(studentId));
+        leaver = true;
+    }
     static const char* const names[] = {"id",
                                         "nev",
                                         "diak_cim",
@@ -71,16 +112,36 @@ QHash<QString, QString> studentFields(db::Transaction& tr, int studentId) {
                                         "iskola_cim",
                                         "iskola_om",
                                         "igazgato",
-                                        "kelt_helye"};
+                                        "kelt_helye",
+                                        "kilepes_datum",
+                                        "kilepes_ok",
+                                        "kilepes_megjegyzes"};
     QHash<QString, QString> f;
-    for (int c = 0; c < static_cast<int>(std::size(names)); ++c)
+    for (int c = 0; c < s.columnCount() && c < static_cast<int>(std::size(names)); ++c)
         f.insert(QString::fromLatin1(names[c]), db::displayText(s.value(c)));
     s.closeCursor();
+    f.insert(QStringLiteral("allapot"), leaver ? QStringLiteral("kilépett (a kilépett tanulók archívumában)")
+                                               : QStringLiteral("a nyilvántartásban"));
     if (!f.value(QStringLiteral("evfolyam")).isEmpty())
         f[QStringLiteral("evfolyam")] = schoolYearText(f.value(QStringLiteral("evfolyam")).toInt());
     if (!f.value(QStringLiteral("osztaly_szam")).isEmpty())
         f.insert(QStringLiteral("osztaly"), f.value(QStringLiteral("osztaly_szam")) + QLatin1Char('.') +
                                                 f.value(QStringLiteral("osztaly_betu")));
+    f.insert(QStringLiteral("osztalytortenet"),
+             lines(tr,
+                   QStringLiteral(
+                       "select tanev || '/' || (tanev + 1), osztaly_szam || '.' || osztaly_betu, esemeny, "
+                       "cast(mikor as date) from table_osztaly_tortenet where diak_id = :id "
+                       "order by tanev, id"),
+                   studentId));
+    f.insert(
+        QStringLiteral("valtozasnaplo"),
+        lines(tr,
+              QStringLiteral("select n.mikor, n.muvelet, (select list(m.mezo, ', ') from table_naplo_mezo m "
+                             "where m.naplo_id = n.id), trim(coalesce(n.kliens_gep, '') || ' ' || "
+                             "coalesce(n.kliens_cim, '')) from table_naplo n where n.diak_id = :id order by "
+                             "n.mikor, n.id"),
+              studentId));
     return f;
 }
 
@@ -126,6 +187,7 @@ bool render(QPrinter& printer, const QStringList& htmls) {
 int issue(db::Connection& connection, const Sablon& sablon, int year, const QList<int>& students,
           const QDate& day, const std::function<bool(const QStringList&)>& output) {
     constexpr int kTries = 200;
+    tanev::naploOsszevon(connection); // the data sheet lists the log up to now
     for (int attempt = 1;; ++attempt) {
         db::Transaction tr(connection);
         try {
@@ -134,6 +196,10 @@ int issue(db::Connection& connection, const Sablon& sablon, int year, const QLis
             int firstNumber = 0;
             for (int id : students) {
                 QHash<QString, QString> f = studentFields(tr, id);
+                if (!f.value(QStringLiteral("kilepes_datum")).isEmpty() && !sablon.forLeavers)
+                    throw db::Error(QStringLiteral("%1 kilépett tanuló: a(z) „%2” nem adható ki neki, csak "
+                                                   "adatlap.")
+                                        .arg(f.value(QStringLiteral("nev")), sablon.title));
                 db::Statement take(connection, tr);
                 take.prepare(QStringLiteral(
                     "select sorszam from PRC_DOKUMENTUM_IKTATASA(:tanev, :sablon, :diak, :nev)"));

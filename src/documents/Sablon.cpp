@@ -19,6 +19,9 @@ const QStringList& fieldNames() {
         QStringLiteral("gondviselo_nev"), QStringLiteral("gondviselo_cim"), QStringLiteral("gondviselo_tel"),
         QStringLiteral("diak_taj"), QStringLiteral("diak_om"), QStringLiteral("diak_diak"),
         QStringLiteral("mj"), QStringLiteral("tanult_nyelv"), QStringLiteral("evfolyam"),
+        // the student's past: one line a row; a leaver's leaving
+        QStringLiteral("osztalytortenet"), QStringLiteral("valtozasnaplo"), QStringLiteral("allapot"),
+        QStringLiteral("kilepes_datum"), QStringLiteral("kilepes_ok"), QStringLiteral("kilepes_megjegyzes"),
         // the class
         QStringLiteral("osztaly"), QStringLiteral("osztaly_szam"), QStringLiteral("osztaly_betu"),
         QStringLiteral("osztaly_szak"), QStringLiteral("osztalyfonok"),
@@ -72,7 +75,10 @@ Sablon Sablon::load(const QString& path) {
         if (!fieldNames().contains(name)) refuse(path, QStringLiteral("nincs ilyen mező: {{%1}}.").arg(name));
         at = end + 2;
     }
-    return Sablon{QFileInfo(path).fileName(), title, html};
+    static const QRegularExpression leaversRe(
+        QStringLiteral("<meta\\s+name\\s*=\\s*\"kilepett-tanulonak\"\\s+content\\s*=\\s*\"igen\""),
+        QRegularExpression::CaseInsensitiveOption);
+    return Sablon{QFileInfo(path).fileName(), title, html, leaversRe.match(html).hasMatch()};
 }
 
 QString Sablon::fill(const QHash<QString, QString>& values) const {

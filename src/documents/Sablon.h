@@ -17,6 +17,9 @@ struct Sablon {
     QString fileName;
     QString title;
     QString html;
+    // <meta name="kilepett-tanulonak" content="igen">: may be issued for a leaver from the
+    // archive (a data sheet may, a certificate of attendance never).
+    bool forLeavers = false;
 
     // Reads and checks a template: UTF-8, a <title>, every {{ closed, every field known.
     // Throws db::Error naming the file and what is wrong with it.

@@ -117,6 +117,8 @@ Tdokumentumok_form::Tdokumentumok_form(QWidget* parent) : ui::ChildWindow(parent
 }
 
 void Tdokumentumok_form::reset() {
+    rb_osztaly->setEnabled(true);
+    combo_osztaly->setEnabled(true);
     ds_iktatas->close();
     try {
         trIktatas->rollback();
@@ -134,12 +136,12 @@ void Tdokumentumok_form::reset() {
                                         {}, lines));
 }
 
-void Tdokumentumok_form::sablonok_feltolt(const QString& chosenFile) {
+void Tdokumentumok_form::sablonok_feltolt(const QString& chosenFile, bool leaversOnly) {
     combo_sablon->clear();
     QStringList problems;
     for (const documents::Sablon& s :
          documents::listSablonok(DM->programFolder + documents::kFolder, &problems))
-        combo_sablon->addItem(s.title, s.fileName);
+        if (!leaversOnly || s.forLeavers) combo_sablon->addItem(s.title, s.fileName);
     const int at = combo_sablon->findData(chosenFile);
     combo_sablon->setCurrentIndex(at >= 0 ? at : (combo_sablon->count() ? 0 : -1));
     if (!problems.isEmpty()) ui::warning(problems.join(QLatin1Char('\r')));
@@ -152,6 +154,17 @@ void Tdokumentumok_form::prepareForStudent(int studentId, const QString& name, c
     rb_tanulo->setEnabled(true);
     rb_tanulo->setChecked(true);
     sablonok_feltolt(sablonFile);
+}
+
+void Tdokumentumok_form::prepareForLeaver(int studentId, const QString& name) {
+    reset();
+    studentId_ = studentId;
+    rb_tanulo->setText(QStringLiteral("A kilépett tanuló: %1").arg(name));
+    rb_tanulo->setEnabled(true);
+    rb_tanulo->setChecked(true);
+    rb_osztaly->setEnabled(false);
+    combo_osztaly->setEnabled(false);
+    sablonok_feltolt(QString(), true);
 }
 
 void Tdokumentumok_form::prepareOpen() {

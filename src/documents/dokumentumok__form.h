@@ -22,6 +22,8 @@ class Tdokumentumok_form : public ui::ChildWindow {
 
     // For one student, with the template of that file chosen (a missing one: the first).
     void prepareForStudent(int studentId, const QString& name, const QString& sablonFile);
+    // For a leaver from the archive: only the templates marked for leavers (the data sheet).
+    void prepareForLeaver(int studentId, const QString& name);
     // For a class, chosen in the window.
     void prepareOpen();
 
@@ -55,7 +57,7 @@ class Tdokumentumok_form : public ui::ChildWindow {
     void FormClose() override;
 
   private:
-    void sablonok_feltolt(const QString& chosenFile);
+    void sablonok_feltolt(const QString& chosenFile, bool leaversOnly = false);
     void reset();
     bool kiad(const std::function<bool(const QStringList&)>& output);
     int studentId_ = 0;

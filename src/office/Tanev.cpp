@@ -200,6 +200,12 @@ QString allapotSzoveg(const std::optional<Allapot>& a) {
     return mi + QStringLiteral(" Már nem vonható vissza: %1.").arg(a->miert);
 }
 
+void naploOsszevon(db::Connection& connection) {
+    egyben(connection, [](db::Transaction& tr) {
+        futtat(tr, QStringLiteral("execute procedure PRC_NAPLO_OSSZEVONAS"), {});
+    });
+}
+
 void visszavon(db::Connection& connection, int id) {
     egyben(
         connection,

@@ -59,4 +59,8 @@ void visszavon(db::Connection& connection, int id);
 // "2026/2027"
 QString tanevSzoveg(int tanev);
 
+// Moves what the log's trigger wrote since into the indexed log, which the log window, the
+// data sheet and the undo read.
+void naploOsszevon(db::Connection& connection);
+
 } // namespace tanev

@@ -69,9 +69,9 @@ QString osztalytortenet_html(db::Transaction& tr, int studentId) {
 Tarchivum_form::Tarchivum_form(QWidget* parent) : ui::ChildWindow(parent) {
     setObjectName(QStringLiteral("archivum_form"));
     setWindowTitle(QStringLiteral("Kilépett tanulók archívuma"));
-    setClientSize(780, 560);
+    setClientSize(820, 560);
 
-    ui::bevel(this, QRect(4, 4, 772, 272));
+    ui::bevel(this, QRect(4, 4, 812, 272));
     QLabel* l1 = ui::label(this, QStringLiteral("Label1"), QStringLiteral("Keresés névre:"), ui::arial(12),
                            QRect(10, 12, 110, 20));
     edit_kereses = new QLineEdit(this);
@@ -79,7 +79,7 @@ Tarchivum_form::Tarchivum_form(QWidget* parent) : ui::ChildWindow(parent) {
     edit_kereses->setFont(ui::arial(12, false));
     edit_kereses->setGeometry(124, 11, 240, 21);
     ui::nameBy(l1, edit_kereses);
-    dbg_archiv = ui::grid(this, QStringLiteral("dbg_archiv"), QRect(10, 40, 760, 228));
+    dbg_archiv = ui::grid(this, QStringLiteral("dbg_archiv"), QRect(10, 40, 800, 228));
     dbg_archiv->setStretchField(QStringLiteral("Név"));
     trArchiv = new db::Transaction(DM->dbTanulo, this, db::Transaction::Access::ReadOnly);
     ds_archiv = new db::Dataset(DM->dbTanulo, *trArchiv, this);
@@ -94,13 +94,13 @@ Tarchivum_form::Tarchivum_form(QWidget* parent) : ui::ChildWindow(parent) {
     m_adatok->setGeometry(10, 286, 508, 264);
     m_adatok->setAccessibleName(QStringLiteral("A kijelölt tanuló adatai"));
 
-    ui::bevel(this, QRect(528, 280, 248, 276));
+    ui::bevel(this, QRect(528, 280, 288, 276));
     ui::label(this, QStringLiteral("Label2"), QStringLiteral("Visszavétel"), ui::arial(13),
-              QRect(536, 286, 230, 20));
+              QRect(536, 286, 270, 20));
     QLabel* l3 = ui::label(this, QStringLiteral("Label3"), QStringLiteral("Osztály:"), ui::arial(12),
                            QRect(536, 314, 70, 20));
     combo_osztaly =
-        ui::idCombo(this, QStringLiteral("combo_osztaly"), ui::arial(12), QRect(610, 313, 110, 22));
+        ui::idCombo(this, QStringLiteral("combo_osztaly"), ui::arial(12), QRect(610, 313, 130, 22));
     ui::nameBy(l3, combo_osztaly);
     QLabel* l4 = ui::label(this, QStringLiteral("Label4"), QStringLiteral("Tanév:"), ui::arial(12),
                            QRect(536, 342, 70, 20));
@@ -111,19 +111,19 @@ Tarchivum_form::Tarchivum_form(QWidget* parent) : ui::ChildWindow(parent) {
     edit_tanev->setMaxLength(4);
     ui::nameBy(l4, edit_tanev);
     Button1 = ui::button(this, QStringLiteral("Button1"), QStringLiteral("Visszavétel"), ui::arial(12),
-                         QRect(610, 368, 150, 26), true);
+                         QRect(610, 368, 160, 26), true);
     Button2 = ui::button(this, QStringLiteral("Button2"), QStringLiteral("Adatlap…"), ui::arial(12),
-                         QRect(536, 408, 110, 26), true);
+                         QRect(536, 408, 136, 26), true);
     Button3 = ui::button(this, QStringLiteral("Button3"), QStringLiteral("Változásnapló…"), ui::arial(12),
-                         QRect(650, 408, 120, 26), true);
+                         QRect(676, 408, 136, 26), true);
     Button4 = ui::button(this, QStringLiteral("Button4"), QStringLiteral("Nyomtatás…"), ui::arial(12),
-                         QRect(536, 440, 110, 26), true);
+                         QRect(536, 440, 136, 26), true);
     Button5 = ui::button(this, QStringLiteral("Button5"), QStringLiteral("Mentés PDF-be…"), ui::arial(12),
-                         QRect(650, 440, 120, 26), true);
+                         QRect(676, 440, 136, 26), true);
     Button6 = ui::button(this, QStringLiteral("Button6"), QStringLiteral("Mentés CSV-be…"), ui::arial(12),
-                         QRect(650, 472, 120, 26), true);
+                         QRect(676, 472, 136, 26), true);
     Button7 = ui::button(this, QStringLiteral("Button7"), QStringLiteral("bezárás"), ui::arial(12),
-                         QRect(650, 526, 120, 22), true);
+                         QRect(676, 526, 136, 22), true);
     QWidget* order[] = {edit_kereses, dbg_archiv, m_adatok, combo_osztaly, edit_tanev, Button1,
                         Button2,      Button3,    Button4,  Button5,       Button6,    Button7};
     for (size_t i = 1; i < std::size(order); ++i)

@@ -2,6 +2,7 @@
 
 #include <QDir>
 
+#include "Tanev.h"
 #include "data/DataModule.h"
 #include "db/Error.h"
 #include "db/Values.h"
@@ -25,7 +26,7 @@ const QString kLog = QStringLiteral(
     "trim(coalesce(n.kliens_gep, '') || ' ' || coalesce(n.kliens_cim, '') || ' ' || "
     "coalesce(n.kliens_folyamat, '')) as \"Munkaállomás\", n.felhasznalo as \"Felhasználó\" "
     "from table_naplo n left join table_naplo_mezo m on m.naplo_id = n.id "
-    "where n.mikor >= :tol and n.mikor < :ig %1 order by n.id, m.mezo");
+    "where n.mikor >= :tol and n.mikor < :ig %1 order by n.mikor, n.id, m.mezo");
 } // namespace
 
 Tnaplo_form::Tnaplo_form(QWidget* parent) : ui::ChildWindow(parent) {
@@ -117,6 +118,7 @@ bool Tnaplo_form::Button1Click() {
         trNaplo->rollback(); // read anew: what changed since is listed too
     } catch (const db::Error&) {
     }
+    tanev::naploOsszevon(DM->dbTanulo);
     ds_naplo->setSelectSQL(kLog.arg(studentId_ ? QStringLiteral("and n.diak_id = :d") : QString()));
     ds_naplo->clearParams();
     ds_naplo->setParam(QStringLiteral("tol"), QDateTime(from, QTime(0, 0)));
