@@ -16,20 +16,9 @@
 #include "db/Statement.h"
 #include "db/Transaction.h"
 #include "import/Beolvasas.h"
+#include "timing.h"
 
 namespace {
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-double timeMs(const std::function<void()>& f) {
-    QElapsedTimer t;
-    t.start();
-    f();
-    return static_cast<double>(t.nsecsElapsed()) / 1e6;
-}
 
 QString withCheckDigit(const QString& digits, const std::function<int(int, int)>& weight, int modulo) {
     int sum = 0;
