@@ -239,19 +239,19 @@ Preview::Row Preview::readRow(int row) const {
 
     // The class: a whole name, or grade and letter in columns of their own, or the file's.
     ClassName cls;
-    bool classGiven = false;
+    bool classGiven = false, classUnreadable = false;
     if (!at(Field::Osztaly).isEmpty()) {
         classGiven = true;
-        if (!parseClass(at(Field::Osztaly), cls)) {
+        classUnreadable = !parseClass(at(Field::Osztaly), cls);
+        if (classUnreadable)
             r.errors << QStringLiteral("Az osztály nem értelmezhető: %1").arg(at(Field::Osztaly));
-            cls = {};
-        }
     }
     if (!at(Field::OsztalySzam).isEmpty()) {
         classGiven = true;
         static const QRegularExpression grade(QStringLiteral("^(\\d{1,2})\\.?$"));
         const QRegularExpressionMatch m = grade.match(at(Field::OsztalySzam).toString());
         cls.grade = m.hasMatch() ? intOf(m.capturedView(1), 1, 13) : 0;
+        classUnreadable = classUnreadable || !cls.grade;
         if (!cls.grade)
             r.errors << QStringLiteral("Az évfolyam nem értelmezhető: %1").arg(at(Field::OsztalySzam));
     }
@@ -259,18 +259,20 @@ Preview::Row Preview::readRow(int row) const {
         classGiven = true;
         cls.letter = at(Field::OsztalyBetu).toString();
     }
-    if (classGiven && r.errors.isEmpty() && (cls.grade == 0 || cls.letter.isEmpty())) {
+    if (!classGiven) {
+        r.classId = defaults_.classId;
+        if (!r.classId) missing << fieldCaption(Field::Osztaly);
+    } else if (classUnreadable) {
+        // told above
+    } else if (cls.grade == 0 || cls.letter.isEmpty()) {
         r.errors << QStringLiteral("Az osztály hiányos: %1")
                         .arg(cls.grade ? QString::number(cls.grade) : cls.letter);
-    } else if (classGiven && cls.grade && !cls.letter.isEmpty()) {
+    } else {
         r.classId = classes_.value(classKey(cls.grade, cls.letter));
         if (!r.classId) {
             r.errors << QStringLiteral("Nincs ilyen osztály: %1").arg(cls.text());
             r.missingClass = cls;
         }
-    } else if (!classGiven) {
-        r.classId = defaults_.classId;
-        if (!r.classId) missing << fieldCaption(Field::Osztaly);
     }
 
     if (!at(Field::Nyelv).isEmpty()) {

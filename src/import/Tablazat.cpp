@@ -261,7 +261,7 @@ bool isDateFormat(int id, const QString& code) {
         else
             plain += c.toLower();
     }
-    return plain.contains(u'd') || plain.contains(u'y') || plain.contains(u'e');
+    return plain.contains(u'd') || plain.contains(u'y');
 }
 
 QString numberText(const QString& v) {
