@@ -160,6 +160,18 @@ class ImportTest : public QObject {
         QCOMPARE(beolvasas_form->combo_elvalaszto->currentData().toString(), QString(f.separator));
     }
 
+    // The user's choice reads the file again; a file that cannot be read is told so.
+    void rereadsWithTheChosenSeparator() {
+        beolvasas_form->megnyit(writeFile(u"valaszt.csv"_s, "N\xC3\xA9v;C\xC3\xADm,V\xC3\xA1ros\nx;y,z\n"));
+        QCOMPARE(beolvasas_form->preview->sheet().columnCount(), 2);
+        QComboBox* separator = beolvasas_form->combo_elvalaszto;
+        separator->setCurrentIndex(separator->findData(u","_s));
+        emit separator->activated(separator->currentIndex());
+        QCOMPARE(beolvasas_form->preview->sheet().headings, (QStringList{u"Név;Cím"_s, u"Város"_s}));
+        QCOMPARE(beolvasas_form->grid_oszlopok->rowCount(), 2);
+        QVERIFY_THROWS_EXCEPTION(db::Error, intake::detectCsv(u"/nincs/ilyen.csv"_s));
+    }
+
     void readsTheFirstSheetOfAWorkbook() {
         const QString path = scratchFolder(u"import"_s) + u"/t.xlsx"_s;
         lxw_workbook* wb = workbook_new(path.toUtf8().constData());
