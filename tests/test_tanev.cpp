@@ -169,6 +169,20 @@ class TanevTest : public QObject {
             QStringList{QStringLiteral("3|SYSDBA|1|1")});
     }
 
+    // A change of class, by whatever writes it, is in the class history as it was then.
+    void aChangeOfClassIsInTheHistory() {
+        OtherCopy o = other();
+        const int id = firstOf(10, QStringLiteral("a"));
+        o.run(QStringLiteral("update table_diak set osztaly_ID = (select id from table_osztaly where osztaly_szam "
+                             "= 10 and osztaly_betu = 'c') where id = :id"),
+              {id});
+        o.run(QStringLiteral("update table_diak set diak_tel = '+36 1 111 1111' where id = :id"), {id});
+        QCOMPARE(o.all(QStringLiteral("select first 1 esemeny, osztaly_szam || osztaly_betu from "
+                                      "table_osztaly_tortenet where diak_id = :id order by id desc"),
+                       {id}),
+                 QStringList{QStringLiteral("osztályváltás|10c")});
+    }
+
     void moveAgainstTheDemoSchoolAndItsExactUndo() {
         QCOMPARE(tanev::kovetkezoTanev(connection(), QDate(2027, 6, 20)), 2027);
         QCOMPARE(tanev::vegzosEvfolyam(connection()), 12);

@@ -95,8 +95,12 @@ BEGIN
         CREATE TABLE table_naplo_mezo (
             naplo_id  BIGINT NOT NULL,
             mezo      VARCHAR(31) NOT NULL,
-            regi      BLOB SUB_TYPE TEXT,
-            uj        BLOB SUB_TYPE TEXT,
+            regi      VARCHAR(150),
+            uj        VARCHAR(150),
+            -- the note alone may be longer: kept whole here, and never a blob for the others,
+            -- which would make every backup and restore slow
+            regi_hosszu  BLOB SUB_TYPE TEXT,
+            uj_hosszu    BLOB SUB_TYPE TEXT,
             CONSTRAINT pk_naplo_mezo PRIMARY KEY (naplo_id, mezo)
         )';
     -- What the trigger writes: one row a change, no index and no sequence, so that a write
@@ -386,41 +390,41 @@ BEGIN
             VALUES (:n, :mikor, :muvelet, :diak_id, :diak_nev, :kliens_cim, :kliens_gep,
                     :kliens_folyamat, :felhasznalo, :tranzakcio);
             IF (r_nev IS NOT NULL OR u_nev IS NOT NULL) THEN
-                INSERT INTO table_naplo_mezo VALUES (:n, 'nev', :r_nev, :u_nev);
+                INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'nev', :r_nev, :u_nev);
             IF (r_diak_cim IS NOT NULL OR u_diak_cim IS NOT NULL) THEN
-                INSERT INTO table_naplo_mezo VALUES (:n, 'diak_cim', :r_diak_cim, :u_diak_cim);
+                INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'diak_cim', :r_diak_cim, :u_diak_cim);
             IF (r_diak_cim_varos IS NOT NULL OR u_diak_cim_varos IS NOT NULL) THEN
-                INSERT INTO table_naplo_mezo VALUES (:n, 'diak_cim_varos', :r_diak_cim_varos, :u_diak_cim_varos);
+                INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'diak_cim_varos', :r_diak_cim_varos, :u_diak_cim_varos);
             IF (r_szul_hely IS NOT NULL OR u_szul_hely IS NOT NULL) THEN
-                INSERT INTO table_naplo_mezo VALUES (:n, 'szul_hely', :r_szul_hely, :u_szul_hely);
+                INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'szul_hely', :r_szul_hely, :u_szul_hely);
             IF (r_szul_ido IS NOT NULL OR u_szul_ido IS NOT NULL) THEN
-                INSERT INTO table_naplo_mezo VALUES (:n, 'szul_ido', :r_szul_ido, :u_szul_ido);
+                INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'szul_ido', :r_szul_ido, :u_szul_ido);
             IF (r_sz_szam IS NOT NULL OR u_sz_szam IS NOT NULL) THEN
-                INSERT INTO table_naplo_mezo VALUES (:n, 'sz_szam', :r_sz_szam, :u_sz_szam);
+                INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'sz_szam', :r_sz_szam, :u_sz_szam);
             IF (r_diak_tel IS NOT NULL OR u_diak_tel IS NOT NULL) THEN
-                INSERT INTO table_naplo_mezo VALUES (:n, 'diak_tel', :r_diak_tel, :u_diak_tel);
+                INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'diak_tel', :r_diak_tel, :u_diak_tel);
             IF (r_anyja_nev IS NOT NULL OR u_anyja_nev IS NOT NULL) THEN
-                INSERT INTO table_naplo_mezo VALUES (:n, 'anyja_nev', :r_anyja_nev, :u_anyja_nev);
+                INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'anyja_nev', :r_anyja_nev, :u_anyja_nev);
             IF (r_gondviselo_nev IS NOT NULL OR u_gondviselo_nev IS NOT NULL) THEN
-                INSERT INTO table_naplo_mezo VALUES (:n, 'gondviselo_nev', :r_gondviselo_nev, :u_gondviselo_nev);
+                INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'gondviselo_nev', :r_gondviselo_nev, :u_gondviselo_nev);
             IF (r_gondviselo_cim IS NOT NULL OR u_gondviselo_cim IS NOT NULL) THEN
-                INSERT INTO table_naplo_mezo VALUES (:n, 'gondviselo_cim', :r_gondviselo_cim, :u_gondviselo_cim);
+                INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'gondviselo_cim', :r_gondviselo_cim, :u_gondviselo_cim);
             IF (r_gondviselo_tel IS NOT NULL OR u_gondviselo_tel IS NOT NULL) THEN
-                INSERT INTO table_naplo_mezo VALUES (:n, 'gondviselo_tel', :r_gondviselo_tel, :u_gondviselo_tel);
+                INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'gondviselo_tel', :r_gondviselo_tel, :u_gondviselo_tel);
             IF (r_diak_taj IS NOT NULL OR u_diak_taj IS NOT NULL) THEN
-                INSERT INTO table_naplo_mezo VALUES (:n, 'diak_taj', :r_diak_taj, :u_diak_taj);
+                INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'diak_taj', :r_diak_taj, :u_diak_taj);
             IF (r_diak_OM IS NOT NULL OR u_diak_OM IS NOT NULL) THEN
-                INSERT INTO table_naplo_mezo VALUES (:n, 'diak_OM', :r_diak_OM, :u_diak_OM);
+                INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'diak_OM', :r_diak_OM, :u_diak_OM);
             IF (r_diak_diak IS NOT NULL OR u_diak_diak IS NOT NULL) THEN
-                INSERT INTO table_naplo_mezo VALUES (:n, 'diak_diak', :r_diak_diak, :u_diak_diak);
+                INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'diak_diak', :r_diak_diak, :u_diak_diak);
             IF (r_osztaly_ID IS NOT NULL OR u_osztaly_ID IS NOT NULL) THEN
-                INSERT INTO table_naplo_mezo VALUES (:n, 'osztaly_ID', :r_osztaly_ID, :u_osztaly_ID);
+                INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'osztaly_ID', :r_osztaly_ID, :u_osztaly_ID);
             IF (r_tanult_nyelv_ID IS NOT NULL OR u_tanult_nyelv_ID IS NOT NULL) THEN
-                INSERT INTO table_naplo_mezo VALUES (:n, 'tanult_nyelv_ID', :r_tanult_nyelv_ID, :u_tanult_nyelv_ID);
+                INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'tanult_nyelv_ID', :r_tanult_nyelv_ID, :u_tanult_nyelv_ID);
             IF (r_evfolyam IS NOT NULL OR u_evfolyam IS NOT NULL) THEN
-                INSERT INTO table_naplo_mezo VALUES (:n, 'evfolyam', :r_evfolyam, :u_evfolyam);
+                INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'evfolyam', :r_evfolyam, :u_evfolyam);
             IF (r_mj IS NOT NULL OR u_mj IS NOT NULL) THEN
-                INSERT INTO table_naplo_mezo VALUES (:n, 'mj', :r_mj, :u_mj);
+                INSERT INTO table_naplo_mezo (naplo_id, mezo, regi_hosszu, uj_hosszu) VALUES (:n, 'mj', :r_mj, :u_mj);
         END
         WHEN ANY DO
         BEGIN
