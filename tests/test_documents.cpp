@@ -99,7 +99,7 @@ class DocumentsTest : public QObject {
               u"Budapest, "_s + QDate::currentDate().toString(u"yyyy.MM.dd."_s)}},
             {u"02_tanuloi_adatlap.html"_s,
              {u"TANULÓI ADATLAP"_s, u"Kis <b>&\"Öcsi\"</b> Ödön"_s, row[0], row[1], row[3],
-              u"a nyilvántartásban"_s, u"Osztálytörténet"_s, row[2] + u" – "_s, u"módosítás – nev"_s}},
+              u"a nyilvántartásban"_s, u"Osztálytörténet"_s, row[2] + u" – "_s, u"módosítás – Név"_s}},
         };
         int number = 0;
         for (const Case& c : cases) {

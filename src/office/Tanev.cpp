@@ -200,6 +200,21 @@ QString allapotSzoveg(const std::optional<Allapot>& a) {
     return mi + QStringLiteral(" Már nem vonható vissza: %1.").arg(a->miert);
 }
 
+QString mezoNeveSql(const QString& column) {
+    return QStringLiteral(
+               "trim(decode(%1, 'nev', 'Név', 'diak_cim', 'Lakcím', 'diak_cim_varos', 'Város', 'szul_hely', "
+               "'Születési hely', 'szul_ido', 'Születési idő', 'sz_szam', 'Személyi ig.', 'diak_tel', "
+               "'Telefon', "
+               "'anyja_nev', 'Anyja neve', 'gondviselo_nev', 'Gondviselő neve', 'gondviselo_cim', "
+               "'Gondviselő címe', "
+               "'gondviselo_tel', 'Gondviselő tel.', 'diak_taj', 'TAJ szám', 'diak_OM', 'OM azonosító', "
+               "'diak_diak', "
+               "'Diákigazolvány', 'osztaly_ID', 'Osztály', 'mj', 'Megjegyzés', 'tanult_nyelv_ID', 'Tanult "
+               "nyelv', "
+               "'evfolyam', 'Tanév', %1))")
+        .arg(column);
+}
+
 void naploOsszevon(db::Connection& connection) {
     egyben(connection, [](db::Transaction& tr) {
         futtat(tr, QStringLiteral("execute procedure PRC_NAPLO_OSSZEVONAS"), {});

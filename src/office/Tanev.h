@@ -62,5 +62,7 @@ QString tanevSzoveg(int tanev);
 // Moves what the log's trigger wrote since into the indexed log, which the log window, the
 // data sheet and the undo read.
 void naploOsszevon(db::Connection& connection);
+// The field's Hungarian name, as an SQL expression over the log's column of field names.
+QString mezoNeveSql(const QString& column);
 
 } // namespace tanev

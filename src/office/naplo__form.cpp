@@ -15,20 +15,20 @@
 Tnaplo_form* naplo_form = nullptr;
 
 namespace {
-const QString kLog = QStringLiteral(
-    "select n.mikor as \"Időpont\", n.muvelet as \"Művelet\", n.diak_nev as \"Tanuló\", "
-    "trim(decode(m.mezo, 'nev', 'Név', 'diak_cim', 'Lakcím', 'diak_cim_varos', 'Város', 'szul_hely', "
-    "'Születési hely', 'szul_ido', 'Születési idő', 'sz_szam', 'Személyi ig.', 'diak_tel', 'Telefon', "
-    "'anyja_nev', 'Anyja neve', 'gondviselo_nev', 'Gondviselő neve', 'gondviselo_cim', 'Gondviselő címe', "
-    "'gondviselo_tel', 'Gondviselő tel.', 'diak_taj', 'TAJ szám', 'diak_OM', 'OM azonosító', 'diak_diak', "
-    "'Diákigazolvány', 'osztaly_ID', 'Osztály', 'mj', 'Megjegyzés', 'tanult_nyelv_ID', 'Tanult nyelv', "
-    "'evfolyam', 'Tanév', m.mezo)) as \"Adat\", coalesce(m.regi, cast(substring(m.regi_hosszu from 1 for 2000) as "
-    "varchar(2000))) as \"Régi érték\", coalesce(m.uj, cast(substring(m.uj_hosszu from 1 for 2000) as varchar(2000))) "
-    "as \"Új érték\", "
-    "trim(coalesce(n.kliens_gep, '') || ' ' || coalesce(n.kliens_cim, '') || ' ' || "
-    "coalesce(n.kliens_folyamat, '')) as \"Munkaállomás\", n.felhasznalo as \"Felhasználó\" "
-    "from table_naplo n left join table_naplo_mezo m on m.naplo_id = n.id "
-    "where n.mikor >= :tol and n.mikor < :ig %1 order by n.mikor, n.id, m.mezo");
+QString logSql() {
+    return QStringLiteral(
+               "select n.mikor as \"Időpont\", n.muvelet as \"Művelet\", n.diak_nev as \"Tanuló\", ") +
+           tanev::mezoNeveSql(QStringLiteral("m.mezo")) +
+           QStringLiteral(
+               " as \"Adat\", coalesce(m.regi, cast(substring(m.regi_hosszu from 1 for 2000) as "
+               "varchar(2000))) as "
+               "\"Régi érték\", coalesce(m.uj, cast(substring(m.uj_hosszu from 1 for 2000) as "
+               "varchar(2000))) as "
+               "\"Új érték\", trim(coalesce(n.kliens_gep, '') || ' ' || coalesce(n.kliens_cim, '') || ' ' || "
+               "coalesce(n.kliens_folyamat, '')) as \"Munkaállomás\", n.felhasznalo as \"Felhasználó\" "
+               "from table_naplo n left join table_naplo_mezo m on m.naplo_id = n.id "
+               "where n.mikor >= :tol and n.mikor < :ig %1 order by n.mikor, n.id, m.mezo");
+}
 } // namespace
 
 Tnaplo_form::Tnaplo_form(QWidget* parent) : ui::ChildWindow(parent) {
@@ -121,7 +121,7 @@ bool Tnaplo_form::Button1Click() {
     } catch (const db::Error&) {
     }
     tanev::naploOsszevon(DM->dbTanulo);
-    ds_naplo->setSelectSQL(kLog.arg(studentId_ ? QStringLiteral("and n.diak_id = :d") : QString()));
+    ds_naplo->setSelectSQL(logSql().arg(studentId_ ? QStringLiteral("and n.diak_id = :d") : QString()));
     ds_naplo->clearParams();
     ds_naplo->setParam(QStringLiteral("tol"), QDateTime(from, QTime(0, 0)));
     ds_naplo->setParam(QStringLiteral("ig"), QDateTime(to.addDays(1), QTime(0, 0)));
