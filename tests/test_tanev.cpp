@@ -173,8 +173,9 @@ class TanevTest : public QObject {
     void aChangeOfClassIsInTheHistory() {
         OtherCopy o = other();
         const int id = firstOf(10, QStringLiteral("a"));
-        o.run(QStringLiteral("update table_diak set osztaly_ID = (select id from table_osztaly where osztaly_szam "
-                             "= 10 and osztaly_betu = 'c') where id = :id"),
+        o.run(QStringLiteral(
+                  "update table_diak set osztaly_ID = (select id from table_osztaly where osztaly_szam "
+                  "= 10 and osztaly_betu = 'c') where id = :id"),
               {id});
         o.run(QStringLiteral("update table_diak set diak_tel = '+36 1 111 1111' where id = :id"), {id});
         QCOMPARE(o.all(QStringLiteral("select first 1 esemeny, osztaly_szam || osztaly_betu from "
