@@ -11,6 +11,7 @@
 #include <functional>
 #include <vector>
 
+#include "attach.h"
 #include "db/Connection.h"
 #include "db/Statement.h"
 #include "db/Transaction.h"
@@ -29,12 +30,7 @@ void pdf(const QString& path, const QStringList& htmls) {
 
 struct School {
     db::Connection connection;
-    explicit School(const QString& name) {
-        connection.setDatabaseName(name);
-        connection.setParams({QStringLiteral("user_name=sysdba"), QStringLiteral("password=velvetoak"),
-                              QStringLiteral("lc_ctype=WIN1250")});
-        connection.open();
-    }
+    explicit School(const QString& name) { attach(connection, name); }
     // A student in the middle of the table, and a class of at least 40.
     int student() {
         db::Transaction tr(connection, nullptr, db::Transaction::Access::ReadOnly);

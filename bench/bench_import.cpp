@@ -12,6 +12,7 @@
 #include <functional>
 #include <vector>
 
+#include "attach.h"
 #include "db/Connection.h"
 #include "db/Statement.h"
 #include "db/Transaction.h"
@@ -54,12 +55,7 @@ void writeFile(const QString& path, int rows) {
 
 struct School {
     db::Connection connection;
-    explicit School(const QString& name) {
-        connection.setDatabaseName(name);
-        connection.setParams({QStringLiteral("user_name=sysdba"), QStringLiteral("password=velvetoak"),
-                              QStringLiteral("lc_ctype=WIN1250")});
-        connection.open();
-    }
+    explicit School(const QString& name) { attach(connection, name); }
     void run(const QString& sql) {
         db::Transaction tr(connection);
         db::Statement s(connection, tr);

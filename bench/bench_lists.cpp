@@ -17,6 +17,7 @@
 #include <functional>
 #include <vector>
 
+#include "attach.h"
 #include "data/DataModule.h"
 #include "db/Connection.h"
 #include "db/Dataset.h"
@@ -111,10 +112,7 @@ struct OwnList {
     db::Transaction transaction{connection};
     db::Dataset list{connection, transaction};
     explicit OwnList(const QString& database) {
-        connection.setDatabaseName(database);
-        connection.setParams({QStringLiteral("user_name=sysdba"), QStringLiteral("password=velvetoak"),
-                              QStringLiteral("lc_ctype=WIN1250")});
-        connection.open();
+        attach(connection, database);
         list.setFirstScreenBounded(true); // as the program opens its student list
     }
     void use(const ListStatement& s) {

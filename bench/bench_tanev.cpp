@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "attach.h"
 #include "db/Connection.h"
 #include "db/Dataset.h"
 #include "db/Statement.h"
@@ -21,12 +22,7 @@ namespace {
 
 struct School {
     db::Connection connection;
-    explicit School(const QString& name) {
-        connection.setDatabaseName(name);
-        connection.setParams({QStringLiteral("user_name=sysdba"), QStringLiteral("password=velvetoak"),
-                              QStringLiteral("lc_ctype=WIN1250")});
-        connection.open();
-    }
+    explicit School(const QString& name) { attach(connection, name); }
     qint64 run(const QString& sql, const QVariantList& params = {}) {
         db::Transaction tr(connection);
         db::Statement s(connection, tr);

@@ -123,11 +123,15 @@ struct OtherCopy::Parts {
     db::Transaction transaction{connection};
 };
 
+void attach(db::Connection& connection, const QString& connectionString) {
+    connection.setDatabaseName(connectionString);
+    connection.setParams({QStringLiteral("user_name=sysdba"), QStringLiteral("password=velvetoak"),
+                          QStringLiteral("lc_ctype=WIN1250")});
+    connection.open();
+}
+
 OtherCopy::OtherCopy(const QString& connectionString) : parts_(std::make_unique<Parts>()) {
-    parts_->connection.setDatabaseName(connectionString);
-    parts_->connection.setParams({QStringLiteral("user_name=sysdba"), QStringLiteral("password=velvetoak"),
-                                  QStringLiteral("lc_ctype=WIN1250")});
-    parts_->connection.open();
+    attach(parts_->connection, connectionString);
 }
 
 OtherCopy::~OtherCopy() = default;

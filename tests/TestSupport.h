@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "db/Connection.h"
 #include "ui/Dialogs.h"
 
 namespace testing {
@@ -57,6 +58,9 @@ namespace testing {
 QStringList rows(const QString& sql, const QVariantList& params = {});
 // The first column of the first row, as text.
 QString value(const QString& sql, const QVariantList& params = {});
+
+// Attaches as the program does: as SYSDBA, talking WIN1250.
+void attach(db::Connection& connection, const QString& connectionString);
 
 // A second copy of the program, as far as the database sees it: changes made elsewhere.
 class OtherCopy {

@@ -278,10 +278,7 @@ class TanevTest : public QObject {
         o.rollback();
 
         db::Connection second;
-        second.setDatabaseName(app_.db.connectionString);
-        second.setParams({QStringLiteral("user_name=sysdba"), QStringLiteral("password=velvetoak"),
-                          QStringLiteral("lc_ctype=WIN1250")});
-        second.open();
+        attach(second, app_.db.connectionString);
         db::Transaction moving(second);
         moving.setReserving({"TABLE_DIAK", "TABLE_OSZTALY"});
         moving.start();
