@@ -15,6 +15,7 @@
 #include <random>
 #include <thread>
 
+#include "attach.h"
 #include "data/DataModule.h"
 #include "db/Connection.h"
 #include "db/Dataset.h"
@@ -72,10 +73,7 @@ int main(int argc, char** argv) {
     const int seconds = atoi(argv[2]);
     const QString sqls = QString::fromLocal8Bit(argv[3]) + QLatin1Char('/');
     Writer w;
-    w.connection.setDatabaseName(QString::fromLocal8Bit(argv[1]));
-    w.connection.setParams({QStringLiteral("user_name=sysdba"), QStringLiteral("password=velvetoak"),
-                            QStringLiteral("lc_ctype=WIN1250")});
-    w.connection.open();
+    attach(w.connection, QString::fromLocal8Bit(argv[1]));
     w.marker = w.first(QStringLiteral("select min(id) from table_diak")).toInt();
     w.lastId = w.first(QStringLiteral("select max(id) from table_diak")).toInt();
     w.classId = w.first(QStringLiteral("select min(id) from table_osztaly")).toInt();

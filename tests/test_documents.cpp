@@ -213,9 +213,7 @@ class DocumentsTest : public QObject {
         const int year = 2031;
         auto copy = [&] {
             db::Connection c;
-            c.setDatabaseName(app_.db.connectionString);
-            c.setParams({u"user_name=sysdba"_s, u"password=velvetoak"_s, u"lc_ctype=WIN1250"_s});
-            c.open();
+            attach(c, app_.db.connectionString);
             for (int i = 0; i < kEach; ++i)
                 documents::issue(c, sablon, year, {id}, QDate::currentDate(), [](const QStringList&) {
                     QThread::msleep(5); // the print takes a moment while the number is held
