@@ -62,6 +62,10 @@ QString row(const QString& name, int seed, const QHash<QString, QString>& change
         f[heads.indexOf(it.key())] = it.value();
     return f.join(u';');
 }
+// "7585 9874 318": an identifier as offices write it.
+QString grouped(const QString& id) {
+    return id.left(4) + u" "_s + id.mid(4, 4) + u" "_s + id.mid(8);
+}
 QByteArray csv(const QStringList& rows) {
     return ("\xEF\xBB\xBF" + (kHeadings + u"\r\n"_s + rows.join(u"\r\n"_s)).toUtf8());
 }
@@ -75,8 +79,10 @@ class FakeOutputs : public queries::OutputService {
     class Stopping : public queries::Progress {
       public:
         explicit Stopping(FakeOutputs& o) : o_(o) {}
-        bool step(const QString& what, qint64, qint64) override {
-            return !(what == o_.cancelOn && o_.cancelAt == o_.steps++);
+        bool step(const QString& what, qint64 done, qint64) override {
+            if (what != o_.cancelOn) return true;
+            const int step = o_.steps++;
+            return step != o_.cancelAt && (o_.cancelAtRow < 0 || done < o_.cancelAtRow);
         }
 
       private:
@@ -88,6 +94,7 @@ class FakeOutputs : public queries::OutputService {
     QString path;
     QString cancelOn = u"Tanulók felvétele…"_s;
     int cancelAt = -1;
+    int cancelAtRow = -1; // stops at the first step this far
     int steps = 0;
 };
 
@@ -291,8 +298,8 @@ class ImportTest : public QObject {
              false},
             {row(u"Rossz Dátum"_s, 3, {{u"Születési idő"_s, u"2011.02.30."_s}}), Status::Error,
              u"A születési idő nem dátum: 2011.02.30."_s, false},
-            {row(u"Nincs Osztály"_s, 4, {{u"Osztály"_s, u"9/x"_s}}), Status::Error,
-             u"Nincs ilyen osztály: 9.x"_s, false},
+            {row(u"Nincs Osztály"_s, 4, {{u"Osztály"_s, u"9/X"_s}}), Status::Error,
+             u"Nincs ilyen osztály: 9.X."_s, false},
             {row(u"Nincs Nyelv"_s, 6, {{u"Tanult nyelv"_s, u"klingon"_s}}), Status::Error,
              u"Nincs ilyen tanult nyelv: klingon"_s, false},
             {row(QString(101, u'H'), 7), Status::Error, u"túl hosszú: 101 karakter, legfeljebb 100"_s, false},
@@ -310,7 +317,23 @@ class ImportTest : public QObject {
             {row(u"Om Kétszer"_s, 10, {{u"OM azonosító"_s, validOm(1)}}), Status::Error,
              u"Ez az OM azonosító a fájl 2. sorában is szerepel."_s, false},
             {row(u"Bent Béla"_s, 11, {{u"Születési idő"_s, u"02/01/2010"_s}}), Status::Warning,
-             u"Ugyanilyen nevű és születési idejű tanuló már szerepel a nyilvántartásban."_s, false},
+             u"Ugyanilyen nevű és születési idejű tanuló már szerepel a nyilvántartásban. Csak bejelölve "
+             u"kerül be."_s,
+             false},
+            // OM numbers are compared by their digits, however they are grouped.
+            {row(u"Om Tagolt"_s, 13, {{u"OM azonosító"_s, grouped(validOm(13))}}), Status::Ready, {}, true},
+            {row(u"Om Tagoltan Bent"_s, 14, {{u"OM azonosító"_s, grouped(validOm(900))}}), Status::Error,
+             u"Ez az OM azonosító már szerepel a nyilvántartásban."_s, false},
+            {row(u"Om Kötőjellel Archív"_s, 15, {{u"OM azonosító"_s, validOm(902).insert(4, u'-')}}),
+             Status::Error, u"Ez az OM azonosító már szerepel az archívumban."_s, false},
+            {row(u"Om Tagoltan Kétszer"_s, 16, {{u"OM azonosító"_s, validOm(13)}}), Status::Error,
+             u"Ez az OM azonosító a fájl 16. sorában is szerepel."_s, false},
+            // A row that cannot be ticked is not told to be ticked.
+            {row(u"Bent Béla"_s, 17, {{u"Születési idő"_s, u"02/01/2010"_s}, {u"Város"_s, {}}}),
+             Status::Error,
+             u"Hiányzó kötelező adat: Város. Ugyanilyen nevű és születési idejű tanuló már szerepel a "
+             u"nyilvántartásban. Ugyanilyen nevű és születési idejű tanuló a fájl 15. sorában is szerepel."_s,
+             false},
         };
         QStringList lines;
         for (const Case& c : cases)
@@ -324,6 +347,11 @@ class ImportTest : public QObject {
                      qPrintable(p->sheet().cell(r, 0).toString() + u": "_s + p->reason(r)));
             QVERIFY2(c.reason.isEmpty() ? p->reason(r).isEmpty() : p->reason(r).contains(c.reason),
                      qPrintable(p->reason(r)));
+            // The whole reason shows under the list for the row chosen.
+            beolvasas_form->grid_elonezet->setCurrentIndex(beolvasas_form->sorok->index(r, 1));
+            QCOMPARE(
+                beolvasas_form->label_ok->text(),
+                u"A fájl %1. sora: %2"_s.arg(r + 2).arg(c.reason.isEmpty() ? u"rendben."_s : p->reason(r)));
             QCOMPARE(p->isIncluded(r), c.included);
         }
         QCOMPARE(students(), before); // checking writes nothing
@@ -332,35 +360,54 @@ class ImportTest : public QObject {
         QVERIFY(beolvasas_form->Button3->isEnabled());
         app_.dialogs.answer(ui::DialogAnswer::Yes);
         beolvasas_form->Button3->click();
-        QVERIFY(app_.dialogs.shown.at(0).text.contains(u"9.x"_s));
-        QCOMPARE(
-            other_
-                ->first(u"select count(*) from table_osztaly where osztaly_szam = 9 and osztaly_betu = 'x'"_s)
-                .toInt(),
-            1);
+        QVERIFY(app_.dialogs.shown.at(0).text.contains(u"9.X"_s));
+        // Written as the school writes its classes: "9.x" beside "9.a".
+        QCOMPARE(other_->all(u"select osztaly_betu from table_osztaly where osztaly_szam = 9 and "
+                             u"upper(osztaly_betu) = 'X'"_s),
+                 QStringList{u"x"_s});
         p->checkAll();
         QCOMPARE(p->status(rowOf(u"Nincs Osztály"_s)), Status::Ready);
         QVERIFY(!beolvasas_form->Button3->isEnabled());
 
+        // The list narrowed to what needs a look.
+        QComboBox* filter = beolvasas_form->combo_szuro;
+        const std::pair<int, int> shown[] = {{1, 16}, {2, 13}, {3, 3}, {0, int(std::size(cases))}};
+        for (const auto& [choice, rows] : shown) {
+            filter->setCurrentIndex(choice);
+            QCOMPARE(beolvasas_form->sorok->rowCount(), rows);
+        }
+
         // A ticked warning goes in; errors never do; the rest is saved with its reasons.
         p->setIncluded(rowOf(u"Bent Béla"_s), true);
+        QVERIFY(!beolvasas_form->Button7->isEnabled());
         app_.dialogs.answer(ui::DialogAnswer::Yes);
         beolvasas_form->Button4->click();
-        QCOMPARE(students(), before + 4);
+        QCOMPARE(students(), before + 5);
         QCOMPARE(app_.dialogs.texts().last(),
-                 u"4 tanuló felvéve, 10 sor kimaradt.\r \rA kimaradt sorok okukkal "
+                 u"5 tanuló felvéve, 14 sor kimaradt.\r \rA kimaradt sorok okukkal "
                  u"együtt menthetők (Kimaradt sorok mentése…), javítás után újra "
                  u"beolvashatók."_s);
+        // The rows that went in with a warning, listed and saved.
+        filter->setCurrentIndex(4);
+        QCOMPARE(beolvasas_form->sorok->rowCount(), 2);
+        outputs_.path = scratchFolder(u"import"_s) + u"/figyelmeztetesek.csv"_s;
+        beolvasas_form->Button7->click();
+        const intake::Sheet warned = intake::readCsv(outputs_.path, intake::detectCsv(outputs_.path));
+        QCOMPARE(warned.headings.last(), u"Figyelmeztetés"_s);
+        QCOMPARE(warned.rowCount(), 2);
+        QCOMPARE(warned.cell(0, 0), u"Rossz Taj"_s);
+        QCOMPARE(warned.cell(1, 0), u"Bent Béla"_s);
+        filter->setCurrentIndex(0);
         for (const QString& name : {u"kimaradt.csv"_s, u"kimaradt.xlsx"_s}) {
             outputs_.path = scratchFolder(u"import"_s) + u"/"_s + name;
             beolvasas_form->Button5->click();
             const intake::Sheet left = intake::isXlsx(name)
                                            ? intake::readXlsx(outputs_.path)
                                            : intake::readCsv(outputs_.path, intake::detectCsv(outputs_.path));
-            QCOMPARE(left.rowCount(), 10);
+            QCOMPARE(left.rowCount(), 14);
             QCOMPARE(left.headings.last(), u"Kimaradás oka"_s);
             QCOMPARE(left.cell(0, 0), u"Város Nélkül"_s);
-            QCOMPARE(left.cell(0, 10), u"Hiányzó kötelező adat: Város"_s);
+            QCOMPARE(left.cell(0, 10), u"Hiányzó kötelező adat: Város."_s);
         }
         // Read again, the reason column is no field.
         QCOMPARE(open(outputs_.path)->mapping().back(), Field::None);
@@ -396,22 +443,24 @@ class ImportTest : public QObject {
     }
 
     void leavesNothingWhenStoppedOrRefused() {
-        const QString path =
-            writeFile(u"negy.csv"_s, csv({row(u"Negyedik Nóra"_s, 31), row(u"Ötödik Ödön"_s, 32),
-                                          row(u"Hatodik Hédi"_s, 33, {{u"Osztály"_s, u"13.q"_s}}),
-                                          row(u"Hetedik Hella"_s, 34)}));
         const int before = students();
-        // Stopped while storing.
-        open(path);
-        outputs_.steps = 0;
-        outputs_.cancelAt = 0;
+        // Stopped while storing, past the first hundred rows.
+        QStringList many;
+        for (int i = 0; i < 150; ++i)
+            many << row(u"Százötven %1"_s.arg(i), 3000 + i);
+        open(writeFile(u"szazotven.csv"_s, csv(many)));
+        outputs_.cancelAtRow = 100;
         app_.dialogs.answer(ui::DialogAnswer::Yes);
         beolvasas_form->Button4->click();
-        outputs_.cancelAt = -1;
+        outputs_.cancelAtRow = -1;
         QCOMPARE(app_.dialogs.texts().last(), u"A beolvasás megszakadt; egyetlen tanuló sem került be."_s);
         QCOMPARE(students(), before);
 
         // A row refused by the database midway: its class went away after the check.
+        const QString path =
+            writeFile(u"negy.csv"_s, csv({row(u"Negyedik Nóra"_s, 31), row(u"Ötödik Ödön"_s, 32),
+                                          row(u"Hatodik Hédi"_s, 33, {{u"Osztály"_s, u"13.q"_s}}),
+                                          row(u"Hetedik Hella"_s, 34)}));
         other_->run(u"execute procedure PRC_OSZTALY_FELVETELE(null, null, 'q', -1, '13')"_s);
         intake::Preview* p = open(path);
         QCOMPARE(p->counts().included, 4);
@@ -452,6 +501,99 @@ class ImportTest : public QObject {
         QCOMPARE(other_->first(sql, {u"Saját Osztály"_s}).toString(), u"11cnémet2031"_s);
         // Next time the heading brings its field by itself.
         QCOMPARE(open(writeFile(u"egesz2.csv"_s, file))->mapping()[1], Field::SzulIdo);
+    }
+
+    // A colleague's import, running or done, never lets the same student in twice.
+    void anotherWorkstationImportsTheSameFile() {
+        const QString path = writeFile(
+            u"ketgep.csv"_s, csv({row(u"Gép Egy"_s, 41), row(u"Gép Kettő"_s, 42), row(u"Gép Három"_s, 43)}));
+        intake::Preview* ours = open(path);
+        const int before = students();
+        // Another import holds the lock: told at once, nothing stored.
+        other_->exec(u"update table_beolvasas_zar set ido = current_timestamp where id = 1"_s);
+        app_.dialogs.clear();
+        app_.dialogs.answer(ui::DialogAnswer::Yes);
+        beolvasas_form->Button4->click();
+        other_->rollback();
+        QVERIFY(
+            app_.dialogs.texts().last().startsWith(u"Egy másik munkaállomás éppen tanulókat olvas be."_s));
+        QCOMPARE(students(), before);
+        QCOMPARE(ours->counts().included, 3);
+
+        // The colleague, on a connection of her own, imports the first row with its OM grouped.
+        db::Connection connection;
+        attach(connection, app_.db.connectionString);
+        QStringList lines = {row(u"Gép Egy"_s, 41, {{u"OM azonosító"_s, grouped(validOm(41))}})};
+        intake::Preview theirs(connection);
+        const QString theirFile = writeFile(u"ketgep2.csv"_s, csv(lines));
+        intake::Sheet sheet = intake::readCsv(theirFile, intake::detectCsv(theirFile));
+        const intake::Mapping mapping = intake::guessMapping(sheet.headings, {});
+        theirs.setSheet(std::move(sheet), mapping, {0, 0, 2026});
+        theirs.checkAll();
+        QCOMPARE(theirs.importRows(), 1);
+
+        // Ours, checked before, stores none and names the row that is now a duplicate.
+        app_.dialogs.clear();
+        app_.dialogs.answer(ui::DialogAnswer::Yes);
+        beolvasas_form->Button4->click();
+        QCOMPARE(students(), before + 1);
+        QCOMPARE(app_.dialogs.texts().last(),
+                 u"Ellenőrzés óta 1 sor tanulója bekerült a nyilvántartásba vagy az archívumba (a fájl 2. "
+                 u"sora), ezért egyetlen tanuló sem került be.\r \rEzek a sorok most hibásként látszanak; a "
+                 u"többi a „Beolvasás” gombbal újra beolvasható."_s);
+        QCOMPARE(ours->status(0), Status::Error);
+        QVERIFY2(ours->reason(0).startsWith(u"Ez az OM azonosító időközben bekerült a nyilvántartásba. Ez a "
+                                            u"TAJ-szám időközben bekerült a nyilvántartásba."_s),
+                 qPrintable(ours->reason(0)));
+        QVERIFY(!ours->isIncluded(0));
+        // Pressed again, the rest go in.
+        app_.dialogs.answer(ui::DialogAnswer::Yes);
+        beolvasas_form->Button4->click();
+        QCOMPARE(students(), before + 3);
+        QCOMPARE(other_->first(u"select count(*) from table_diak where nev starting with 'Gép '"_s).toInt(),
+                 3);
+    }
+
+    // An address in one cell split into town and street; the guardian's address whole.
+    void readsWholeAddresses() {
+        const QByteArray file =
+            "Név;Születési idő;Születési hely;Lakcím;Irányítószám;Gondviselő neve;Osztály;Tanult "
+            "nyelv;Tanév\n"
+            "Cím Egyben;2012-03-04;Kecskemét;6000 Kecskemét, Petőfi Sándor utca 10.;6000;Szülő "
+            "Sára;9.a;angol;"
+            "2026\n"
+            "Cím Másik;2012-03-05;Szeged;6720  Szeged,Kárász utca 1.;6720;Szülő Sára;9.a;angol;2026\n"
+            "Cím Rossz;2012-03-06;Szeged;Kárász utca 2.;6720;Szülő Sára;9.a;angol;2026\n";
+        intake::Preview* p = open(writeFile(u"lakcim.csv"_s, file));
+        QCOMPARE(p->mapping()[3], Field::Lakcim);
+        QCOMPARE(p->mapping()[4], Field::Iranyitoszam);
+        QCOMPARE(beolvasas_form->mezoCombo(4)->currentText(), u"Irányítószám (még nem tárolható: kimarad)"_s);
+        QVERIFY(beolvasas_form->label_ok->text().contains(
+            u"Az irányítószám nem kerül be: a nyilvántartásban még nincs helye."_s));
+        QCOMPARE(p->status(0), Status::Ready);
+        QCOMPARE(p->status(1), Status::Ready);
+        QCOMPARE(p->status(2), Status::Error);
+        QVERIFY2(p->reason(2).startsWith(u"A lakcím nem bontható irányítószámra, városra és utcára"_s),
+                 qPrintable(p->reason(2)));
+        QCOMPARE(p->importRows(), 2);
+        QCOMPARE(other_->all(u"select diak_cim || '|' || diak_cim_varos || '|' || gondviselo_cim from "
+                             u"table_diak where nev starting with 'Cím ' order by nev"_s),
+                 (QStringList{u"Petőfi Sándor utca 10.|Kecskemét|Kecskemét, Petőfi Sándor utca 10."_s,
+                              u"Kárász utca 1.|Szeged|Szeged, Kárász utca 1."_s}));
+
+        // A guardian's address that would not fit with its town: the street alone, and a warning.
+        p = open(writeFile(
+            u"hosszu.csv"_s,
+            csv({row(u"Hosszú Cím"_s, 61, {{u"Lakcím"_s, QString(146, u'h')}}), row(u"Rövid Cím"_s, 62)})));
+        QCOMPARE(p->status(0), Status::Warning);
+        QCOMPARE(p->reason(0),
+                 u"A gondviselő címe a várossal együtt nem fér el (152 karakter, legfeljebb 150): "
+                 u"város nélkül került be."_s);
+        QCOMPARE(p->importRows(), 2);
+        QCOMPARE(
+            other_->all(u"select char_length(gondviselo_cim) from table_diak where nev in ('Hosszú Cím', "
+                        u"'Rövid Cím') order by nev"_s),
+            (QStringList{u"146"_s, u"16"_s}));
     }
 };
 

@@ -16,14 +16,10 @@ BEGIN
             CONSTRAINT pk_beolvasas_oszlop PRIMARY KEY (fejlec)
         )';
     -- The registry and the archive alike; TAJ numbers are compared without the blanks and
-    -- hyphens people write into them.
-    IF (NOT EXISTS (SELECT 1 FROM rdb$indices WHERE rdb$index_name = 'IX_DIAK_OM')) THEN
-        EXECUTE STATEMENT 'CREATE INDEX ix_diak_om ON table_diak (diak_OM)';
+    -- hyphens people write into them (OM numbers too: see 060).
     IF (NOT EXISTS (SELECT 1 FROM rdb$indices WHERE rdb$index_name = 'IX_DIAK_TAJ_SZAMJEGYEI')) THEN
         EXECUTE STATEMENT 'CREATE INDEX ix_diak_taj_szamjegyei ON table_diak
             COMPUTED BY (REPLACE(REPLACE(diak_taj, '' '', ''''), ''-'', ''''))';
-    IF (NOT EXISTS (SELECT 1 FROM rdb$indices WHERE rdb$index_name = 'IX_DIAK_ARCHIV_OM')) THEN
-        EXECUTE STATEMENT 'CREATE INDEX ix_diak_archiv_om ON table_diak_archiv (diak_OM)';
     IF (NOT EXISTS (SELECT 1 FROM rdb$indices WHERE rdb$index_name = 'IX_DIAK_ARCHIV_TAJ_SZAMJEGYEI')) THEN
         EXECUTE STATEMENT 'CREATE INDEX ix_diak_archiv_taj_szamjegyei ON table_diak_archiv
             COMPUTED BY (REPLACE(REPLACE(diak_taj, '' '', ''''), ''-'', ''''))';

@@ -12,7 +12,7 @@ bool csakSzamjegy(const QString& s) {
 
 } // namespace
 
-QString tajSzamjegyei(const QString& text) {
+QString szamjegyei(const QString& text) {
     QString s = text.trimmed();
     s.remove(u' ');
     s.remove(u'-');
@@ -22,7 +22,7 @@ QString tajSzamjegyei(const QString& text) {
 QString tajHiba(const QString& text) {
     // Only an empty box is no number: one of hyphens alone is a wrong one.
     if (text.trimmed().isEmpty()) return {};
-    const QString s = tajSzamjegyei(text);
+    const QString s = szamjegyei(text);
     if (s.size() != 9 || !csakSzamjegy(s)) return QStringLiteral("A TAJ-szám 9 számjegyből áll.");
     int sum = 0;
     for (int i = 0; i < 8; ++i)
@@ -32,8 +32,8 @@ QString tajHiba(const QString& text) {
 }
 
 QString omHiba(const QString& text) {
-    const QString s = text.trimmed();
-    if (s.isEmpty()) return {};
+    if (text.trimmed().isEmpty()) return {};
+    const QString s = szamjegyei(text);
     if (s.size() != 11 || !csakSzamjegy(s) || s[0] != u'7')
         return QStringLiteral("Az OM azonosító 11 számjegyből áll, és 7-essel kezdődik.");
     int sum = 0;

@@ -6,8 +6,9 @@
 // refused, since the office may have to keep what a paper says until it is corrected.
 namespace azonosito {
 
-// The TAJ number without the blanks and hyphens people write into it; other text as it is.
-QString tajSzamjegyei(const QString& text);
+// An identifier (TAJ, OM) without the blanks and hyphens people write into it ("123 456
+// 789", "7585 9874 318"); other text as it is. Identifiers are compared by this.
+QString szamjegyei(const QString& text);
 
 // Empty when the text is empty or holds a valid number; otherwise what is wrong, in Hungarian.
 // TAJ: 9 digits; the odd places of the first eight times 3, the even ones times 7, the

@@ -222,11 +222,11 @@ void Statement::free() {
     paramNames_.clear();
 }
 
-void Statement::prepare(const QString& sql) {
+void Statement::prepare(const QString& sql, Markers markers) {
     free();
     transaction_.ensureActive(); // attaches anew after a lost connection
     if (!connection_.isConnected()) throw Error(QStringLiteral("Nincs kapcsolat az adatbázissal."));
-    const ParsedSql parsed = parseParameters(sql);
+    const ParsedSql parsed = markers == Markers::Named ? parseParameters(sql) : ParsedSql{sql, {}};
     const QByteArray wire = toWire(parsed.sql);
     ISC_STATUS_ARRAY status;
     if (isc_dsql_allocate_statement(status, connection_.handle(), &handle_)) connection_.fail(status);

@@ -50,7 +50,10 @@ class Statement {
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
-    void prepare(const QString& sql);
+    // Named: ":name" marks a parameter. Positional: the text goes to the server as it is,
+    // "?" marking the parameters, so that a block's own ":variables" stay its own.
+    enum class Markers { Named, Positional };
+    void prepare(const QString& sql, Markers markers = Markers::Named);
     bool isPrepared() const { return handle_ != 0; }
     void free();
 

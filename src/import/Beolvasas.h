@@ -1,13 +1,14 @@
 #pragma once
 
 #include <QAbstractTableModel>
-#include <QDate>
 #include <QHash>
 #include <QList>
 #include <QString>
 #include <memory>
 #include <vector>
 
+#include "Mezok.h"
+#include "Sorszabaly.h"
 #include "Tablazat.h"
 
 class QTimer;
@@ -20,71 +21,15 @@ namespace queries {
 class Progress;
 }
 
-// Students read from a spreadsheet: which column holds which field, every row checked
-// before anything is written, and the ready rows stored in one transaction.
+// Students read from a spreadsheet: every row checked before anything is written, and
+// the ready rows stored in one transaction. The rules live beside it: the fields in
+// Mezok, a row's rules in Sorszabaly, the duplicates' lookups in Ismetlodes, the storing
+// in Tarolas; this class keeps each row's state and shows it.
 namespace intake {
 
-// The record window's fields in the order of table_diak's columns, then what gives the
-// class (whole, or grade and letter apart), the studied language and the school year.
-enum class Field : int {
-    None = -1,
-    Nev,
-    Cim,
-    Varos,
-    SzulHely,
-    SzulIdo,
-    SzSzam,
-    DiakTel,
-    AnyjaNev,
-    GondNev,
-    GondCim,
-    GondTel,
-    Taj,
-    Om,
-    DiakIg,
-    Mj,
-    Osztaly,
-    OsztalySzam,
-    OsztalyBetu,
-    Nyelv,
-    Tanev
-};
-constexpr int kFieldCount = 20;
-constexpr int kTextFields = 15; // Nev … Mj: stored as they are
-using Mapping = std::vector<Field>;
-
-QString fieldCaption(Field field);
-// The field's name in the remembered mappings.
-QString fieldKey(Field field);
-Field fieldByKey(const QString& key);
-
-// A heading in lower case, without accents, blanks and punctuation: "Születési idő" and
-// "SZULETESI_IDO" are the same heading.
-QString headingKey(const QString& heading);
-Field guessField(const QString& heading);
-// The remembered choice for a heading first, else the guess; no field taken twice.
-Mapping guessMapping(const QStringList& headings, const QHash<QString, Field>& remembered);
-QHash<QString, Field> rememberedMappings(db::Connection& connection);
-void rememberMapping(db::Connection& connection, const QStringList& headings, const Mapping& mapping);
-
-// 2011.06.18., 2011.06.18, 2011-06-18, 18/06/2011; an invalid date for anything else.
-QDate parseDate(QStringView text);
-struct ClassName {
-    int grade = 0;
-    QString letter;
-    QString text() const { return QStringLiteral("%1.%2").arg(grade).arg(letter); }
-};
-// "9.A", "9/A", "9. A", "9A"; a letter alone leaves the grade 0. False when it is neither.
-bool parseClass(QStringView text, ClassName& out);
+class Lookup;
 
 enum class Status : quint8 { Unchecked, Ready, Warning, Error, Imported };
-
-// What the whole file gets when its columns do not say; 0 for none.
-struct Defaults {
-    int classId = 0;
-    int languageId = 0;
-    int year = 0;
-};
 
 // The preview: every row of the sheet with its state and reasons, checked in order, a
 // chunk at a time while the event loop runs, so that the first rows show at once.
@@ -104,6 +49,8 @@ class Preview : public QAbstractTableModel {
     const Sheet& sheet() const { return sheet_; }
     const Mapping& mapping() const { return mapping_; }
     const Defaults& defaults() const { return defaults_; }
+    // What the file gives that is not stored, in a sentence; empty when nothing.
+    QString leftOutNotice() const;
 
     // Checks the next rows; false when every row is checked.
     bool checkSome(int rows);
@@ -117,20 +64,26 @@ class Preview : public QAbstractTableModel {
     bool isIncluded(int row) const { return included_[static_cast<size_t>(row)] != 0; }
     void setIncluded(int row, bool on);
     struct Counts {
-        int ready = 0, warnings = 0, errors = 0, included = 0, imported = 0;
+        int ready = 0, warnings = 0, errors = 0, included = 0, imported = 0, importedWithWarning = 0;
     };
     Counts counts() const;
     // Classes the file names that the school does not have yet.
     const QList<ClassName>& missingClasses() const { return missingClasses_; }
-    // Adds them through the classes' own procedure, in one transaction, and checks again.
+    // Adds them through the classes' own procedure, in one transaction, and checks again;
+    // a new class's letter takes the case of the school's classes.
     void createMissingClasses();
 
     // The included rows that are ready or warned about, in one transaction; nothing stays
-    // when anything fails or the user stops it (queries::Cancelled). The number stored.
+    // when anything fails or the user stops it (queries::Cancelled). Rows that became
+    // duplicates since they were checked turn into errors, and a db::Error names them.
+    // The number stored.
     int importRows(queries::Progress* progress = nullptr);
-    // The rows left out (not imported), their cells and the reason, as CSV or .xlsx by
-    // the name's ending; empty on success, else the Hungarian reason.
-    QString saveLeftOut(const QString& path) const;
+
+    // Rows saved with their cells and the reason, as CSV or .xlsx by the name's ending;
+    // empty on success, else the Hungarian reason.
+    enum class Rows { LeftOut, ImportedWithWarning };
+    QString saveRows(const QString& path, Rows which) const;
+    QString saveLeftOut(const QString& path) const { return saveRows(path, Rows::LeftOut); }
     int leftOutCount() const;
 
     static constexpr int kFixedColumns = 4; // tick, row, state, reason
@@ -146,12 +99,9 @@ class Preview : public QAbstractTableModel {
     void progressed();
 
   private:
-    struct Row;
-    class Lookup;
-    Row readRow(int row) const;
     void loadReference();
-    void startOver();
     void endLookups();
+    bool isSaved(int row, Rows which) const;
     QString columnHeading(int column) const;
 
     db::Connection& connection_;
@@ -165,9 +115,7 @@ class Preview : public QAbstractTableModel {
     QTimer* timer_;
 
     // Read once per checking.
-    QHash<QString, int> classes_; // "9.A" (upper case letter) -> id
-    QHash<QString, int> languages_;
-    int lengths_[kTextFields] = {};
+    Reference reference_;
     QList<ClassName> missingClasses_;
     QHash<QString, int> seenOm_, seenTaj_, seenNameBirth_; // -> source row
     std::unique_ptr<db::Transaction> lookupTr_;

@@ -18,8 +18,45 @@
 Tbeolvasas_form* beolvasas_form = nullptr;
 
 using intake::Field;
+using intake::Status;
 
 namespace {
+// Shows the rows the chosen filter lets through; the preview does the rest.
+class RowFilter : public QSortFilterProxyModel {
+  public:
+    using Szuro = Tbeolvasas_form::Szuro;
+    RowFilter(intake::Preview* preview, QObject* parent) : QSortFilterProxyModel(parent), preview_(preview) {
+        setSourceModel(preview);
+        setDynamicSortFilter(true);
+    }
+    void choose(Szuro szuro) {
+        szuro_ = szuro;
+        invalidateRowsFilter();
+    }
+
+  protected:
+    bool filterAcceptsRow(int row, const QModelIndex&) const override {
+        const Status s = preview_->status(row);
+        switch (szuro_) {
+        case Szuro::Mind:
+            return true;
+        case Szuro::HibasVagyFigyelmeztetes:
+            return s == Status::Error || s == Status::Warning;
+        case Szuro::Hibas:
+            return s == Status::Error;
+        case Szuro::Figyelmeztetes:
+            return s == Status::Warning;
+        case Szuro::FelvettFigyelmeztetessel:
+            return s == Status::Imported && !preview_->reason(row).isEmpty();
+        }
+        return true;
+    }
+
+  private:
+    intake::Preview* preview_;
+    Szuro szuro_ = Szuro::Mind;
+};
+
 QComboBox* comboBox(QWidget* parent, const QString& name, const QRect& r) {
     auto* c = new QComboBox(parent);
     c->setObjectName(name);
@@ -96,10 +133,22 @@ Tbeolvasas_form::Tbeolvasas_form(QWidget* parent) : ui::ChildWindow(parent) {
 
     ui::bevel(this, QRect(4, 254, 892, 330));
     label_allapot =
-        ui::label(this, QStringLiteral("label_allapot"), QString(), ui::arial(12), QRect(10, 260, 876, 20));
+        ui::label(this, QStringLiteral("label_allapot"), QString(), ui::arial(12), QRect(10, 260, 600, 20));
+    QLabel* l9 = ui::label(this, QStringLiteral("Label9"), QStringLiteral("Mutat:"), ui::arial(12),
+                           QRect(616, 260, 52, 20));
+    combo_szuro = comboBox(this, QStringLiteral("combo_szuro"), QRect(670, 258, 218, 22));
+    combo_szuro->addItem(QStringLiteral("minden sort"), static_cast<int>(Szuro::Mind));
+    combo_szuro->addItem(QStringLiteral("hibát vagy figyelmeztetést"),
+                         static_cast<int>(Szuro::HibasVagyFigyelmeztetes));
+    combo_szuro->addItem(QStringLiteral("csak a hibásakat"), static_cast<int>(Szuro::Hibas));
+    combo_szuro->addItem(QStringLiteral("csak a figyelmeztetéseket"),
+                         static_cast<int>(Szuro::Figyelmeztetes));
+    combo_szuro->addItem(QStringLiteral("figyelmeztetéssel felvetteket"),
+                         static_cast<int>(Szuro::FelvettFigyelmeztetessel));
+    ui::nameBy(l9, combo_szuro);
     grid_elonezet = new QTableView(this);
     grid_elonezet->setObjectName(QStringLiteral("grid_elonezet"));
-    grid_elonezet->setGeometry(10, 284, 880, 294);
+    grid_elonezet->setGeometry(10, 284, 880, 250);
     grid_elonezet->setFont(ui::arial(12, false));
     grid_elonezet->verticalHeader()->hide();
     grid_elonezet->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -108,17 +157,26 @@ Tbeolvasas_form::Tbeolvasas_form(QWidget* parent) : ui::ChildWindow(parent) {
     grid_elonezet->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid_elonezet->setAccessibleName(QStringLiteral("A fájl sorai"));
     preview = new intake::Preview(DM->dbTanulo, this);
-    grid_elonezet->setModel(preview);
+    sorok = new RowFilter(preview, this);
+    grid_elonezet->setModel(sorok);
+    label_ok =
+        ui::label(this, QStringLiteral("label_ok"), QString(), ui::arial(12, false), QRect(10, 538, 880, 42));
+    label_ok->setWordWrap(true);
+    label_ok->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label_ok->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     Button4 = ui::button(this, QStringLiteral("Button4"), QStringLiteral("Beolvasás"), ui::arial(12),
                          QRect(10, 590, 200, 28), true);
     Button5 = ui::button(this, QStringLiteral("Button5"), QStringLiteral("Kimaradt sorok mentése…"),
                          ui::arial(12), QRect(220, 590, 240, 28), true);
+    Button7 = ui::button(this, QStringLiteral("Button7"), QStringLiteral("Figyelmeztetések mentése…"),
+                         ui::arial(12), QRect(470, 590, 240, 28), true);
     Button6 = ui::button(this, QStringLiteral("Button6"), QStringLiteral("bezárás"), ui::arial(12),
                          QRect(748, 592, 140, 24), true);
 
-    QWidget* order[] = {Button1,    combo_kodlap, combo_elvalaszto, grid_oszlopok, combo_osztaly, combo_nyelv,
-                        edit_tanev, Button3,      grid_elonezet,    Button4,       Button5,       Button6};
+    QWidget* order[] = {Button1,     combo_kodlap, combo_elvalaszto, grid_oszlopok, combo_osztaly,
+                        combo_nyelv, edit_tanev,   Button3,          combo_szuro,   grid_elonezet,
+                        Button4,     Button5,      Button7,          Button6};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 
@@ -126,6 +184,14 @@ Tbeolvasas_form::Tbeolvasas_form(QWidget* parent) : ui::ChildWindow(parent) {
     connect(Button3, &QPushButton::clicked, this, ui::guard([this] { Button3Click(); }));
     connect(Button4, &QPushButton::clicked, this, ui::guard([this] { Button4Click(); }));
     connect(Button5, &QPushButton::clicked, this, ui::guard([this] { Button5Click(); }));
+    connect(Button7, &QPushButton::clicked, this, ui::guard([this] { Button7Click(); }));
+    connect(combo_szuro, &QComboBox::currentIndexChanged, this, [this] {
+        static_cast<RowFilter*>(sorok)->choose(static_cast<Szuro>(combo_szuro->currentData().toInt()));
+        showReason();
+    });
+    connect(grid_elonezet->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this] { showReason(); });
+    connect(preview, &QAbstractItemModel::dataChanged, this, [this] { showReason(); });
     connect(Button6, &QPushButton::clicked, this, [this] { close(); });
     for (QComboBox* c : {combo_kodlap, combo_elvalaszto})
         connect(c, &QComboBox::activated, this, ui::guard([this] { reread(); }));
@@ -139,7 +205,8 @@ Tbeolvasas_form::Tbeolvasas_form(QWidget* parent) : ui::ChildWindow(parent) {
             }));
     connect(preview, &intake::Preview::progressed, this, [this] { showState(); });
     // A click anywhere on a row's tick box cell turns it.
-    connect(grid_elonezet, &QTableView::clicked, this, [this](const QModelIndex& i) {
+    connect(grid_elonezet, &QTableView::clicked, this, [this](const QModelIndex& shown) {
+        const QModelIndex i = sorok->mapToSource(shown);
         if (i.column() != 0 || !(preview->flags(i) & Qt::ItemIsUserCheckable)) return;
         preview->setIncluded(i.row(), !preview->isIncluded(i.row()));
     });
@@ -224,7 +291,7 @@ void Tbeolvasas_form::megnyit(const QString& path) {
     e_fajl->setText(QDir::toNativeSeparators(path));
     fillReference();
     const intake::Mapping mapping =
-        intake::guessMapping(sheet.headings, intake::rememberedMappings(DM->dbTanulo));
+        intake::guessMapping(sheet.headings, intake::rememberedMappings(DM->dbTanulo), &sheet);
     preview->setSheet(std::move(sheet), mapping, defaults());
     fillMapping();
     QHeaderView* h = grid_elonezet->horizontalHeader();
@@ -244,7 +311,7 @@ void Tbeolvasas_form::reread() {
     intake::Sheet sheet = intake::readCsv(path_, format);
     // Other headings with another separator: guessed again, the remembered choices first.
     const intake::Mapping mapping =
-        intake::guessMapping(sheet.headings, intake::rememberedMappings(DM->dbTanulo));
+        intake::guessMapping(sheet.headings, intake::rememberedMappings(DM->dbTanulo), &sheet);
     preview->setSheet(std::move(sheet), mapping, defaults());
     fillMapping();
 }
@@ -301,13 +368,33 @@ void Tbeolvasas_form::showState() {
                    .arg(c.errors)
                    .arg(c.included);
         if (c.imported) text += QStringLiteral("; felvéve: %1").arg(c.imported);
+        if (c.importedWithWarning)
+            text += QStringLiteral(", ebből figyelmeztetéssel: %1").arg(c.importedWithWarning);
         if (!preview->isChecked())
             text += QStringLiteral(" (ellenőrzés: %1 / %2)").arg(preview->checkedRows()).arg(rows);
     }
     label_allapot->setText(text);
+    label_allapot->setToolTip(text);
     Button3->setEnabled(!preview->missingClasses().isEmpty());
     Button4->setEnabled(rows > 0 && (!preview->isChecked() || c.included > 0));
     Button5->setEnabled(rows > 0);
+    Button7->setEnabled(c.importedWithWarning > 0);
+}
+
+void Tbeolvasas_form::showReason() {
+    const QModelIndex i = sorok->mapToSource(grid_elonezet->currentIndex());
+    QString text;
+    if (i.isValid()) {
+        const QString why = preview->reason(i.row());
+        text = QStringLiteral("A fájl %1. sora: %2")
+                   .arg(preview->sheet().sourceRow(i.row()))
+                   .arg(why.isEmpty()
+                            ? preview->data(preview->index(i.row(), 2), Qt::DisplayRole).toString() + u'.'
+                            : why);
+    }
+    const QString notice = preview->leftOutNotice();
+    if (!notice.isEmpty()) text = text.isEmpty() ? notice : text + u' ' + notice;
+    label_ok->setText(text);
 }
 
 void Tbeolvasas_form::Button3Click() {
@@ -379,6 +466,29 @@ void Tbeolvasas_form::Button5Click() {
     }
     ui::information(QStringLiteral("%1 kimaradt sor mentve:\r%2")
                         .arg(preview->leftOutCount())
+                        .arg(QDir::toNativeSeparators(path)));
+}
+
+void Tbeolvasas_form::Button7Click() {
+    const int count = preview->counts().importedWithWarning;
+    if (path_.isEmpty() || count == 0) {
+        ui::information(QStringLiteral("Nincs figyelmeztetéssel felvett sor."));
+        return;
+    }
+    const QFileInfo source(path_);
+    const QString path =
+        queries::outputs().saveFileName(this, QStringLiteral("Figyelmeztetéssel felvett sorok mentése"),
+                                        source.absolutePath() + QLatin1Char('/') + source.completeBaseName() +
+                                            QStringLiteral("_figyelmeztetesek.csv"),
+                                        QStringLiteral("CSV-fájl (*.csv);;Excel-munkafüzet (*.xlsx)"));
+    if (path.isEmpty()) return;
+    const QString error = preview->saveRows(path, intake::Preview::Rows::ImportedWithWarning);
+    if (!error.isEmpty()) {
+        ui::warning(QStringLiteral("A fájl nem menthető: %1").arg(error));
+        return;
+    }
+    ui::information(QStringLiteral("%1 figyelmeztetéssel felvett sor mentve:\r%2")
+                        .arg(count)
                         .arg(QDir::toNativeSeparators(path)));
 }
 

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QTableWidget>
 #include <vector>
@@ -27,6 +28,7 @@ class Tbeolvasas_form : public ui::ChildWindow {
     void Button3Click(); // Hiányzó osztályok felvétele…
     void Button4Click(); // Beolvasás
     void Button5Click(); // Kimaradt sorok mentése…
+    void Button7Click(); // Figyelmeztetések mentése…
 
     QLineEdit* e_fajl;
     QPushButton* Button1;
@@ -39,11 +41,17 @@ class Tbeolvasas_form : public ui::ChildWindow {
     QLabel* label_tanev2;
     QPushButton* Button3;
     QLabel* label_allapot;
+    QComboBox* combo_szuro; // which rows the list shows
     QTableView* grid_elonezet;
+    QLabel* label_ok; // the whole reason of the current row
     QPushButton* Button4;
     QPushButton* Button5;
+    QPushButton* Button7;
     QPushButton* Button6; // bezárás
     intake::Preview* preview;
+    // The rows shown, as combo_szuro narrows them.
+    QSortFilterProxyModel* sorok;
+    enum class Szuro { Mind, HibasVagyFigyelmeztetes, Hibas, Figyelmeztetes, FelvettFigyelmeztetessel };
 
     // The combo of the file's column that chooses its field.
     QComboBox* mezoCombo(int column) const;
@@ -58,6 +66,7 @@ class Tbeolvasas_form : public ui::ChildWindow {
     void mappingChanged(int column);
     intake::Defaults defaults() const;
     void showState();
+    void showReason();
     QString path_;
 };
 

@@ -1,0 +1,255 @@
+#include "Sorszabaly.h"
+
+#include <QRegularExpression>
+
+#include "Tablazat.h"
+#include "data/Azonosito.h"
+#include "db/Statement.h"
+#include "db/Text.h"
+#include "db/Transaction.h"
+
+namespace intake {
+
+namespace {
+
+QString classKey(int grade, const QString& letter) {
+    return QStringLiteral("%1.%2").arg(grade).arg(letter.toUpper());
+}
+
+int intOf(QStringView text, int from, int to) {
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    return ok && n >= from && n <= to ? n : 0;
+}
+
+} // namespace
+
+QString sentence(const QString& text) {
+    if (text.isEmpty() || text.endsWith(u'.') || text.endsWith(u'!') || text.endsWith(u'?')) return text;
+    return text + u'.';
+}
+
+QDate parseDate(QStringView text) {
+    static const QRegularExpression forms[] = {
+        QRegularExpression(QStringLiteral("^(\\d{4})\\.\\s*(\\d{1,2})\\.\\s*(\\d{1,2})\\.?$")),
+        QRegularExpression(QStringLiteral("^(\\d{4})-(\\d{1,2})-(\\d{1,2})$")),
+        QRegularExpression(QStringLiteral("^(\\d{1,2})/(\\d{1,2})/(\\d{4})$")),
+    };
+    const QString t = text.trimmed().toString();
+    for (int i = 0; i < 3; ++i) {
+        const QRegularExpressionMatch m = forms[i].match(t);
+        if (!m.hasMatch()) continue;
+        const int y = m.captured(i == 2 ? 3 : 1).toInt();
+        const int d = m.captured(i == 2 ? 1 : 3).toInt();
+        const QDate date(y, m.captured(2).toInt(), d);
+        return y >= 1900 ? date : QDate();
+    }
+    return {};
+}
+
+bool parseClass(QStringView text, ClassName& out) {
+    static const QRegularExpression form(QStringLiteral("^(?:(\\d{1,2})\\s*[./]?\\s*)?(\\p{L}{1,10})$"));
+    const QRegularExpressionMatch m = form.match(text.trimmed().toString());
+    if (!m.hasMatch()) return false;
+    out.grade = m.captured(1).isEmpty() ? 0 : m.captured(1).toInt();
+    out.letter = m.captured(2);
+    return true;
+}
+
+void Reference::load(db::Connection& connection, db::Transaction& tr) {
+    db::Statement s(connection, tr);
+    classes.clear();
+    int lower = 0, upper = 0;
+    s.prepare(QStringLiteral("select id, osztaly_szam, osztaly_betu from table_osztaly"));
+    s.execute();
+    while (s.fetch()) {
+        const QString letter = s.value(2).toString().trimmed();
+        classes.insert(classKey(s.value(1).toInt(), letter), s.value(0).toInt());
+        if (letter == letter.toLower() && letter != letter.toUpper()) ++lower;
+        if (letter == letter.toUpper() && letter != letter.toLower()) ++upper;
+    }
+    s.closeCursor();
+    letterCase = lower > upper ? LetterCase::Lower : upper > lower ? LetterCase::Upper : LetterCase::AsTyped;
+    languages.clear();
+    s.prepare(QStringLiteral("select id, nyelv_nev from table_nyelv"));
+    s.execute();
+    while (s.fetch())
+        languages.insert(s.value(1).toString().trimmed().toLower(), s.value(0).toInt());
+    s.closeCursor();
+    std::fill(std::begin(lengths), std::end(lengths), 0);
+    s.prepare(
+        QStringLiteral("select trim(rf.rdb$field_name), f.rdb$character_length from rdb$relation_fields rf "
+                       "join rdb$fields f on f.rdb$field_name = rf.rdb$field_source "
+                       "where rf.rdb$relation_name = 'TABLE_DIAK'"));
+    s.execute();
+    while (s.fetch())
+        for (int f = 0; f < kTextFields; ++f)
+            if (s.value(0).toString().compare(fieldKey(static_cast<Field>(f)), Qt::CaseInsensitive) == 0)
+                lengths[f] = s.value(1).toInt();
+    s.closeCursor();
+}
+
+int Reference::classId(int grade, const QString& letter) const {
+    return classes.value(classKey(grade, letter));
+}
+
+QString Reference::letterFor(const QString& typed) const {
+    switch (letterCase) {
+    case LetterCase::Lower:
+        return typed.toLower();
+    case LetterCase::Upper:
+        return typed.toUpper();
+    case LetterCase::AsTyped:
+        break;
+    }
+    return typed;
+}
+
+Row readRow(const Sheet& sheet, int row, const Mapping& mapping, const Defaults& defaults,
+            const Reference& reference) {
+    Row r;
+    std::array<QStringView, kFieldCount> cell{};
+    for (size_t c = 0; c < mapping.size(); ++c)
+        if (mapping[c] != Field::None)
+            cell[static_cast<size_t>(mapping[c])] = sheet.cell(row, static_cast<int>(c)).trimmed();
+    auto at = [&](Field f) { return cell[static_cast<size_t>(f)]; };
+
+    for (int f = 0; f < kTextFields; ++f) {
+        QString v = cell[static_cast<size_t>(f)].toString();
+        if (static_cast<Field>(f) == Field::Mj)
+            v.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\n', QStringLiteral("\r\n"));
+        else
+            v = v.simplified(); // a box of one line
+        r.text[static_cast<size_t>(f)] = v;
+    }
+    auto text = [&](Field f) -> QString& { return r.text[static_cast<size_t>(f)]; };
+    auto fits = [&](Field f, const QString& v) {
+        const int length = reference.lengths[static_cast<int>(f)];
+        return length <= 0 || v.size() <= length;
+    };
+
+    // An address in one cell gives the street and the town their own columns lack.
+    bool addressTold = false;
+    if (!at(Field::Lakcim).isEmpty()) {
+        Address a;
+        if (splitAddress(at(Field::Lakcim).toString(), a)) {
+            if (text(Field::Cim).isEmpty()) text(Field::Cim) = a.street;
+            if (text(Field::Varos).isEmpty()) text(Field::Varos) = a.town;
+        } else {
+            addressTold = true;
+            r.errors << QStringLiteral("A lakcím nem bontható irányítószámra, városra és utcára: %1 "
+                                       "(jó például: 6000 Kecskemét, Petőfi Sándor utca 10.).")
+                            .arg(at(Field::Lakcim));
+        }
+    }
+    // As in the record window, the guardian lives with the student unless told otherwise;
+    // the guardian's box holds a whole address, town first.
+    if (text(Field::GondCim).isEmpty() && !text(Field::Cim).isEmpty()) {
+        const QString whole = text(Field::Varos).isEmpty()
+                                  ? text(Field::Cim)
+                                  : QStringLiteral("%1, %2").arg(text(Field::Varos), text(Field::Cim));
+        if (fits(Field::GondCim, whole)) {
+            text(Field::GondCim) = whole;
+        } else {
+            text(Field::GondCim) = text(Field::Cim);
+            r.warnings << QStringLiteral("A gondviselő címe a várossal együtt nem fér el (%1 karakter, "
+                                         "legfeljebb %2): város nélkül került be.")
+                              .arg(whole.size())
+                              .arg(reference.lengths[static_cast<int>(Field::GondCim)]);
+        }
+    }
+
+    QStringList missing;
+    for (Field f : {Field::Nev, Field::Cim, Field::Varos, Field::SzulHely, Field::SzulIdo, Field::GondNev,
+                    Field::GondCim})
+        if (text(f).isEmpty() &&
+            !(addressTold && (f == Field::Cim || f == Field::Varos || f == Field::GondCim)))
+            missing << fieldCaption(f);
+
+    if (!text(Field::SzulIdo).isEmpty()) {
+        r.birth = parseDate(text(Field::SzulIdo));
+        if (!r.birth.isValid())
+            r.errors << QStringLiteral("A születési idő nem dátum: %1 (jó például: 2011.06.18.).")
+                            .arg(text(Field::SzulIdo));
+    }
+
+    // The class: a whole name, or grade and letter in columns of their own, or the file's.
+    ClassName cls;
+    bool classGiven = false, classUnreadable = false;
+    if (!at(Field::Osztaly).isEmpty()) {
+        classGiven = true;
+        classUnreadable = !parseClass(at(Field::Osztaly), cls);
+        if (classUnreadable)
+            r.errors << QStringLiteral("Az osztály nem értelmezhető: %1.").arg(at(Field::Osztaly));
+    }
+    if (!at(Field::OsztalySzam).isEmpty()) {
+        classGiven = true;
+        static const QRegularExpression grade(QStringLiteral("^(\\d{1,2})\\.?$"));
+        const QRegularExpressionMatch m = grade.match(at(Field::OsztalySzam).toString());
+        cls.grade = m.hasMatch() ? intOf(m.capturedView(1), 1, 13) : 0;
+        classUnreadable = classUnreadable || !cls.grade;
+        if (!cls.grade)
+            r.errors << QStringLiteral("Az évfolyam nem értelmezhető: %1.").arg(at(Field::OsztalySzam));
+    }
+    if (!at(Field::OsztalyBetu).isEmpty()) {
+        classGiven = true;
+        cls.letter = at(Field::OsztalyBetu).toString();
+    }
+    if (!classGiven) {
+        r.classId = defaults.classId;
+        if (!r.classId) missing << fieldCaption(Field::Osztaly);
+    } else if (classUnreadable) {
+        // told above
+    } else if (cls.grade == 0 || cls.letter.isEmpty()) {
+        r.errors << QStringLiteral("Az osztály hiányos: %1.")
+                        .arg(cls.grade ? QString::number(cls.grade) : cls.letter);
+    } else {
+        r.classId = reference.classId(cls.grade, cls.letter);
+        if (!r.classId) {
+            r.errors << QStringLiteral("Nincs ilyen osztály: %1.").arg(cls.text());
+            r.missingClass = cls;
+        }
+    }
+
+    if (!at(Field::Nyelv).isEmpty()) {
+        r.languageId = reference.languages.value(at(Field::Nyelv).toString().toLower());
+        if (!r.languageId) r.errors << QStringLiteral("Nincs ilyen tanult nyelv: %1.").arg(at(Field::Nyelv));
+    } else {
+        r.languageId = defaults.languageId;
+        if (!r.languageId) missing << fieldCaption(Field::Nyelv);
+    }
+
+    if (!at(Field::Tanev).isEmpty()) {
+        static const QRegularExpression year(QStringLiteral("^(\\d{4})(?:\\s*[/-]\\s*\\d{2,4})?\\.?$"));
+        const QRegularExpressionMatch m = year.match(at(Field::Tanev).toString());
+        r.year = m.hasMatch() ? intOf(m.capturedView(1), 1900, 2998) : 0;
+        if (!r.year) r.errors << QStringLiteral("A tanév nem értelmezhető: %1.").arg(at(Field::Tanev));
+    } else {
+        r.year = defaults.year;
+        if (!r.year) missing << fieldCaption(Field::Tanev);
+    }
+    if (!missing.isEmpty())
+        r.errors.prepend(
+            QStringLiteral("Hiányzó kötelező adat: %1.").arg(missing.join(QStringLiteral(", "))));
+
+    for (int f = 0; f < kTextFields; ++f) {
+        const QString& v = r.text[static_cast<size_t>(f)];
+        const QString caption = fieldCaption(static_cast<Field>(f));
+        const qsizetype bad = db::firstUnstorable(v);
+        if (bad >= 0)
+            r.errors << sentence(
+                QStringLiteral("A(z) \"%1\" mezőben: %2").arg(caption, db::unstorableMessage(v, bad)));
+        else if (!fits(static_cast<Field>(f), v))
+            r.errors << QStringLiteral("A(z) \"%1\" túl hosszú: %2 karakter, legfeljebb %3 fér el.")
+                            .arg(caption)
+                            .arg(v.size())
+                            .arg(reference.lengths[f]);
+    }
+    for (const QString& fault : {azonosito::tajHiba(text(Field::Taj)), azonosito::omHiba(text(Field::Om))})
+        if (!fault.isEmpty()) r.warnings << fault;
+    r.taj = azonosito::szamjegyei(text(Field::Taj));
+    r.om = azonosito::szamjegyei(text(Field::Om));
+    return r;
+}
+
+} // namespace intake

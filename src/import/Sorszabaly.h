@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QDate>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+#include <array>
+
+#include "Mezok.h"
+
+namespace db {
+class Connection;
+class Transaction;
+} // namespace db
+
+// The rules one row of a spreadsheet must meet before it is stored: what is required,
+// how dates, classes, languages, school years and addresses are read, what fits.
+namespace intake {
+
+class Sheet;
+
+// 2011.06.18., 2011.06.18, 2011-06-18, 18/06/2011; an invalid date for anything else.
+QDate parseDate(QStringView text);
+struct ClassName {
+    int grade = 0;
+    QString letter;
+    QString text() const { return QStringLiteral("%1.%2").arg(grade).arg(letter); }
+};
+// "9.A", "9/A", "9. A", "9A"; a letter alone leaves the grade 0. False when it is neither.
+bool parseClass(QStringView text, ClassName& out);
+
+// What the whole file gets when its columns do not say; 0 for none.
+struct Defaults {
+    int classId = 0;
+    int languageId = 0;
+    int year = 0;
+};
+
+// The school's classes and languages and the columns' widths, read once per checking.
+struct Reference {
+    QHash<QString, int> classes; // "9.A" (upper case letter) -> id
+    QHash<QString, int> languages;
+    int lengths[kTextFields] = {};
+    // The letter case of the school's class letters: a new class takes it.
+    enum class LetterCase { AsTyped, Lower, Upper } letterCase = LetterCase::AsTyped;
+    void load(db::Connection& connection, db::Transaction& tr);
+    int classId(int grade, const QString& letter) const;
+    QString letterFor(const QString& typed) const;
+};
+
+// One row, as it would be stored, with what is wrong with it.
+struct Row {
+    std::array<QString, kTextFields> text;
+    QDate birth;
+    int classId = 0, languageId = 0, year = 0;
+    ClassName missingClass;
+    QStringList errors, warnings; // each a sentence
+    QString om, taj;              // as compared: without blanks and hyphens
+};
+Row readRow(const Sheet& sheet, int row, const Mapping& mapping, const Defaults& defaults,
+            const Reference& reference);
+
+// The text with a full stop unless it ends a sentence already.
+QString sentence(const QString& text);
+
+} // namespace intake

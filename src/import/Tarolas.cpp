@@ -1,0 +1,205 @@
+#include "Tarolas.h"
+
+#include <QStringList>
+#include <algorithm>
+#include <memory>
+
+#include "Ismetlodes.h"
+#include "db/Connection.h"
+#include "db/Error.h"
+#include "db/Statement.h"
+#include "db/Transaction.h"
+#include "queries/Report.h"
+
+namespace intake {
+
+namespace {
+
+const char* const kColumns[] = {"nev",
+                                "diak_cim",
+                                "diak_cim_varos",
+                                "szul_hely",
+                                "szul_ido",
+                                "sz_szam",
+                                "diak_tel",
+                                "anyja_nev",
+                                "gondviselo_nev",
+                                "gondviselo_cim",
+                                "gondviselo_tel",
+                                "diak_taj",
+                                "diak_OM",
+                                "diak_diak",
+                                "osztaly_ID",
+                                "mj",
+                                "tanult_nyelv_ID",
+                                "evfolyam"};
+constexpr int kColumnCount = int(std::size(kColumns));
+constexpr int kMjColumn = 15;
+// A note longer than this goes in a statement of its own: a block's parameters must fit
+// the server's message.
+constexpr int kLongNote = 4000;
+constexpr int kMessageBytes = 60000;
+constexpr int kMaxBatch = 100;
+
+QVariantList valuesOf(const Row& r) {
+    QVariantList values;
+    for (int f = 0; f < kTextFields - 1; ++f)
+        values << (static_cast<Field>(f) == Field::SzulIdo ? QVariant(r.birth)
+                                                           : QVariant(r.text[static_cast<size_t>(f)]));
+    values << r.classId << r.text[static_cast<size_t>(Field::Mj)] << r.languageId << r.year;
+    return values;
+}
+
+QString columnList() {
+    QStringList names;
+    for (const char* c : kColumns)
+        names << QLatin1String(c);
+    return names.join(u',');
+}
+
+// The parameters' types: the columns' own widths, the notes as wide as the longest.
+QStringList parameterTypes(const Reference& reference, int noteLength) {
+    QStringList types;
+    for (int f = 0; f < kTextFields - 1; ++f)
+        types << (static_cast<Field>(f) == Field::SzulIdo
+                      ? QStringLiteral("date")
+                      : QStringLiteral("varchar(%1)").arg(std::max(1, reference.lengths[f])));
+    types << QStringLiteral("integer") << QStringLiteral("varchar(%1)").arg(noteLength)
+          << QStringLiteral("integer") << QStringLiteral("integer");
+    return types;
+}
+
+// One statement for `rows` rows: the server runs the inserts, one round trip in all.
+QString insertBlock(int rows, const QStringList& types) {
+    QString head, body;
+    const QString insert = QStringLiteral("insert into table_diak(%1)values(").arg(columnList());
+    for (int r = 0; r < rows; ++r) {
+        body += insert;
+        for (int c = 0; c < kColumnCount; ++c) {
+            const QString name = QStringLiteral("p%1_%2").arg(r).arg(c);
+            if (!head.isEmpty()) head += u',';
+            head += name + u' ' + types.at(c) + QStringLiteral("=?");
+            body += (c ? QStringLiteral(",:") : QStringLiteral(":")) + name;
+        }
+        body += QStringLiteral(");\n");
+    }
+    return QStringLiteral("execute block(%1)as begin\n%2end").arg(head, body);
+}
+
+int batchFor(const Reference& reference, int noteLength) {
+    int bytes = 4 + 3 * 4 + noteLength + 2;
+    for (int f = 0; f < kTextFields - 1; ++f)
+        bytes += static_cast<Field>(f) == Field::SzulIdo ? 4 : reference.lengths[f] + 2;
+    bytes += kColumnCount * 2; // null indicators
+    return std::clamp(kMessageBytes / bytes, 1, kMaxBatch);
+}
+
+void lockImports(db::Connection& connection, db::Transaction& tr) {
+    db::Statement lock(connection, tr);
+    lock.prepare(QStringLiteral("update table_beolvasas_zar set ido = current_timestamp where id = 1"));
+    try {
+        lock.execute();
+    } catch (const db::DbError& e) {
+        if (!e.isConflict()) throw;
+        throw db::Error(QStringLiteral("Egy másik munkaállomás éppen tanulókat olvas be. Ha végzett, "
+                                       "nyomja meg újra a „Beolvasás” gombot: a közben felvett tanulók "
+                                       "nem kerülnek be még egyszer."));
+    }
+}
+
+// The identifiers again, now that no other import can store them meanwhile.
+void recheck(db::Connection& connection, db::Transaction& tr, const std::vector<Row>& rows) {
+    Lookup lookup(connection, tr);
+    NowDuplicates now;
+    const std::pair<Lookup::Kind, QString> kinds[] = {{Lookup::Om, QStringLiteral("Ez az OM azonosító")},
+                                                      {Lookup::Taj, QStringLiteral("Ez a TAJ-szám")}};
+    for (const auto& [kind, what] : kinds) {
+        QStringList keys;
+        for (const Row& r : rows) {
+            const QString& key = kind == Lookup::Om ? r.om : r.taj;
+            if (!key.isEmpty() && key.size() <= 20) keys << key;
+        }
+        std::vector<QSet<QString>> found;
+        lookup.find(kind, keys, found);
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const QString& key = kind == Lookup::Om ? rows[i].om : rows[i].taj;
+            for (int place = 0; place < Lookup::Places; ++place)
+                if (!key.isEmpty() && found[static_cast<size_t>(place)].contains(key))
+                    now.rows.emplace_back(
+                        i, QStringLiteral("%1 időközben bekerült %2.").arg(what, Lookup::into(place)));
+        }
+    }
+    if (!now.rows.empty()) throw now;
+}
+
+} // namespace
+
+int storeRows(db::Connection& connection, const std::vector<Row>& rows, const Reference& reference,
+              queries::Progress* progress) {
+    if (rows.empty()) return 0;
+    db::Transaction tr(connection);
+    try {
+        lockImports(connection, tr);
+        recheck(connection, tr, rows);
+
+        std::vector<const Row*> plain, longNotes;
+        int noteLength = 1;
+        for (const Row& r : rows) {
+            const int note = static_cast<int>(r.text[static_cast<size_t>(Field::Mj)].size());
+            (note > kLongNote ? longNotes : plain).push_back(&r);
+            if (note <= kLongNote) noteLength = std::max(noteLength, note);
+        }
+        const qint64 total = static_cast<qint64>(rows.size());
+        qint64 done = 0;
+        auto step = [&] {
+            if (progress && !progress->step(QStringLiteral("Tanulók felvétele…"), done, total))
+                throw queries::Cancelled{};
+        };
+        step();
+        const QStringList types = parameterTypes(reference, noteLength);
+        const int batch = batchFor(reference, noteLength);
+        db::Statement full(connection, tr), last(connection, tr);
+        QVariantList values;
+        for (size_t from = 0; from < plain.size(); from += static_cast<size_t>(batch)) {
+            const int n = static_cast<int>(std::min(plain.size() - from, static_cast<size_t>(batch)));
+            db::Statement& block = n == batch ? full : last;
+            if (!block.isPrepared()) block.prepare(insertBlock(n, types), db::Statement::Markers::Positional);
+            values.clear();
+            for (int i = 0; i < n; ++i)
+                values << valuesOf(*plain[from + static_cast<size_t>(i)]);
+            block.bind(values);
+            block.execute();
+            done += n;
+            step();
+        }
+        if (!longNotes.empty()) {
+            db::Statement one(connection, tr);
+            QStringList marks;
+            for (int c = 0; c < kColumnCount; ++c)
+                marks << QStringLiteral("?");
+            one.prepare(
+                QStringLiteral("insert into table_diak(%1) values(%2)").arg(columnList(), marks.join(u',')),
+                db::Statement::Markers::Positional);
+            for (const Row* r : longNotes) {
+                one.bind(valuesOf(*r));
+                one.execute();
+                ++done;
+                step();
+            }
+        }
+        full.free();
+        last.free();
+        tr.commit();
+    } catch (...) {
+        if (tr.isActive()) {
+            try {
+                tr.rollback();
+            } catch (const db::Error&) {
+            }
+        }
+        throw;
+    }
+    return static_cast<int>(rows.size());
+}
+
+} // namespace intake
