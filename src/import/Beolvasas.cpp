@@ -20,7 +20,7 @@ namespace intake {
 
 namespace {
 constexpr int kFirstChunk = 60; // more than a screen
-constexpr int kChunk = 250;
+constexpr int kChunk = Lookup::kBatch; // one lookup per kind and place
 
 QString classKey(const ClassName& c) {
     return QStringLiteral("%1.%2").arg(c.grade).arg(c.letter.toUpper());

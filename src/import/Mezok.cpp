@@ -54,7 +54,7 @@ const FieldInfo kFields[kFieldCount] = {
     // Never guessed from a heading alone: "Lakcím" is the street unless the cells say otherwise.
     {"lakcim_egyben", "Lakcím (irányítószám, város, utca)", {}},
     {"iranyitoszam",
-     "Irányítószám (még nem tárolható: kimarad)",
+     "Irányítószám (kimarad)",
      {"iranyitoszam", "irsz", "irszam", "postairanyitoszam"}},
 };
 
