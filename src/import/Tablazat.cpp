@@ -41,6 +41,7 @@ void Sheet::checkMemory() const {
 void Sheet::beginRow(int sourceRow) {
     rowTextStart_ = static_cast<quint32>(text_.size());
     pendingSourceRow_ = sourceRow;
+    pendingColumn_ = 0;
 }
 
 void Sheet::appendToCell(QStringView text) {
@@ -61,14 +62,14 @@ void Sheet::replacePendingCell(const QString& text) {
 }
 
 void Sheet::endCell(CellKind kind) {
-    const size_t column = cellEnds_.size() - rowStarts_.back();
-    if (column >= size_t(kMaxColumns)) {
+    const int column = pendingColumn_++;
+    if (column >= kMaxColumns) {
         // Empty cells past the edge cost nothing and say nothing.
         if (pendingCell().trimmed().isEmpty()) {
             text_.truncate(cellStart());
             return;
         }
-        throw db::Error(tooWide(pendingSourceRow_, static_cast<int>(column)));
+        throw db::Error(tooWide(pendingSourceRow_, column));
     }
     if (kind != CellKind::Text && kinds_.empty()) kinds_.assign(cellEnds_.size(), CellKind::Text);
     cellEnds_.push_back(static_cast<quint32>(text_.size()));

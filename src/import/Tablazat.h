@@ -76,6 +76,7 @@ class Sheet {
     std::vector<quint32> sourceRows_;
     quint32 rowTextStart_ = 0;
     int pendingSourceRow_ = 0;
+    int pendingColumn_ = 0; // empty cells past the edge included
     int headingRow_ = 0;
 };
 
