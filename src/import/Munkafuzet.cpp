@@ -419,7 +419,8 @@ Sheet readXlsx(const QString& path, const ReadOptions& options) {
 
     Sheet sheet;
     int sourceRow = 0;
-    int column = 0;
+    int column = 0;   // cells given to the sheet in this row
+    int position = 0; // where a cell without a reference stands
     bool rowOpen = false;
     QString type;
     int style = 0;
@@ -439,12 +440,14 @@ Sheet readXlsx(const QString& path, const ReadOptions& options) {
                     sheet.beginRow(sourceRow);
                     rowOpen = true;
                     column = 0;
+                    position = 0;
                 } else if (name == u"c" && rowOpen) {
                     const QXmlStreamAttributes a = x.attributes();
                     type = a.value(QLatin1String("t")).toString();
                     style = a.value(QLatin1String("s")).toInt();
                     const auto ref = a.value(QLatin1String("r"));
-                    cellColumn = ref.isEmpty() ? column : std::max(column, columnOf(ref));
+                    cellColumn = ref.isEmpty() ? position : std::max(column, columnOf(ref));
+                    position = cellColumn + 1;
                     value.clear();
                 } else if (name == u"rPh") {
                     ++phonetic;

@@ -186,13 +186,17 @@ namespace {
 
 // What the file seems to be, and what the office can do about it.
 db::Error notASheet(const QString& path, const QString& what, const QString& advice = {}) {
-    return db::Error(QStringLiteral("A(z) %1 %2, így nem olvasható be. %3Táblázatot Excel-munkafüzetként "
-                                    "(.xlsx) vagy CSV-fájlként lehet beolvasni.")
-                         .arg(name(path), what, advice.isEmpty() ? QString() : advice + u' '));
+    return db::Error(QStringLiteral("A(z) %1 %2, így nem olvasható be. %3")
+                         .arg(name(path), what,
+                              advice.isEmpty()
+                                  ? QStringLiteral("Táblázatot Excel-munkafüzetként (.xlsx) vagy "
+                                                   "CSV-fájlként lehet beolvasni.")
+                                  : advice));
 }
 
 const QString kSaveAs =
-    QStringLiteral("Nyissa meg a táblázatkezelővel, és mentse .xlsx vagy CSV formátumban.");
+    QStringLiteral("Nyissa meg a táblázatkezelővel, és mentse Excel-munkafüzetként (.xlsx) "
+                   "vagy CSV-fájlként.");
 
 QByteArray readChunk(QFile& file) {
     return file.read(1 << 20);
@@ -425,7 +429,7 @@ FileKind fileKind(const QString& path) {
                         QStringLiteral("régi formátumú Excel-munkafüzet (.xls), vagy jelszóval védett "
                                        "munkafüzet"),
                         QStringLiteral("Nyissa meg a táblázatkezelővel (ha jelszót kér, adja meg), és mentse "
-                                       "jelszó nélkül .xlsx vagy CSV formátumban."));
+                                       "jelszó nélkül Excel-munkafüzetként (.xlsx) vagy CSV-fájlként."));
     if (head.startsWith("PK\x03\x04") || head.startsWith("PK\x05\x06")) {
         int err = 0;
         const std::unique_ptr<zip_t, void (*)(zip_t*)> zip(

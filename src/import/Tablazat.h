@@ -51,7 +51,13 @@ class Sheet {
     // ceilings above (cell, width, memory).
     void beginRow(int sourceRow);
     void appendToCell(QStringView text);
-    void appendToCell(QChar c) { appendToCell(QStringView(&c, 1)); }
+    void appendToCell(QChar c) {
+        // One character at a time from a CSV file: the checks only when the buffer grows.
+        if (text_.size() < text_.capacity() && text_.size() - cellStart() < kMaxCellLength)
+            text_.append(c);
+        else
+            appendToCell(QStringView(&c, 1));
+    }
     // The cell being built, and a text that replaces it.
     QStringView pendingCell() const { return QStringView(text_).mid(cellStart()); }
     void replacePendingCell(const QString& text);

@@ -198,6 +198,8 @@ void Tbeolvasas_form::prepareOpen() {
     combo_osztaly->setCurrentIndex(0);
     combo_nyelv->setCurrentIndex(0);
     combo_munkalap->clear();
+    combo_munkalap->setEnabled(false);
+    spin_fejlec->setEnabled(false);
     preview->setSheet({}, {}, defaults());
     fillMapping();
 }
@@ -278,6 +280,7 @@ void Tbeolvasas_form::showChoices() {
     combo_kodlap->setEnabled(csv);
     combo_elvalaszto->setEnabled(csv);
     combo_munkalap->setEnabled(!csv);
+    spin_fejlec->setEnabled(true);
     const intake::Sheet& sheet = preview->sheet();
     const int last = sheet.rowCount() > 0 ? sheet.sourceRow(sheet.rowCount() - 1) : sheet.headingRow();
     spin_fejlec->setRange(1, std::max(1, last));
