@@ -151,6 +151,9 @@ class ImportTest : public QObject {
         big += QStringEncoder("windows-1250").encode(u"Kis Pál;Fő utca 2.\r\n"_s);
         QTest::newRow("1250 past 1 MiB")
             << big << int(intake::Encoding::Win1250) << u";"_s << 1 << u"Fő utca 2."_s;
+        // Empty cells past the widest intake are no data.
+        QTest::newRow("empty cells past the edge") << "Név;Cím\r\nx;y" + QByteArray(300, ';') + "\r\n"
+                                                   << int(intake::Encoding::Utf8) << u";"_s << 1 << u"y"_s;
         // A title line above the headings neither heads the columns nor gives the separator.
         QTest::newRow("title, then headings")
             << "Tanulók névsora, 2026. szeptember, 9.a\r\n\r\nNév;Születési idő;Osztály\r\nKis Pál;2011.06.18.;9.a\r\n"_ba
@@ -400,6 +403,10 @@ class ImportTest : public QObject {
         QTest::newRow("column XFD") << writeWorkbook(dir + u"/szeles.xlsx"_s, {{u"Munka1"_s, heading + far}})
                                     << u"A fájl 2. sorában a(z) 16384. oszlopban is van adat; a beolvasás "
                                        u"legfeljebb 256 oszlopot kezel."_s;
+        QTest::newRow("shared texts past the ceiling")
+            << writeWorkbook(dir + u"/szovegek.xlsx"_s, {{u"Munka1"_s, heading}}, {},
+                             QList<QString>(1200, QString(30'000, u'x')))
+            << u"A fájl több szöveget tart, mint amennyi egy beolvasásba fér"_s;
         // Small in the file, each cell a copy of one long shared text.
         QByteArray copies;
         for (int r = 2; r < 10'000; ++r)
