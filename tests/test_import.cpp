@@ -8,6 +8,7 @@
 #include <xlsxwriter.h>
 
 #include "TestSupport.h"
+#include "TestWorkbook.h"
 #include "data/DataModule.h"
 #include "db/Error.h"
 #include "db/EventListener.h"
@@ -16,6 +17,7 @@
 #include "main/main__form.h"
 #include "office/evi_ugyek__form.h"
 #include "queries/Report.h"
+#include "queries/Xlsx.h"
 
 using namespace testing;
 using namespace Qt::StringLiterals;
@@ -138,36 +140,54 @@ class ImportTest : public QObject {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("encoding");
         QTest::addColumn<QString>("separator");
-        QTest::addColumn<QString>("cell"); // row 1, column 2
+        QTest::addColumn<int>("headingRow");
+        QTest::addColumn<QString>("cell"); // the last row, column 2
         QTest::newRow("UTF-8 BOM ;") << "\xEF\xBB\xBFN\xC3\xA9v;C\xC3\xADm\r\nx;\xC5\x90rs \xC5\xB0rs\r\n"_ba
-                                     << int(intake::Encoding::Utf8) << u";"_s << u"Őrs Űrs"_s;
+                                     << int(intake::Encoding::Utf8) << u";"_s << 1 << u"Őrs Űrs"_s;
         QTest::newRow("UTF-8 , quoted") << "Név,Cím\n\"Kis, Pál\",\"a \"\"b\"\"\nc\"\n"_ba
-                                        << int(intake::Encoding::Utf8) << u","_s << u"a \"b\"\nc"_s;
+                                        << int(intake::Encoding::Utf8) << u","_s << 1 << u"a \"b\"\nc"_s;
         QTest::newRow("1250 tab") << QByteArray(
                                          QStringEncoder("windows-1250").encode(u"Név\tCím\r\nx\tŐz ű\r\n"_s))
-                                  << int(intake::Encoding::Win1250) << u"\t"_s << u"Őz ű"_s;
+                                  << int(intake::Encoding::Win1250) << u"\t"_s << 1 << u"Őz ű"_s;
         QTest::newRow("header counts, not data")
-            << "A;B,C\n1;2,3\n"_ba << int(intake::Encoding::Utf8) << u";"_s << u"2,3"_s;
+            << "A;B,C\n1;2,3\n"_ba << int(intake::Encoding::Utf8) << u";"_s << 1 << u"2,3"_s;
+        // The code page is decided by the whole file, not by its first part.
+        QByteArray big = "Név;Cím\r\n";
+        while (big.size() < (1 << 20) + 100)
+            big += "Kis Pal;Fo utca 1.\r\n";
+        big += QStringEncoder("windows-1250").encode(u"Kis Pál;Fő utca 2.\r\n"_s);
+        QTest::newRow("1250 past 1 MiB")
+            << big << int(intake::Encoding::Win1250) << u";"_s << 1 << u"Fő utca 2."_s;
+        // Empty cells past the widest intake are no data.
+        QTest::newRow("empty cells past the edge") << "Név;Cím\r\nx;y" + QByteArray(300, ';') + "\r\n"
+                                                   << int(intake::Encoding::Utf8) << u";"_s << 1 << u"y"_s;
+        // A title line above the headings neither heads the columns nor gives the separator.
+        QTest::newRow("title, then headings")
+            << "Tanulók névsora, 2026. szeptember, 9.a\r\n\r\nNév;Születési idő;Osztály\r\nKis Pál;2011.06.18.;9.a\r\n"_ba
+            << int(intake::Encoding::Utf8) << u";"_s << 3 << u"2011.06.18."_s;
     }
     void readsCodePagesAndSeparators() {
         QFETCH(QByteArray, bytes);
         QFETCH(int, encoding);
         QFETCH(QString, separator);
+        QFETCH(int, headingRow);
         QFETCH(QString, cell);
         const QString path = writeFile(u"t.csv"_s, bytes);
-        const intake::CsvFormat f = intake::detectCsv(path);
+        const intake::CsvFormat f = intake::detectCsv(path, knownHeading);
         QCOMPARE(int(f.encoding), encoding);
         QCOMPARE(QString(f.separator), separator);
-        const intake::Sheet s = intake::readCsv(path, f);
-        QCOMPARE(s.rowCount(), 1);
-        QCOMPARE(s.cell(0, 1).toString(), cell);
+        const intake::Sheet s = intake::readCsv(path, f, {knownHeading});
+        QCOMPARE(s.headingRow(), headingRow);
+        QCOMPARE(s.cell(s.rowCount() - 1, 1).toString(), cell);
         // The window shows what it found.
         beolvasas_form->megnyit(path);
         QCOMPARE(beolvasas_form->combo_kodlap->currentData().toInt(), int(f.encoding));
         QCOMPARE(beolvasas_form->combo_elvalaszto->currentData().toString(), QString(f.separator));
+        QCOMPARE(beolvasas_form->spin_fejlec->value(), headingRow);
+        QCOMPARE(beolvasas_form->preview->sheet().rowCount(), s.rowCount());
     }
 
-    // The user's choice reads the file again; a file that cannot be read is told so.
+    // The user's choices read the file again; a file that cannot be read is told so.
     void rereadsWithTheChosenSeparator() {
         beolvasas_form->megnyit(writeFile(u"valaszt.csv"_s, "N\xC3\xA9v;C\xC3\xADm,V\xC3\xA1ros\nx;y,z\n"));
         QCOMPARE(beolvasas_form->preview->sheet().columnCount(), 2);
@@ -177,6 +197,21 @@ class ImportTest : public QObject {
         QCOMPARE(beolvasas_form->preview->sheet().headings, (QStringList{u"Név;Cím"_s, u"Város"_s}));
         QCOMPARE(beolvasas_form->grid_oszlopok->rowCount(), 2);
         QVERIFY_THROWS_EXCEPTION(db::Error, intake::detectCsv(u"/nincs/ilyen.csv"_s));
+
+        // The heading row, one down and back, as the spreadsheet counts rows.
+        beolvasas_form->megnyit(
+            writeFile(u"fejlec.csv"_s, "Névsor\nNév;Osztály\nKis Pál;9.a\nNagy Éva;9.b\n"));
+        QSpinBox* heading = beolvasas_form->spin_fejlec;
+        QCOMPARE(heading->value(), 2);
+        QTest::keyClick(heading, Qt::Key_Up);
+        const intake::Sheet& s = beolvasas_form->preview->sheet();
+        QCOMPARE(s.headings, (QStringList{u"Kis Pál"_s, u"9.a"_s}));
+        QCOMPARE(s.rowCount(), 1);
+        QCOMPARE(s.sourceRow(0), 4);
+        QCOMPARE(beolvasas_form->grid_oszlopok->item(0, 0)->text(), u"Kis Pál"_s);
+        QTest::keyClick(heading, Qt::Key_Down);
+        QCOMPARE(beolvasas_form->preview->sheet().rowCount(), 2);
+        QCOMPARE(heading->maximum(), 4);
     }
 
     void readsTheFirstSheetOfAWorkbook() {
@@ -205,8 +240,286 @@ class ImportTest : public QObject {
         QCOMPARE(s.cell(0, 2), u""_s);
         QCOMPARE(s.cell(0, 3), u"72345678901"_s);
         QCOMPARE(s.cell(0, 4), u"igaz"_s);
+        // A number in General format may not be what the office sees; the rest are.
+        const intake::CellKind kinds[] = {intake::CellKind::Text, intake::CellKind::Text,
+                                          intake::CellKind::Text, intake::CellKind::Number,
+                                          intake::CellKind::Text, intake::CellKind::Text};
+        for (int c = 0; c < int(std::size(kinds)); ++c)
+            QVERIFY2(s.kind(0, c) == kinds[c], qPrintable(QString::number(c)));
         const QString broken = writeFile(u"rossz.xlsx"_s, "nem zip");
         QVERIFY_THROWS_EXCEPTION(db::Error, intake::readXlsx(broken));
+    }
+
+    // A hidden sheet of lists is not the data; every sheet can still be chosen.
+    void readsTheFirstVisibleSheet_data() {
+        QTest::addColumn<QString>("state"); // of the first sheet
+        QTest::addColumn<int>("shown");
+        QTest::newRow("hidden") << u"hidden"_s << 1;
+        QTest::newRow("very hidden") << u"veryHidden"_s << 1;
+        QTest::newRow("visible") << u"visible"_s << 0;
+    }
+    void readsTheFirstVisibleSheet() {
+        QFETCH(QString, state);
+        QFETCH(int, shown);
+        const QString path = writeWorkbook(
+            scratchFolder(u"lapok"_s) + u"/lapok.xlsx"_s,
+            {{u"Listák"_s, textRow(1, {u"Osztály"_s, u"Nyelv"_s}) + textRow(2, {u"9.a"_s, u"angol"_s}),
+              state},
+             {u"Tanulók"_s, textRow(1, {u"Név"_s, u"Osztály"_s}) + textRow(2, {u"Kis Pál"_s, u"9.b"_s})}});
+        beolvasas_form->megnyit(path);
+        QComboBox* sheets = beolvasas_form->combo_munkalap;
+        QCOMPARE(sheets->currentIndex(), shown);
+        QCOMPARE(beolvasas_form->preview->sheet().cell(0, 1), shown ? u"9.b"_s : u"angol"_s);
+        QCOMPARE(sheets->itemText(0), state == u"visible"_s ? u"Listák"_s : u"Listák (rejtett)"_s);
+        QCOMPARE(sheets->itemText(1), u"Tanulók"_s);
+        QVERIFY(!beolvasas_form->combo_elvalaszto->isEnabled());
+        sheets->setCurrentIndex(1 - shown);
+        emit sheets->activated(1 - shown);
+        QCOMPARE(beolvasas_form->preview->sheet().cell(0, 1), shown ? u"angol"_s : u"9.b"_s);
+        QCOMPARE(beolvasas_form->preview->sheet().headings.first(), shown ? u"Osztály"_s : u"Név"_s);
+    }
+
+    // Numbers under digit formats as shown, dates in either date system, error values marked.
+    void readsCellsAsTheSpreadsheetShowsThem_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("kind");
+        const QString dir = scratchFolder(u"cellak"_s);
+        auto book = [&](const char* tag, const QByteArray& cell, const QString& format,
+                        bool date1904 = false) {
+            return writeWorkbook(
+                dir + u"/"_s + QString::fromLatin1(tag) + u".xlsx"_s,
+                {{u"Munka1"_s, textRow(1, {u"Név"_s, u"Érték"_s}) +
+                                   "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>x</t></is></c>" + cell +
+                                   "</row>"}},
+                {format}, {u"szöveg"_s}, date1904);
+        };
+        const int text = int(intake::CellKind::Text), number = int(intake::CellKind::Number),
+                  error = int(intake::CellKind::Error);
+        const struct {
+            const char* tag;
+            QByteArray cell;
+            QString format;
+            bool date1904;
+            QString text;
+            int kind;
+        } cases[] = {
+            {"zero padded TAJ", R"(<c r="B2" s="1"><v>12345675</v></c>)", u"000000000"_s, false,
+             u"012345675"_s, text},
+            {"quoted zero", R"(<c r="B2" s="1"><v>6301234567</v></c>)", u"\"0\"0"_s, false, u"06301234567"_s,
+             text},
+            {"escaped zero", R"(<c r="B2" s="1"><v>6301234567</v></c>)", u"\\0#"_s, false, u"06301234567"_s,
+             text},
+            {"quoted prefix", R"(<c r="B2" s="1"><v>301234567</v></c>)", u"\"06\"0"_s, false,
+             u"06301234567"_s, text},
+            {"groups", R"(<c r="B2" s="1"><v>12345675</v></c>)", u"000 000 000"_s, false, u"012 345 675"_s,
+             text},
+            {"whole number", R"(<c r="B2" s="1"><v>12345675</v></c>)", u"0"_s, false, u"12345675"_s, text},
+            {"General", R"(<c r="B2"><v>12345675</v></c>)", u"0"_s, false, u"12345675"_s, number},
+            {"decimals", R"(<c r="B2" s="1"><v>3.5</v></c>)", u"0.00"_s, false, u"3.5"_s, number},
+            {"negative", R"(<c r="B2" s="1"><v>-12</v></c>)", u"000"_s, false, u"-12"_s, number},
+            {"date", R"(<c r="B2" s="1"><v>40712</v></c>)", u"yyyy.mm.dd."_s, false, u"2011.06.18."_s, text},
+            {"date 1904", R"(<c r="B2" s="1"><v>39250</v></c>)", u"yyyy.mm.dd."_s, true, u"2011.06.18."_s,
+             text},
+            {"error", R"(<c r="B2" t="e"><v>#N/A</v></c>)", u"0"_s, false, u"#N/A"_s, error},
+            {"formula error", R"(<c r="B2" t="e"><f>VLOOKUP(A2,Listák!A:B,2,0)</f><v>#VALUE!</v></c>)",
+             u"0"_s, false, u"#VALUE!"_s, error},
+            {"formula text", R"(<c r="B2" t="str"><f>A2&amp;"y"</f><v>xy</v></c>)", u"0"_s, false, u"xy"_s,
+             text},
+            {"shared text", R"(<c r="B2" t="s"><v>0</v></c>)", u"0"_s, false, u"szöveg"_s, text},
+        };
+        for (const auto& c : cases)
+            QTest::newRow(c.tag) << book(c.tag, c.cell, c.format, c.date1904) << c.text << c.kind;
+        // What a CSV file holds is what the spreadsheet showed.
+        const std::pair<QByteArray, int> fields[] = {{"#HIÁNYZIK", error},
+                                                     {"#N/A", error},
+                                                     {"Err:502", error},
+                                                     {"\"=\"\"0012\"\"\"", text},
+                                                     {"'0012", text}};
+        const QString csvTexts[] = {u"#HIÁNYZIK"_s, u"#N/A"_s, u"Err:502"_s, u"0012"_s, u"'0012"_s};
+        for (int i = 0; i < int(std::size(fields)); ++i) {
+            const QString path = dir + u"/mezo%1.csv"_s.arg(i);
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("N\xC3\xA9v;\xC3\x89rt\xC3\xA9k\r\nx;" + fields[i].first + "\r\n");
+            QTest::newRow(fields[i].first.constData()) << path << csvTexts[i] << fields[i].second;
+        }
+    }
+    void readsCellsAsTheSpreadsheetShowsThem() {
+        QFETCH(QString, path);
+        QFETCH(QString, text);
+        QFETCH(int, kind);
+        beolvasas_form->megnyit(path);
+        const intake::Sheet& s = beolvasas_form->preview->sheet();
+        QCOMPARE(s.cell(0, 1).toString(), text);
+        QCOMPARE(int(s.kind(0, 1)), kind);
+        QCOMPARE(int(s.kind(0, 0)), int(intake::CellKind::Text));
+    }
+
+    // What the program writes for a spreadsheet comes back as it was typed.
+    void readsBackTheProgramsOwnFiles() {
+        const QStringList values = {u"+36 30 123 4567"_s,
+                                    u"-"_s,
+                                    u"0012"_s,
+                                    u"=SUM(A1)"_s,
+                                    u"@név"_s,
+                                    u"'alma"_s,
+                                    u"=\"x\"\"y\""_s,
+                                    u"-"_s + QString(300, u'x')};
+        const QString dir = scratchFolder(u"vissza"_s);
+        QByteArray csv = "\xEF\xBB\xBFN\xC3\xA9v;Telefon\r\n";
+        for (const QString& v : values)
+            csv += (u"Kis Pál;"_s + queries::csvField(v) + u"\r\n"_s).toUtf8();
+        QFile f(dir + u"/vissza.csv"_s);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(csv);
+        f.close();
+        QCOMPARE(queries::writeXlsx(dir + u"/vissza.xlsx"_s, u"Kimaradt sorok"_s, {u"Név"_s, u"Telefon"_s},
+                                    int(values.size()),
+                                    [&](int r, int c) { return QVariant(c ? values[r] : u"Kis Pál"_s); }),
+                 QString());
+        for (const QString& name : {u"vissza.csv"_s, u"vissza.xlsx"_s}) {
+            beolvasas_form->megnyit(dir + u"/"_s + name);
+            const intake::Sheet& s = beolvasas_form->preview->sheet();
+            QCOMPARE(s.rowCount(), int(values.size()));
+            for (int r = 0; r < s.rowCount(); ++r)
+                QCOMPARE(s.cell(r, 1).toString(), values[r]);
+        }
+    }
+
+    // No file, however made, takes more than a cell's, a width's or a memory's ceiling.
+    void refusesFilesPastTheCeilings_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("message");
+        const QString dir = scratchFolder(u"nagy"_s);
+        const QByteArray heading = textRow(1, {u"Név"_s, u"Osztály"_s});
+        QTest::newRow("one huge cell")
+            << writeWorkbook(dir + u"/cella.xlsx"_s,
+                             {{u"Munka1"_s, heading + textRow(2, {QString(20'000'000, u'x')})}})
+            << u"A fájl 2. sorában egy cella hosszabb 32767 karakternél"_s;
+        QTest::newRow("long cell") << writeWorkbook(
+                                          dir + u"/hosszu.xlsx"_s,
+                                          {{u"Munka1"_s, heading + textRow(2, {QString(32'768, u'x')})}})
+                                   << u"A fájl 2. sorában egy cella hosszabb 32767 karakternél"_s;
+        QTest::newRow("long shared text")
+            << writeWorkbook(dir + u"/kozos.xlsx"_s, {{u"Munka1"_s, heading}}, {}, {QString(40'000, u'x')})
+            << u"egy cella hosszabb 32767 karakternél"_s;
+        QByteArray far;
+        for (int r = 2; r < 30'000; ++r)
+            far += QStringLiteral("<row r=\"%1\"><c r=\"XFD%1\"><v>1</v></c></row>").arg(r).toUtf8();
+        QTest::newRow("column XFD") << writeWorkbook(dir + u"/szeles.xlsx"_s, {{u"Munka1"_s, heading + far}})
+                                    << u"A fájl 2. sorában a(z) 16384. oszlopban is van adat; a beolvasás "
+                                       u"legfeljebb 256 oszlopot kezel."_s;
+        QTest::newRow("shared texts past the ceiling")
+            << writeWorkbook(dir + u"/szovegek.xlsx"_s, {{u"Munka1"_s, heading}}, {},
+                             QList<QString>(1200, QString(30'000, u'x')))
+            << u"A fájl több szöveget tart, mint amennyi egy beolvasásba fér"_s;
+        // Small in the file, each cell a copy of one long shared text.
+        QByteArray copies;
+        for (int r = 2; r < 10'000; ++r)
+            copies += QStringLiteral("<row r=\"%1\"><c r=\"A%1\" t=\"s\"><v>0</v></c></row>").arg(r).toUtf8();
+        QTest::newRow("copies of a shared text")
+            << writeWorkbook(dir + u"/masolat.xlsx"_s, {{u"Munka1"_s, heading + copies}}, {},
+                             {QString(30'000, u'x')})
+            << u"A fájl túl sok adatot tart"_s;
+        auto csvFile = [&](const QString& name, const QByteArray& bytes) {
+            QFile f(dir + u"/"_s + name);
+            f.open(QIODevice::WriteOnly);
+            f.write(bytes);
+            return f.fileName();
+        };
+        QTest::newRow("CSV long cell")
+            << csvFile(u"hosszu.csv"_s, "Név;Osztály\r\nx;" + QByteArray(40'000, 'y'))
+            << u"A fájl 2. sorában egy cella hosszabb"_s;
+        QTest::newRow("CSV wide") << csvFile(u"szeles.csv"_s,
+                                             "Név;Osztály\r\n" + QByteArray(300, ';') + "x\r\n")
+                                  << u"a(z) 301. oszlopban is van adat"_s;
+    }
+    void refusesFilesPastTheCeilings() {
+        QFETCH(QString, path);
+        QFETCH(QString, message);
+        try {
+            beolvasas_form->megnyit(path);
+            QFAIL("read");
+        } catch (const db::Error& e) {
+            QVERIFY2(e.message().contains(message), qPrintable(e.message()));
+        }
+    }
+
+    // "Mégse" stops the reading; the file shown before stays.
+    void stopsReadingWhenCancelled() {
+        const QString first = writeFile(u"elso.csv"_s, "Név;Osztály\r\nKis Pál;9.a\r\n");
+        beolvasas_form->megnyit(first);
+        const QString dir = scratchFolder(u"megse"_s);
+        const QString book = writeWorkbook(
+            dir + u"/m.xlsx"_s, {{u"Munka1"_s, textRow(1, {u"Név"_s}) + textRow(2, {u"Nagy Éva"_s})}});
+        outputs_.cancelOn = intake::kReadingStep;
+        for (const QString& path : {book, writeFile(u"masodik.csv"_s, "Név;Osztály\r\nNagy Éva;9.b\r\n")}) {
+            outputs_.steps = 0;
+            outputs_.cancelAt = 0;
+            beolvasas_form->megnyit(path);
+            QCOMPARE(outputs_.steps, 1);
+            QCOMPARE(beolvasas_form->preview->sheet().cell(0, 0), u"Kis Pál"_s);
+            QCOMPARE(beolvasas_form->e_fajl->text(), QDir::toNativeSeparators(first));
+        }
+        // Stopped while read again with another separator: the choice shown goes back.
+        QComboBox* separator = beolvasas_form->combo_elvalaszto;
+        outputs_.steps = 0;
+        separator->setCurrentIndex(separator->findData(u","_s));
+        emit separator->activated(separator->currentIndex());
+        QCOMPARE(separator->currentData().toString(), u";"_s);
+        QCOMPARE(beolvasas_form->preview->sheet().columnCount(), 2);
+        outputs_.cancelAt = -1;
+        outputs_.cancelOn = u"Tanulók felvétele…"_s;
+    }
+
+    // Decided by the first bytes, whatever the name; what is no sheet is told what to be saved as.
+    void recognisesFilesByTheirContent_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("message"); // empty: read
+        const QString dir = scratchFolder(u"fajtak"_s);
+        auto file = [&](const QString& name, const QByteArray& bytes) {
+            QFile f(dir + u"/"_s + name);
+            f.open(QIODevice::WriteOnly);
+            f.write(bytes);
+            return f.fileName();
+        };
+        const QByteArray ole = QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(504, '\0');
+        QTest::newRow(".xls") << file(u"regi.xls"_s, ole)
+                              << u"régi formátumú Excel-munkafüzet (.xls), vagy "
+                                 u"jelszóval védett munkafüzet"_s;
+        QTest::newRow("protected .xlsx") << file(u"vedett.xlsx"_s, ole) << u"jelszóval védett"_s;
+        QString ods = dir + u"/t.ods"_s;
+        QVERIFY(writeZip(ods, {{u"mimetype"_s, "application/vnd.oasis.opendocument.spreadsheet"},
+                               {u"content.xml"_s, "<x/>"}}));
+        QTest::newRow(".ods") << ods << u"OpenDocument-táblázat (.ods)"_s;
+        QString other = dir + u"/mas.xlsx"_s;
+        QVERIFY(writeZip(other, {{u"word/document.xml"_s, "<x/>"}}));
+        QTest::newRow("other zip") << other << u"tömörített (zip) fájl, de nem Excel-munkafüzet"_s;
+        QTest::newRow("PDF") << file(u"lista.csv"_s, "%PDF-1.4\n%\xE2\xE3\n1 0 obj") << u"PDF-dokumentum"_s;
+        QTest::newRow("image") << file(u"kep.csv"_s, "\x89PNG\r\n\x1A\n") << u"kép"_s;
+        QTest::newRow("binary") << file(u"adat.txt"_s, QByteArray("N\xE9v;\0\0\x01", 7)) << u"nem szöveges"_s;
+        QTest::newRow("UTF-16") << file(u"unicode.txt"_s, "\xFF\xFEN\0;\0") << u"UTF-16"_s;
+        const QString book =
+            writeWorkbook(dir + u"/munkafuzet.xlsx"_s,
+                          {{u"Munka1"_s, textRow(1, {u"Név"_s}) + textRow(2, {u"Kis Pál"_s})}});
+        QVERIFY(QFile::copy(book, dir + u"/munkafuzet.csv"_s));
+        QTest::newRow("workbook named .csv") << dir + u"/munkafuzet.csv"_s << QString();
+        QTest::newRow("CSV named .xlsx")
+            << file(u"szoveg.xlsx"_s, "Név;Osztály\r\nKis Pál;9.a\r\n") << QString();
+    }
+    void recognisesFilesByTheirContent() {
+        QFETCH(QString, path);
+        QFETCH(QString, message);
+        try {
+            beolvasas_form->megnyit(path);
+            QVERIFY2(message.isEmpty(), "read");
+            QCOMPARE(beolvasas_form->preview->sheet().cell(0, 0), u"Kis Pál"_s);
+        } catch (const db::Error& e) {
+            QVERIFY2(!message.isEmpty() && e.message().contains(message), qPrintable(e.message()));
+            QVERIFY2(e.message().contains(u"Excel-munkafüzetként (.xlsx) vagy CSV-fájlként"_s),
+                     qPrintable(e.message()));
+        }
     }
 
     void matchesHeadingsAndReadsValues() {

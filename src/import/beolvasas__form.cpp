@@ -79,19 +79,32 @@ Tbeolvasas_form::Tbeolvasas_form(QWidget* parent) : ui::ChildWindow(parent) {
     Button1 = ui::button(this, QStringLiteral("Button1"), QStringLiteral("Tallózás…"), ui::arial(12),
                          QRect(760, 9, 128, 26), true);
     QLabel* l2 = ui::label(this, QStringLiteral("Label2"), QStringLiteral("Kódlap:"), ui::arial(12),
-                           QRect(10, 41, 96, 20));
-    combo_kodlap = comboBox(this, QStringLiteral("combo_kodlap"), QRect(110, 40, 220, 22));
+                           QRect(10, 41, 60, 20));
+    combo_kodlap = comboBox(this, QStringLiteral("combo_kodlap"), QRect(72, 40, 136, 22));
     combo_kodlap->addItem(QStringLiteral("UTF-8"), static_cast<int>(intake::Encoding::Utf8));
-    combo_kodlap->addItem(QStringLiteral("Windows-1250 (közép-európai)"),
-                          static_cast<int>(intake::Encoding::Win1250));
+    combo_kodlap->addItem(QStringLiteral("Windows-1250"), static_cast<int>(intake::Encoding::Win1250));
     ui::nameBy(l2, combo_kodlap);
     QLabel* l3 = ui::label(this, QStringLiteral("Label3"), QStringLiteral("Elválasztó:"), ui::arial(12),
-                           QRect(350, 41, 90, 20));
-    combo_elvalaszto = comboBox(this, QStringLiteral("combo_elvalaszto"), QRect(444, 40, 180, 22));
+                           QRect(218, 41, 84, 20));
+    combo_elvalaszto = comboBox(this, QStringLiteral("combo_elvalaszto"), QRect(304, 40, 160, 22));
     combo_elvalaszto->addItem(QStringLiteral("pontosvessző ( ; )"), QStringLiteral(";"));
     combo_elvalaszto->addItem(QStringLiteral("vessző ( , )"), QStringLiteral(","));
     combo_elvalaszto->addItem(QStringLiteral("tabulátor"), QStringLiteral("\t"));
     ui::nameBy(l3, combo_elvalaszto);
+    QLabel* l9 = ui::label(this, QStringLiteral("Label9"), QStringLiteral("Munkalap:"), ui::arial(12),
+                           QRect(474, 41, 76, 20));
+    combo_munkalap = comboBox(this, QStringLiteral("combo_munkalap"), QRect(552, 40, 160, 22));
+    ui::nameBy(l9, combo_munkalap);
+    QLabel* l10 = ui::label(this, QStringLiteral("Label10"), QStringLiteral("Fejléc sora:"), ui::arial(12),
+                            QRect(722, 41, 92, 20));
+    spin_fejlec = new QSpinBox(this);
+    spin_fejlec->setObjectName(QStringLiteral("spin_fejlec"));
+    spin_fejlec->setFont(ui::arial(12, false));
+    spin_fejlec->setGeometry(816, 40, 72, 22);
+    spin_fejlec->setRange(1, 1);
+    // Read again when the number is given, not at each digit typed.
+    spin_fejlec->setKeyboardTracking(false);
+    ui::nameBy(l10, spin_fejlec);
 
     ui::bevel(this, QRect(4, 74, 892, 176));
     QLabel* l4 =
@@ -134,8 +147,8 @@ Tbeolvasas_form::Tbeolvasas_form(QWidget* parent) : ui::ChildWindow(parent) {
     ui::bevel(this, QRect(4, 254, 892, 330));
     label_allapot =
         ui::label(this, QStringLiteral("label_allapot"), QString(), ui::arial(12), QRect(10, 260, 600, 20));
-    QLabel* l9 = ui::label(this, QStringLiteral("Label9"), QStringLiteral("Mutat:"), ui::arial(12),
-                           QRect(616, 260, 52, 20));
+    QLabel* l12 = ui::label(this, QStringLiteral("Label12"), QStringLiteral("Mutat:"), ui::arial(12),
+                            QRect(616, 260, 52, 20));
     combo_szuro = comboBox(this, QStringLiteral("combo_szuro"), QRect(670, 258, 218, 22));
     combo_szuro->addItem(QStringLiteral("minden sort"), static_cast<int>(Szuro::Mind));
     combo_szuro->addItem(QStringLiteral("hibát vagy figyelmeztetést"),
@@ -145,7 +158,7 @@ Tbeolvasas_form::Tbeolvasas_form(QWidget* parent) : ui::ChildWindow(parent) {
                          static_cast<int>(Szuro::Figyelmeztetes));
     combo_szuro->addItem(QStringLiteral("figyelmeztetéssel felvetteket"),
                          static_cast<int>(Szuro::FelvettFigyelmeztetessel));
-    ui::nameBy(l9, combo_szuro);
+    ui::nameBy(l12, combo_szuro);
     grid_elonezet = new QTableView(this);
     grid_elonezet->setObjectName(QStringLiteral("grid_elonezet"));
     grid_elonezet->setGeometry(10, 284, 880, 250);
@@ -174,9 +187,10 @@ Tbeolvasas_form::Tbeolvasas_form(QWidget* parent) : ui::ChildWindow(parent) {
     Button6 = ui::button(this, QStringLiteral("Button6"), QStringLiteral("bezárás"), ui::arial(12),
                          QRect(748, 592, 140, 24), true);
 
-    QWidget* order[] = {Button1,     combo_kodlap, combo_elvalaszto, grid_oszlopok, combo_osztaly,
-                        combo_nyelv, edit_tanev,   Button3,          combo_szuro,   grid_elonezet,
-                        Button4,     Button5,      Button7,          Button6};
+    QWidget* order[] = {Button1,     combo_kodlap,  combo_elvalaszto, combo_munkalap,
+                        spin_fejlec, grid_oszlopok, combo_osztaly,    combo_nyelv,
+                        edit_tanev,  Button3,       combo_szuro,      grid_elonezet,
+                        Button4,     Button5,       Button7,          Button6};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 
@@ -193,8 +207,9 @@ Tbeolvasas_form::Tbeolvasas_form(QWidget* parent) : ui::ChildWindow(parent) {
             [this] { showReason(); });
     connect(preview, &QAbstractItemModel::dataChanged, this, [this] { showReason(); });
     connect(Button6, &QPushButton::clicked, this, [this] { close(); });
-    for (QComboBox* c : {combo_kodlap, combo_elvalaszto})
-        connect(c, &QComboBox::activated, this, ui::guard([this] { reread(); }));
+    for (QComboBox* c : {combo_kodlap, combo_elvalaszto, combo_munkalap})
+        connect(c, &QComboBox::activated, this, ui::guard([this] { reread(0); }));
+    connect(spin_fejlec, &QSpinBox::valueChanged, this, ui::guard([this] { reread(spin_fejlec->value()); }));
     for (QComboBox* c : {combo_osztaly, combo_nyelv})
         connect(c, &QComboBox::currentIndexChanged, this,
                 ui::guard([this] { preview->setDefaults(defaults()); }));
@@ -249,6 +264,9 @@ void Tbeolvasas_form::prepareOpen() {
     fillReference();
     combo_osztaly->setCurrentIndex(0);
     combo_nyelv->setCurrentIndex(0);
+    combo_munkalap->clear();
+    combo_munkalap->setEnabled(false);
+    spin_fejlec->setEnabled(false);
     preview->setSheet({}, {}, defaults());
     fillMapping();
 }
@@ -270,30 +288,47 @@ void Tbeolvasas_form::Button1Click() {
     if (!path.isEmpty()) megnyit(path);
 }
 
+namespace {
+bool knownHeading(const QString& heading) {
+    return intake::guessField(heading) != Field::None;
+}
+} // namespace
+
 void Tbeolvasas_form::megnyit(const QString& path) {
-    const bool xlsx = intake::isXlsx(path);
+    const intake::FileKind kind = intake::fileKind(path);
+    const auto progress = queries::outputs().progress(this);
+    intake::ReadOptions options{knownHeading, 0, -1, progress.get()};
+    intake::CsvFormat format;
+    std::vector<intake::WorkbookSheet> sheets;
     intake::Sheet sheet;
-    if (xlsx) {
-        sheet = intake::readXlsx(path);
-    } else {
-        const intake::CsvFormat format = intake::detectCsv(path);
-        const QSignalBlocker b1(combo_kodlap), b2(combo_elvalaszto);
-        combo_kodlap->setCurrentIndex(combo_kodlap->findData(static_cast<int>(format.encoding)));
-        combo_elvalaszto->setCurrentIndex(combo_elvalaszto->findData(QString(format.separator)));
-        sheet = intake::readCsv(path, format);
+    try {
+        if (kind == intake::FileKind::Xlsx) {
+            sheets = intake::workbookSheets(path);
+            options.sheet = intake::firstVisibleSheet(sheets);
+            sheet = intake::readXlsx(path, options);
+        } else {
+            format = intake::detectCsv(path, knownHeading, progress.get());
+            sheet = intake::readCsv(path, format, options);
+        }
+    } catch (const queries::Cancelled&) {
+        return; // the file shown before stays
     }
     if (sheet.headings.isEmpty())
         throw db::Error(
             QStringLiteral("A(z) %1 fájlban nincs egyetlen sor sem.").arg(QFileInfo(path).fileName()));
-    combo_kodlap->setEnabled(!xlsx);
-    combo_elvalaszto->setEnabled(!xlsx);
+    kind_ = kind;
+    format_ = format;
+    sheetIndex_ = std::max(0, options.sheet);
+    {
+        const QSignalBlocker b(combo_munkalap);
+        combo_munkalap->clear();
+        for (const intake::WorkbookSheet& s : sheets)
+            combo_munkalap->addItem(s.hidden ? QStringLiteral("%1 (rejtett)").arg(s.name) : s.name);
+    }
     path_ = path;
     e_fajl->setText(QDir::toNativeSeparators(path));
     fillReference();
-    const intake::Mapping mapping =
-        intake::guessMapping(sheet.headings, intake::rememberedMappings(DM->dbTanulo), &sheet);
-    preview->setSheet(std::move(sheet), mapping, defaults());
-    fillMapping();
+    showSheet(std::move(sheet));
     QHeaderView* h = grid_elonezet->horizontalHeader();
     h->resizeSection(0, 30);
     h->resizeSection(1, 44);
@@ -303,17 +338,54 @@ void Tbeolvasas_form::megnyit(const QString& path) {
         h->resizeSection(c, 130);
 }
 
-void Tbeolvasas_form::reread() {
-    if (path_.isEmpty() || intake::isXlsx(path_)) return;
-    intake::CsvFormat format;
-    format.encoding = static_cast<intake::Encoding>(combo_kodlap->currentData().toInt());
-    format.separator = combo_elvalaszto->currentData().toString().at(0);
-    intake::Sheet sheet = intake::readCsv(path_, format);
-    // Other headings with another separator: guessed again, the remembered choices first.
+void Tbeolvasas_form::showChoices() {
+    const bool csv = kind_ == intake::FileKind::Csv;
+    const QSignalBlocker b1(combo_kodlap), b2(combo_elvalaszto), b3(combo_munkalap), b4(spin_fejlec);
+    combo_kodlap->setCurrentIndex(csv ? combo_kodlap->findData(static_cast<int>(format_.encoding)) : -1);
+    combo_elvalaszto->setCurrentIndex(csv ? combo_elvalaszto->findData(QString(format_.separator)) : -1);
+    combo_munkalap->setCurrentIndex(csv ? -1 : sheetIndex_);
+    combo_kodlap->setEnabled(csv);
+    combo_elvalaszto->setEnabled(csv);
+    combo_munkalap->setEnabled(!csv);
+    spin_fejlec->setEnabled(true);
+    const intake::Sheet& sheet = preview->sheet();
+    const int last = sheet.rowCount() > 0 ? sheet.sourceRow(sheet.rowCount() - 1) : sheet.headingRow();
+    spin_fejlec->setRange(1, std::max(1, last));
+    spin_fejlec->setValue(std::max(1, sheet.headingRow()));
+}
+
+void Tbeolvasas_form::showSheet(intake::Sheet sheet) {
+    // Other headings: guessed again, the remembered choices first.
     const intake::Mapping mapping =
         intake::guessMapping(sheet.headings, intake::rememberedMappings(DM->dbTanulo), &sheet);
     preview->setSheet(std::move(sheet), mapping, defaults());
     fillMapping();
+    showChoices();
+}
+
+void Tbeolvasas_form::reread(int headingRow) {
+    if (path_.isEmpty()) return;
+    const auto progress = queries::outputs().progress(this);
+    intake::ReadOptions options{knownHeading, headingRow, combo_munkalap->currentIndex(), progress.get()};
+    intake::CsvFormat format;
+    if (kind_ == intake::FileKind::Csv) {
+        format.encoding = static_cast<intake::Encoding>(combo_kodlap->currentData().toInt());
+        format.separator = combo_elvalaszto->currentData().toString().at(0);
+    }
+    intake::Sheet sheet;
+    try {
+        sheet = kind_ == intake::FileKind::Xlsx ? intake::readXlsx(path_, options)
+                                                : intake::readCsv(path_, format, options);
+    } catch (const queries::Cancelled&) {
+        showChoices(); // back to what is shown
+        return;
+    } catch (...) {
+        showChoices();
+        throw;
+    }
+    format_ = format;
+    sheetIndex_ = std::max(0, options.sheet);
+    showSheet(std::move(sheet));
 }
 
 QComboBox* Tbeolvasas_form::mezoCombo(int column) const {

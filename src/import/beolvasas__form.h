@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSortFilterProxyModel>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTableWidget>
 #include <vector>
@@ -21,7 +22,9 @@ class Tbeolvasas_form : public ui::ChildWindow {
     explicit Tbeolvasas_form(QWidget* parent = nullptr);
 
     void prepareOpen();
-    // Reads the file; its code page and separator are detected (CSV), then shown.
+    // Reads the file as what its first bytes say it is: the first visible sheet of a
+    // workbook, a CSV file in the code page and with the separator detected (then shown);
+    // the heading row is the first holding known headings. Under the progress bar.
     void megnyit(const QString& path);
 
     void Button1Click(); // Tallózás…
@@ -34,6 +37,8 @@ class Tbeolvasas_form : public ui::ChildWindow {
     QPushButton* Button1;
     QComboBox* combo_kodlap;
     QComboBox* combo_elvalaszto;
+    QComboBox* combo_munkalap; // the workbook's sheets
+    QSpinBox* spin_fejlec;     // the heading row, as the spreadsheet counts
     QTableWidget* grid_oszlopok;
     QComboBox* combo_osztaly;
     QComboBox* combo_nyelv;
@@ -60,7 +65,10 @@ class Tbeolvasas_form : public ui::ChildWindow {
     void FormClose() override;
 
   private:
-    void reread();
+    // The same file again with the choices in the window; headingRow 0: found again.
+    void reread(int headingRow);
+    void showSheet(intake::Sheet sheet);
+    void showChoices();
     void fillReference();
     void fillMapping();
     void mappingChanged(int column);
@@ -68,6 +76,10 @@ class Tbeolvasas_form : public ui::ChildWindow {
     void showState();
     void showReason();
     QString path_;
+    // What the shown sheet was read with.
+    intake::FileKind kind_ = intake::FileKind::Csv;
+    intake::CsvFormat format_;
+    int sheetIndex_ = 0;
 };
 
 extern Tbeolvasas_form* beolvasas_form;

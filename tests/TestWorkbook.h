@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <utility>
+
+// Workbooks written part by part, for what a workbook writer library cannot make:
+// hidden sheets, error values, the 1904 date system, any number format or size.
+namespace testing {
+
+// False when the zip could not be written.
+bool writeZip(const QString& path, const QList<std::pair<QString, QByteArray>>& entries);
+
+struct WorkbookPart {
+    QString name;
+    QByteArray rows; // the <row> elements of its sheetData
+    QString state{}; // "hidden", "veryHidden" or none
+};
+// Cell style n (s="n") shows numbers with formats[n - 1]; shared[i] is shared text i.
+QString writeWorkbook(const QString& path, const QList<WorkbookPart>& sheets, const QStringList& formats = {},
+                      const QStringList& shared = {}, bool date1904 = false);
+// A row of inline texts from column A on.
+QByteArray textRow(int row, const QStringList& texts);
+
+// A heading the intake knows.
+bool knownHeading(const QString& heading);
+
+} // namespace testing
