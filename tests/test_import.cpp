@@ -867,6 +867,34 @@ class ImportTest : public QObject {
                  3);
     }
 
+    // A spreadsheet's error value is no data; a number where digits count may have lost a zero.
+    void judgesCellsThatHoldNoText() {
+        auto rowOf = [](int r, const QString& name, const QByteArray& identifiers) {
+            QByteArray xml = textRow(r, {name, u"2011.06.18."_s, u"Pécs"_s, u"Fő utca 1."_s, u"Pécs"_s,
+                                         u"Szülő Anna"_s, u"9.a"_s, u"angol"_s});
+            return xml.insert(xml.lastIndexOf("</row>"), identifiers);
+        };
+        const QByteArray taj = validTaj(1234567).toLatin1(); // "0…": its zero shows only by format
+        const QString path = writeWorkbook(
+            scratchFolder(u"cellak"_s) + u"/azonositok.xlsx"_s,
+            {{u"Tanulók"_s,
+              textRow(1, kHeadings.split(u';')) +
+                  rowOf(2, u"Szám Taj"_s, "<c r=\"I2\"><v>" + taj.mid(1) + "</v></c>") +
+                  rowOf(3, u"Hiba Om"_s, "<c r=\"J3\" t=\"e\"><f>VLOOKUP(A3,B:C,2,0)</f><v>#N/A</v></c>") +
+                  rowOf(4, u"Formázott Taj"_s, "<c r=\"I4\" s=\"1\"><v>" + taj.mid(1) + "</v></c>")}},
+            {u"000000000"_s});
+        intake::Preview* p = open(path);
+        QCOMPARE(p->status(0), Status::Warning);
+        QVERIFY2(p->reason(0).contains(
+                     u"A(z) \"TAJ szám\" oszlopban szám áll (%1): ha kezdő nulla volt benne, a "
+                     u"táblázat elhagyta; nézze meg az eredetit."_s.arg(QString::fromLatin1(taj.mid(1)))),
+                 qPrintable(p->reason(0)));
+        QCOMPARE(p->status(1), Status::Error);
+        QCOMPARE(p->reason(1),
+                 u"A(z) \"OM azonosító\" oszlopban a táblázat hibaértéke áll (#N/A), nem adat."_s);
+        QCOMPARE(p->status(2), Status::Ready);
+    }
+
     // An address in one cell split into town and street; the guardian's address whole.
     void readsWholeAddresses() {
         const QByteArray file =

@@ -108,9 +108,36 @@ QString Reference::letterFor(const QString& typed) const {
 Row readRow(const Sheet& sheet, int row, const Mapping& mapping, const Defaults& defaults,
             const Reference& reference) {
     Row r;
+    std::array<bool, kFieldCount> noValue{};
+    // What the spreadsheet held rather than a value, and numbers whose leading zeros it may
+    // have dropped where they count.
+    for (size_t c = 0; c < mapping.size(); ++c) {
+        const Field f = mapping[c];
+        if (f == Field::None) continue;
+        const int column = static_cast<int>(c);
+        const QString heading = sheet.headings.value(column).isEmpty()
+                                    ? QStringLiteral("%1. oszlop").arg(column + 1)
+                                    : sheet.headings.value(column);
+        switch (sheet.kind(row, column)) {
+        case CellKind::Error:
+            noValue[static_cast<size_t>(f)] = true;
+            r.errors << QStringLiteral("A(z) \"%1\" oszlopban a táblázat hibaértéke áll (%2), nem adat.")
+                            .arg(heading, sheet.cell(row, column).trimmed());
+            break;
+        case CellKind::Number:
+            if (f == Field::Taj || f == Field::Om || f == Field::SzSzam || f == Field::DiakTel ||
+                f == Field::GondTel || f == Field::DiakIg)
+                r.warnings << QStringLiteral("A(z) \"%1\" oszlopban szám áll (%2): ha kezdő nulla volt "
+                                             "benne, a táblázat elhagyta; nézze meg az eredetit.")
+                                  .arg(heading, sheet.cell(row, column).trimmed());
+            break;
+        case CellKind::Text:
+            break;
+        }
+    }
     std::array<QStringView, kFieldCount> cell{};
     for (size_t c = 0; c < mapping.size(); ++c)
-        if (mapping[c] != Field::None)
+        if (mapping[c] != Field::None && !noValue[static_cast<size_t>(mapping[c])])
             cell[static_cast<size_t>(mapping[c])] = sheet.cell(row, static_cast<int>(c)).trimmed();
     auto at = [&](Field f) { return cell[static_cast<size_t>(f)]; };
 
@@ -162,7 +189,7 @@ Row readRow(const Sheet& sheet, int row, const Mapping& mapping, const Defaults&
     QStringList missing;
     for (Field f : {Field::Nev, Field::Cim, Field::Varos, Field::SzulHely, Field::SzulIdo, Field::GondNev,
                     Field::GondCim})
-        if (text(f).isEmpty() &&
+        if (text(f).isEmpty() && !noValue[static_cast<size_t>(f)] &&
             !(addressTold && (f == Field::Cim || f == Field::Varos || f == Field::GondCim)))
             missing << fieldCaption(f);
 
