@@ -420,7 +420,10 @@ class StudentTest : public QObject {
             {"OM not starting with 7", false, "61234567896", kOmForm},
             {"OM too short", false, "7123456789", kOmForm},
             {"OM letter", false, "7123456789A", kOmForm},
-            {"OM with blanks", false, "712 345 678 97", kOmForm},
+            // Written in groups, as on paper: its digits are what counts.
+            {"OM with blanks", false, "7123 4567 897", {}},
+            {"OM with hyphens", false, "7123-4567-897", {}},
+            {"OM wrong check digit in groups", false, "7123 4567 890", kOmCheck},
         };
         for (const auto& c : cases)
             QTest::newRow(c.name) << c.taj << QString::fromUtf8(c.text) << c.fault;
