@@ -2,8 +2,9 @@
 # database named as in database.src lives, and what a failed Firebird tool meant.
 # shellcheck shell=bash
 
-# The program logs in with this account and nothing else, so every tool uses it too.
-export ISC_USER=SYSDBA ISC_PASSWORD=velvetoak
+# The administrator's login: Firebird's own ISC_USER / ISC_PASSWORD when set (once personal
+# accounts are on, SYSDBA's password is the office's own), else the program's built-in one.
+export ISC_USER=${ISC_USER:-SYSDBA} ISC_PASSWORD=${ISC_PASSWORD:-velvetoak}
 me=$(basename "$0")
 
 fail() { echo "$me: $*" >&2; exit 1; }
@@ -62,7 +63,7 @@ explain() {
     elif grep -q 'I/O error during "open O_CREAT"' "$log"; then
         echo "$me: a szerver nem tudja létrehozni a fájlt (létezik a mappa? van joga írni?): $db_path" >&2
     elif grep -q "user name and password are not defined" "$log"; then
-        echo "$me: a szerver nem fogadta el a program rögzített SYSDBA-belépését" >&2
+        echo "$me: a szerver nem fogadta el a(z) $ISC_USER belépést (ISC_USER / ISC_PASSWORD)" >&2
     elif [ "$me" = restore-db ] && grep -q "Done with volume\|Backup incomplete\|backup description\|end of file" "$log"; then
         echo "$me: a mentésfájl csonka, sérült vagy nem gbak-mentés" >&2
     elif grep -q "No space left\|Done with volume\|write failed\|could not write" "$log"; then

@@ -130,8 +130,13 @@ void attach(db::Connection& connection, const QString& connectionString) {
     connection.open();
 }
 
-OtherCopy::OtherCopy(const QString& connectionString) : parts_(std::make_unique<Parts>()) {
+OtherCopy::OtherCopy(const QString& connectionString, const QStringList& login)
+    : parts_(std::make_unique<Parts>()) {
     attach(parts_->connection, connectionString);
+    if (login.isEmpty()) return;
+    parts_->connection.close();
+    parts_->connection.setParams(login + QStringList{QStringLiteral("lc_ctype=WIN1250")});
+    parts_->connection.open();
 }
 
 OtherCopy::~OtherCopy() = default;

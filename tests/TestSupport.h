@@ -65,7 +65,8 @@ void attach(db::Connection& connection, const QString& connectionString);
 // A second copy of the program, as far as the database sees it: changes made elsewhere.
 class OtherCopy {
   public:
-    explicit OtherCopy(const QString& connectionString);
+    // login: the "user_name=…", "password=…" (and "sql_role_name=…") lines; SYSDBA's when empty
+    explicit OtherCopy(const QString& connectionString, const QStringList& login = {});
     ~OtherCopy();
     // Runs and commits one statement; the rows it changed.
     qint64 run(const QString& sql, const QVariantList& params = {});

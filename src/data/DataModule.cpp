@@ -11,6 +11,7 @@
 
 #include "db/Error.h"
 #include "db/Statement.h"
+#include "fiokok/Fiok.h"
 #include "main/connect__form.h"
 #include "main/main__form.h"
 #include "ui/Dialogs.h"
@@ -47,8 +48,7 @@ TDM::TDM(QObject* parent)
     datasuorce_Osztalyok.setObjectName(QStringLiteral("datasuorce_Osztalyok"));
     uj_diak_esemeny.setObjectName(QStringLiteral("uj_diak_esemeny"));
 
-    dbTanulo.setParams({QStringLiteral("user_name=sysdba"), QStringLiteral("password=velvetoak"),
-                        QStringLiteral("lc_ctype=WIN1250")});
+    dbTanulo.setParams(fiok::beepitettBelepes() + QStringList{QStringLiteral("lc_ctype=WIN1250")});
     datasource_Tanulok.setSourceModel(&dataset_Tanulok);
     datasource_Tanarok.setSourceModel(&dataset_Tanarok);
     datasource_targyak.setSourceModel(&dataset_targyak);
@@ -152,10 +152,7 @@ bool TDM::DataModuleCreate() {
 
     bool connected = false;
     try {
-        if (!firstLine.isEmpty()) {
-            dbTanulo.open();
-            connected = true;
-        }
+        connected = !firstLine.isEmpty() && fiok::belep(dbTanulo);
     } catch (const std::exception&) {
         connected = false;
     }
@@ -168,6 +165,11 @@ bool TDM::DataModuleCreate() {
     connect_form->hide();
 
     try {
+        const QString refused = fiok::szerepetVesz(dbTanulo);
+        if (!refused.isEmpty()) {
+            ui::error(refused + QStringLiteral("\r\ra program futása le fog állni."));
+            return false;
+        }
         trTanulo.start();
         dataset_Tanulok.setSelectSQL(sqlText(QStringLiteral("dataset_Tanulo_SelectSQL.sql")));
         dataset_Tanulok.open();

@@ -34,6 +34,8 @@ bool DbError::isTooLong() const {
 }
 
 QString DbError::userMessage() const {
+    // What the grants keep from a person is told plainly, nothing technical beside it.
+    if (hasCode(isc_no_priv)) return QStringLiteral("Ehhez nincs jogosultsága.");
     QString head;
     if (isConnectionLost())
         head = kConnectionLostText;

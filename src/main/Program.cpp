@@ -14,6 +14,8 @@
 #include "db/Values.h"
 #include "documents/dokumentumok__form.h"
 #include "documents/iskola_adatai__form.h"
+#include "fiokok/Fiok.h"
+#include "fiokok/fiokok__form.h"
 #include "import/beolvasas__form.h"
 #include "main__form.h"
 #include "office/archivum__form.h"
@@ -165,6 +167,23 @@ void wireSchoolYear() {
 }
 } // namespace
 
+namespace {
+// What the person's role may not use is out of reach; the database refuses it anyway.
+void limitToRole() {
+    using fiok::Szerep;
+    evi_ugyek_form->label_ki->setText(QStringLiteral("Bejelentkezve: %1").arg(fiok::munkamenet().leiras()));
+    for (QPushButton* b : {main_form->Button2, main_form->Button13})
+        fiok::korlatoz(b, Szerep::Iroda);
+    const std::pair<const char*, Szerep> tasks[] = {{"ButtonTanevvaltas", Szerep::Vezeto},
+                                                    {"ButtonIskola", Szerep::Vezeto},
+                                                    {"ButtonBeolvasas", Szerep::Iroda},
+                                                    {"ButtonDokumentumok", Szerep::Iroda}};
+    for (const auto& [name, role] : tasks)
+        if (auto* b = evi_ugyek_form->findChild<QPushButton*>(QString::fromLatin1(name)))
+            fiok::korlatoz(b, role);
+}
+} // namespace
+
 bool createAll() {
     main_form = new Tmain_form;
     connect_form = new Tconnect_form;
@@ -196,6 +215,10 @@ bool createAll() {
     evi_ugyek_form->addTask(QStringLiteral("ButtonBeolvasas"),
                             QStringLiteral("Tanulók beolvasása táblázatból"), beolvasas_form,
                             [] { beolvasas_form->prepareOpen(); });
+    fiokok_form = new Tfiokok_form;
+    evi_ugyek_form->addTask(QStringLiteral("ButtonFiokok"), QStringLiteral("Felhasználói fiókok, jelszó"),
+                            fiokok_form, [] { fiokok_form->prepareOpen(); });
+    limitToRole();
     return true;
 }
 
@@ -205,6 +228,7 @@ template <typename T> void destroy(T*& p) {
 }
 
 void destroyAll() {
+    destroy(fiokok_form);
     destroy(beolvasas_form);
     destroy(naplo_form);
     destroy(kilepes_form);

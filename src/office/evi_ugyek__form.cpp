@@ -16,6 +16,10 @@ Tevi_ugyek_form::Tevi_ugyek_form(QWidget* parent) : ui::ChildWindow(parent) {
     Label1 = ui::label(this, QStringLiteral("Label1"), QStringLiteral("Teendők"), ui::arial(13),
                        QRect(10, 10, kWidth - 20, 20));
     Label1->setAlignment(Qt::AlignCenter);
+    label_ki = ui::label(this, QStringLiteral("label_ki"), QString(), ui::arial(12, false),
+                         QRect(10, 0, kWidth - 20, 34));
+    label_ki->setWordWrap(true);
+    label_ki->setAlignment(Qt::AlignCenter);
     Button1 = ui::button(this, QStringLiteral("Button1"), QStringLiteral("bezárás"), ui::arial(12),
                          QRect(0, 0, 10, 10), true);
     connect(Button1, &QPushButton::clicked, this, [this] { close(); });
@@ -44,6 +48,8 @@ void Tevi_ugyek_form::layOut() {
         if (previous) setTabOrder(previous, b);
         previous = b;
     }
+    label_ki->setGeometry(10, y + 4, kWidth - 20, 34);
+    y += 38;
     Button1->setGeometry(80, y + 8, kWidth - 160, 24);
     if (previous) setTabOrder(previous, Button1);
     setClientSize(kWidth, y + 42);

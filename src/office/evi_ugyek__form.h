@@ -22,6 +22,7 @@ class Tevi_ugyek_form : public ui::ChildWindow {
     void prepareOpen() {}
 
     QLabel* Label1;
+    QLabel* label_ki;     // who is logged in
     QPushButton* Button1; // bezárás
 
   protected:

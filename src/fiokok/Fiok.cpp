@@ -1,0 +1,199 @@
+#include "Fiok.h"
+
+#include <QRegularExpression>
+#include <QWidget>
+
+#include "belepes__form.h"
+#include "db/Connection.h"
+#include "db/Error.h"
+#include "db/Statement.h"
+#include "db/Transaction.h"
+#include "ui/Dialogs.h"
+
+namespace fiok {
+
+namespace {
+Munkamenet current;
+
+QString param(const QStringList& params, const QString& key) {
+    for (const QString& p : params)
+        if (p.section(u'=', 0, 0).trimmed().compare(key, Qt::CaseInsensitive) == 0) return p.section(u'=', 1);
+    return {};
+}
+
+bool loginRefused(const db::DbError& e) {
+    return e.hasCode(isc_login);
+}
+} // namespace
+
+QString szerepNev(Szerep szerep) {
+    switch (szerep) {
+    case Szerep::Olvaso:
+        return QStringLiteral("olvasó");
+    case Szerep::Iroda:
+        return QStringLiteral("iroda");
+    case Szerep::Vezeto:
+        return QStringLiteral("vezető");
+    case Szerep::Rendszergazda:
+        return QStringLiteral("rendszergazda");
+    case Szerep::Nincs:
+        break;
+    }
+    return QStringLiteral("nincs");
+}
+
+QString szerepRole(Szerep szerep) {
+    switch (szerep) {
+    case Szerep::Olvaso:
+        return QStringLiteral("KORVANA_OLVASO");
+    case Szerep::Iroda:
+        return QStringLiteral("KORVANA_IRODA");
+    case Szerep::Vezeto:
+        return QStringLiteral("KORVANA_VEZETO");
+    default:
+        return {};
+    }
+}
+
+Szerep szerepByRole(const QString& role) {
+    for (Szerep s : {Szerep::Vezeto, Szerep::Iroda, Szerep::Olvaso})
+        if (role.trimmed().compare(szerepRole(s), Qt::CaseInsensitive) == 0) return s;
+    return Szerep::Nincs;
+}
+
+QString Munkamenet::leiras() const {
+    const QString who =
+        teljesNev.isEmpty() ? felhasznalo : QStringLiteral("%1 (%2)").arg(teljesNev, felhasznalo);
+    return QStringLiteral("%1, %2").arg(who, szerepNev(szerep));
+}
+
+const Munkamenet& munkamenet() {
+    return current;
+}
+
+bool szabad(Szerep legalabb) {
+    return current.szerep >= legalabb;
+}
+
+QStringList& beepitettBelepes() {
+    static QStringList login{QStringLiteral("user_name=sysdba"), QStringLiteral("password=velvetoak")};
+    return login;
+}
+
+bool belep(db::Connection& connection) {
+    const QString charset = QStringLiteral("lc_ctype=WIN1250");
+    connection.setParams(beepitettBelepes() + QStringList{charset});
+    try {
+        connection.open();
+        return true;
+    } catch (const db::DbError& e) {
+        if (!loginRefused(e)) return false;
+    }
+    // The office has turned personal accounts on: the person logs in as herself.
+    Tbelepes_form login;
+    for (;;) {
+        if (login.exec() != QDialog::Accepted) return false;
+        connection.setParams({QStringLiteral("user_name=") + login.e_nev->text().trimmed(),
+                              QStringLiteral("password=") + login.e_jelszo->text(), charset});
+        try {
+            connection.open();
+            return true;
+        } catch (const db::DbError& e) {
+            if (!loginRefused(e)) return false;
+        }
+        // Which of the two was wrong is not told.
+        ui::warning(QStringLiteral("A felhasználónév vagy a jelszó nem megfelelő."));
+        login.e_jelszo->clear();
+        login.e_jelszo->setFocus();
+    }
+}
+
+namespace {
+// The row of the first column of a one-row select, in a read-only transaction of its own.
+QVariantList readOne(db::Connection& connection, const QString& sql) {
+    db::Transaction tr(connection, nullptr, db::Transaction::Access::ReadOnly);
+    db::Statement s(connection, tr);
+    s.prepare(sql);
+    s.execute();
+    QVariantList row;
+    if (s.fetch())
+        for (int c = 0; c < s.columnCount(); ++c)
+            row << s.value(c);
+    s.closeCursor();
+    tr.commit();
+    return row;
+}
+} // namespace
+
+QString szerepetVesz(db::Connection& connection) {
+    Munkamenet who;
+    // What anyone attached may read: who she is, her roles, whether the accounts are on.
+    const QVariantList me = readOne(
+        connection,
+        QStringLiteral("select trim(current_user), (select list(trim(rdb$relation_name)) from rdb$user_privileges "
+                       "where rdb$user = current_user and rdb$privilege = 'M' and rdb$user_type = 8), "
+                       "(select count(*) from rdb$relations where rdb$relation_name = 'TABLE_FIOK_JEL') "
+                       "from rdb$database"));
+    who.felhasznalo = me.value(0).toString();
+    const QStringList roles = me.value(1).toString().split(u',', Qt::SkipEmptyParts);
+    const bool hasAccounts = me.value(2).toInt() > 0;
+    if (who.felhasznalo.compare(QStringLiteral("SYSDBA"), Qt::CaseInsensitive) == 0) {
+        const bool accountsOn =
+            hasAccounts &&
+            readOne(connection, QStringLiteral("select count(*) from table_fiok_jel")).value(0).toInt() > 0;
+        // A forgotten step must not leave everyone on the shared login.
+        if (accountsOn && param(connection.params(), QStringLiteral("password")) ==
+                              param(beepitettBelepes(), QStringLiteral("password")))
+            return QStringLiteral("A személyes fiókok be vannak kapcsolva, a szerver SYSDBA-jelszava mégis a "
+                                  "program beépített jelszava.\rA rendszergazda változtassa meg a szerveren a "
+                                  "SYSDBA jelszavát, ahogy a leírás mondja; addig a program nem indul.");
+        who.szerep = Szerep::Rendszergazda;
+        current = who;
+        return {};
+    }
+    who.szerep = Szerep::Nincs;
+    for (Szerep s : {Szerep::Vezeto, Szerep::Iroda, Szerep::Olvaso})
+        if (roles.contains(szerepRole(s))) {
+            who.szerep = s;
+            break;
+        }
+    if (who.szerep == Szerep::Nincs) return QStringLiteral("Ehhez az adatbázishoz nincs jogosultsága.");
+    // Firebird 3 has no default roles: the attachment names the one it works in. The head
+    // of office works as the database's administrator, who may manage the accounts.
+    const QString role = who.szerep == Szerep::Vezeto && roles.contains(QStringLiteral("RDB$ADMIN"))
+                             ? QStringLiteral("RDB$ADMIN")
+                             : szerepRole(who.szerep);
+    QStringList params;
+    for (const QString& p : connection.params())
+        if (param({p}, QStringLiteral("sql_role_name")).isEmpty()) params << p;
+    connection.close();
+    connection.setParams(params << QStringLiteral("sql_role_name=") + role);
+    connection.open();
+    if (hasAccounts)
+        who.teljesNev = readOne(connection, QStringLiteral("select teljes_nev from table_fiok where "
+                                                           "felhasznalo = current_user"))
+                            .value(0)
+                            .toString()
+                            .trimmed();
+    current = who;
+    return {};
+}
+
+void korlatoz(QWidget* control, Szerep legalabb) {
+    if (szabad(legalabb)) return;
+    control->setEnabled(false);
+    control->setToolTip(QStringLiteral("A(z) „%1” szerepkörrel nem használható; legalább „%2” kell hozzá.")
+                            .arg(szerepNev(current.szerep), szerepNev(legalabb)));
+}
+
+QString literal(const QString& text) {
+    QString t = text;
+    return u'\'' + t.replace(u'\'', QStringLiteral("''")) + u'\'';
+}
+
+bool joFelhasznaloNev(const QString& name) {
+    static const QRegularExpression form(QStringLiteral("^[A-Za-z][A-Za-z0-9_]{0,30}$"));
+    return form.match(name).hasMatch() && !name.startsWith(QStringLiteral("RDB$"), Qt::CaseInsensitive);
+}
+
+} // namespace fiok
