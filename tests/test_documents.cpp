@@ -175,6 +175,8 @@ class DocumentsTest : public QObject {
         dokumentumok_form->Button3->click();
         dokumentumok_form->ds_iktatas->fetchAll();
         QCOMPARE(dokumentumok_form->ds_iktatas->rowCount(), before + students);
+        // each entry names who issued it, as the database knows her
+        QCOMPARE(dokumentumok_form->ds_iktatas->value(before, u"Kiadta"_s).toString(), u"SYSDBA"_s);
         // a file that cannot be written takes no number
         QVERIFY(!dokumentumok_form->pdf_ment(pdf + u"/nincs/ilyen.pdf"_s));
         QCOMPARE(value(u"select count(*) from table_kiadott_dokumentum"_s).toInt(), before + students);

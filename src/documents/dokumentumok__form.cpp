@@ -17,9 +17,13 @@ Tdokumentumok_form* dokumentumok_form = nullptr;
 
 namespace {
 const QString kRegister = QStringLiteral(
-    "select tanev || '/' || (tanev + 1) as \"Tanév\", sorszam as \"Sorszám\", kiadva as \"Kiadva\", "
-    "sablon as \"Dokumentum\", diak_nev as \"Tanuló\", munkaallomas as \"Munkaállomás\" "
-    "from table_kiadott_dokumentum where kiadva >= :tol and kiadva < :ig order by kiadva, tanev, sorszam");
+    "select d.tanev || '/' || (d.tanev + 1) as \"Tanév\", d.sorszam as \"Sorszám\", d.kiadva as \"Kiadva\", "
+    "d.sablon as \"Dokumentum\", d.diak_nev as \"Tanuló\", "
+    "coalesce(f.teljes_nev || ' (' || trim(k.felhasznalo) || ')', trim(k.felhasznalo)) as \"Kiadta\", "
+    "d.munkaallomas as \"Munkaállomás\" from table_kiadott_dokumentum d "
+    "left join table_ki_tette k on k.tabla = 'TABLE_KIADOTT_DOKUMENTUM' and k.sor_id = d.id "
+    "left join table_fiok f on f.felhasznalo = k.felhasznalo "
+    "where d.kiadva >= :tol and d.kiadva < :ig order by d.kiadva, d.tanev, d.sorszam");
 
 void setUp(QPrinter& printer, const QString& title) {
     printer.setPageSize(QPageSize(QPageSize::A4));
