@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include <QApplication>
+
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -102,6 +104,7 @@ QString makeProgramFolder(const QString& name, const QString& databaseSrcContent
 #include "db/Connection.h"
 #include "db/Statement.h"
 #include "db/Transaction.h"
+#include "fiokok/belepes__form.h"
 #include "main/Program.h"
 #include "main/main__form.h"
 
@@ -209,6 +212,28 @@ bool ProgramFixture::startWithSrc(const QString& name, const QString& databaseSr
 void ProgramFixture::stop() {
     program::destroyAll();
     TDM::programFolderOverride.clear();
+}
+
+LoginAnswers::LoginAnswers(std::deque<std::pair<QString, QString>> answers) : answers_(std::move(answers)) {
+    timer_.setInterval(10);
+    connect(&timer_, &QTimer::timeout, this, [this] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* login = qobject_cast<Tbelepes_form*>(w);
+            if (!login || !login->isVisible()) continue;
+            ++shown;
+            if (answers_.empty()) {
+                login->Button2->click();
+                return;
+            }
+            const auto [user, password] = answers_.front();
+            answers_.pop_front();
+            login->e_nev->setText(user);
+            login->e_jelszo->setText(password);
+            login->Button1->click();
+            return;
+        }
+    });
+    timer_.start();
 }
 
 } // namespace testing

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <QVariantList>
 #include <deque>
 #include <memory>
@@ -95,6 +97,18 @@ class ProgramFixture {
     void stop();
     FakeDialogs dialogs;
     TestDatabase db;
+};
+
+// Answers the login window whenever it shows: a user name and password each time, or
+// "Mégse" once none are left.
+class LoginAnswers : public QObject {
+  public:
+    explicit LoginAnswers(std::deque<std::pair<QString, QString>> answers);
+    int shown = 0;
+
+  private:
+    std::deque<std::pair<QString, QString>> answers_;
+    QTimer timer_;
 };
 
 } // namespace testing

@@ -10,7 +10,6 @@
 #include "data/DataModule.h"
 #include "db/Error.h"
 #include "fiokok/Fiok.h"
-#include "fiokok/belepes__form.h"
 #include "fiokok/fiokok__form.h"
 #include "main/main__form.h"
 #include "office/evi_ugyek__form.h"
@@ -30,38 +29,6 @@ const Account kVezeto{u"K_VEZ"_s, u"vezeto-jelszo1"_s, u"KORVANA_VEZETO, RDB$ADM
 const Account kIroda{u"K_IRO"_s, u"iroda-jelszo1"_s, u"KORVANA_IRODA"_s, Szerep::Iroda};
 const Account kOlvaso{u"K_OLV"_s, u"olvaso-jelszo1"_s, u"KORVANA_OLVASO"_s, Szerep::Olvaso};
 const Account kNincs{u"K_NINCS"_s, u"nincs-jelszo1"_s, {}, Szerep::Nincs};
-
-// Answers the login window whenever it shows: a user and password each time, or Mégse
-// when none are left.
-class LoginAnswers : public QObject {
-  public:
-    explicit LoginAnswers(std::deque<std::pair<QString, QString>> answers) : answers_(std::move(answers)) {
-        timer_.setInterval(10);
-        connect(&timer_, &QTimer::timeout, this, [this] {
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                auto* login = qobject_cast<Tbelepes_form*>(w);
-                if (!login || !login->isVisible()) continue;
-                ++shown;
-                if (answers_.empty()) {
-                    login->Button2->click();
-                    return;
-                }
-                const auto [user, password] = answers_.front();
-                answers_.pop_front();
-                login->e_nev->setText(user);
-                login->e_jelszo->setText(password);
-                login->Button1->click();
-                return;
-            }
-        });
-        timer_.start();
-    }
-    int shown = 0;
-
-  private:
-    std::deque<std::pair<QString, QString>> answers_;
-    QTimer timer_;
-};
 
 } // namespace
 

@@ -110,7 +110,10 @@ class StartupTest : public QObject {
         DM = new TDM;
         DM->dbTanulo.setParams({QStringLiteral("user_name=sysdba"), QStringLiteral("password=rossz"),
                                 QStringLiteral("lc_ctype=WIN1250")});
+        // Refused, the program asks who logs in; "Mégse" is a failed connection.
+        testing::LoginAnswers answers({});
         QVERIFY(!DM->DataModuleCreate());
+        QCOMPARE(answers.shown, 1);
         QCOMPARE(app.dialogs.texts(), QStringList{kNoConnection});
     }
 

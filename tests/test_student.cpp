@@ -482,6 +482,7 @@ class StudentTest : public QObject {
     }
 
     void openingAStudentWithMissingData() {
+        DM->trTanulo.beginWrite(); // the program's transaction reads unless told to write
         db::Statement s(DM->dbTanulo, DM->trTanulo);
         s.prepare(QStringLiteral(
             "update table_diak set evfolyam = null where id = (select min(id) from table_diak)"));

@@ -32,9 +32,10 @@ const QString kNotStoredLater =
 } // namespace
 
 TDM::TDM(QObject* parent)
-    : QObject(parent), dbTanulo(this), trTanulo(dbTanulo, this), dataset_Tanulok(dbTanulo, trTanulo, this),
-      dataset_Tanarok(dbTanulo, trTanulo, this), dataset_targyak(dbTanulo, trTanulo, this),
-      dataset_Osztalyok(dbTanulo, trTanulo, this), uj_diak_esemeny(this) {
+    : QObject(parent), dbTanulo(this), trTanulo(dbTanulo, this, db::Transaction::Access::ReadOnly),
+      dataset_Tanulok(dbTanulo, trTanulo, this), dataset_Tanarok(dbTanulo, trTanulo, this),
+      dataset_targyak(dbTanulo, trTanulo, this), dataset_Osztalyok(dbTanulo, trTanulo, this),
+      uj_diak_esemeny(this) {
     setObjectName(QStringLiteral("DM"));
     dbTanulo.setObjectName(QStringLiteral("dbTanulo"));
     trTanulo.setObjectName(QStringLiteral("trTanulo"));
@@ -96,6 +97,18 @@ TDM::TDM(QObject* parent)
         bool cancel = false;
         ui::guarded([&] { uj_diak_esemenyEventAlert(name, count, cancel); });
     });
+}
+
+TDM::WriteScope::WriteScope() {
+    DM->trTanulo.beginWrite();
+}
+
+TDM::WriteScope::~WriteScope() {
+    if (!DM->trTanulo.isWriting()) return;
+    try {
+        DM->trTanulo.rollback();
+    } catch (const db::Error&) {
+    }
 }
 
 TDM::~TDM() {

@@ -35,6 +35,16 @@ struct UnsettledWrite {
 class TDM : public QObject {
     Q_OBJECT
   public:
+    // A write on trTanulo, for as long as it lives: begun for writing, and rolled back if it
+    // did not end, so no read-write transaction waits for the user.
+    class WriteScope {
+      public:
+        WriteScope();
+        ~WriteScope();
+        WriteScope(const WriteScope&) = delete;
+        WriteScope& operator=(const WriteScope&) = delete;
+    };
+
     explicit TDM(QObject* parent = nullptr);
     ~TDM() override;
 

@@ -48,8 +48,9 @@ void Transaction::start() {
     if (connection_.isLost()) connection_.reconnect();
     if (isActive()) return;
     if (!connection_.isConnected()) throw Error(QStringLiteral("Nincs kapcsolat az adatbázissal."));
+    const Access access = std::exchange(writeOnce_, false) ? Access::ReadWrite : access_;
     std::string tpb = {isc_tpb_version3,
-                       static_cast<char>(access_ == Access::ReadOnly ? isc_tpb_read : isc_tpb_write),
+                       static_cast<char>(access == Access::ReadOnly ? isc_tpb_read : isc_tpb_write),
                        isc_tpb_read_committed, isc_tpb_rec_version, isc_tpb_nowait};
     if (snapshot_) tpb = {isc_tpb_version3, isc_tpb_read, isc_tpb_concurrency, isc_tpb_nowait};
     for (const QByteArray& table : reserving_) {
@@ -62,6 +63,7 @@ void Transaction::start() {
     if (isc_start_transaction(status, &handle_, 1, connection_.handle(), static_cast<short>(tpb.size()),
                               tpb.data()))
         connection_.fail(status);
+    activeAccess_ = snapshot_ ? Access::ReadOnly : access;
     // Known before any commit, so that a commit whose answer is lost can be looked for.
     const char items[] = {isc_info_tra_id};
     char info[32] = {};
@@ -70,6 +72,19 @@ void Transaction::start() {
         info[0] == isc_info_tra_id) {
         const short size = static_cast<short>(isc_vax_integer(info + 1, 2));
         serverId_ = isc_portable_integer(reinterpret_cast<const ISC_UCHAR*>(info + 3), size);
+    }
+}
+
+void Transaction::beginWrite() {
+    if (isWriting()) return;
+    // A reading one has nothing to keep: ended, its lists close as at any end.
+    if (isActive()) rollback();
+    writeOnce_ = true;
+    try {
+        start();
+    } catch (...) {
+        writeOnce_ = false;
+        throw;
     }
 }
 

@@ -36,6 +36,12 @@ class Transaction : public QObject {
     void setReserving(QList<QByteArray> tables) { reserving_ = std::move(tables); }
 
     void start();
+    // Starts it for writing this once: a reading one that runs is ended first (its lists
+    // close, as at any end); once it ends, it reads again. So a copy
+    // that waits for its user holds no read-write transaction, which would keep the
+    // server from collecting old record versions.
+    void beginWrite();
+    bool isWriting() const { return isActive() && activeAccess_ == Access::ReadWrite; }
     void commit();
     void rollback();
     // Starts the transaction unless it is active; a lost connection is attached anew first.
@@ -56,6 +62,8 @@ class Transaction : public QObject {
 
     Connection& connection_;
     Access access_;
+    Access activeAccess_ = Access::ReadOnly;
+    bool writeOnce_ = false;
     isc_tr_handle handle_ = 0;
     qint64 serverId_ = 0;
     bool snapshot_ = false;

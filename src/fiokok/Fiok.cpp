@@ -82,7 +82,6 @@ QStringList& beepitettBelepes() {
 
 bool belep(db::Connection& connection) {
     const QString charset = QStringLiteral("lc_ctype=WIN1250");
-    connection.setParams(beepitettBelepes() + QStringList{charset});
     try {
         connection.open();
         return true;
@@ -130,10 +129,11 @@ QString szerepetVesz(db::Connection& connection) {
     // What anyone attached may read: who she is, her roles, whether the accounts are on.
     const QVariantList me = readOne(
         connection,
-        QStringLiteral("select trim(current_user), (select list(trim(rdb$relation_name)) from rdb$user_privileges "
-                       "where rdb$user = current_user and rdb$privilege = 'M' and rdb$user_type = 8), "
-                       "(select count(*) from rdb$relations where rdb$relation_name = 'TABLE_FIOK_JEL') "
-                       "from rdb$database"));
+        QStringLiteral(
+            "select trim(current_user), (select list(trim(rdb$relation_name)) from rdb$user_privileges "
+            "where rdb$user = current_user and rdb$privilege = 'M' and rdb$user_type = 8), "
+            "(select count(*) from rdb$relations where rdb$relation_name = 'TABLE_FIOK_JEL') "
+            "from rdb$database"));
     who.felhasznalo = me.value(0).toString();
     const QStringList roles = me.value(1).toString().split(u',', Qt::SkipEmptyParts);
     const bool hasAccounts = me.value(2).toInt() > 0;
@@ -144,9 +144,10 @@ QString szerepetVesz(db::Connection& connection) {
         // A forgotten step must not leave everyone on the shared login.
         if (accountsOn && param(connection.params(), QStringLiteral("password")) ==
                               param(beepitettBelepes(), QStringLiteral("password")))
-            return QStringLiteral("A személyes fiókok be vannak kapcsolva, a szerver SYSDBA-jelszava mégis a "
-                                  "program beépített jelszava.\rA rendszergazda változtassa meg a szerveren a "
-                                  "SYSDBA jelszavát, ahogy a leírás mondja; addig a program nem indul.");
+            return QStringLiteral(
+                "A személyes fiókok be vannak kapcsolva, a szerver SYSDBA-jelszava mégis a "
+                "program beépített jelszava.\rA rendszergazda változtassa meg a szerveren a "
+                "SYSDBA jelszavát, ahogy a leírás mondja; addig a program nem indul.");
         who.szerep = Szerep::Rendszergazda;
         current = who;
         return {};

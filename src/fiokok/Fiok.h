@@ -32,9 +32,9 @@ bool szabad(Szerep legalabb);
 // The program's own login, used without asking until the server refuses it.
 QStringList& beepitettBelepes();
 
-// Attaches with the built-in login, or, once the server refuses it, with what the person
-// types in the login window until it is accepted. False when she gives up or the server
-// cannot be reached.
+// Attaches with the login the connection holds (the built-in one), or, once the server
+// refuses it, with what the person types in the login window until it is accepted. False when she gives up or
+// the server cannot be reached.
 bool belep(db::Connection& connection);
 // Takes the school role of the person attached: attaches again with it. The Hungarian
 // reason when she may not work here (no school role, or the built-in administrator

@@ -358,6 +358,8 @@ QStringList& Tmain_form::query(bool fromFile, const QString& sql, const ibq_para
 qint64 Tmain_form::query_mod(bool fromFile, const QString& sql, const ibq_parameterek& params) {
     qint64 affected = 0;
     {
+        // Written in a transaction of its own, ended before the user hears of it.
+        const TDM::WriteScope write;
         db::Statement statement(DM->dbTanulo, DM->trTanulo);
         statement.prepare(fromFile ? DM->sqlText(sql) : sql);
         statement.bind(params);
@@ -370,6 +372,7 @@ qint64 Tmain_form::query_mod(bool fromFile, const QString& sql, const ibq_parame
 }
 
 bool Tmain_form::StoredProc(const QString& name, const ibq_parameterek& params) {
+    const TDM::WriteScope write;
     db::StoredProcedure call(DM->dbTanulo, DM->trTanulo);
     call.setName(name);
     call.prepare();
@@ -398,9 +401,9 @@ bool Tmain_form::StoredProc(const QString& name, const ibq_parameterek& params) 
     } catch (const db::Error& e) {
         QString text;
         hiba_kiir(e, text);
-        ui::error(QStringLiteral("H I B A    T Ö R T É N T ! \r \r") + text);
         call.close();
         DM->trTanulo.rollback();
+        ui::error(QStringLiteral("H I B A    T Ö R T É N T ! \r \r") + text);
         return false;
     }
 }

@@ -459,6 +459,9 @@ void Tuj_tanulo_Form::Button1Click() {
     values << classId << memoToStored(t.at(14)) << languageId << year;
     if (modify) values << id;
 
+    // From here to the answer, one short read-write transaction; the record is read again
+    // in it, with a lock, to see that nobody changed it since it was opened.
+    const TDM::WriteScope write;
     if (modify && !stillAsOpened(id)) return;
     std::optional<UnsettledWrite> unsettled;
     try {
