@@ -87,7 +87,7 @@ class DocumentsTest : public QObject {
                  {id})
                 .value(0)
                 .split(u';');
-        const QString year = documents::schoolYearText(documents::schoolYearOn(QDate::currentDate()));
+        const QString year = documents::schoolYearText(tanev::aktualis(DM->dbTanulo, QDate::currentDate()));
         struct Case {
             QString file;
             QStringList expected;

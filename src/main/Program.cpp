@@ -16,6 +16,7 @@
 #include "documents/iskola_adatai__form.h"
 #include "import/beolvasas__form.h"
 #include "main__form.h"
+#include "office/Tanev.h"
 #include "office/archivum__form.h"
 #include "office/evi_ugyek__form.h"
 #include "office/kilepes__form.h"
@@ -201,6 +202,12 @@ bool createAll() {
     beolvasas_form = new Tbeolvasas_form;
     wireDocuments();
     wireSchoolYear();
+    // the school year the registry is in, and once a word if it should have moved on
+    ui::guarded([] {
+        main_form->akt_tanev();
+        const QString late = tanev::elmaradtValtas(DM->dbTanulo, QDate::currentDate());
+        if (!late.isEmpty()) ui::information(late);
+    });
     evi_ugyek_form->addTask(QStringLiteral("ButtonBeolvasas"),
                             QStringLiteral("Tanulók beolvasása táblázatból"), beolvasas_form,
                             [] { beolvasas_form->prepareOpen(); });
