@@ -26,7 +26,7 @@ BEGIN
     -- a leaving mark always says why
     IF (NOT EXISTS (SELECT 1 FROM rdb$relation_constraints WHERE rdb$constraint_name = 'CK_TV_JELOLES_OK')) THEN
         EXECUTE STATEMENT 'ALTER TABLE table_tv_jeloles ADD CONSTRAINT ck_tv_jeloles_ok
-            CHECK (jeloles <> ''K'' OR kilepes_ok BETWEEN 1 AND 7)';
+            CHECK (jeloles <> ''K'' OR (kilepes_ok IS NOT NULL AND kilepes_ok BETWEEN 1 AND 7))';
     -- The names of the teachers, subjects and languages at the move: the undo says which
     -- one of them is gone when it stands in the way.
     IF (NOT EXISTS (SELECT 1 FROM rdb$relations WHERE rdb$relation_name = 'TABLE_TV_NEV')) THEN
@@ -307,14 +307,14 @@ RETURNS (ok VARCHAR(300))
 AS
 BEGIN
     FOR SELECT 'azóta megszűnt ' || COALESCE(n.nev, 'a(z) ' || s.osztalyfonok_id || '. azonosítójú tanár') || ', ' ||
-               IIF(s.osztaly_szam IN (1, 5), 'az ', 'a ') || s.osztaly_szam || '.' || s.osztaly_betu || ' osztályfőnöke'
+               TRIM(IIF(s.osztaly_szam IN (1, 5), 'az', 'a')) || ' ' || s.osztaly_szam || '.' || s.osztaly_betu || ' osztályfőnöke'
           FROM table_tv_osztaly s
           LEFT JOIN table_tv_nev n ON n.tanevvaltas_id = s.tanevvaltas_id AND n.tabla = 'T' AND n.id = s.osztalyfonok_id
          WHERE s.tanevvaltas_id = :tv AND s.sors = 'V' AND s.osztalyfonok_id IS NOT NULL
            AND NOT EXISTS (SELECT 1 FROM table_tanar t WHERE t.id = s.osztalyfonok_id)
           INTO :ok DO SUSPEND;
     FOR SELECT 'azóta megszűnt a(z) ' || COALESCE(n.nev, t.targy_id || '. azonosítójú') || ' tantárgy, amelyet ' ||
-               IIF(s.osztaly_szam IN (1, 5), 'az ', 'a ') || s.osztaly_szam || '.' || s.osztaly_betu || ' tanult'
+               TRIM(IIF(s.osztaly_szam IN (1, 5), 'az', 'a')) || ' ' || s.osztaly_szam || '.' || s.osztaly_betu || ' tanult'
           FROM table_tv_osztaly_targy t
           JOIN table_tv_osztaly s ON s.tanevvaltas_id = t.tanevvaltas_id AND s.id = t.osztaly_id
           LEFT JOIN table_tv_nev n ON n.tanevvaltas_id = t.tanevvaltas_id AND n.tabla = 'S' AND n.id = t.targy_id
@@ -323,9 +323,9 @@ BEGIN
     FOR SELECT IIF(EXISTS (SELECT 1 FROM table_tanar x WHERE x.id = t.tanar_id),
                    COALESCE(n.nev, 'a(z) ' || t.tanar_id || '. azonosítójú tanár') || ' azóta nem tanítja a(z) ' ||
                    COALESCE(m.nev, t.targy_id || '. azonosítójú') || ' tantárgyat, amelyet ' ||
-                   IIF(s.osztaly_szam IN (1, 5), 'az ', 'a ') || s.osztaly_szam || '.' || s.osztaly_betu || ' osztályban tanított',
+                   TRIM(IIF(s.osztaly_szam IN (1, 5), 'az', 'a')) || ' ' || s.osztaly_szam || '.' || s.osztaly_betu || ' osztályban tanított',
                    'azóta megszűnt ' || COALESCE(n.nev, 'a(z) ' || t.tanar_id || '. azonosítójú tanár') || ', ' ||
-                   IIF(s.osztaly_szam IN (1, 5), 'az ', 'a ') || s.osztaly_szam || '.' || s.osztaly_betu || ' ' ||
+                   TRIM(IIF(s.osztaly_szam IN (1, 5), 'az', 'a')) || ' ' || s.osztaly_szam || '.' || s.osztaly_betu || ' ' ||
                    COALESCE(m.nev, t.targy_id || '. azonosítójú tantárgy') || ' tanára')
           FROM table_tv_osztaly_targy t
           JOIN table_tv_osztaly s ON s.tanevvaltas_id = t.tanevvaltas_id AND s.id = t.osztaly_id

@@ -137,6 +137,9 @@ void visszavesz(db::Connection& connection, int diakId, int osztalyId, int tanev
 }
 
 void jelol(db::Connection& connection, int diakId, QChar jeloles, int ok, const QString& megjegyzes) {
+    // a leaver with no reason would be archived as a graduate
+    if (jeloles == u'K' && okSzoveg(ok).isEmpty())
+        throw db::Error(QStringLiteral("Válassza ki a kilépés okát!"));
     egyben(connection, [&](db::Transaction& tr) {
         if (jeloles.isNull()) {
             futtat(tr, QStringLiteral("delete from table_tv_jeloles where diak_id = :d"), {diakId});
