@@ -110,7 +110,8 @@ END^
 
 -- The log, whoever writes: the program, a script, another tool. Each field that changed
 -- with its old and new value (an insert's OLD and a delete's NEW are all null). A write that
--- changes nothing is not a change. Leaving logs itself, whole, as one "kilépés" row;
+-- changes nothing is not a change, and neither is an empty text for a missing one: the
+-- program saves an empty box as empty text. Leaving logs itself, whole, as one "kilépés" row;
 -- re-admission is one "visszavétel" row with the class and the school year.
 CREATE OR ALTER TRIGGER trg_diak_naplo FOR table_diak
 ACTIVE AFTER INSERT OR UPDATE OR DELETE POSITION 30
@@ -120,24 +121,24 @@ AS
 BEGIN
     IF (DELETING AND RDB$GET_CONTEXT('USER_TRANSACTION', 'KORVANA_NAPLO_KILEPES') IS NOT NULL) THEN EXIT;
     IF (UPDATING AND
-        NEW.nev IS NOT DISTINCT FROM OLD.nev AND
-        NEW.diak_cim IS NOT DISTINCT FROM OLD.diak_cim AND
-        NEW.diak_cim_varos IS NOT DISTINCT FROM OLD.diak_cim_varos AND
-        NEW.szul_hely IS NOT DISTINCT FROM OLD.szul_hely AND
+        COALESCE(NEW.nev, '') IS NOT DISTINCT FROM COALESCE(OLD.nev, '') AND
+        COALESCE(NEW.diak_cim, '') IS NOT DISTINCT FROM COALESCE(OLD.diak_cim, '') AND
+        COALESCE(NEW.diak_cim_varos, '') IS NOT DISTINCT FROM COALESCE(OLD.diak_cim_varos, '') AND
+        COALESCE(NEW.szul_hely, '') IS NOT DISTINCT FROM COALESCE(OLD.szul_hely, '') AND
         NEW.szul_ido IS NOT DISTINCT FROM OLD.szul_ido AND
-        NEW.sz_szam IS NOT DISTINCT FROM OLD.sz_szam AND
-        NEW.diak_tel IS NOT DISTINCT FROM OLD.diak_tel AND
-        NEW.anyja_nev IS NOT DISTINCT FROM OLD.anyja_nev AND
-        NEW.gondviselo_nev IS NOT DISTINCT FROM OLD.gondviselo_nev AND
-        NEW.gondviselo_cim IS NOT DISTINCT FROM OLD.gondviselo_cim AND
-        NEW.gondviselo_tel IS NOT DISTINCT FROM OLD.gondviselo_tel AND
-        NEW.diak_taj IS NOT DISTINCT FROM OLD.diak_taj AND
-        NEW.diak_OM IS NOT DISTINCT FROM OLD.diak_OM AND
-        NEW.diak_diak IS NOT DISTINCT FROM OLD.diak_diak AND
+        COALESCE(NEW.sz_szam, '') IS NOT DISTINCT FROM COALESCE(OLD.sz_szam, '') AND
+        COALESCE(NEW.diak_tel, '') IS NOT DISTINCT FROM COALESCE(OLD.diak_tel, '') AND
+        COALESCE(NEW.anyja_nev, '') IS NOT DISTINCT FROM COALESCE(OLD.anyja_nev, '') AND
+        COALESCE(NEW.gondviselo_nev, '') IS NOT DISTINCT FROM COALESCE(OLD.gondviselo_nev, '') AND
+        COALESCE(NEW.gondviselo_cim, '') IS NOT DISTINCT FROM COALESCE(OLD.gondviselo_cim, '') AND
+        COALESCE(NEW.gondviselo_tel, '') IS NOT DISTINCT FROM COALESCE(OLD.gondviselo_tel, '') AND
+        COALESCE(NEW.diak_taj, '') IS NOT DISTINCT FROM COALESCE(OLD.diak_taj, '') AND
+        COALESCE(NEW.diak_OM, '') IS NOT DISTINCT FROM COALESCE(OLD.diak_OM, '') AND
+        COALESCE(NEW.diak_diak, '') IS NOT DISTINCT FROM COALESCE(OLD.diak_diak, '') AND
         NEW.osztaly_ID IS NOT DISTINCT FROM OLD.osztaly_ID AND
         NEW.tanult_nyelv_ID IS NOT DISTINCT FROM OLD.tanult_nyelv_ID AND
         NEW.evfolyam IS NOT DISTINCT FROM OLD.evfolyam AND
-        NEW.mj IS NOT DISTINCT FROM OLD.mj) THEN EXIT;
+        COALESCE(NEW.mj, '') IS NOT DISTINCT FROM COALESCE(OLD.mj, '')) THEN EXIT;
     muvelet = TRIM(IIF(INSERTING, 'felvétel', IIF(UPDATING, 'módosítás', 'törlés')));
     IF (INSERTING AND RDB$GET_CONTEXT('USER_TRANSACTION', 'KORVANA_ESEMENY') = 'visszavétel') THEN
     BEGIN
@@ -150,24 +151,24 @@ BEGIN
             COALESCE(NEW.id, OLD.id), COALESCE(NEW.nev, OLD.nev),
             RDB$GET_CONTEXT('SYSTEM', 'CLIENT_ADDRESS'), RDB$GET_CONTEXT('SYSTEM', 'CLIENT_HOST'),
             RDB$GET_CONTEXT('SYSTEM', 'CLIENT_PROCESS'), CURRENT_USER,
-            IIF(:csak_osztaly = 1, NULL, IIF(NEW.nev IS DISTINCT FROM OLD.nev, OLD.nev, NULL)), IIF(:csak_osztaly = 1, NULL, IIF(NEW.nev IS DISTINCT FROM OLD.nev, NEW.nev, NULL)),
-            IIF(:csak_osztaly = 1, NULL, IIF(NEW.diak_cim IS DISTINCT FROM OLD.diak_cim, OLD.diak_cim, NULL)), IIF(:csak_osztaly = 1, NULL, IIF(NEW.diak_cim IS DISTINCT FROM OLD.diak_cim, NEW.diak_cim, NULL)),
-            IIF(:csak_osztaly = 1, NULL, IIF(NEW.diak_cim_varos IS DISTINCT FROM OLD.diak_cim_varos, OLD.diak_cim_varos, NULL)), IIF(:csak_osztaly = 1, NULL, IIF(NEW.diak_cim_varos IS DISTINCT FROM OLD.diak_cim_varos, NEW.diak_cim_varos, NULL)),
-            IIF(:csak_osztaly = 1, NULL, IIF(NEW.szul_hely IS DISTINCT FROM OLD.szul_hely, OLD.szul_hely, NULL)), IIF(:csak_osztaly = 1, NULL, IIF(NEW.szul_hely IS DISTINCT FROM OLD.szul_hely, NEW.szul_hely, NULL)),
+            IIF(:csak_osztaly = 1, NULL, IIF(COALESCE(NEW.nev, '') IS DISTINCT FROM COALESCE(OLD.nev, ''), OLD.nev, NULL)), IIF(:csak_osztaly = 1, NULL, IIF(COALESCE(NEW.nev, '') IS DISTINCT FROM COALESCE(OLD.nev, ''), NEW.nev, NULL)),
+            IIF(:csak_osztaly = 1, NULL, IIF(COALESCE(NEW.diak_cim, '') IS DISTINCT FROM COALESCE(OLD.diak_cim, ''), OLD.diak_cim, NULL)), IIF(:csak_osztaly = 1, NULL, IIF(COALESCE(NEW.diak_cim, '') IS DISTINCT FROM COALESCE(OLD.diak_cim, ''), NEW.diak_cim, NULL)),
+            IIF(:csak_osztaly = 1, NULL, IIF(COALESCE(NEW.diak_cim_varos, '') IS DISTINCT FROM COALESCE(OLD.diak_cim_varos, ''), OLD.diak_cim_varos, NULL)), IIF(:csak_osztaly = 1, NULL, IIF(COALESCE(NEW.diak_cim_varos, '') IS DISTINCT FROM COALESCE(OLD.diak_cim_varos, ''), NEW.diak_cim_varos, NULL)),
+            IIF(:csak_osztaly = 1, NULL, IIF(COALESCE(NEW.szul_hely, '') IS DISTINCT FROM COALESCE(OLD.szul_hely, ''), OLD.szul_hely, NULL)), IIF(:csak_osztaly = 1, NULL, IIF(COALESCE(NEW.szul_hely, '') IS DISTINCT FROM COALESCE(OLD.szul_hely, ''), NEW.szul_hely, NULL)),
             IIF(:csak_osztaly = 1, NULL, IIF(NEW.szul_ido IS DISTINCT FROM OLD.szul_ido, OLD.szul_ido, NULL)), IIF(:csak_osztaly = 1, NULL, IIF(NEW.szul_ido IS DISTINCT FROM OLD.szul_ido, NEW.szul_ido, NULL)),
-            IIF(:csak_osztaly = 1, NULL, IIF(NEW.sz_szam IS DISTINCT FROM OLD.sz_szam, OLD.sz_szam, NULL)), IIF(:csak_osztaly = 1, NULL, IIF(NEW.sz_szam IS DISTINCT FROM OLD.sz_szam, NEW.sz_szam, NULL)),
-            IIF(:csak_osztaly = 1, NULL, IIF(NEW.diak_tel IS DISTINCT FROM OLD.diak_tel, OLD.diak_tel, NULL)), IIF(:csak_osztaly = 1, NULL, IIF(NEW.diak_tel IS DISTINCT FROM OLD.diak_tel, NEW.diak_tel, NULL)),
-            IIF(:csak_osztaly = 1, NULL, IIF(NEW.anyja_nev IS DISTINCT FROM OLD.anyja_nev, OLD.anyja_nev, NULL)), IIF(:csak_osztaly = 1, NULL, IIF(NEW.anyja_nev IS DISTINCT FROM OLD.anyja_nev, NEW.anyja_nev, NULL)),
-            IIF(:csak_osztaly = 1, NULL, IIF(NEW.gondviselo_nev IS DISTINCT FROM OLD.gondviselo_nev, OLD.gondviselo_nev, NULL)), IIF(:csak_osztaly = 1, NULL, IIF(NEW.gondviselo_nev IS DISTINCT FROM OLD.gondviselo_nev, NEW.gondviselo_nev, NULL)),
-            IIF(:csak_osztaly = 1, NULL, IIF(NEW.gondviselo_cim IS DISTINCT FROM OLD.gondviselo_cim, OLD.gondviselo_cim, NULL)), IIF(:csak_osztaly = 1, NULL, IIF(NEW.gondviselo_cim IS DISTINCT FROM OLD.gondviselo_cim, NEW.gondviselo_cim, NULL)),
-            IIF(:csak_osztaly = 1, NULL, IIF(NEW.gondviselo_tel IS DISTINCT FROM OLD.gondviselo_tel, OLD.gondviselo_tel, NULL)), IIF(:csak_osztaly = 1, NULL, IIF(NEW.gondviselo_tel IS DISTINCT FROM OLD.gondviselo_tel, NEW.gondviselo_tel, NULL)),
-            IIF(:csak_osztaly = 1, NULL, IIF(NEW.diak_taj IS DISTINCT FROM OLD.diak_taj, OLD.diak_taj, NULL)), IIF(:csak_osztaly = 1, NULL, IIF(NEW.diak_taj IS DISTINCT FROM OLD.diak_taj, NEW.diak_taj, NULL)),
-            IIF(:csak_osztaly = 1, NULL, IIF(NEW.diak_OM IS DISTINCT FROM OLD.diak_OM, OLD.diak_OM, NULL)), IIF(:csak_osztaly = 1, NULL, IIF(NEW.diak_OM IS DISTINCT FROM OLD.diak_OM, NEW.diak_OM, NULL)),
-            IIF(:csak_osztaly = 1, NULL, IIF(NEW.diak_diak IS DISTINCT FROM OLD.diak_diak, OLD.diak_diak, NULL)), IIF(:csak_osztaly = 1, NULL, IIF(NEW.diak_diak IS DISTINCT FROM OLD.diak_diak, NEW.diak_diak, NULL)),
+            IIF(:csak_osztaly = 1, NULL, IIF(COALESCE(NEW.sz_szam, '') IS DISTINCT FROM COALESCE(OLD.sz_szam, ''), OLD.sz_szam, NULL)), IIF(:csak_osztaly = 1, NULL, IIF(COALESCE(NEW.sz_szam, '') IS DISTINCT FROM COALESCE(OLD.sz_szam, ''), NEW.sz_szam, NULL)),
+            IIF(:csak_osztaly = 1, NULL, IIF(COALESCE(NEW.diak_tel, '') IS DISTINCT FROM COALESCE(OLD.diak_tel, ''), OLD.diak_tel, NULL)), IIF(:csak_osztaly = 1, NULL, IIF(COALESCE(NEW.diak_tel, '') IS DISTINCT FROM COALESCE(OLD.diak_tel, ''), NEW.diak_tel, NULL)),
+            IIF(:csak_osztaly = 1, NULL, IIF(COALESCE(NEW.anyja_nev, '') IS DISTINCT FROM COALESCE(OLD.anyja_nev, ''), OLD.anyja_nev, NULL)), IIF(:csak_osztaly = 1, NULL, IIF(COALESCE(NEW.anyja_nev, '') IS DISTINCT FROM COALESCE(OLD.anyja_nev, ''), NEW.anyja_nev, NULL)),
+            IIF(:csak_osztaly = 1, NULL, IIF(COALESCE(NEW.gondviselo_nev, '') IS DISTINCT FROM COALESCE(OLD.gondviselo_nev, ''), OLD.gondviselo_nev, NULL)), IIF(:csak_osztaly = 1, NULL, IIF(COALESCE(NEW.gondviselo_nev, '') IS DISTINCT FROM COALESCE(OLD.gondviselo_nev, ''), NEW.gondviselo_nev, NULL)),
+            IIF(:csak_osztaly = 1, NULL, IIF(COALESCE(NEW.gondviselo_cim, '') IS DISTINCT FROM COALESCE(OLD.gondviselo_cim, ''), OLD.gondviselo_cim, NULL)), IIF(:csak_osztaly = 1, NULL, IIF(COALESCE(NEW.gondviselo_cim, '') IS DISTINCT FROM COALESCE(OLD.gondviselo_cim, ''), NEW.gondviselo_cim, NULL)),
+            IIF(:csak_osztaly = 1, NULL, IIF(COALESCE(NEW.gondviselo_tel, '') IS DISTINCT FROM COALESCE(OLD.gondviselo_tel, ''), OLD.gondviselo_tel, NULL)), IIF(:csak_osztaly = 1, NULL, IIF(COALESCE(NEW.gondviselo_tel, '') IS DISTINCT FROM COALESCE(OLD.gondviselo_tel, ''), NEW.gondviselo_tel, NULL)),
+            IIF(:csak_osztaly = 1, NULL, IIF(COALESCE(NEW.diak_taj, '') IS DISTINCT FROM COALESCE(OLD.diak_taj, ''), OLD.diak_taj, NULL)), IIF(:csak_osztaly = 1, NULL, IIF(COALESCE(NEW.diak_taj, '') IS DISTINCT FROM COALESCE(OLD.diak_taj, ''), NEW.diak_taj, NULL)),
+            IIF(:csak_osztaly = 1, NULL, IIF(COALESCE(NEW.diak_OM, '') IS DISTINCT FROM COALESCE(OLD.diak_OM, ''), OLD.diak_OM, NULL)), IIF(:csak_osztaly = 1, NULL, IIF(COALESCE(NEW.diak_OM, '') IS DISTINCT FROM COALESCE(OLD.diak_OM, ''), NEW.diak_OM, NULL)),
+            IIF(:csak_osztaly = 1, NULL, IIF(COALESCE(NEW.diak_diak, '') IS DISTINCT FROM COALESCE(OLD.diak_diak, ''), OLD.diak_diak, NULL)), IIF(:csak_osztaly = 1, NULL, IIF(COALESCE(NEW.diak_diak, '') IS DISTINCT FROM COALESCE(OLD.diak_diak, ''), NEW.diak_diak, NULL)),
             IIF(NEW.osztaly_ID IS DISTINCT FROM OLD.osztaly_ID, FN_NAPLO_OSZTALY(OLD.osztaly_ID, 0), NULL), IIF(NEW.osztaly_ID IS DISTINCT FROM OLD.osztaly_ID, FN_NAPLO_OSZTALY(NEW.osztaly_ID, 1), NULL),
             IIF(:csak_osztaly = 1, NULL, IIF(NEW.tanult_nyelv_ID IS DISTINCT FROM OLD.tanult_nyelv_ID, COALESCE((SELECT nyelv_nev FROM table_nyelv WHERE id = OLD.tanult_nyelv_ID), OLD.tanult_nyelv_ID), NULL)), IIF(:csak_osztaly = 1, NULL, IIF(NEW.tanult_nyelv_ID IS DISTINCT FROM OLD.tanult_nyelv_ID, COALESCE((SELECT nyelv_nev FROM table_nyelv WHERE id = NEW.tanult_nyelv_ID), NEW.tanult_nyelv_ID), NULL)),
             IIF(NEW.evfolyam IS DISTINCT FROM OLD.evfolyam, OLD.evfolyam, NULL), IIF(NEW.evfolyam IS DISTINCT FROM OLD.evfolyam, NEW.evfolyam, NULL),
-            IIF(:csak_osztaly = 1, NULL, IIF(NEW.mj IS DISTINCT FROM OLD.mj, OLD.mj, NULL)), IIF(:csak_osztaly = 1, NULL, IIF(NEW.mj IS DISTINCT FROM OLD.mj, NEW.mj, NULL)));
+            IIF(:csak_osztaly = 1, NULL, IIF(COALESCE(NEW.mj, '') IS DISTINCT FROM COALESCE(OLD.mj, ''), OLD.mj, NULL)), IIF(:csak_osztaly = 1, NULL, IIF(COALESCE(NEW.mj, '') IS DISTINCT FROM COALESCE(OLD.mj, ''), NEW.mj, NULL)));
 END^
 
 -- A class or a leaver changed, once a transaction and table; a write that changes nothing
@@ -183,7 +184,7 @@ BEGIN
         NEW.id IS NOT DISTINCT FROM OLD.id AND
         NEW.osztaly_szam IS NOT DISTINCT FROM OLD.osztaly_szam AND
         NEW.osztaly_betu IS NOT DISTINCT FROM OLD.osztaly_betu AND
-        NEW.osztaly_szak IS NOT DISTINCT FROM OLD.osztaly_szak AND
+        COALESCE(NEW.osztaly_szak, '') IS NOT DISTINCT FROM COALESCE(OLD.osztaly_szak, '') AND
         NEW.osztalyfonok_id IS NOT DISTINCT FROM OLD.osztalyfonok_id) THEN EXIT;
     RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_JEL_OSZTALY_' || CURRENT_TRANSACTION, 1);
     INSERT INTO table_valtozas_jel (id, tabla) VALUES (NEXT VALUE FOR gen_naplo, 'TABLE_OSZTALY');
