@@ -18,6 +18,7 @@
 #include "data/DataModule.h"
 #include "db/Error.h"
 #include "db/EventListener.h"
+#include "db/Statement.h"
 #include "db/Transaction.h"
 #include "main/Program.h"
 #include "main/main__form.h"
@@ -324,6 +325,21 @@ class RecoveryTest : public QObject {
         QCOMPARE(named(QStringLiteral("table_diak"), QStringLiteral("nev"), QStringLiteral("Türelmes Tódor")),
                  1);
         QVERIFY(f->e_nev->text().isEmpty());
+    }
+
+    // The server gone under an open transaction: its commit really fails on the network, and
+    // what became of it is unknown, never a plain error.
+    void aCommitLostOnTheNetworkIsUnknown() {
+        ProgramFixture app;
+        QVERIFY(app.start(QStringLiteral("lost-net"), {QStringLiteral("--students"), QStringLiteral("2")}));
+        db::Transaction tr(DM->dbTanulo);
+        tr.start();
+        db::Statement insert(DM->dbTanulo, tr);
+        insert.prepare(QStringLiteral("insert into table_tanar (nev) values ('Hálózati Hanna')"));
+        insert.execute();
+        QVERIFY(server(QStringLiteral("stop")));
+        QVERIFY_THROWS_EXCEPTION(db::CommitUnknown, tr.commit());
+        QVERIFY(DM->dbTanulo.isLost());
     }
 
     void serverRestartUnderARunningProgram() {
