@@ -92,11 +92,11 @@ Ttanevvaltas_form::Ttanevvaltas_form(QWidget* parent) : ui::ChildWindow(parent) 
     combo_ok = new QComboBox(this);
     combo_ok->setObjectName(QStringLiteral("combo_ok"));
     combo_ok->setFont(ui::arial(12, false));
-    combo_ok->setGeometry(484, 542, 190, 22);
+    combo_ok->setGeometry(484, 542, 372, 22);
     combo_ok->setAccessibleName(QStringLiteral("A kilépés oka"));
     for (int ok : tanev::okok())
         combo_ok->addItem(tanev::okSzoveg(ok), ok);
-    edit_megjegyzes = edit(this, QStringLiteral("edit_megjegyzes"), QRect(678, 542, 178, 22));
+    edit_megjegyzes = edit(this, QStringLiteral("edit_megjegyzes"), QRect(410, 572, 296, 22));
     edit_megjegyzes->setPlaceholderText(QStringLiteral("megjegyzés"));
     edit_megjegyzes->setAccessibleName(QStringLiteral("Megjegyzés a kilépéshez"));
     Button4 = ui::button(this, QStringLiteral("Button4"), QStringLiteral("Tanévváltás végrehajtása"),
