@@ -86,8 +86,12 @@ class SchoolYearTest : public QObject {
         QVERIFY(kilepes_form->isVisible() && !main_form->isEnabled());
         QCOMPARE(kilepes_form->label_nev->text(), name);
 
-        // the receiving school only for who went to another school
+        // the receiving school only for who went to another school, its id six digits
         QVERIFY(kilepes_form->edit_iskola->isEnabled());
+        kilepes_form->edit_om->setText(u"12345"_s);
+        kilepes_form->Button1->click();
+        QCOMPARE(lastText(), u"A fogadó iskola OM azonosítója hat számjegy!"_s);
+        QVERIFY(kilepes_form->isVisible());
         // a reason of "other" wants a note: nothing is done without one
         kilepes_form->combo_ok->setCurrentIndex(kilepes_form->combo_ok->findData(3));
         QVERIFY(!kilepes_form->edit_iskola->isEnabled() && !kilepes_form->edit_om->isEnabled());

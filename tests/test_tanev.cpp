@@ -332,6 +332,9 @@ class TanevTest : public QObject {
     }
 
     void moveAgainstTheDemoSchoolAndItsExactUndo() {
+        // before the first move the school year follows the date
+        QCOMPARE(tanev::aktualis(connection(), QDate(2027, 6, 20)), 2026);
+        QCOMPARE(tanev::aktualis(connection(), QDate(2027, 10, 1)), 2027);
         QCOMPARE(tanev::kovetkezoTanev(connection(), QDate(2027, 6, 20)), 2027);
         QCOMPARE(tanev::vegzosEvfolyam(connection()), 12);
         const int finalRepeater = firstOf(12, QStringLiteral("a"));
@@ -397,6 +400,14 @@ class TanevTest : public QObject {
                  QStringList({"kilepes_datum|2027-06-20", "kilepes_megjegyzes|Győrbe költözött",
                               "kilepes_ok|másik iskolába távozott"}));
 
+        // the year moved into, whatever the date, until the next move; told once it ran out
+        QCOMPARE(tanev::aktualis(connection(), QDate(2027, 6, 20)), 2027);
+        QCOMPARE(tanev::aktualis(connection(), QDate(2029, 3, 1)), 2027);
+        QCOMPARE(tanev::kovetkezoTanev(connection(), QDate(2027, 6, 20)), 2028);
+        QVERIFY(tanev::elmaradtValtas(connection(), QDate(2028, 8, 31)).isEmpty());
+        QVERIFY(tanev::elmaradtValtas(connection(), QDate(2028, 9, 1))
+                    .startsWith(u"A nyilvántartás még a(z) 2027/2028. tanévben van"_s));
+
         // once for a year, even from the other copy's point of view
         QVERIFY(errorOf([&] {
                     tanev::valt(connection(), 2027, 12, QDate(2027, 6, 20));
@@ -409,6 +420,8 @@ class TanevTest : public QObject {
         tanev::visszavon(connection(), a->id);
         QCOMPARE(snapshot(), before);
         QVERIFY(!tanev::utolso(connection()));
+        QCOMPARE(tanev::aktualis(connection(), QDate(2027, 6, 20)), 2026);
+        QVERIFY(tanev::elmaradtValtas(connection(), QDate(2028, 9, 1)).isEmpty());
         QCOMPARE(classesLogged(undoMark, graduate), QStringList{QStringLiteral("felvétel||12.b")});
         QCOMPARE(classesLogged(undoMark, firstGradeRepeater),
                  QStringList{QStringLiteral("módosítás|9.c|9.c")});
