@@ -92,6 +92,16 @@ class SchoolYearTest : public QObject {
         kilepes_form->Button1->click();
         QCOMPARE(lastText(), u"A fogadó iskola OM azonosítója hat számjegy!"_s);
         QVERIFY(kilepes_form->isVisible());
+        kilepes_form->edit_om->clear();
+        // a date before the student's registration, refused by the database in Hungarian
+        kilepes_form->edit_datum->setText(QDate::currentDate().addDays(-1).toString(u"yyyy.MM.dd."_s));
+        kilepes_form->Button1->click();
+        QCOMPARE(
+            lastText(),
+            u"A kilépés dátuma nem lehet korábbi a tanuló utolsó osztálytörténeti eseményénél (%1)!"_s.arg(
+                QDate::currentDate().toString(u"yyyy.MM.dd."_s)));
+        QVERIFY(kilepes_form->isVisible());
+        kilepes_form->edit_datum->setText(QDate::currentDate().toString(u"yyyy.MM.dd."_s));
         // a reason of "other" wants a note: nothing is done without one
         kilepes_form->combo_ok->setCurrentIndex(kilepes_form->combo_ok->findData(3));
         QVERIFY(!kilepes_form->edit_iskola->isEnabled() && !kilepes_form->edit_om->isEnabled());
