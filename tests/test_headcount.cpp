@@ -68,6 +68,16 @@ class HeadcountTest : public QObject {
         b.commit();
         QCOMPARE(shown(), before + 1);
         QCOMPARE(shown(), counted());
+
+        // a change row another copy holds is not the fold's to add, even once it lets go
+        OtherCopy(db).run(kNewStudent);
+        OtherCopy holder(db);
+        QCOMPARE(holder.exec(QStringLiteral("delete from table_letszam_valtozas where id = (select max(id) "
+                                            "from table_letszam_valtozas)")),
+                 1);
+        QVERIFY(letszam::fold(DM->dbTanulo));
+        holder.rollback();
+        QCOMPARE(shown(), counted());
     }
 
     void whatAStatementOrSavepointUndoesIsNotCounted() {

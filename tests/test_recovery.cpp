@@ -18,6 +18,7 @@
 #include "data/DataModule.h"
 #include "db/Error.h"
 #include "db/EventListener.h"
+#include "db/Statement.h"
 #include "db/Transaction.h"
 #include "main/Program.h"
 #include "main/main__form.h"
@@ -25,6 +26,7 @@
 #include "students/uj_tanulo__form.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
+#include "ui/IdCombo.h"
 
 using namespace testing;
 using ui::DialogKind;
@@ -324,6 +326,68 @@ class RecoveryTest : public QObject {
         QCOMPARE(named(QStringLiteral("table_diak"), QStringLiteral("nev"), QStringLiteral("Türelmes Tódor")),
                  1);
         QVERIFY(f->e_nev->text().isEmpty());
+    }
+
+    // The server still holds the transaction whose commit answer was lost, and carries out
+    // its commit a second later: the settlement waits for it and finds the change stored.
+    void aLostCommitIsSettledOnlyOnceTheServerLetsGo() {
+        ProgramFixture app;
+        QVERIFY(app.start(QStringLiteral("lost-held"), {QStringLiteral("--students"), QStringLiteral("2")}));
+        const int id = value(QStringLiteral("select min(id) from table_diak")).toInt();
+        QVERIFY(DM->dataset_Tanulok.locate(QStringLiteral("ID"), id));
+        act([] { main_form->Button1->click(); });
+        Tuj_tanulo_Form* f = uj_tanulo_Form;
+        QVERIFY(f->isVisible());
+        const QString renamed = QStringLiteral("Kitartó Kornél");
+        f->e_nev->setText(renamed);
+        f->combo_nyelv->setCurrentIndex(0);
+        f->combo_osztaly->setCurrentIndex(0);
+        const QVariantList values{renamed, ui::itemId(f->combo_osztaly->currentText()),
+                                  ui::itemId(f->combo_nyelv->currentText()), id};
+        // the same change, by an attachment that commits it a second after the answer was lost
+        OtherCopy holder(app.db.connectionString);
+        const QVariant attachment =
+            holder.first(QStringLiteral("select current_connection from rdb$database"));
+        std::thread later;
+        db::Transaction::loseNextCommit(db::Transaction::LostCommit::NotCommitted, [&] {
+            holder.exec(
+                QStringLiteral("update table_diak set nev = :n, osztaly_ID = :o, tanult_nyelv_ID = :l "
+                               "where id = :id"),
+                values);
+            db::Transaction::reportLostCommitAs(
+                OtherCopy(app.db.connectionString)
+                    .first(QStringLiteral("select mon$transaction_id from mon$transactions where "
+                                          "mon$attachment_id = :a"),
+                           {attachment})
+                    .toLongLong());
+            later = std::thread([&holder] {
+                std::this_thread::sleep_for(std::chrono::seconds(1));
+                holder.commit();
+            });
+        });
+        app.dialogs.clear();
+        app.dialogs.answer(ui::DialogAnswer::Yes);
+        act([&] { f->Button1->click(); });
+        later.join();
+        QCOMPARE(app.dialogs.texts().last(),
+                 renamed + QStringLiteral(" tanuló Módosítása sikeresen megtörtént!"));
+        QVERIFY(!DM->hasUnsettled());
+        QCOMPARE(named(QStringLiteral("table_diak"), QStringLiteral("nev"), renamed), 1);
+    }
+
+    // The server gone under an open transaction: its commit really fails on the network, and
+    // what became of it is unknown, never a plain error.
+    void aCommitLostOnTheNetworkIsUnknown() {
+        ProgramFixture app;
+        QVERIFY(app.start(QStringLiteral("lost-net"), {QStringLiteral("--students"), QStringLiteral("2")}));
+        db::Transaction tr(DM->dbTanulo);
+        tr.start();
+        db::Statement insert(DM->dbTanulo, tr);
+        insert.prepare(QStringLiteral("insert into table_tanar (nev) values ('Hálózati Hanna')"));
+        insert.execute();
+        QVERIFY(server(QStringLiteral("stop")));
+        QVERIFY_THROWS_EXCEPTION(db::CommitUnknown, tr.commit());
+        QVERIFY(DM->dbTanulo.isLost());
     }
 
     void serverRestartUnderARunningProgram() {

@@ -8,12 +8,16 @@
 
 #include "TestSupport.h"
 #include "data/DataModule.h"
+#include "documents/dokumentumok__form.h"
 #include "main/main__form.h"
+#include "office/Tanev.h"
 #include "office/archivum__form.h"
 #include "office/evi_ugyek__form.h"
 #include "office/kilepes__form.h"
 #include "office/naplo__form.h"
 #include "office/tanevvaltas__form.h"
+#include "students/uj_tanulo__form.h"
+#include "ui/IdCombo.h"
 
 using namespace testing;
 using namespace Qt::StringLiterals;
@@ -32,6 +36,11 @@ void openTask(const char* button) {
 int headcount() {
     main_form->akt_letszam();
     return main_form->label_letszam->text().section(u' ', 0, 0).toInt();
+}
+void chooseId(ui::IdComboBox* combo, int id) {
+    for (int i = 0; i < combo->count(); ++i)
+        if (ui::itemId(combo->itemText(i)) == id) return combo->setCurrentIndex(i);
+    QFAIL("no such item");
 }
 QStringList column(db::Dataset* list, const QString& field) {
     list->fetchAll();
@@ -77,8 +86,25 @@ class SchoolYearTest : public QObject {
         QVERIFY(kilepes_form->isVisible() && !main_form->isEnabled());
         QCOMPARE(kilepes_form->label_nev->text(), name);
 
+        // the receiving school only for who went to another school, its id six digits
+        QVERIFY(kilepes_form->edit_iskola->isEnabled());
+        kilepes_form->edit_om->setText(u"12345"_s);
+        kilepes_form->Button1->click();
+        QCOMPARE(lastText(), u"A fogadó iskola OM azonosítója hat számjegy!"_s);
+        QVERIFY(kilepes_form->isVisible());
+        kilepes_form->edit_om->clear();
+        // a date before the student's registration, refused by the database in Hungarian
+        kilepes_form->edit_datum->setText(QDate::currentDate().addDays(-1).toString(u"yyyy.MM.dd."_s));
+        kilepes_form->Button1->click();
+        QCOMPARE(
+            lastText(),
+            u"A kilépés dátuma nem lehet korábbi a tanuló utolsó osztálytörténeti eseményénél (%1)!"_s.arg(
+                QDate::currentDate().toString(u"yyyy.MM.dd."_s)));
+        QVERIFY(kilepes_form->isVisible());
+        kilepes_form->edit_datum->setText(QDate::currentDate().toString(u"yyyy.MM.dd."_s));
         // a reason of "other" wants a note: nothing is done without one
         kilepes_form->combo_ok->setCurrentIndex(kilepes_form->combo_ok->findData(3));
+        QVERIFY(!kilepes_form->edit_iskola->isEnabled() && !kilepes_form->edit_om->isEnabled());
         QVERIFY(!kilepes_form->Button1Click());
         QCOMPARE(lastText(), u"Egyéb kilépési oknál a megjegyzés nem lehet üres!"_s);
         kilepes_form->m_megjegyzes->setPlainText(u"Külföldre költözött."_s);
@@ -97,6 +123,14 @@ class SchoolYearTest : public QObject {
         const QString shown = archivum_form->m_adatok->toPlainText();
         QVERIFY(shown.contains(u"Külföldre költözött."_s) && shown.contains(u"egyéb"_s));
         QVERIFY(shown.contains(u"Osztálytörténet"_s) && shown.contains(u"kilépés"_s));
+        // the data sheet, the archive giving way to it
+        archivum_form->Button2->click();
+        QVERIFY(dokumentumok_form->isVisible() && !archivum_form->isVisible());
+        QCOMPARE(dokumentumok_form->rb_tanulo->text(), u"A kilépett tanuló: "_s + name);
+        QCOMPARE(dokumentumok_form->combo_sablon->currentData().toString(), u"02_tanuloi_adatlap.html"_s);
+        dokumentumok_form->close();
+        QVERIFY(main_form->isEnabled());
+        openTask("ButtonArchivum");
         archivum_form->edit_kereses->setText(u"Nincs ilyen nevű"_s);
         QCOMPARE(archivum_form->ds_archiv->rowCount(), 0);
 
@@ -119,7 +153,7 @@ class SchoolYearTest : public QObject {
         QVERIFY(naplo_form->isVisible());
         QStringList done = column(naplo_form->ds_naplo, u"Művelet"_s);
         done.removeDuplicates();
-        QCOMPARE(done, QStringList({u"felvétel"_s, u"törlés"_s}));
+        QCOMPARE(done, QStringList({u"felvétel"_s, u"kilépés"_s, u"visszavétel"_s}));
         naplo_form->close();
     }
 
@@ -156,14 +190,56 @@ class SchoolYearTest : public QObject {
         QVERIFY(f->label_allapot->text().contains(u"Még visszavonható."_s));
         QVERIFY(count(u"select count(*) from table_diak"_s) < students);
         QCOMPARE(f->edit_uj_tanev->text(), u"2028"_s);
+        // the year moved into is the program's school year, whatever the date says
+        QCOMPARE(main_form->edit_akt_tanev->text() + u'/' + main_form->edit_akt_tanev2->text(),
+                 u"2027/2028"_s);
+        f->close();
 
+        // "Adatok módosítása" with nothing edited is no change: the move can still be undone
+        const int saved = count(u"select min(id) from table_diak"_s);
+        const qint64 logged = count(u"select gen_id(gen_naplo, 0) from rdb$database"_s);
+        DM->dataset_Tanulok.refresh();
+        QVERIFY(DM->dataset_Tanulok.locate(u"ID"_s, saved, 1000000));
+        main_form->Button1->click();
+        QVERIFY(uj_tanulo_Form->isVisible());
+        chooseId(uj_tanulo_Form->combo_osztaly,
+                 count(u"select osztaly_ID from table_diak where id = :id"_s, {saved}));
+        chooseId(uj_tanulo_Form->combo_nyelv,
+                 count(u"select tanult_nyelv_ID from table_diak where id = :id"_s, {saved}));
         app_.dialogs.answer(ui::DialogAnswer::Yes);
-        QVERIFY(f->Button5Click());
+        uj_tanulo_Form->Button1->click();
+        QVERIFY2(lastText().contains(u"sikeresen megtörtént"_s), qPrintable(lastText()));
+        tanev::naploOsszevon(DM->dbTanulo);
+        QCOMPARE(count(u"select count(*) from table_naplo where id > :l"_s, {logged}), 0);
+
+        openTask("ButtonTanevvaltas");
+        QVERIFY(f->label_allapot->text().contains(u"Még visszavonható."_s));
+        QVERIFY(f->Button5->isEnabled());
+        app_.dialogs.answer(ui::DialogAnswer::Yes);
+        f->Button5->click();
         QCOMPARE(count(u"select count(*) from table_diak"_s), students);
         QVERIFY(f->label_allapot->text().startsWith(u"Tanévváltás még nem történt"_s));
+        QVERIFY(!f->Button5->isEnabled());
+        const int byDate = tanev::datumSzerint(QDate::currentDate());
+        QCOMPARE(main_form->edit_akt_tanev->text(), QString::number(byDate));
         QCOMPARE(count(u"select count(*) from table_tv_jeloles where diak_id = :id"_s, {repeater}), 1);
         f->close();
         QVERIFY(main_form->isEnabled());
+    }
+
+    // A registry moved into a school year long ended: the program keeps to that year and
+    // says once, at start-up, that the move is due.
+    void aMoveLongDueIsToldAtStartUp() {
+        app_.stop();
+        const TestDatabase late = createDatabase(u"schoolyear-late"_s);
+        OtherCopy(late.connectionString)
+            .run(
+                u"insert into table_tanevvaltas (uj_tanev, aktiv_tanev, vegzos_evfolyam) values (2020, 2020, 12)"_s);
+        QVERIFY(app_.startWithSrc(u"schoolyear-late"_s, late.connectionString + u'\n'));
+        QCOMPARE(app_.dialogs.texts().filter(u"A nyilvántartás még a(z) 2020/2021. tanévben van"_s).size(),
+                 1);
+        QCOMPARE(main_form->edit_akt_tanev->text() + u'/' + main_form->edit_akt_tanev2->text(),
+                 u"2020/2021"_s);
     }
 };
 

@@ -9,6 +9,7 @@
 #include "office/Tanev.h"
 
 using namespace testing;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -54,6 +55,28 @@ class TanevTest : public QObject {
         return {};
     }
     db::Connection& connection() { return DM->dbTanulo; }
+    // What the log says of a student's class since the mark: step, class before, class after.
+    QStringList classesLogged(qint64 mark, int id) {
+        tanev::naploOsszevon(connection());
+        return other().all(
+            QStringLiteral(
+                "select n.muvelet, coalesce(m.regi, ''), coalesce(m.uj, '') from table_naplo n join "
+                "table_naplo_mezo m on m.naplo_id = n.id and m.mezo = 'osztaly_ID' where n.id > :m "
+                "and n.diak_id = :id order by n.id"),
+            {mark, id});
+    }
+    // The fields of a student's "kilépés" log rows since the mark but the class.
+    QStringList leavingLogged(qint64 mark, int id) {
+        tanev::naploOsszevon(connection());
+        return other().all(
+            QStringLiteral("select m.mezo, m.uj from table_naplo n join table_naplo_mezo m on "
+                           "m.naplo_id = n.id where n.id > :m and n.diak_id = :id and n.muvelet "
+                           "= 'kilépés' and m.mezo <> 'osztaly_ID' order by m.mezo"),
+            {mark, id});
+    }
+    qint64 logMark() {
+        return other().first(QStringLiteral("select gen_id(gen_naplo, 0) from rdb$database")).toLongLong();
+    }
 
   private slots:
     void initTestCase() { QVERIFY(app_.start(QStringLiteral("tanev"), {QStringLiteral("--demo")})); }
@@ -103,6 +126,97 @@ class TanevTest : public QObject {
                           {id})
                      .mid(history),
                  QStringList({"kilépés|12b", "visszavétel|11a"}));
+    }
+
+    // Each reason as the office records it: kept with its code, named alike by the program
+    // and the database, the receiving school only for another school; one "kilépés" row.
+    void everyLeavingReasonIsKept_data() {
+        QTest::addColumn<int>("reason");
+        QTest::addColumn<QString>("school");
+        QTest::addColumn<QString>("om");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("another school") << int(tanev::Tavozott) << " Szegedi Radnóti Gimnázium "
+                                        << "031234"
+                                        << "2|másik iskolába távozott|Szegedi Radnóti Gimnázium|031234";
+        QTest::newRow("another school, unnamed") << int(tanev::Tavozott) << ""
+                                                 << ""
+                                                 << "2|másik iskolába távozott||";
+        QTest::newRow("abroad") << int(tanev::Kulfold) << "Wiener Schule"
+                                << "031234"
+                                << "4|külföldre távozott||";
+        QTest::newRow("end of compulsory schooling") << int(tanev::Tankotelezettseg) << ""
+                                                     << ""
+                                                     << "5|a tankötelezettség megszűnése után kérésére||";
+        QTest::newRow("expelled") << int(tanev::Kizaras) << ""
+                                  << ""
+                                  << "6|fegyelmi kizárás||";
+        QTest::newRow("died") << int(tanev::Elhunyt) << ""
+                              << ""
+                              << "7|elhunyt||";
+        QTest::newRow("graduated") << int(tanev::Vegzett) << ""
+                                   << ""
+                                   << "1|végzett||";
+        QTest::newRow("other") << int(tanev::Egyeb) << ""
+                               << ""
+                               << "3|egyéb||";
+    }
+    void everyLeavingReasonIsKept() {
+        QFETCH(int, reason);
+        QFETCH(QString, school);
+        QFETCH(QString, om);
+        QFETCH(QString, kept);
+        const int id = count(QStringLiteral("select max(id) from table_diak"));
+        const qint64 mark = logMark();
+        tanev::kilep(connection(), id, QDate::currentDate(), reason, QStringLiteral("megjegyzés"),
+                     {school, om});
+        QCOMPARE(other().all(QStringLiteral("select kilepes_ok, FN_KILEPES_OKA(kilepes_ok), "
+                                            "coalesce(fogado_iskola, ''), coalesce(fogado_om, '') from "
+                                            "table_diak_archiv where id = :id"),
+                             {id}),
+                 QStringList{kept});
+        QCOMPARE(kept.section(u'|', 1, 1), tanev::okSzoveg(reason));
+        tanev::naploOsszevon(connection());
+        QCOMPARE(
+            other().all(QStringLiteral("select muvelet from table_naplo where id > :m and diak_id = :id"),
+                        {mark, id}),
+            QStringList{QStringLiteral("kilépés")});
+        const QStringList fields = leavingLogged(mark, id);
+        QVERIFY(fields.contains(u"kilepes_datum|"_s + QDate::currentDate().toString(Qt::ISODate)));
+        QVERIFY(fields.contains(u"kilepes_ok|"_s + tanev::okSzoveg(reason)));
+    }
+
+    // Refused by the database, whoever asks, with a Hungarian message; nothing changes.
+    void leavingOutsideTheStudentsTimeOrWithoutReasonIsRefused_data() {
+        const int year = tanev::aktualis(connection(), QDate::currentDate());
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<QString>("om");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("before the last history event")
+            << QDate::currentDate().addDays(-1) << ""
+            << u"A kilépés dátuma nem lehet korábbi a tanuló utolsó osztálytörténeti eseményénél (%1)!"_s.arg(
+                   QDate::currentDate().toString(u"yyyy.MM.dd."_s));
+        QTest::newRow("after the school year")
+            << QDate(year + 1, 9, 1) << ""
+            << u"A kilépés dátuma nem lehet későbbi a tanév végénél (%1.08.31.)!"_s.arg(year + 1);
+        QTest::newRow("receiving school's id")
+            << QDate::currentDate() << "12345" << u"A fogadó iskola OM azonosítója hat számjegy!"_s;
+    }
+    void leavingOutsideTheStudentsTimeOrWithoutReasonIsRefused() {
+        QFETCH(QDate, date);
+        QFETCH(QString, om);
+        QFETCH(QString, message);
+        const int id = count(QStringLiteral("select max(id) from table_diak"));
+        const QList<QStringList> before = snapshot();
+        const QString refused = errorOf([&] {
+            tanev::kilep(connection(), id, date, tanev::Tavozott, {}, {u"Iskola"_s, om});
+        });
+        QVERIFY2(refused.contains(u'\\' + message + u'\\'), qPrintable(refused));
+        QCOMPARE(snapshot(), before);
+        // a leaving mark for the move wants its reason just the same
+        QCOMPARE(errorOf([&] { tanev::jelol(connection(), id, u'K'); }), u"Válassza ki a kilépés okát!"_s);
+        QVERIFY(errorOf([&] {
+                    other().run(u"insert into table_tv_jeloles (diak_id, jeloles) values (:id, 'K')"_s, {id});
+                }).contains(u"CK_TV_JELOLES_OK"_s));
     }
 
     void leavingInputIsCheckedBeforeAnyDatabaseWork_data() {
@@ -169,6 +283,39 @@ class TanevTest : public QObject {
             QStringList{QStringLiteral("3|SYSDBA|1|1")});
     }
 
+    // A student with every column filled: one logged field per column, on the way in and out.
+    void everyColumnIsLogged() {
+        OtherCopy o = other();
+        const qint64 mark = logMark();
+        o.run(QStringLiteral(
+            "insert into table_diak (nev, diak_cim, diak_cim_varos, szul_hely, szul_ido, sz_szam, diak_tel, "
+            "anyja_nev, gondviselo_nev, gondviselo_cim, gondviselo_tel, diak_taj, diak_OM, diak_diak, "
+            "osztaly_ID, "
+            "mj, tanult_nyelv_ID, evfolyam) values ('Teljes Tímea', 'Fő utca 1.', 'Szeged', 'Makó', "
+            "'2011-02-03', "
+            "'123456AB', '+36 1 111 2222', 'Anya Anna', 'Gond Géza', 'Kossuth tér 2.', '+36 1 333 4444', "
+            "'111 222 333', '71234567890', 'D1234', (select min(id) from table_osztaly), 'megjegyzés', "
+            "(select min(id) from table_nyelv), 2026)"));
+        const int id =
+            o.first(QStringLiteral("select id from table_diak where nev = 'Teljes Tímea'")).toInt();
+        o.run(QStringLiteral("delete from table_diak where id = :id"), {id});
+        tanev::naploOsszevon(connection());
+        QStringList columns = o.all(QStringLiteral(
+            "select trim(rdb$field_name) from rdb$relation_fields where rdb$relation_name = 'TABLE_DIAK' and "
+            "rdb$field_name <> 'ID'"));
+        columns.sort();
+        QCOMPARE(columns.size(), 18);
+        for (const char* step : {"felvétel", "törlés"}) {
+            QStringList logged =
+                o.all(QStringLiteral("select upper(m.mezo) from table_naplo n join "
+                                     "table_naplo_mezo m on m.naplo_id = n.id where n.id > :m "
+                                     "and n.diak_id = :id and n.muvelet = :s"),
+                      {mark, id, QString::fromUtf8(step)});
+            logged.sort();
+            QCOMPARE(logged, columns);
+        }
+    }
+
     // A change of class, by whatever writes it, is in the class history as it was then.
     void aChangeOfClassIsInTheHistory() {
         OtherCopy o = other();
@@ -185,6 +332,9 @@ class TanevTest : public QObject {
     }
 
     void moveAgainstTheDemoSchoolAndItsExactUndo() {
+        // before the first move the school year follows the date
+        QCOMPARE(tanev::aktualis(connection(), QDate(2027, 6, 20)), 2026);
+        QCOMPARE(tanev::aktualis(connection(), QDate(2027, 10, 1)), 2027);
         QCOMPARE(tanev::kovetkezoTanev(connection(), QDate(2027, 6, 20)), 2027);
         QCOMPARE(tanev::vegzosEvfolyam(connection()), 12);
         const int finalRepeater = firstOf(12, QStringLiteral("a"));
@@ -208,6 +358,8 @@ class TanevTest : public QObject {
         const int subjects = count(QStringLiteral("select count(*) from table_osztaly_targy"));
         QVERIFY(finalSubjects > 0);
 
+        const qint64 mark = logMark();
+        const int graduate = firstOf(12, QStringLiteral("b"));
         const tanev::Eredmeny e = tanev::valt(connection(), 2027, 12, QDate(2027, 6, 20));
         QCOMPARE(e.ismetel, 3);
         QCOMPARE(e.kilepett, finals - 1 + 1);
@@ -239,6 +391,23 @@ class TanevTest : public QObject {
             QStringList{QStringLiteral("évismétlés|2027|10b")});
         QCOMPARE(count(QStringLiteral("select count(*) from table_tv_jeloles")), 0);
 
+        // the log names each class as it was before and after the step, never an internal name
+        QCOMPARE(classesLogged(mark, finalRepeater), QStringList{QStringLiteral("módosítás|12.a|12.a")});
+        QCOMPARE(classesLogged(mark, repeater), QStringList{QStringLiteral("módosítás|10.b|10.b")});
+        QCOMPARE(classesLogged(mark, firstGradeRepeater), QStringList{QStringLiteral("módosítás|9.c|9.c")});
+        QCOMPARE(classesLogged(mark, graduate), QStringList{QStringLiteral("kilépés|12.b|")});
+        QCOMPARE(leavingLogged(mark, leaver),
+                 QStringList({"kilepes_datum|2027-06-20", "kilepes_megjegyzes|Győrbe költözött",
+                              "kilepes_ok|másik iskolába távozott"}));
+
+        // the year moved into, whatever the date, until the next move; told once it ran out
+        QCOMPARE(tanev::aktualis(connection(), QDate(2027, 6, 20)), 2027);
+        QCOMPARE(tanev::aktualis(connection(), QDate(2029, 3, 1)), 2027);
+        QCOMPARE(tanev::kovetkezoTanev(connection(), QDate(2027, 6, 20)), 2028);
+        QVERIFY(tanev::elmaradtValtas(connection(), QDate(2028, 8, 31)).isEmpty());
+        QVERIFY(tanev::elmaradtValtas(connection(), QDate(2028, 9, 1))
+                    .startsWith(u"A nyilvántartás még a(z) 2027/2028. tanévben van"_s));
+
         // once for a year, even from the other copy's point of view
         QVERIFY(errorOf([&] {
                     tanev::valt(connection(), 2027, 12, QDate(2027, 6, 20));
@@ -247,9 +416,101 @@ class TanevTest : public QObject {
         const std::optional<tanev::Allapot> a = tanev::utolso(connection());
         QVERIFY(a && a->visszavonhato);
         QCOMPARE(a->ujTanev, 2027);
+        const qint64 undoMark = logMark();
         tanev::visszavon(connection(), a->id);
         QCOMPARE(snapshot(), before);
         QVERIFY(!tanev::utolso(connection()));
+        QCOMPARE(tanev::aktualis(connection(), QDate(2027, 6, 20)), 2026);
+        QVERIFY(tanev::elmaradtValtas(connection(), QDate(2028, 9, 1)).isEmpty());
+        QCOMPARE(classesLogged(undoMark, graduate), QStringList{QStringLiteral("felvétel||12.b")});
+        QCOMPARE(classesLogged(undoMark, firstGradeRepeater),
+                 QStringList{QStringLiteral("módosítás|9.c|9.c")});
+        QCOMPARE(classesLogged(undoMark, finalRepeater), QStringList{QStringLiteral("módosítás|12.a|12.a")});
+        QCOMPARE(count(QStringLiteral("select count(*) from table_naplo_mezo where mezo = 'osztaly_ID' and "
+                                      "(regi containing '~' or uj containing '~')")),
+                 0);
+    }
+
+    // What the undo puts back refers to a teacher, a subject or a language gone since: the
+    // status names it and the undo refuses with the same words, leaving everything as it is;
+    // once it is back, both say yes and the undo is exact.
+    void undoStatusAndUndoAgreeOnWhatStandsInTheWay_data() {
+        QTest::addColumn<QStringList>("setup");
+        QTest::addColumn<QString>("removal");
+        QTest::addColumn<QString>("restore");
+        QTest::addColumn<QString>("reason");
+        const QString d12 =
+            QStringLiteral("(select id from table_osztaly where osztaly_szam = 12 and osztaly_betu = 'd')");
+        QTest::newRow("form teacher")
+            << QStringList{"insert into table_tanar (id, nev) values (9001, 'Próba Tanár')",
+                           "update table_osztaly set osztalyfonok_id = 9001 where id = " + d12}
+            << "execute procedure PRC_TANAR_ELTAVOLITAS(9001)"
+            << "insert into table_tanar (id, nev) values (9001, 'Próba Tanár')"
+            << "azóta megszűnt Próba Tanár, a 12.d osztályfőnöke";
+        QTest::newRow("subject taken from its teacher")
+            << QStringList{"insert into table_tanar (id, nev) values (9002, 'Végzős Tanár')",
+                           "insert into table_targy (id, targy_nev) values (9002, 'Csillagászat')",
+                           "insert into table_tanar_targy (tanar_id, targy_id) values (9002, 9002)",
+                           "insert into table_osztaly_targy (osztaly_id, targy_id, tanar_id) select id, "
+                           "9002, "
+                           "9002 from table_osztaly where id = " +
+                               d12}
+            << "execute procedure PRC_TARGY_ELVETELE_TANARTOL(9002, 9002)"
+            << "insert into table_tanar_targy (tanar_id, targy_id) values (9002, 9002)"
+            << "Végzős Tanár azóta nem tanítja a(z) Csillagászat tantárgyat, amelyet a 12.d osztályban "
+               "tanított";
+        QTest::newRow("language")
+            << QStringList{"insert into table_nyelv (id, nyelv_nev) values (9003, 'eszperantó')",
+                           "update table_diak set tanult_nyelv_ID = 9003 where id = (select min(id) from "
+                           "table_diak where osztaly_ID = " +
+                               d12 + ")"}
+            << "delete from table_nyelv where id = 9003"
+            << "insert into table_nyelv (id, nyelv_nev) values (9003, 'eszperantó')"
+            << "azóta megszűnt a(z) eszperantó nyelv, amelyet ";
+    }
+    void undoStatusAndUndoAgreeOnWhatStandsInTheWay() {
+        QFETCH(QStringList, setup);
+        QFETCH(QString, removal);
+        QFETCH(QString, restore);
+        QFETCH(QString, reason);
+        for (const QString& sql : setup)
+            other().run(sql);
+        const QList<QStringList> before = snapshot();
+        const int id = tanev::valt(connection(), 2027, 12, QDate(2027, 6, 20)).id;
+        other().run(removal);
+        std::optional<tanev::Allapot> a = tanev::utolso(connection());
+        QVERIFY(a && !a->visszavonhato);
+        QVERIFY2(a->miert.contains(reason), qPrintable(a->miert));
+        QVERIFY(tanev::allapotSzoveg(a).contains(u"Már nem vonható vissza: "_s + a->miert));
+        const QList<QStringList> moved = snapshot();
+        const QString refused = errorOf([&] { tanev::visszavon(connection(), id); });
+        QVERIFY2(refused.contains(u"már nem vonható vissza: "_s + a->miert), qPrintable(refused));
+        QCOMPARE(snapshot(), moved);
+
+        other().run(restore);
+        a = tanev::utolso(connection());
+        QVERIFY(a && a->visszavonhato);
+        tanev::visszavon(connection(), id);
+        QCOMPARE(snapshot(), before);
+    }
+
+    // A write that changes no value, by whatever writes it, logs nothing and ends no undo.
+    void aWriteThatChangesNothingIsNoChange() {
+        const QList<QStringList> before = snapshot();
+        const int id = tanev::valt(connection(), 2027, 12, QDate(2027, 6, 20)).id;
+        const qint64 mark = logMark();
+        OtherCopy o = other();
+        for (const char* sql : {"update table_diak set nev = nev, mj = mj, szul_ido = szul_ido",
+                                "update table_osztaly set osztaly_szak = osztaly_szak",
+                                "update table_osztaly_targy set tanar_id = tanar_id",
+                                "update table_diak_archiv set kilepes_ok = kilepes_ok, mj = mj"})
+            QVERIFY(o.run(QString::fromUtf8(sql)) > 0);
+        tanev::naploOsszevon(connection());
+        QCOMPARE(count(QStringLiteral("select count(*) from table_naplo where id > :m"), {mark}), 0);
+        QCOMPARE(count(QStringLiteral("select count(*) from table_valtozas_jel where id > :m"), {mark}), 0);
+        QVERIFY(tanev::utolso(connection())->visszavonhato);
+        tanev::visszavon(connection(), id);
+        QCOMPARE(snapshot(), before);
     }
 
     // The last step of the move fails: everything before it is undone with it.
@@ -298,12 +559,19 @@ class TanevTest : public QObject {
             << "update table_diak set diak_tel = '+36 1 234 5678' where id = (select min(id) "
                "from table_diak)"
             << "egy tanuló adatai megváltoztak";
-        QTest::newRow("class") << 2028
-                               << "update table_osztaly set osztaly_szak = 'informatika' where id = (select "
-                                  "min(id) from table_osztaly)"
-                               << "egy osztály adatai megváltoztak";
-        QTest::newRow("leaver")
+        QTest::newRow("class subjects")
+            << 2028
+            << "delete from table_osztaly_targy where osztaly_id = (select min(osztaly_id) from "
+               "table_osztaly_targy) and targy_id = (select min(targy_id) from table_osztaly_targy where "
+               "osztaly_id = (select min(osztaly_id) from table_osztaly_targy))"
+            << "egy osztály tantárgyai megváltoztak";
+        QTest::newRow("class")
             << 2029
+            << "update table_osztaly set osztaly_szak = 'informatika (javítva)' where id = "
+               "(select min(id) from table_osztaly)"
+            << "egy osztály adatai megváltoztak";
+        QTest::newRow("leaver")
+            << 2030
             << "update table_diak_archiv set kilepes_megjegyzes = 'javítva' where id = (select "
                "min(id) from table_diak_archiv)"
             << "archívuma megváltozott";

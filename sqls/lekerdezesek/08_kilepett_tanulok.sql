@@ -5,7 +5,7 @@ select a.nev as "Név",
        a.szul_ido as "Születési idő",
        a.utolso_osztaly_szam || '.' || a.utolso_osztaly_betu as "Utolsó osztály",
        a.kilepes_datum as "Kilépés",
-       trim(decode(a.kilepes_ok, 1, 'végzett', 2, 'másik iskolába távozott', 'egyéb')) as "Oka",
+       FN_KILEPES_OKA(a.kilepes_ok) as "Oka",
        a.kilepes_megjegyzes as "Megjegyzés"
 from table_diak_archiv a
 where a.kilepes_datum >= dateadd(year, :tanev - 2000, date '2000-09-01')

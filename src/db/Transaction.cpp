@@ -11,7 +11,12 @@ namespace db {
 namespace {
 Transaction::LostCommit nextLostCommit = Transaction::LostCommit::None;
 std::function<void()> lostCommitMeanwhile;
+qint64 lostCommitReportedAs = 0;
 } // namespace
+
+void Transaction::reportLostCommitAs(qint64 serverId) {
+    lostCommitReportedAs = serverId;
+}
 
 void Transaction::loseNextCommit(LostCommit how, std::function<void()> meanwhile) {
     nextLostCommit = how;
@@ -116,7 +121,9 @@ void Transaction::end(bool commit) {
         handle_ = 0;
         connection_.markLost();
         if (const auto meanwhile = std::exchange(lostCommitMeanwhile, {})) meanwhile();
-        throw CommitUnknown(DbError(kConnectionLostText, 0, {isc_net_read_err}), serverId_);
+        const qint64 reported = std::exchange(lostCommitReportedAs, 0);
+        throw CommitUnknown(DbError(kConnectionLostText, 0, {isc_net_read_err}),
+                            reported ? reported : serverId_);
     }
     const ISC_STATUS rc =
         commit ? isc_commit_transaction(status, &handle_) : isc_rollback_transaction(status, &handle_);

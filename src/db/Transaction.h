@@ -52,6 +52,9 @@ class Transaction : public QObject {
     enum class LostCommit { None, Committed, NotCommitted };
     // meanwhile runs between the two (e.g. stops the server).
     static void loseNextCommit(LostCommit how, std::function<void()> meanwhile = {});
+    // Called from meanwhile: the lost commit is told as that server transaction's, one that
+    // another attachment still holds.
+    static void reportLostCommitAs(qint64 serverId);
 
   signals:
     // Emitted before the transaction ends, so lists close their cursors first.

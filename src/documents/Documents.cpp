@@ -17,10 +17,6 @@
 
 namespace documents {
 
-int schoolYearOn(const QDate& day) {
-    return day.month() >= 9 ? day.year() : day.year() - 1;
-}
-
 QString schoolYearText(int year) {
     return QStringLiteral("%1/%2").arg(year).arg(year + 1);
 }
@@ -47,7 +43,7 @@ const QString kLeaver = QStringLiteral(
     "a.anyja_nev, a.gondviselo_nev, a.gondviselo_cim, a.gondviselo_tel, a.diak_taj, a.diak_OM, a.diak_diak, "
     "a.mj, ny.nyelv_nev, a.evfolyam, a.utolso_osztaly_szam, a.utolso_osztaly_betu, a.utolso_osztaly_szak, "
     "cast(null as varchar(1)), i.nev, i.cim, i.om_azonosito, i.igazgato, i.kelt_helye, a.kilepes_datum, "
-    "trim(decode(a.kilepes_ok, 1, 'végzett', 2, 'másik iskolába távozott', 'egyéb')), a.kilepes_megjegyzes "
+    "FN_KILEPES_OKA(a.kilepes_ok), a.kilepes_megjegyzes "
     "from table_diak_archiv a left join table_nyelv ny on ny.id = a.tanult_nyelv_ID "
     "left join table_iskola i on i.id = 1 where a.id = :id");
 

@@ -18,9 +18,6 @@ class Transaction;
 
 namespace documents {
 
-// The school year a document states by default: the one running on that day (a school
-// year starts on 1 September), as its first calendar year.
-int schoolYearOn(const QDate& day);
 QString schoolYearText(int year); // "2026/2027"
 
 // One student's fields, with the class's and the school's, read in tr; throws when the

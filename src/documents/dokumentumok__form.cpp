@@ -8,6 +8,7 @@
 #include "db/Error.h"
 #include "db/Values.h"
 #include "main/main__form.h"
+#include "office/Tanev.h"
 #include "queries/Report.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
@@ -129,8 +130,9 @@ void Tdokumentumok_form::reset() {
     } catch (const db::Error&) {
     }
     const QDate today = QDate::currentDate();
-    edit_tanev->setText(QString::number(documents::schoolYearOn(today)));
-    edit_tol->setText(QDate(documents::schoolYearOn(today), 9, 1).toString(db::kDateFormat));
+    const int year = tanev::aktualis(DM->dbTanulo, today);
+    edit_tanev->setText(QString::number(year));
+    edit_tol->setText(QDate(year, 9, 1).toString(db::kDateFormat));
     edit_ig->setText(today.toString(db::kDateFormat));
     QStringList lines;
     main_form->combo_targyak_feltolt(
@@ -190,7 +192,7 @@ bool Tdokumentumok_form::kiad(const std::function<bool(const QStringList&)>& out
     const int year = edit_tanev->text().toInt(&ok);
     if (!ok || edit_tanev->text().size() != 4 || year < 1900) {
         ui::warning(QStringLiteral("A tanév kezdő éve négy számjegy, például %1.")
-                        .arg(documents::schoolYearOn(QDate::currentDate())));
+                        .arg(tanev::aktualis(DM->dbTanulo, QDate::currentDate())));
         return false;
     }
     // Read at each use: a template edited meanwhile is used as it is now.

@@ -18,6 +18,7 @@
 #include "fiokok/fiokok__form.h"
 #include "import/beolvasas__form.h"
 #include "main__form.h"
+#include "office/Tanev.h"
 #include "office/archivum__form.h"
 #include "office/evi_ugyek__form.h"
 #include "office/kilepes__form.h"
@@ -153,17 +154,25 @@ void wireSchoolYear() {
                                              naplo_form->prepareForStudent(id, name);
                                          });
                                      }));
-    // from a leaver's record to the log, the archive giving way to it
-    QObject::connect(
-        archivum_form->Button3, &QPushButton::clicked, archivum_form, ui::guard([] {
+    // from a leaver's record to the data sheet or the log, the archive giving way to either
+    const auto fromLeaver = [](ui::ChildWindow* window, void (*prepare)(int, const QString&)) {
+        return ui::guard([window, prepare] {
             const int id = archivum_form->chosenId();
             if (!id) throw db::Error(QStringLiteral("Nincs kijelölt tanuló a listában."));
             const QString name =
                 archivum_form->ds_archiv->value(archivum_form->ds_archiv->currentRow(), QStringLiteral("Név"))
                     .toString();
             archivum_form->close();
-            main_form->openChild(naplo_form, [id, name] { naplo_form->prepareForStudent(id, name); });
-        }));
+            main_form->openChild(window, [id, name, prepare] { prepare(id, name); });
+        });
+    };
+    QObject::connect(archivum_form->Button2, &QPushButton::clicked, archivum_form,
+                     fromLeaver(dokumentumok_form, [](int id, const QString& name) {
+                         dokumentumok_form->prepareForLeaver(id, name);
+                     }));
+    QObject::connect(
+        archivum_form->Button3, &QPushButton::clicked, archivum_form,
+        fromLeaver(naplo_form, [](int id, const QString& name) { naplo_form->prepareForStudent(id, name); }));
 }
 } // namespace
 
@@ -212,6 +221,12 @@ bool createAll() {
     beolvasas_form = new Tbeolvasas_form;
     wireDocuments();
     wireSchoolYear();
+    // the school year the registry is in, and once a word if it should have moved on
+    ui::guarded([] {
+        main_form->akt_tanev();
+        const QString late = tanev::elmaradtValtas(DM->dbTanulo, QDate::currentDate());
+        if (!late.isEmpty()) ui::information(late);
+    });
     evi_ugyek_form->addTask(QStringLiteral("ButtonBeolvasas"),
                             QStringLiteral("Tanulók beolvasása táblázatból"), beolvasas_form,
                             [] { beolvasas_form->prepareOpen(); });

@@ -21,6 +21,7 @@
 #include "db/StoredProcedure.h"
 #include "db/Text.h"
 #include "db/Values.h"
+#include "office/Tanev.h"
 #include "office/evi_ugyek__form.h"
 #include "queries/lekerdezesek__form.h"
 #include "reference/osztalyok__form.h"
@@ -461,17 +462,12 @@ void Tmain_form::akt_tanev() {
 }
 
 void Tmain_form::akt_tanev_at(const QDate& today) {
-    const QString text = today.toString(db::kDateFormat);
-    const QString year = text.section(QLatin1Char('.'), 0, 0);
-    const int month = db::toInt(text.section(QLatin1Char('.'), 1, 1));
-    // The school year turns on 1 October.
-    if (month >= 10) {
-        edit_akt_tanev->setText(year);
-        edit_akt_tanev2->setText(QString::number(Tmain_form::nextYear(year)));
-    } else {
-        edit_akt_tanev->setText(QString::number(db::toInt(year) - 1));
-        edit_akt_tanev2->setText(year);
-    }
+    // The school year the registry was last moved into; before the first move (or with no
+    // database yet) it turns on 1 October.
+    int year = tanev::datumSzerint(today);
+    if (DM && DM->dbTanulo.isConnected()) year = tanev::aktualis(DM->dbTanulo, today);
+    edit_akt_tanev->setText(QString::number(year));
+    edit_akt_tanev2->setText(QString::number(year + 1));
 }
 
 void Tmain_form::akt_letszam() {

@@ -7,6 +7,7 @@
 #include "db/Transaction.h"
 #include "db/Values.h"
 
+#include <QRegularExpression>
 #include <functional>
 
 namespace tanev {
@@ -72,16 +73,28 @@ QString okSzoveg(int ok) {
         return QStringLiteral("másik iskolába távozott");
     case Egyeb:
         return QStringLiteral("egyéb");
+    case Kulfold:
+        return QStringLiteral("külföldre távozott");
+    case Tankotelezettseg:
+        return QStringLiteral("a tankötelezettség megszűnése után kérésére");
+    case Kizaras:
+        return QStringLiteral("fegyelmi kizárás");
+    case Elhunyt:
+        return QStringLiteral("elhunyt");
     default:
         return {};
     }
+}
+
+QList<int> okok() {
+    return {Tavozott, Kulfold, Tankotelezettseg, Kizaras, Elhunyt, Vegzett, Egyeb};
 }
 
 QString tanevSzoveg(int tanev) {
     return QStringLiteral("%1/%2").arg(tanev).arg(tanev + 1);
 }
 
-QString kilepesHiba(const QString& datum, int ok, const QString& megjegyzes) {
+QString kilepesHiba(const QString& datum, int ok, const QString& megjegyzes, const FogadoIskola& iskola) {
     if (datum.trimmed().isEmpty()) return QStringLiteral("A kilépés dátuma nem lehet üres!");
     if (!db::parseDate(datum.trimmed()).isValid())
         return QStringLiteral("A kilépés dátuma nem megfelelő: %1\r(Helyes formátum: éééé.hh.nn.)")
@@ -91,18 +104,28 @@ QString kilepesHiba(const QString& datum, int ok, const QString& megjegyzes) {
         return QStringLiteral("Egyéb kilépési oknál a megjegyzés nem lehet üres!");
     if (megjegyzes.trimmed().size() > kMegjegyzesHossz)
         return QStringLiteral("A megjegyzés legfeljebb %1 karakter lehet!").arg(kMegjegyzesHossz);
-    const qsizetype bad = db::firstUnstorable(megjegyzes);
-    if (bad >= 0)
-        return QStringLiteral("A megjegyzés olyan karaktert tartalmaz, amelyet az adatbázis nem tud "
-                              "tárolni: %1")
-            .arg(megjegyzes.mid(bad, 1));
+    for (const auto& [what, text] : {std::pair{QStringLiteral("A megjegyzés"), megjegyzes},
+                                     std::pair{QStringLiteral("A fogadó iskola neve"), iskola.nev}}) {
+        const qsizetype bad = db::firstUnstorable(text);
+        if (bad >= 0)
+            return QStringLiteral("%1 olyan karaktert tartalmaz, amelyet az adatbázis nem tud tárolni: %2")
+                .arg(what, text.mid(bad, 1));
+    }
+    if (ok == Tavozott) {
+        if (iskola.nev.trimmed().size() > 200)
+            return QStringLiteral("A fogadó iskola neve legfeljebb 200 karakter lehet!");
+        static const QRegularExpression om(QStringLiteral("^[0-9]{6}$"));
+        if (!iskola.om.trimmed().isEmpty() && !om.match(iskola.om.trimmed()).hasMatch())
+            return QStringLiteral("A fogadó iskola OM azonosítója hat számjegy!");
+    }
     return {};
 }
 
-void kilep(db::Connection& connection, int diakId, const QDate& datum, int ok, const QString& megjegyzes) {
+void kilep(db::Connection& connection, int diakId, const QDate& datum, int ok, const QString& megjegyzes,
+           const FogadoIskola& iskola) {
     egyben(connection, [&](db::Transaction& tr) {
-        futtat(tr, QStringLiteral("execute procedure PRC_KILEPES(:d, :datum, :ok, :mj)"),
-               {diakId, datum, ok, megjegyzes.trimmed()});
+        futtat(tr, QStringLiteral("execute procedure PRC_KILEPES(:d, :datum, :ok, :mj, :iskola, :om)"),
+               {diakId, datum, ok, megjegyzes.trimmed(), iskola.nev.trimmed(), iskola.om.trimmed()});
     });
 }
 
@@ -114,6 +137,9 @@ void visszavesz(db::Connection& connection, int diakId, int osztalyId, int tanev
 }
 
 void jelol(db::Connection& connection, int diakId, QChar jeloles, int ok, const QString& megjegyzes) {
+    // a leaver with no reason would be archived as a graduate
+    if (jeloles == u'K' && okSzoveg(ok).isEmpty())
+        throw db::Error(QStringLiteral("Válassza ki a kilépés okát!"));
     egyben(connection, [&](db::Transaction& tr) {
         if (jeloles.isNull()) {
             futtat(tr, QStringLiteral("delete from table_tv_jeloles where diak_id = :d"), {diakId});
@@ -148,14 +174,38 @@ void vegzosMent(db::Connection& connection, std::optional<int> evfolyam) {
     });
 }
 
-int kovetkezoTanev(db::Connection& connection, const QDate& ma) {
+int datumSzerint(const QDate& ma) {
+    return ma.month() >= 10 ? ma.year() : ma.year() - 1;
+}
+
+namespace {
+// The school year the registry was last moved into; 0 before the first move.
+int atvitt(db::Connection& connection) {
     int result = 0;
     egyben(connection, [&](db::Transaction& tr) {
-        const QVariant v = egyErtek(tr, QStringLiteral("select max(evfolyam) from table_diak"));
-        result = v.isNull() ? 0 : v.toInt() + 1;
+        result = egyErtek(tr, QStringLiteral("select max(aktiv_tanev) from table_tanevvaltas")).toInt();
     });
-    if (result == 0) result = (ma.month() >= 9 ? ma.year() : ma.year() - 1) + 1;
     return result;
+}
+} // namespace
+
+int aktualis(db::Connection& connection, const QDate& ma) {
+    const int year = atvitt(connection);
+    return year ? year : datumSzerint(ma);
+}
+
+QString elmaradtValtas(db::Connection& connection, const QDate& ma) {
+    const int year = atvitt(connection);
+    if (!year || ma < QDate(year + 1, 9, 1)) return {};
+    return QStringLiteral("A nyilvántartás még a(z) %1. tanévben van: a(z) %2. tanévre még nem történt "
+                          "tanévváltás.\r\rAmíg meg nem történik, a program mindenütt (új tanulók, "
+                          "visszavétel, dokumentumok, lekérdezések) a(z) %1. tanévvel számol. A tanévváltás "
+                          "az „Éves ügyintézés” ablakból indítható.")
+        .arg(tanevSzoveg(year), tanevSzoveg(year + 1));
+}
+
+int kovetkezoTanev(db::Connection& connection, const QDate& ma) {
+    return aktualis(connection, ma) + 1;
 }
 
 Eredmeny valt(db::Connection& connection, int ujTanev, int vegzos, const QDate& datum) {
@@ -211,7 +261,8 @@ QString mezoNeveSql(const QString& column) {
                "'diak_diak', "
                "'Diákigazolvány', 'osztaly_ID', 'Osztály', 'mj', 'Megjegyzés', 'tanult_nyelv_ID', 'Tanult "
                "nyelv', "
-               "'evfolyam', 'Tanév', %1))")
+               "'evfolyam', 'Tanév', 'kilepes_datum', 'Kilépés dátuma', 'kilepes_ok', 'Kilépés oka', "
+               "'kilepes_megjegyzes', 'Megjegyzés a kilépéshez', 'fogado_iskola', 'Fogadó iskola', %1))")
         .arg(column);
 }
 

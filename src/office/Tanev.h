@@ -14,15 +14,27 @@ class Connection;
 // transaction of its own and commits, or leaves the database as it was and throws db::Error.
 namespace tanev {
 
-enum Ok { Vegzett = 1, Tavozott = 2, Egyeb = 3 };
-// "végzett", "másik iskolába távozott", "egyéb"
+// Codes 1 to 3 are those of the first archive; the database knows them by the same texts.
+enum Ok { Vegzett = 1, Tavozott = 2, Egyeb = 3, Kulfold = 4, Tankotelezettseg = 5, Kizaras = 6, Elhunyt = 7 };
+// "végzett", "másik iskolába távozott", "egyéb", …
 QString okSzoveg(int ok);
+// Every reason in the order an office picks from: the usual ones first, "egyéb" last.
+QList<int> okok();
 constexpr int kMegjegyzesHossz = 500;
 
-// Checked before any database work: empty when fine, else the Hungarian message.
-QString kilepesHiba(const QString& datum, int ok, const QString& megjegyzes);
+// Where a student who went to another school went; both optional.
+struct FogadoIskola {
+    QString nev;
+    QString om; // six digits
+};
 
-void kilep(db::Connection& connection, int diakId, const QDate& datum, int ok, const QString& megjegyzes);
+// Checked before any database work: empty when fine, else the Hungarian message.
+QString kilepesHiba(const QString& datum, int ok, const QString& megjegyzes, const FogadoIskola& iskola = {});
+
+// The date lies neither before the student's last class-history event nor after the end of
+// the school year; the database refuses it with a Hungarian message otherwise.
+void kilep(db::Connection& connection, int diakId, const QDate& datum, int ok, const QString& megjegyzes,
+           const FogadoIskola& iskola = {});
 void visszavesz(db::Connection& connection, int diakId, int osztalyId, int tanev);
 
 // A mark for the coming move: 'I' repeats the year, 'K' leaves (with a reason); none clears it.
@@ -31,7 +43,14 @@ void jelol(db::Connection& connection, int diakId, QChar jeloles, int ok = 0, co
 // The final grade the school set, else the highest grade present (0: no classes).
 int vegzosEvfolyam(db::Connection& connection, bool* beallitott = nullptr);
 void vegzosMent(db::Connection& connection, std::optional<int> evfolyam);
-// The year the move leads into by default: one after the students' current school year.
+// The program's school year, everywhere: the one the registry was last moved into; before
+// a database's first move, by the date (it turns on 1 October).
+int datumSzerint(const QDate& ma);
+int aktualis(db::Connection& connection, const QDate& ma);
+// Said once at start-up when the registry is still in a school year that ended: empty when
+// it is not, or no move was ever made.
+QString elmaradtValtas(db::Connection& connection, const QDate& ma);
+// The year the move leads into by default: the one after the program's school year.
 int kovetkezoTanev(db::Connection& connection, const QDate& ma);
 
 struct Eredmeny {

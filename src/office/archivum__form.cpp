@@ -22,8 +22,7 @@ namespace {
 const QString kColumns = QStringLiteral(
     "select a.id as \"ID\", a.nev as \"Név\", a.szul_ido as \"Születési idő\", "
     "a.utolso_osztaly_szam || '.' || a.utolso_osztaly_betu as \"Utolsó osztály\", "
-    "a.kilepes_datum as \"Kilépés\", trim(decode(a.kilepes_ok, 1, 'végzett', 2, 'másik iskolába távozott', "
-    "'egyéb')) as \"Oka\" from table_diak_archiv a");
+    "a.kilepes_datum as \"Kilépés\", FN_KILEPES_OKA(a.kilepes_ok) as \"Oka\" from table_diak_archiv a");
 // Bounds on the name index, as the main list's quick search uses them.
 QString searchSql(int nameLength) {
     return kColumns +
@@ -164,7 +163,7 @@ void Tarchivum_form::prepareOpen() {
             QStringLiteral("select id, osztaly_szam || '.' || osztaly_betu from table_osztaly order "
                            "by osztaly_szam, osztaly_betu"),
             {}, lines));
-    edit_tanev->setText(QString::number(documents::schoolYearOn(QDate::currentDate())));
+    edit_tanev->setText(QString::number(tanev::aktualis(DM->dbTanulo, QDate::currentDate())));
     edit_kereses->blockSignals(true);
     edit_kereses->clear();
     edit_kereses->blockSignals(false);
@@ -208,7 +207,9 @@ void Tarchivum_form::adatok_mutat() {
         "a.sz_szam, "
         "n.nyelv_nev, a.evfolyam, a.utolso_osztaly_szam || '.' || a.utolso_osztaly_betu, "
         "a.utolso_osztaly_szak, "
-        "a.kilepes_datum, a.kilepes_ok, a.kilepes_megjegyzes, a.mj from table_diak_archiv a "
+        "a.kilepes_datum, a.kilepes_ok, a.kilepes_megjegyzes, a.mj, "
+        "trim(coalesce(a.fogado_iskola, '') || coalesce(' (OM ' || a.fogado_om || ')', '')) "
+        "from table_diak_archiv a "
         "left join table_nyelv n on n.id = a.tanult_nyelv_ID where a.id = :id"));
     s.bind({id});
     s.execute();
@@ -237,12 +238,14 @@ void Tarchivum_form::adatok_mutat() {
                               "Kilépés dátuma",
                               "Kilépés oka",
                               "Megjegyzés a kilépéshez",
-                              "Megjegyzés"};
+                              "Megjegyzés",
+                              "Fogadó iskola"};
     QString html = QStringLiteral("<table cellspacing=0 cellpadding=2>");
-    for (int c = 0; c < 22; ++c) {
+    for (int c = 0; c < 23; ++c) {
         QString value = db::displayText(s.value(c));
         if (c == 15 && !s.isNull(c)) value = tanev::tanevSzoveg(s.value(c).toInt());
         if (c == 19) value = tanev::okSzoveg(s.value(c).toInt());
+        if (c == 22 && value.isEmpty()) continue;
         html += row(QString::fromUtf8(captions[c]), value);
     }
     s.closeCursor();
@@ -265,7 +268,7 @@ bool Tarchivum_form::Button1Click() {
     const int year = edit_tanev->text().toInt(&ok);
     if (!ok || edit_tanev->text().size() != 4 || year < 1900) {
         ui::warning(QStringLiteral("A tanév kezdő éve négy számjegy, például %1.")
-                        .arg(documents::schoolYearOn(QDate::currentDate())));
+                        .arg(tanev::aktualis(DM->dbTanulo, QDate::currentDate())));
         return false;
     }
     const QString name = ds_archiv->value(ds_archiv->currentRow(), QStringLiteral("Név")).toString();

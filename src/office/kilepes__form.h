@@ -22,6 +22,8 @@ class Tkilepes_form : public ui::ChildWindow {
     QLabel* label_nev;
     QLineEdit* edit_datum;
     QComboBox* combo_ok;
+    QLineEdit* edit_iskola;
+    QLineEdit* edit_om;
     QPlainTextEdit* m_megjegyzes;
     QPushButton* Button1;
     QPushButton* Button2;

@@ -22,8 +22,8 @@ const QString kOsztalyok = QStringLiteral(
 // Walks the class's name index: the first screen comes at once whatever the class's size.
 const QString kDiakok = QStringLiteral(
     "select d.id as \"ID\", d.nev as \"Név\", d.szul_ido as \"Születési idő\", decode(j.jeloles, 'I', "
-    "'évismétlő: ' || o.osztaly_szam || '. évfolyam', 'K', 'kilép: ' || decode(j.kilepes_ok, 1, 'végzett', "
-    "2, 'másik iskolába távozott', 'egyéb') || coalesce(' (' || j.megjegyzes || ')', ''), iif(o.osztaly_szam "
+    "'évismétlő: ' || o.osztaly_szam || '. évfolyam', 'K', 'kilép: ' || FN_KILEPES_OKA(j.kilepes_ok) || "
+    "coalesce(' (' || j.megjegyzes || ')', ''), iif(o.osztaly_szam "
     ">= :v, 'kilép (végzett)', 'továbblép: ' || (o.osztaly_szam + 1) || '.' || o.osztaly_betu)) as "
     "\"Jövőre\" "
     "from table_diak d join table_osztaly o on o.id = d.osztaly_ID left join table_tv_jeloles j on j.diak_id "
@@ -92,11 +92,11 @@ Ttanevvaltas_form::Ttanevvaltas_form(QWidget* parent) : ui::ChildWindow(parent) 
     combo_ok = new QComboBox(this);
     combo_ok->setObjectName(QStringLiteral("combo_ok"));
     combo_ok->setFont(ui::arial(12, false));
-    combo_ok->setGeometry(484, 542, 190, 22);
+    combo_ok->setGeometry(484, 542, 372, 22);
     combo_ok->setAccessibleName(QStringLiteral("A kilépés oka"));
-    for (int ok : {tanev::Tavozott, tanev::Egyeb, tanev::Vegzett})
+    for (int ok : tanev::okok())
         combo_ok->addItem(tanev::okSzoveg(ok), ok);
-    edit_megjegyzes = edit(this, QStringLiteral("edit_megjegyzes"), QRect(678, 542, 178, 22));
+    edit_megjegyzes = edit(this, QStringLiteral("edit_megjegyzes"), QRect(410, 572, 296, 22));
     edit_megjegyzes->setPlaceholderText(QStringLiteral("megjegyzés"));
     edit_megjegyzes->setAccessibleName(QStringLiteral("Megjegyzés a kilépéshez"));
     Button4 = ui::button(this, QStringLiteral("Button4"), QStringLiteral("Tanévváltás végrehajtása"),
@@ -179,7 +179,10 @@ void Ttanevvaltas_form::diakok_listaz() {
 }
 
 void Ttanevvaltas_form::allapot_mutat() {
-    label_allapot->setText(tanev::allapotSzoveg(tanev::utolso(DM->dbTanulo)));
+    const std::optional<tanev::Allapot> a = tanev::utolso(DM->dbTanulo);
+    label_allapot->setText(tanev::allapotSzoveg(a));
+    // never offered when it would be refused
+    Button5->setEnabled(a && a->visszavonhato);
 }
 
 bool Ttanevvaltas_form::jelol(QChar jeloles) {
@@ -242,6 +245,7 @@ bool Ttanevvaltas_form::Button4Click() {
     }
     DM->dataset_Tanulok.refresh();
     main_form->akt_letszam();
+    main_form->akt_tanev();
     prepareOpen();
     ui::information(
         QStringLiteral("A tanévváltás megtörtént (%1).\r\r%2 tanuló lépett tovább, %3 ismétel évet, "
@@ -279,6 +283,7 @@ bool Ttanevvaltas_form::Button5Click() {
     }
     DM->dataset_Tanulok.refresh();
     main_form->akt_letszam();
+    main_form->akt_tanev();
     prepareOpen();
     ui::information(QStringLiteral("A tanévváltás visszavonva: minden a váltás előtti állapotba került."));
     return true;

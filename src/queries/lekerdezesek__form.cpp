@@ -11,6 +11,7 @@
 #include "db/Error.h"
 #include "db/Values.h"
 #include "main/main__form.h"
+#include "office/Tanev.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
 #include "ui/Widgets.h"
@@ -22,6 +23,9 @@ namespace {
 const QString kClasses = QStringLiteral(
     "select id, osztaly_szam || '.' || osztaly_betu from table_osztaly order by osztaly_szam, osztaly_betu");
 const QString kTeachers = QStringLiteral("select id, nev from table_tanar order by nev");
+// A school year runs from 1 September.
+const QString kLeaverYears = QStringLiteral(
+    "select distinct extract(year from dateadd(-8 month to kilepes_datum)) from table_diak_archiv");
 constexpr int kPickerTop = 36;
 
 // Exports fetch every row and lay out pages: the user sees that it works.
@@ -75,6 +79,13 @@ Tlekerdezesek_form::Tlekerdezesek_form(QWidget* parent) : ui::ChildWindow(parent
                        QRect(200, kPickerTop + 1, 50, 20));
     combo_tanar = picker(this, QStringLiteral("combo_tanar"), QRect(252, kPickerTop, 248, 22));
     ui::nameBy(Label3, combo_tanar);
+    Label6 = ui::label(this, QStringLiteral("Label6"), QStringLiteral("Tanév:"), ui::arial(12),
+                       QRect(514, kPickerTop + 1, 50, 20));
+    combo_tanev = new QComboBox(this);
+    combo_tanev->setObjectName(QStringLiteral("combo_tanev"));
+    combo_tanev->setFont(ui::arial(12));
+    combo_tanev->setGeometry(566, kPickerTop, 110, 22);
+    ui::nameBy(Label6, combo_tanev);
 
     // The result.
     ui::bevel(this, QRect(4, 70, 752, 402));
@@ -98,8 +109,8 @@ Tlekerdezesek_form::Tlekerdezesek_form(QWidget* parent) : ui::ChildWindow(parent
     Button4 = ui::button(this, QStringLiteral("Button4"), QStringLiteral("bezárás"), ui::arial(12),
                          QRect(311, 514, 137, 24));
 
-    QWidget* order[] = {combo_lekerdezes, combo_osztaly, combo_tanar, dbg_eredmeny, Button1,
-                        Button2,          Button3,       Button5,     Button4};
+    QWidget* order[] = {combo_lekerdezes, combo_osztaly, combo_tanar, combo_tanev, dbg_eredmeny,
+                        Button1,          Button2,       Button3,     Button5,     Button4};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 
@@ -107,6 +118,7 @@ Tlekerdezesek_form::Tlekerdezesek_form(QWidget* parent) : ui::ChildWindow(parent
     connect(combo_lekerdezes, &QComboBox::activated, this, ui::guard([this] { combo_lekerdezesChange(); }));
     connect(combo_osztaly, &QComboBox::activated, this, ui::guard([this] { combo_valasztoChange(); }));
     connect(combo_tanar, &QComboBox::activated, this, ui::guard([this] { combo_valasztoChange(); }));
+    connect(combo_tanev, &QComboBox::activated, this, ui::guard([this] { combo_valasztoChange(); }));
     connect(ds_eredmeny, &QAbstractItemModel::rowsInserted, this, [this] { sorok_kiir(); });
     connect(Button1, &QPushButton::clicked, this, ui::guard([this] { Button1Click(); }));
     connect(Button2, &QPushButton::clicked, this, ui::guard([this] { Button2Click(); }));
@@ -143,6 +155,25 @@ void Tlekerdezesek_form::valasztok_feltolt() {
     // Rows of an id and a label, as the subject filler takes them.
     main_form->combo_targyak_feltolt(combo_osztaly, main_form->query(false, kClasses, {}, lines));
     main_form->combo_targyak_feltolt(combo_tanar, main_form->query(false, kTeachers, {}, lines));
+    // the school years that have leavers, and the program's own
+    combo_tanev->clear();
+    for (const QString& line : main_form->query(false, kLeaverYears, {}, lines))
+        tanev_felvesz(line.section(QLatin1Char(';'), 0, 0).toInt());
+    tanev_valaszt(db::toInt(main_form->edit_akt_tanev->text()));
+}
+
+void Tlekerdezesek_form::tanev_felvesz(int year) {
+    int at = 0;
+    while (at < combo_tanev->count() && combo_tanev->itemData(at).toInt() > year)
+        ++at;
+    if (at < combo_tanev->count() && combo_tanev->itemData(at).toInt() == year) return;
+    combo_tanev->insertItem(at, tanev::tanevSzoveg(year), year);
+}
+
+void Tlekerdezesek_form::tanev_valaszt(int year) {
+    if (year < 1900 || year > 2999) return; // the main window's box holds no year
+    tanev_felvesz(year);
+    combo_tanev->setCurrentIndex(combo_tanev->findData(year));
 }
 
 void Tlekerdezesek_form::eredmeny_nullaz() {
@@ -163,6 +194,7 @@ void Tlekerdezesek_form::eredmeny_nullaz() {
 bool Tlekerdezesek_form::valasztok_mutat(const QStringList& params) {
     const bool osztaly = params.contains(queries::kClassParam);
     const bool tanar = params.contains(queries::kTeacherParam);
+    const bool ev = params.contains(queries::kYearParam);
     int x = 12;
     auto place = [&](bool shown, QLabel* label, QComboBox* combo) {
         label->setVisible(shown);
@@ -175,6 +207,7 @@ bool Tlekerdezesek_form::valasztok_mutat(const QStringList& params) {
     };
     place(osztaly, Label2, combo_osztaly);
     place(tanar, Label3, combo_tanar);
+    place(ev, Label6, combo_tanev);
     if (osztaly && combo_osztaly->currentIndex() < 0) {
         label_sorok->setText(QStringLiteral("Válasszon osztályt!"));
         return false;
@@ -235,9 +268,12 @@ void Tlekerdezesek_form::lekerdezes_futtat() {
             choices << ui::itemLabel(combo_tanar->currentText());
             details << QStringLiteral("Tanár: ") + choices.last();
         }
-        if (params.contains(queries::kYearParam))
-            ds_eredmeny->setParam(queries::kYearParam, db::toInt(main_form->edit_akt_tanev->text()));
-        details << QStringLiteral("Tanév: ") + tanev();
+        if (params.contains(queries::kYearParam)) {
+            ds_eredmeny->setParam(queries::kYearParam, combo_tanev->currentData().toInt());
+            details << QStringLiteral("Tanév: ") + combo_tanev->currentText();
+        } else {
+            details << QStringLiteral("Tanév: ") + tanev();
+        }
         ds_eredmeny->open();
         title_ = title;
         details_ = details;
@@ -317,6 +353,8 @@ QString Tlekerdezesek_form::fajlnev_javaslat(const QString& suffix) const {
 }
 
 void Tlekerdezesek_form::combo_lekerdezesChange() {
+    // a query taking a school year starts from the program's
+    tanev_valaszt(db::toInt(main_form->edit_akt_tanev->text()));
     lekerdezes_futtat();
 }
 

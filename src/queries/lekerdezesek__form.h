@@ -38,6 +38,8 @@ class Tlekerdezesek_form : public ui::ChildWindow {
     // Handlers.
     void combo_lekerdezesChange();
     void combo_valasztoChange();
+    void tanev_felvesz(int year);
+    void tanev_valaszt(int year);
     void Button1Click();
     void Button2Click();
     void Button3Click();
@@ -57,6 +59,8 @@ class Tlekerdezesek_form : public ui::ChildWindow {
     ui::IdComboBox* combo_osztaly;
     QLabel* Label3;
     ui::IdComboBox* combo_tanar;
+    QLabel* Label6;
+    QComboBox* combo_tanev; // the queries that take a school year
     ui::DataGrid* dbg_eredmeny;
     QLabel* label_sorok;
     QPushButton* Button1;
