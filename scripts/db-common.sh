@@ -2,8 +2,9 @@
 # database named as in database.src lives, and what a failed Firebird tool meant.
 # shellcheck shell=bash
 
-# The program logs in with this account and nothing else, so every tool uses it too.
-export ISC_USER=SYSDBA ISC_PASSWORD=velvetoak
+# The program logs in with this account and nothing else, so every tool uses it too, unless
+# the administrator names another in Firebird's own variables.
+export ISC_USER=${ISC_USER:-SYSDBA} ISC_PASSWORD=${ISC_PASSWORD:-velvetoak}
 me=$(basename "$0")
 
 fail() { echo "$me: $*" >&2; exit 1; }
