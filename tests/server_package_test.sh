@@ -184,6 +184,65 @@ out=$(KORVANA_MA=2026-12-10 "$ks" --root "$root" mentes 2>&1) && pass || fail "m
 check_eq "a leállás is feljegyezve" \
     "$(kv "select count(*) from table_mentes where ellenorizve = 0 and fajl containing '2026-12-09' and hiba containing 'nem érhető el'")" 1
 
+# ---------------------------------------------------------------- allapot
+out=$("$ks" --root "$root" allapot 2>&1) && pass || fail "állapot: $out"
+for what in "A Firebird-szerver fut" "ICU-előtöltés a futó szerverben" "Portok ($p, események: $((p + 1)))" \
+    "Az adatbázis elérhető ($db)" "Mérete" "Tranzakciók" "Utolsó ellenőrzött mentés (0 napja)" "Szabad hely"; do
+    grep -qF "$what" <<<"$out" && pass || fail "az állapotban nincs: $what ($out)"
+done
+check_eq "minden sor rendben" "$(grep -vc ': rendben$' <<<"$out")" 0
+kv "update table_mentes set ido = dateadd(-5 day to ido); commit" > /dev/null
+out=$("$ks" --root "$root" allapot 2>&1)
+check_eq "régi mentés: hibával lép ki" "$?" 1
+[[ $out == *"Utolsó ellenőrzött mentés (5 napja): régi: systemctl status korvana-mentes.service"* ]] && pass ||
+    fail "régi mentés az állapotban: $out"
+
+# ---------------------------------------------------------------- frissites
+upgrades=$root/usr/share/korvana-szerver/db/upgrade
+# held open as a workstation would
+sleep 60 &
+sleeper=$!
+{ printf "CONNECT '%s' USER SYSDBA PASSWORD velvetoak;\n" "$db"; tail --pid=$sleeper -f /dev/null; } | isql-fb -q > /dev/null 2>&1 &
+holder=$!
+for _ in $(seq 1 50); do [ "$(kv "select count(*) from mon\$attachments where mon\$remote_protocol is not null")" -ge 2 ] && break; sleep 0.1; done
+out=$("$ks" --root "$root" frissites 2>&1)
+check_eq "nyitott adatbázis: nem frissít, hibával lép ki" "$?" 1
+[[ $out == *"1 kapcsolat használja: nem frissítem"* ]] && pass || fail "nyitott adatbázis: $out"
+out=$("$ks" --root "$root" frissites --ha-szabad 2>&1) && pass || fail "a csomag frissítésekor hibával lépett ki: $out"
+[[ $out == *"nem frissítem"* ]] && pass || fail "a csomag frissítésekor nem szólt: $out"
+kill "$sleeper"; wait "$holder" 2> /dev/null
+for _ in $(seq 1 50); do [ "$(kv "select count(*) from mon\$attachments where mon\$remote_protocol is not null")" = 1 ] && break; sleep 0.1; done
+# an upgrade that fails half-way: what it wrote before the failing statement goes too
+printf "SET NAMES UTF8;\ninsert into table_mentes (fajl, ellenorizve) values ('félbemaradt frissítés', 1);\ncommit;\ncreate table hibas (;\n" > "$upgrades/999_hibas.sql"
+rows_before=$(kv "select count(*) from table_mentes")
+out=$("$ks" --root "$root" frissites 2>&1)
+check_eq "hibás frissítés: hibával lép ki" "$?" 1
+[[ $out == *"a frissítés előtti állapotában van"* ]] && pass || fail "hibás frissítés: $out"
+check_eq "hibás frissítés: a mentés visszaállítva" "$(kv "select count(*) from table_mentes")" "$rows_before"
+rm "$upgrades/999_hibas.sql"
+out=$("$ks" --root "$root" frissites 2>&1) && pass || fail "frissítés: $out"
+ls "$backups"/korvana-frissites-elott-*.fbk > /dev/null 2>&1 && pass || fail "a frissítés előtt nem készült mentés"
+
+# ---------------------------------------------------------------- atkoltozes
+# a new server: another root, its own private server, the backup of the first restored
+root2=$tmp/uj
+p2=$((port + 12))
+dpkg-deb -x "$deb" "$root2"
+fbdir2=$root2/etc/firebird/3.0
+"$src/scripts/fbserver" start "$fbdir2" "$p2" || fail "a második próbaszerver nem indult"
+trap '"$src/scripts/fbserver" stop "$fbdir"; "$src/scripts/fbserver" stop "$fbdir2"' EXIT
+sed -i "s/^PORT=.*/PORT=$p2/" "$root2/etc/korvana/korvana-szerver.conf"
+out=$(KORVANA_UJRAINDITAS="'$src/scripts/fbserver' stop '$fbdir2' && '$src/scripts/fbserver' start '$fbdir2' $p2" \
+    "$root2/usr/sbin/korvana-szerver" --root "$root2" atkoltozes "$file" --cim 127.0.0.1 --esemenyport $((p2 + 1)) --igen 2>&1) &&
+    pass || fail "átköltözés: $out"
+[[ $out == *"ellenőrizve"* ]] && pass || fail "átköltözés: nem ellenőrizte a mentést: $out"
+check_eq "átköltözés: a munkaállomások sora" "$(tail -n 1 <<<"$out")" "127.0.0.1/$p2:korvana"
+check_eq "átköltözés: az iskola az új szerveren" \
+    "$(db=127.0.0.1/$p2:korvana kv "select count(*) from table_diak")" 500
+out=$("$root2/usr/sbin/korvana-szerver" --root "$root2" atkoltozes "$file" --igen 2>&1)
+check_eq "átköltözés meglévő adatbázisra: hibával lép ki" "$?" 1
+[[ $out == *"nem írom felül"* ]] && pass || fail "átköltözés meglévő adatbázisra: $out"
+
 echo "server_package: $((SECONDS - start)) s"
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
