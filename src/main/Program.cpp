@@ -5,6 +5,7 @@
 #include <csignal>
 #include <ibase.h>
 
+#include "Mentes.h"
 #include "Trace.h"
 #include "assignments/oszt_tan__form.h"
 #include "assignments/tanar_targy__form.h"
@@ -196,6 +197,10 @@ bool createAll() {
     evi_ugyek_form->addTask(QStringLiteral("ButtonBeolvasas"),
                             QStringLiteral("Tanulók beolvasása táblázatból"), beolvasas_form,
                             [] { beolvasas_form->prepareOpen(); });
+    // Old backups are told at start-up and whenever the yearly work opens.
+    QObject::connect(main_form->Button14, &QPushButton::clicked, main_form,
+                     ui::guard([] { mentes::figyelmeztetHaRegi(DM->dbTanulo); }));
+    mentes::figyelmeztetHaRegi(DM->dbTanulo);
     return true;
 }
 
