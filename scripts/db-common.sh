@@ -43,6 +43,15 @@ parse_database() {
     db_name=$db_server:$db_path
 }
 
+# applied_upgrades DBDIR : SQL that records every script of DBDIR/upgrade as applied, for
+# the program's comparison with its own version
+applied_upgrades() {
+    local f
+    for f in "$1"/upgrade/*.sql; do
+        [ -f "$f" ] && printf 'UPDATE OR INSERT INTO table_frissites (nev) VALUES (%s) MATCHING (nev);\n' "$(sqlq "$(basename "$f" .sql)")"
+    done
+}
+
 # report LOG : the Firebird tool's own messages, then one line on what they mean
 report() {
     cat "$1" >&2

@@ -1,5 +1,6 @@
 // The warning of old backups, from what korvana-szerver recorded in the school database: at
-// start-up and when "Éves ügyintézés" is pressed, on the whole program.
+// start-up and when "Éves ügyintézés" is pressed; and the start-up's word on a database
+// whose upgrades are not the program's. On the whole program.
 #include <QtTest>
 
 #include "TestSupport.h"
@@ -71,6 +72,38 @@ class MentesTest : public QObject {
         QCOMPARE(atYearly, atStart);
         QVERIFY(main_form->isVisible());
         QCOMPARE(testing::layoutProblem(main_form), QString());
+    }
+
+    void tellsAVersionMismatch_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("expected"); // a part of the warning; empty for none
+        QTest::newRow("egyezik") << QString() << QString();
+        QTest::newRow("hiányzó frissítés") << u"delete from table_frissites where nev = '080_mentes'"_s
+                                           << u"Az adatbázis régebbi, mint ez a program: a szerveren még nem "
+                                              "futott le a frissítése (hiányzik: 080_mentes)."_s;
+        QTest::newRow("ismeretlen frissítés")
+            << u"insert into table_frissites (nev) values ('999_jovobeli')"_s
+            << u"Ezen a gépen a program régebbi, mint az adatbázis (az adatbázis frissítései közül ezeket "
+               "nem ismeri: 999_jovobeli)."_s;
+        QTest::newRow("a feljegyzés előtti adatbázis")
+            << u"drop table table_frissites"_s
+            << u"Az adatbázis régebbi, mint ez a program: a szerveren még nem futott le a frissítése. "_s;
+    }
+    void tellsAVersionMismatch() {
+        QFETCH(QString, change);
+        QFETCH(QString, expected);
+        const auto db = testing::createDatabase(u"valtozat"_s);
+        if (!change.isEmpty()) testing::OtherCopy(db.connectionString).run(change);
+        ProgramFixture app;
+        QVERIFY(app.startWithSrc(u"valtozat"_s, db.connectionString + QLatin1Char('\n')));
+        const QStringList shown = warnings(app.dialogs);
+        if (expected.isEmpty()) {
+            QCOMPARE(shown, QStringList{});
+            return;
+        }
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].contains(expected), qPrintable(shown[0]));
+        QVERIFY(main_form->isVisible());
     }
 
     // a database not yet upgraded records no backups: nothing to say, nothing fails

@@ -1,6 +1,7 @@
 SET NAMES UTF8;
 -- The server's daily backups and their verification, as korvana-szerver records them:
--- the program warns when the last verified one is old. Safe to run again.
+-- the program warns when the last verified one is old. And the upgrade scripts applied,
+-- by name, which the program compares with its own. Safe to run again.
 
 SET TERM ^;
 EXECUTE BLOCK AS
@@ -18,6 +19,14 @@ BEGIN
             hiba        VARCHAR(2000) CHARACTER SET UTF8,
             CONSTRAINT pk_mentes PRIMARY KEY (id),
             CONSTRAINT ck_mentes_ellenorizve CHECK (ellenorizve IN (0, 1))
+        )';
+    -- create-db and upgrade-db write a row for each script of db/upgrade once it has run
+    IF (NOT EXISTS (SELECT 1 FROM rdb$relations WHERE rdb$relation_name = 'TABLE_FRISSITES')) THEN
+        EXECUTE STATEMENT '
+        CREATE TABLE table_frissites (
+            nev VARCHAR(100) CHARACTER SET UTF8 NOT NULL,
+            ido TIMESTAMP DEFAULT CURRENT_TIMESTAMP NOT NULL,
+            CONSTRAINT pk_frissites PRIMARY KEY (nev)
         )';
     IF (NOT EXISTS (SELECT 1 FROM rdb$indices WHERE rdb$index_name = 'IX_MENTES_IDO')) THEN
         EXECUTE STATEMENT 'CREATE DESCENDING INDEX ix_mentes_ido ON table_mentes (ido)';

@@ -7,6 +7,7 @@
 
 #include "Mentes.h"
 #include "Trace.h"
+#include "Valtozat.h"
 #include "assignments/oszt_tan__form.h"
 #include "assignments/tanar_targy__form.h"
 #include "connect__form.h"
@@ -200,6 +201,7 @@ bool createAll() {
     // Old backups are told at start-up and whenever the yearly work opens.
     QObject::connect(main_form->Button14, &QPushButton::clicked, main_form,
                      ui::guard([] { mentes::figyelmeztetHaRegi(DM->dbTanulo); }));
+    valtozat::figyelmeztetHaElter(DM->dbTanulo);
     mentes::figyelmeztetHaRegi(DM->dbTanulo);
     return true;
 }
