@@ -72,7 +72,7 @@ explain() {
     elif grep -q 'I/O error during "open O_CREAT"' "$log"; then
         echo "$me: a szerver nem tudja létrehozni a fájlt (létezik a mappa? van joga írni?): $db_path" >&2
     elif grep -q "user name and password are not defined" "$log"; then
-        echo "$me: a szerver nem fogadta el a program rögzített SYSDBA-belépését" >&2
+        echo "$me: a szerver nem fogadta el a program rögzített SYSDBA-belépését (a szerveren: sudo dpkg-reconfigure firebird3.0-server, a program jelszavával)" >&2
     elif [ "$me" = restore-db ] && grep -q "Done with volume\|Backup incomplete\|backup description\|end of file" "$log"; then
         echo "$me: a mentésfájl csonka, sérült vagy nem gbak-mentés" >&2
     elif grep -q "No space left\|Done with volume\|write failed\|could not write" "$log"; then
