@@ -184,6 +184,18 @@ out=$(KORVANA_MA=2026-12-10 "$ks" --root "$root" mentes 2>&1) && pass || fail "m
 check_eq "a leállás is feljegyezve" \
     "$(kv "select count(*) from table_mentes where ellenorizve = 0 and fajl containing '2026-12-09' and hiba containing 'nem érhető el'")" 1
 
+# a full disk: a small file system over the backups' folder, seen by this command alone
+# shellcheck disable=SC2016  # expanded by the inner shell
+if unshare -m bash -c 'mount -t tmpfs -o size=64k korvana-probe "$1"' _ "$tmp" 2> /dev/null; then
+    out=$(KORVANA_MA=2026-12-11 unshare -m bash -c 'mount -t tmpfs -o size=256k korvana-full "$1" || exit 9
+        "$2" --root "$3" mentes' _ "$backups" "$ks" "$root" 2>&1)
+    check_eq "megtelt lemez: hibával lép ki" "$?" 1
+    check_eq "megtelt lemez feljegyezve" \
+        "$(kv "select count(*) from table_mentes where ellenorizve = 0 and fajl containing '2026-12-11' and hiba containing 'megtelt a lemez'")" 1
+else
+    echo "megtelt lemez: kihagyva (itt nem csatolható saját fájlrendszer)"
+fi
+
 # ---------------------------------------------------------------- allapot
 out=$("$ks" --root "$root" allapot 2>&1) && pass || fail "állapot: $out"
 for what in "A Firebird-szerver fut" "ICU-előtöltés a futó szerverben" "Portok ($p, események: $((p + 1)))" \
