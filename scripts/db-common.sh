@@ -43,6 +43,15 @@ parse_database() {
     db_name=$db_server:$db_path
 }
 
+# applied_upgrades DBDIR : SQL that records every script of DBDIR/upgrade as applied, for
+# the program's comparison with its own version
+applied_upgrades() {
+    local f
+    for f in "$1"/upgrade/*.sql; do
+        [ -f "$f" ] && printf 'UPDATE OR INSERT INTO table_frissites (nev) VALUES (%s) MATCHING (nev);\n' "$(sqlq "$(basename "$f" .sql)")"
+    done
+}
+
 # report LOG : the Firebird tool's own messages, then one line on what they mean
 report() {
     cat "$1" >&2
@@ -63,7 +72,11 @@ explain() {
     elif grep -q 'I/O error during "open O_CREAT"' "$log"; then
         echo "$me: a szerver nem tudja létrehozni a fájlt (létezik a mappa? van joga írni?): $db_path" >&2
     elif grep -q "user name and password are not defined" "$log"; then
-        echo "$me: a szerver nem fogadta el a(z) $ISC_USER belépést (ISC_USER / ISC_PASSWORD)" >&2
+        if [ "$ISC_USER" = SYSDBA ] && [ "$ISC_PASSWORD" = velvetoak ]; then
+            echo "$me: a szerver nem fogadta el a program rögzített SYSDBA-belépését (a szerveren: sudo dpkg-reconfigure firebird3.0-server, a program jelszavával)" >&2
+        else
+            echo "$me: a szerver nem fogadta el a(z) $ISC_USER belépést (ISC_USER / ISC_PASSWORD)" >&2
+        fi
     elif [ "$me" = restore-db ] && grep -q "Done with volume\|Backup incomplete\|backup description\|end of file" "$log"; then
         echo "$me: a mentésfájl csonka, sérült vagy nem gbak-mentés" >&2
     elif grep -q "No space left\|Done with volume\|write failed\|could not write" "$log"; then

@@ -5,7 +5,9 @@
 #include <csignal>
 #include <ibase.h>
 
+#include "Mentes.h"
 #include "Trace.h"
+#include "Valtozat.h"
 #include "assignments/oszt_tan__form.h"
 #include "assignments/tanar_targy__form.h"
 #include "connect__form.h"
@@ -234,6 +236,12 @@ bool createAll() {
     evi_ugyek_form->addTask(QStringLiteral("ButtonFiokok"), QStringLiteral("Felhasználói fiókok, jelszó"),
                             fiokok_form, [] { fiokok_form->prepareOpen(); });
     limitToRole();
+    // Old backups are told to the head of office at start-up and whenever the yearly work opens.
+    QObject::connect(main_form->Button14, &QPushButton::clicked, main_form, ui::guard([] {
+                         if (fiok::szabad(fiok::Szerep::Vezeto)) mentes::figyelmeztetHaRegi(DM->dbTanulo);
+                     }));
+    valtozat::figyelmeztetHaElter(DM->dbTanulo);
+    if (fiok::szabad(fiok::Szerep::Vezeto)) mentes::figyelmeztetHaRegi(DM->dbTanulo);
     return true;
 }
 
