@@ -7,12 +7,18 @@
 #include <deque>
 
 #include "TestSupport.h"
+#include "assignments/oszt_tan__form.h"
+#include "assignments/tanar_targy__form.h"
 #include "data/DataModule.h"
 #include "db/Error.h"
 #include "fiokok/Fiok.h"
 #include "fiokok/fiokok__form.h"
 #include "main/main__form.h"
 #include "office/evi_ugyek__form.h"
+#include "office/naplo__form.h"
+#include "reference/osztalyok__form.h"
+#include "reference/tanarok__form.h"
+#include "reference/tantargyak__form.h"
 #include "students/uj_tanulo__form.h"
 
 using namespace testing;
@@ -158,8 +164,11 @@ class AccountsTest : public QObject {
         const Account& a = *std::array{&kVezeto, &kIroda, &kOlvaso}[static_cast<size_t>(account)];
         QVERIFY(startAs(a));
         QCOMPARE(fiok::munkamenet().szerep, a.role);
-        QCOMPARE(main_form->Button2->isEnabled(), writes);
-        QCOMPARE(main_form->Button13->isEnabled(), writes);
+        for (QWidget* w : std::initializer_list<QWidget*>{
+                 main_form->Button2, main_form->Button13, tanarok_form->Button1, tantargyak_form->Button2,
+                 osztalyok_form->Button2, tanar_targy_form->Button2, oszt_tan_form->Button3})
+            QVERIFY2(w->isEnabled() == writes, qPrintable(w->objectName()));
+        QCOMPARE(tanarok_form->anrtrlse1->isEnabled(), writes);
         if (!writes) QVERIFY(main_form->Button2->toolTip().contains(u"olvasó"_s));
         auto* move = evi_ugyek_form->findChild<QPushButton*>(u"ButtonTanevvaltas"_s);
         QCOMPARE(move->isEnabled(), moves);
@@ -188,6 +197,16 @@ class AccountsTest : public QObject {
                     u"m.naplo_id = n.id where n.diak_id = ? and m.mezo = 'diak_tel' and m.uj = ?"_s,
                     {id, phone, id, phone}),
                 QStringList{a.user});
+            // The log shows her, by her full name where the school knows it.
+            for (QAction* entry : main_form->PopupMenu1->actions())
+                if (entry->text() == u"Változásnapló…"_s) entry->trigger();
+            QVERIFY(naplo_form->isVisible());
+            naplo_form->ds_naplo->fetchAll();
+            const int last = naplo_form->ds_naplo->rowCount() - 1;
+            QVERIFY(last >= 0);
+            QCOMPARE(naplo_form->ds_naplo->value(last, u"Felhasználó"_s).toString(),
+                     a.user == kIroda.user ? u"Iroda Ilona (K_IRO)"_s : a.user);
+            naplo_form->close();
         } else {
             QVERIFY2(app_.dialogs.texts().join(u'|').contains(u"Ehhez nincs jogosultsága."_s),
                      qPrintable(app_.dialogs.texts().join(u'|')));

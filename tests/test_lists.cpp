@@ -1,6 +1,8 @@
 // The student list at size: every statement reaches its first screen along an index,
 // without reading the whole table; the quick search finds what LIKE finds; fetched
 // rows are kept compactly; reopening stays cheap.
+#include <QProcess>
+#include <QRegularExpression>
 #include <QtTest>
 #include <algorithm>
 #include <ibase.h>
@@ -11,6 +13,8 @@
 #include "db/Statement.h"
 #include "main/main__form.h"
 #include "ui/DataGrid.h"
+
+using namespace Qt::StringLiterals;
 
 using namespace testing;
 
@@ -239,6 +243,43 @@ class ListsTest : public QObject {
         QCOMPARE(list.fieldByName(QStringLiteral("ID")), id);
         QVERIFY2(list.fetchedRows() <= 300 + db::Dataset::kBatch,
                  qPrintable(QString::number(list.fetchedRows())));
+    }
+
+    // An open, idle copy holds no read-write transaction, so the server collects what
+    // another copy changes: no back version stays after one reader's pass.
+    void anIdleCopyHoldsNothingBack() {
+        DM->dataset_Tanulok.open();
+        main_form->akt_letszam();
+        OtherCopy other(app_.db.connectionString);
+        QCOMPARE(
+            other
+                .first(u"select count(*) from mon$transactions where mon$attachment_id <> current_connection "
+                       u"and mon$read_only = 0"_s)
+                .toInt(),
+            0);
+        const int changes = 40;
+        for (int i = 0; i < changes; ++i)
+            other.run(u"update table_diak set diak_tel = ? where id = (select min(id) from table_diak) + ?"_s,
+                      {u"+36 1 %1"_s.arg(i), i});
+        other.first(u"select count(*) from table_diak"_s); // one reader's pass
+        // The oldest snapshot follows the newest transactions, not the copy that waits.
+        QVERIFY(
+            other.first(u"select mon$next_transaction - mon$oldest_snapshot from mon$database"_s).toInt() <
+            10);
+        auto backVersions = [&] {
+            QProcess stat;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(u"ISC_USER"_s, u"SYSDBA"_s);
+            env.insert(u"ISC_PASSWORD"_s, u"velvetoak"_s);
+            stat.setProcessEnvironment(env);
+            stat.start(u"fbstat"_s, {u"-r"_s, u"-t"_s, u"TABLE_DIAK"_s, app_.db.connectionString});
+            stat.waitForFinished(30000);
+            const QRegularExpressionMatch m =
+                QRegularExpression(u"total versions: (\\d+)"_s).match(QString::fromLocal8Bit(stat.readAll()));
+            return m.hasMatch() ? m.captured(1).toInt() : -1;
+        };
+        // The server's collector runs beside the reader: given a moment, nothing stays.
+        QTRY_COMPARE_WITH_TIMEOUT(backVersions(), 0, 10000);
     }
 };
 

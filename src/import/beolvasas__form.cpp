@@ -520,48 +520,36 @@ void Tbeolvasas_form::Button4Click() {
 }
 
 void Tbeolvasas_form::Button5Click() {
-    if (path_.isEmpty() || preview->leftOutCount() == 0) {
-        ui::information(QStringLiteral("Nincs kimaradt sor."));
-        return;
-    }
-    const QFileInfo source(path_);
-    const QString path =
-        queries::outputs().saveFileName(this, QStringLiteral("Kimaradt sorok mentése"),
-                                        source.absolutePath() + QLatin1Char('/') + source.completeBaseName() +
-                                            QStringLiteral("_kimaradt.csv"),
-                                        QStringLiteral("CSV-fájl (*.csv);;Excel-munkafüzet (*.xlsx)"));
-    if (path.isEmpty()) return;
-    const QString error = preview->saveLeftOut(path);
-    if (!error.isEmpty()) {
-        ui::warning(QStringLiteral("A fájl nem menthető: %1").arg(error));
-        return;
-    }
-    ui::information(QStringLiteral("%1 kimaradt sor mentve:\r%2")
-                        .arg(preview->leftOutCount())
-                        .arg(QDir::toNativeSeparators(path)));
+    saveRows(intake::Preview::Rows::LeftOut, preview->leftOutCount(), QStringLiteral("Nincs kimaradt sor."),
+             QStringLiteral("Kimaradt sorok mentése"), QStringLiteral("_kimaradt.csv"),
+             QStringLiteral("%1 kimaradt sor mentve:\r%2"));
 }
 
 void Tbeolvasas_form::Button7Click() {
-    const int count = preview->counts().importedWithWarning;
+    saveRows(intake::Preview::Rows::ImportedWithWarning, preview->counts().importedWithWarning,
+             QStringLiteral("Nincs figyelmeztetéssel felvett sor."),
+             QStringLiteral("Figyelmeztetéssel felvett sorok mentése"),
+             QStringLiteral("_figyelmeztetesek.csv"),
+             QStringLiteral("%1 figyelmeztetéssel felvett sor mentve:\r%2"));
+}
+
+void Tbeolvasas_form::saveRows(intake::Preview::Rows which, int count, const QString& none,
+                               const QString& title, const QString& suffix, const QString& done) {
     if (path_.isEmpty() || count == 0) {
-        ui::information(QStringLiteral("Nincs figyelmeztetéssel felvett sor."));
+        ui::information(none);
         return;
     }
     const QFileInfo source(path_);
-    const QString path =
-        queries::outputs().saveFileName(this, QStringLiteral("Figyelmeztetéssel felvett sorok mentése"),
-                                        source.absolutePath() + QLatin1Char('/') + source.completeBaseName() +
-                                            QStringLiteral("_figyelmeztetesek.csv"),
-                                        QStringLiteral("CSV-fájl (*.csv);;Excel-munkafüzet (*.xlsx)"));
+    const QString path = queries::outputs().saveFileName(
+        this, title, source.absolutePath() + QLatin1Char('/') + source.completeBaseName() + suffix,
+        QStringLiteral("CSV-fájl (*.csv);;Excel-munkafüzet (*.xlsx)"));
     if (path.isEmpty()) return;
-    const QString error = preview->saveRows(path, intake::Preview::Rows::ImportedWithWarning);
+    const QString error = preview->saveRows(path, which);
     if (!error.isEmpty()) {
         ui::warning(QStringLiteral("A fájl nem menthető: %1").arg(error));
         return;
     }
-    ui::information(QStringLiteral("%1 figyelmeztetéssel felvett sor mentve:\r%2")
-                        .arg(count)
-                        .arg(QDir::toNativeSeparators(path)));
+    ui::information(done.arg(count).arg(QDir::toNativeSeparators(path)));
 }
 
 void Tbeolvasas_form::FormClose() {

@@ -75,6 +75,9 @@ class Tbeolvasas_form : public ui::ChildWindow {
     intake::Defaults defaults() const;
     void showState();
     void showReason();
+    // The rows chosen saved where the office says, as CSV or .xlsx.
+    void saveRows(intake::Preview::Rows which, int count, const QString& none, const QString& title,
+                  const QString& suffix, const QString& done);
     QString path_;
     // What the shown sheet was read with.
     intake::FileKind kind_ = intake::FileKind::Csv;

@@ -183,8 +183,15 @@ namespace {
 void limitToRole() {
     using fiok::Szerep;
     evi_ugyek_form->label_ki->setText(QStringLiteral("Bejelentkezve: %1").arg(fiok::munkamenet().leiras()));
-    for (QPushButton* b : {main_form->Button2, main_form->Button13})
-        fiok::korlatoz(b, Szerep::Iroda);
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             main_form->Button2, main_form->Button13, tanarok_form->Button1, tantargyak_form->Button2,
+             osztalyok_form->Button2, tanar_targy_form->Button2, tanar_targy_form->Button3,
+             oszt_tan_form->Button2, oszt_tan_form->Button3})
+        fiok::korlatoz(w, Szerep::Iroda);
+    for (QAction* a : {tanarok_form->anrtrlse1, tanarok_form->anrnevnekmdostsa1,
+                       tantargyak_form->antrgyTrlse1, tantargyak_form->antrgynevnekmdostsa1,
+                       osztalyok_form->KijelltMdostsa1, osztalyok_form->KijelltTrlse1})
+        if (!fiok::szabad(Szerep::Iroda)) a->setEnabled(false);
     const std::pair<const char*, Szerep> tasks[] = {{"ButtonTanevvaltas", Szerep::Vezeto},
                                                     {"ButtonIskola", Szerep::Vezeto},
                                                     {"ButtonBeolvasas", Szerep::Iroda},

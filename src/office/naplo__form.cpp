@@ -25,8 +25,10 @@ QString logSql() {
                "\"Régi érték\", coalesce(m.uj, cast(substring(m.uj_hosszu from 1 for 2000) as "
                "varchar(2000))) as "
                "\"Új érték\", trim(coalesce(n.kliens_gep, '') || ' ' || coalesce(n.kliens_cim, '') || ' ' || "
-               "coalesce(n.kliens_folyamat, '')) as \"Munkaállomás\", n.felhasznalo as \"Felhasználó\" "
-               "from table_naplo n left join table_naplo_mezo m on m.naplo_id = n.id "
+               "coalesce(n.kliens_folyamat, '')) as \"Munkaállomás\", coalesce(f.teljes_nev || ' (' || "
+               "trim(n.felhasznalo) || ')', "
+               "trim(n.felhasznalo)) as \"Felhasználó\" from table_naplo n left join table_naplo_mezo m on "
+               "m.naplo_id = n.id left join table_fiok f on f.felhasznalo = n.felhasznalo "
                "where n.mikor >= :tol and n.mikor < :ig %1 order by n.mikor, n.id, m.mezo");
 }
 } // namespace
