@@ -125,8 +125,8 @@ int main(int argc, char** argv) {
     line("no copy open", none);
     line("copies idle, read-only list (now)", now);
     line("copies idle, read-write transaction (before)", before);
-    std::printf("back versions now / before: %lld / %lld; gap now / none: %.2fx\n", now.versions,
-                before.versions,
-                none.gap ? static_cast<double>(now.gap) / static_cast<double>(none.gap) : 0.0);
+    std::printf("back versions left, now / before: %lld / %lld; oldest-snapshot gap, now / none / before: "
+                "%lld / %lld / %lld\n",
+                now.versions, before.versions, now.gap, none.gap, before.gap);
     return 0;
 }
