@@ -144,8 +144,8 @@ AS
     DECLARE uj VARCHAR(150);
 BEGIN
     IF (NOT EXISTS (SELECT 1 FROM table_diak WHERE id = NEW.diak_id)) THEN EXIT;
-    FOR SELECT m, r, u FROM (
-            SELECT 'nem' m, DECODE(OLD.nem, 'F', 'fiú', 'L', 'lány') r, DECODE(NEW.nem, 'F', 'fiú', 'L', 'lány') u
+    FOR SELECT m, TRIM(r), TRIM(u) FROM (
+            SELECT CAST('nem' AS VARCHAR(31)) m, DECODE(OLD.nem, 'F', 'fiú', 'L', 'lány') r, DECODE(NEW.nem, 'F', 'fiú', 'L', 'lány') u
               FROM rdb$database
             UNION ALL SELECT 'iranyitoszam', OLD.iranyitoszam, NEW.iranyitoszam FROM rdb$database
             UNION ALL SELECT 'allampolgarsag', OLD.allampolgarsag, NEW.allampolgarsag FROM rdb$database
@@ -158,7 +158,7 @@ BEGIN
                              IIF(NEW.kollegista = 1, 'igen', 'nem') FROM rdb$database
             UNION ALL SELECT 'gondviselo_irsz', OLD.gondviselo_irsz, NEW.gondviselo_irsz FROM rdb$database
             UNION ALL SELECT 'gondviselo_email', OLD.gondviselo_email, NEW.gondviselo_email FROM rdb$database)
-        WHERE COALESCE(r, '') IS DISTINCT FROM COALESCE(u, '')
+        WHERE COALESCE(TRIM(r), '') IS DISTINCT FROM COALESCE(TRIM(u), '')
         INTO :mezo, :regi, :uj DO
     BEGIN
         IF (n IS NULL) THEN
@@ -181,8 +181,8 @@ ACTIVE AFTER INSERT OR UPDATE OR DELETE POSITION 30
 AS
 BEGIN
     INSERT INTO table_naplo_bizalmas (diak_id, felhasznalo, mezo, regi, uj)
-    SELECT COALESCE(NEW.diak_id, OLD.diak_id), CURRENT_USER, m, r, u FROM (
-            SELECT 'sni' m, IIF(OLD.sni = 1, 'igen', 'nem') r, IIF(NEW.sni = 1, 'igen', 'nem') u FROM rdb$database
+    SELECT COALESCE(NEW.diak_id, OLD.diak_id), CURRENT_USER, m, TRIM(r), TRIM(u) FROM (
+            SELECT CAST('sni' AS VARCHAR(31)) m, IIF(OLD.sni = 1, 'igen', 'nem') r, IIF(NEW.sni = 1, 'igen', 'nem') u FROM rdb$database
             UNION ALL SELECT 'sni_kelte', OLD.sni_kelte, NEW.sni_kelte FROM rdb$database
             UNION ALL SELECT 'sni_ervenyes', OLD.sni_ervenyes, NEW.sni_ervenyes FROM rdb$database
             UNION ALL SELECT 'btmn', IIF(OLD.btmn = 1, 'igen', 'nem'), IIF(NEW.btmn = 1, 'igen', 'nem') FROM rdb$database
@@ -194,7 +194,7 @@ BEGIN
             UNION ALL SELECT 'hhh', IIF(OLD.hhh = 1, 'igen', 'nem'), IIF(NEW.hhh = 1, 'igen', 'nem') FROM rdb$database
             UNION ALL SELECT 'hhh_kelte', OLD.hhh_kelte, NEW.hhh_kelte FROM rdb$database
             UNION ALL SELECT 'hhh_ervenyes', OLD.hhh_ervenyes, NEW.hhh_ervenyes FROM rdb$database)
-     WHERE COALESCE(r, '') IS DISTINCT FROM COALESCE(u, '');
+     WHERE COALESCE(TRIM(r), '') IS DISTINCT FROM COALESCE(TRIM(u), '');
 END^
 
 -- The school as of a day (the statistics of 1 October): per grade the students and the
