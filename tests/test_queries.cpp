@@ -34,7 +34,8 @@ const QStringList kShipped{u"Osztálynévsor"_s,
                            u"Tantárgyfelosztás egy tanárra"_s,
                            u"Születésnapok a következő 30 napban"_s,
                            u"Osztálytörténet (a választott osztály tanulói)"_s,
-                           u"Kilépett tanulók a választott tanévben"_s};
+                           u"Kilépett tanulók a választott tanévben"_s,
+                           u"Októberi statisztika (október 1-jei állapot)"_s};
 const QStringList kClassListColumns{
     u"Ssz."_s,         u"Név"_s,    u"Születési hely"_s, u"Születési idő"_s, u"TAJ szám"_s,
     u"OM azonosító"_s, u"Lakcím"_s, u"Anyja neve"_s,     u"Gondviselő"_s,    u"Telefon"_s};

@@ -261,7 +261,7 @@ BEGIN
         GROUP BY x.kilepes_ok ORDER BY x.kilepes_ok
         INTO :ok, :letszam, :lany, :nincs_megadva DO
     BEGIN
-        sor = 'távozott: ' || FN_KILEPES_OKA(ok);
+        sor = 'kilépett: ' || FN_KILEPES_OKA(ok);
         SUSPEND;
     END
 END^
