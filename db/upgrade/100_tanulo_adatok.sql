@@ -94,6 +94,8 @@ BEGIN
     BEGIN
         IF (NOT EXISTS (SELECT 1 FROM table_diak_adat WHERE diak_id = NEW.id)) THEN
             INSERT INTO table_diak_adat (diak_id, jogviszony_kezdete) VALUES (NEW.id, CURRENT_DATE);
+        -- what the same transaction writes of the new student next belongs to its registration
+        RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_UJ_DIAK', NEW.id);
     END
     ELSE IF (RDB$GET_CONTEXT('USER_TRANSACTION', 'KORVANA_NAPLO_KILEPES') IS NULL) THEN
     BEGIN
@@ -132,8 +134,8 @@ BEGIN
 END^
 
 -- The new fields in the change log, field by field, as the student's own fields are; a
--- write that changes nothing logs nothing. The row made with the student is part of the
--- student's "felvétel" and is not logged again.
+-- write that changes nothing logs nothing. What the registering transaction writes (the
+-- import, the demo school) is part of the student's "felvétel" and not logged again.
 CREATE OR ALTER TRIGGER trg_diak_adat_naplo FOR table_diak_adat
 ACTIVE AFTER UPDATE POSITION 30
 AS
@@ -143,6 +145,7 @@ AS
     DECLARE regi VARCHAR(150);
     DECLARE uj VARCHAR(150);
 BEGIN
+    IF (RDB$GET_CONTEXT('USER_TRANSACTION', 'KORVANA_UJ_DIAK') = CAST(NEW.diak_id AS VARCHAR(12))) THEN EXIT;
     IF (NOT EXISTS (SELECT 1 FROM table_diak WHERE id = NEW.diak_id)) THEN EXIT;
     FOR SELECT m, TRIM(r), TRIM(u) FROM (
             SELECT CAST('nem' AS VARCHAR(31)) m, DECODE(OLD.nem, 'F', 'fiú', 'L', 'lány') r, DECODE(NEW.nem, 'F', 'fiú', 'L', 'lány') u
