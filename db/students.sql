@@ -79,14 +79,6 @@ EXECUTE BLOCK AS
     DECLARE j INTEGER;
     DECLARE ossz INTEGER;
     DECLARE fiu BOOLEAN;
-    -- the further data draw from a sequence of their own, so the people stay the same
-    DECLARE y BIGINT;
-    DECLARE uj INTEGER;
-    DECLARE irsz VARCHAR(4);
-    DECLARE kelte DATE;
-    DECLARE k2 INTEGER;
-    DECLARE k3 INTEGER;
-    DECLARE k4 INTEGER;
     DECLARE vez VARCHAR(40);
     DECLARE utonev VARCHAR(40);
     DECLARE utonev2 VARCHAR(40);
@@ -267,40 +259,7 @@ BEGIN
                 diak_OM, diak_diak, osztaly_ID, mj, tanult_nyelv_ID, evfolyam)
         VALUES (:nev, :cim, :varos, :szulhely, :szulido, :szszam,
                 :tel, :anyja, :gnev, :gcim, :gtel, :taj,
-                :om, :dig, :oszt_id, :mj, :nyelv_id, :tanev)
-        RETURNING id INTO :uj;
-
-        -- Sex as the first name has it; a postcode; about one in fifty foreign or dual
-        -- citizens; commuters, boarders and individual schedules as a county school has
-        -- them; the statuses at about the national shares (SNI 5%, BTMN 7%, HH 10%, within
-        -- it HHH 4%). The enrolment start stays empty: the school was registered at once.
-        y = MOD(i * 1103515245 + 20261001, 2147483648);
-        y = MOD(y * 1103515245 + 12345, 2147483648); irsz = 1000 + MOD(y / 65536, 9000);
-        y = MOD(y * 1103515245 + 12345, 2147483648); k = MOD(y / 65536, 100);
-        y = MOD(y * 1103515245 + 12345, 2147483648); k2 = MOD(y / 65536, 100);
-        y = MOD(y * 1103515245 + 12345, 2147483648); k3 = MOD(y / 65536, 100);
-        y = MOD(y * 1103515245 + 12345, 2147483648); k4 = MOD(y / 65536, 100);
-        UPDATE table_diak_adat SET nem = IIF(:fiu, 'F', 'L'), iranyitoszam = :irsz, jogviszony_kezdete = NULL,
-            allampolgarsag = IIF(:k = 0, 'román', IIF(:k = 1, 'magyar, ukrán', 'magyar')),
-            bejaro = IIF(:k2 < 22, 1, 0), kollegista = IIF(:k2 BETWEEN 22 AND 29, 1, 0),
-            egyeni_munkarend = IIF(:k3 = 7, 1, 0),
-            gondviselo_irsz = IIF(:k3 < 90, :irsz, 1000 + MOD(:y / 64, 9000)),
-            gondviselo_email = IIF(:k4 < 60, 'gondviselo' || :i || '@freemail.hu', NULL)
-         WHERE diak_id = :uj;
-        y = MOD(y * 1103515245 + 12345, 2147483648); k = MOD(y / 65536, 100);
-        IF (k < 22) THEN
-        BEGIN
-            kelte = DATEADD(-MOD(y / 1024, 1000) DAY TO DATE '2026-09-01');
-            INSERT INTO table_diak_bizalmas (diak_id, sni, sni_kelte, sni_ervenyes, btmn, btmn_kelte, btmn_ervenyes,
-                                             hh, hh_kelte, hh_ervenyes, hhh, hhh_kelte, hhh_ervenyes)
-            VALUES (:uj, IIF(:k < 5, 1, 0), IIF(:k < 5, :kelte, NULL), IIF(:k < 5, DATEADD(3 YEAR TO :kelte), NULL),
-                    IIF(:k BETWEEN 5 AND 11, 1, 0), IIF(:k BETWEEN 5 AND 11, :kelte, NULL),
-                    IIF(:k BETWEEN 5 AND 11, DATEADD(2 YEAR TO :kelte), NULL),
-                    IIF(:k BETWEEN 12 AND 21, 1, 0), IIF(:k BETWEEN 12 AND 21, :kelte, NULL),
-                    IIF(:k BETWEEN 12 AND 21, DATEADD(1 YEAR TO :kelte), NULL),
-                    IIF(:k BETWEEN 12 AND 15, 1, 0), IIF(:k BETWEEN 12 AND 15, :kelte, NULL),
-                    IIF(:k BETWEEN 12 AND 15, DATEADD(1 YEAR TO :kelte), NULL));
-        END
+                :om, :dig, :oszt_id, :mj, :nyelv_id, :tanev);
     END
 END^
 SET TERM ;^

@@ -8,6 +8,7 @@
 #include "db/Values.h"
 
 #include <QRegularExpression>
+#include <QStringList>
 #include <QVariantList>
 
 namespace tanulo_adatok {
@@ -209,6 +210,39 @@ void ment(db::Connection& connection, int diakId, const Adatok& a, bool bizalmas
                 QStringLiteral("A tanuló nincs a nyilvántartásban: időközben törölték vagy kilépett."));
         ir(tr, diakId, a, bizalmas);
     });
+}
+
+void sablonMezok(db::Transaction& tr, int diakId, bool bizalmas, QHash<QString, QString>& f) {
+    const Adatok a = beolvas(tr, diakId, bizalmas);
+    const auto igenNem = [](bool v) { return v ? QStringLiteral("igen") : QStringLiteral("nem"); };
+    const QString nem = nemSzoveg(a.nem);
+    f.insert(QStringLiteral("nem"), nem.isEmpty() ? QStringLiteral("nincs megadva") : nem);
+    f.insert(QStringLiteral("iranyitoszam"), a.iranyitoszam);
+    f.insert(QStringLiteral("allampolgarsag"), a.allampolgarsag);
+    f.insert(QStringLiteral("jogviszony_kezdete"),
+             a.kezdete.isValid() ? a.kezdete.toString(db::kDateFormat) : QStringLiteral("nincs megadva"));
+    f.insert(QStringLiteral("egyeni_munkarend"), igenNem(a.egyeniMunkarend));
+    f.insert(QStringLiteral("bejaro"), igenNem(a.bejaro));
+    f.insert(QStringLiteral("kollegista"), igenNem(a.kollegista));
+    f.insert(QStringLiteral("gondviselo_irsz"), a.gondviseloIrsz);
+    f.insert(QStringLiteral("gondviselo_email"), a.gondviseloEmail);
+    QStringList helyzet;
+    const std::pair<const char*, const Statusz*> statuszok[] = {
+        {"SNI", &a.sni}, {"BTMN", &a.btmn}, {"HH", &a.hh}, {"HHH", &a.hhh}};
+    for (const auto& [nev, st] : statuszok) {
+        if (!st->van) continue;
+        QStringList datumok;
+        if (st->kelte.isValid())
+            datumok << QStringLiteral("határozat: %1").arg(st->kelte.toString(db::kDateFormat));
+        if (st->ervenyes.isValid())
+            datumok << QStringLiteral("érvényes: %1").arg(st->ervenyes.toString(db::kDateFormat));
+        helyzet << (datumok.isEmpty() ? QString::fromLatin1(nev)
+                                      : QStringLiteral("%1 (%2)").arg(QString::fromLatin1(nev),
+                                                                      datumok.join(QStringLiteral(", "))));
+    }
+    f.insert(QStringLiteral("sajatos_helyzet"), !bizalmas           ? QString()
+                                                : helyzet.isEmpty() ? QStringLiteral("nincs")
+                                                                    : helyzet.join(QStringLiteral("; ")));
 }
 
 } // namespace tanulo_adatok

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QHash>
 #include <QString>
 #include <optional>
 
@@ -15,8 +16,8 @@ class Transaction;
 namespace tanulo_adatok {
 
 // Asked after a registration: the rest of the record can follow at once.
-inline const QString kKinalas =
-    QStringLiteral("Megadja most a tanuló további adatait is (neme, irányítószám, állampolgárság, sajátos helyzet)?");
+inline const QString kKinalas = QStringLiteral(
+    "Megadja most a tanuló további adatait is (neme, irányítószám, állampolgárság, sajátos helyzet)?");
 
 // A status (SNI, BTMN, HH, HHH): from the decision until the end or review date.
 struct Statusz {
@@ -60,5 +61,10 @@ void ir(db::Transaction& tr, int diakId, const Adatok& a, bool bizalmas);
 // The same, each in a short transaction of its own.
 Adatok beolvas(db::Connection& connection, int diakId, bool bizalmas);
 void ment(db::Connection& connection, int diakId, const Adatok& a, bool bizalmas);
+
+// The data sheet's fields: "nem", "iranyitoszam", "allampolgarsag", "jogviszony_kezdete",
+// "egyeni_munkarend", "bejaro", "kollegista", "gondviselo_irsz", "gondviselo_email" and
+// "sajatos_helyzet" (the statuses with their dates; only when bizalmas, else left empty).
+void sablonMezok(db::Transaction& tr, int diakId, bool bizalmas, QHash<QString, QString>& f);
 
 } // namespace tanulo_adatok
