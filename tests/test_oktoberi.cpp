@@ -83,13 +83,16 @@ void build(OtherCopy& db) {
     db.run(u"delete from table_diak_archiv"_s);
     for (const Student& s : kSchool) {
         const QString name = u"Kézi Tanuló %1"_s.arg(s.id);
+        const int now = s.tortenet.last().section(u':', 1).toInt(); // the grade the history ends in
         if (s.kilepes) {
-            db.run(
-                u"insert into table_diak_archiv (id, nev, kilepes_datum, kilepes_ok) values (:i, :n, :k, :o)"_s,
-                {s.id, name, QString::fromLatin1(s.kilepes), s.ok});
+            db.run(u"insert into table_diak_archiv (id, nev, kilepes_datum, kilepes_ok, utolso_osztaly_szam, "
+                   u"utolso_osztaly_betu) values (:i, :n, :k, :o, :g, 'a')"_s,
+                   {s.id, name, QString::fromLatin1(s.kilepes), s.ok, now});
             db.run(u"insert into table_diak_adat (diak_id) values (:i)"_s, {s.id});
         } else {
-            db.run(u"insert into table_diak (id, nev) values (:i, :n)"_s, {s.id, name});
+            db.run(u"insert into table_diak (id, nev, osztaly_ID) values (:i, :n, (select min(id) from "
+                   u"table_osztaly where osztaly_szam = :g))"_s,
+                   {s.id, name, now});
         }
         const QString jelzok = QString::fromLatin1(s.jelzok);
         db.run(u"update table_diak_adat set nem = :n, jogviszony_kezdete = :k, allampolgarsag = :a, "
@@ -104,12 +107,19 @@ void build(OtherCopy& db) {
                    "values (:i, 1, :k, :e) matching (diak_id)"_s.arg(what),
                    {s.id, from, until.isEmpty() ? QVariant() : QVariant(until)});
         }
+        // as the program writes it: the enrolment, the moves, the leaving
         db.run(u"delete from table_osztaly_tortenet where diak_id = :i"_s, {s.id});
-        for (const QString& h : s.tortenet)
+        QStringList rows = s.tortenet;
+        if (s.kilepes) rows << QString::fromLatin1(s.kilepes) + u':' + QString::number(now);
+        for (qsizetype i = 0; i < rows.size(); ++i) {
+            const QString event = i == 0                              ? u"beiratkozás"_s
+                                  : s.kilepes && i == rows.size() - 1 ? u"kilépés"_s
+                                                                      : u"tanévváltás"_s;
             db.run(
                 u"insert into table_osztaly_tortenet (diak_id, osztaly_szam, osztaly_betu, esemeny, mikor) "
-                "values (:i, :g, 'a', 'kézi', :m)"_s,
-                {s.id, h.section(u':', 1).toInt(), h.section(u':', 0, 0)});
+                "values (:i, :g, 'a', :e, :m)"_s,
+                {s.id, rows[i].section(u':', 1).toInt(), event, rows[i].section(u':', 0, 0)});
+        }
     }
 }
 

@@ -70,6 +70,17 @@ BEGIN
     IF (NOT EXISTS (SELECT 1 FROM rdb$indices WHERE rdb$index_name = 'IX_OSZTALY_TORTENET_DIAK_MIKOR')) THEN
         EXECUTE STATEMENT 'CREATE DESCENDING INDEX ix_osztaly_tortenet_diak_mikor
                            ON table_osztaly_tortenet (diak_id, mikor)';
+    -- what happened to the classes after a day, found without reading the whole history
+    IF (NOT EXISTS (SELECT 1 FROM rdb$indices WHERE rdb$index_name = 'IX_OSZTALY_TORTENET_MIKOR')) THEN
+        EXECUTE STATEMENT 'CREATE INDEX ix_osztaly_tortenet_mikor ON table_osztaly_tortenet (mikor)';
+    -- the statistics' students whose grade on the day differs from their grade now
+    IF (NOT EXISTS (SELECT 1 FROM rdb$relations WHERE rdb$relation_name = 'TMP_OKTOBERI_OSZTALY')) THEN
+        EXECUTE STATEMENT '
+        CREATE GLOBAL TEMPORARY TABLE tmp_oktoberi_osztaly (
+            diak_id       INTEGER NOT NULL,
+            osztaly_szam  INTEGER,
+            CONSTRAINT pk_tmp_oktoberi_osztaly PRIMARY KEY (diak_id)
+        ) ON COMMIT DELETE ROWS';
 END^
 SET TERM ;^
 COMMIT;
@@ -218,19 +229,36 @@ AS
     DECLARE rend INTEGER;
     DECLARE ok SMALLINT;
     DECLARE veg TIMESTAMP;
+    DECLARE id INTEGER;
+    DECLARE akkor INTEGER;
+    DECLARE most INTEGER;
 BEGIN
     IF (nap IS NULL) THEN
         EXCEPTION ex_korvana '\A statisztika napja nem lehet üres!\';
     veg = DATEADD(1 DAY TO CAST(nap AS TIMESTAMP));
+    -- A student's grade is the one now unless the class history moved the student since the
+    -- day: those few are looked up in the history one by one (the last row before the day,
+    -- else the first: enrolled before the history began). Enrolling and leaving move no one.
+    DELETE FROM tmp_oktoberi_osztaly;
+    FOR SELECT DISTINCT t.diak_id FROM table_osztaly_tortenet t
+        WHERE t.mikor >= :veg AND t.esemeny NOT IN ('beiratkozás', 'nyilvántartásban', 'kilépés', 'végzett')
+        INTO :id DO
+    BEGIN
+        akkor = COALESCE(
+            (SELECT FIRST 1 t.osztaly_szam FROM table_osztaly_tortenet t
+              WHERE t.diak_id = :id AND t.mikor < :veg ORDER BY t.diak_id DESC, t.mikor DESC),
+            (SELECT FIRST 1 t.osztaly_szam FROM table_osztaly_tortenet t WHERE t.diak_id = :id ORDER BY t.diak_id, t.mikor));
+        most = COALESCE((SELECT o.osztaly_szam FROM table_diak d JOIN table_osztaly o ON o.id = d.osztaly_ID
+                          WHERE d.id = :id),
+                        (SELECT utolso_osztaly_szam FROM table_diak_archiv WHERE id = :id));
+        IF (akkor IS DISTINCT FROM most) THEN
+            INSERT INTO tmp_oktoberi_osztaly (diak_id, osztaly_szam) VALUES (:id, :akkor);
+    END
     FOR SELECT g, MIN(IIF(g IS NULL, 1, 0)), COUNT(*), SUM(l), SUM(IIF(nem IS NULL, 1, 0)),
                SUM(s), SUM(s * l), SUM(b), SUM(b * l), SUM(h), SUM(h * l), SUM(h3), SUM(h3 * l),
                SUM(k), SUM(k * l), SUM(e), SUM(e * l), SUM(bj), SUM(bj * l), SUM(ko), SUM(ko * l)
         FROM (
-            SELECT COALESCE(
-                       (SELECT FIRST 1 t.osztaly_szam FROM table_osztaly_tortenet t
-                         WHERE t.diak_id = x.id AND t.mikor < :veg ORDER BY t.diak_id DESC, t.mikor DESC),
-                       (SELECT FIRST 1 t.osztaly_szam FROM table_osztaly_tortenet t
-                         WHERE t.diak_id = x.id ORDER BY t.diak_id, t.mikor)) g,
+            SELECT IIF(m.diak_id IS NULL, x.g, m.osztaly_szam) g,
                    a.nem, IIF(a.nem = 'L', 1, 0) l,
                    IIF(z.sni = 1 AND COALESCE(z.sni_kelte, :nap) <= :nap AND COALESCE(z.sni_ervenyes, :nap) >= :nap, 1, 0) s,
                    IIF(z.btmn = 1 AND COALESCE(z.btmn_kelte, :nap) <= :nap AND COALESCE(z.btmn_ervenyes, :nap) >= :nap, 1, 0) b,
@@ -239,9 +267,10 @@ BEGIN
                        OR (z.hhh = 1 AND COALESCE(z.hhh_kelte, :nap) <= :nap AND COALESCE(z.hhh_ervenyes, :nap) >= :nap), 1, 0) h,
                    IIF(TRIM(COALESCE(a.allampolgarsag, '')) <> '' AND POSITION('magyar' IN LOWER(a.allampolgarsag)) = 0, 1, 0) k,
                    COALESCE(a.egyeni_munkarend, 0) e, COALESCE(a.bejaro, 0) bj, COALESCE(a.kollegista, 0) ko
-            FROM (SELECT id FROM table_diak
+            FROM (SELECT d.id, o.osztaly_szam g FROM table_diak d LEFT JOIN table_osztaly o ON o.id = d.osztaly_ID
                   UNION ALL
-                  SELECT id FROM table_diak_archiv WHERE kilepes_datum > :nap) x
+                  SELECT id, utolso_osztaly_szam FROM table_diak_archiv WHERE kilepes_datum > :nap) x
+            LEFT JOIN tmp_oktoberi_osztaly m ON m.diak_id = x.id
             LEFT JOIN table_diak_adat a ON a.diak_id = x.id
             LEFT JOIN table_diak_bizalmas z ON z.diak_id = x.id
             WHERE a.jogviszony_kezdete IS NULL OR a.jogviszony_kezdete <= :nap)
