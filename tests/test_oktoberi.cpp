@@ -147,12 +147,18 @@ class OktoberiTest : public QObject {
         QVERIFY(q >= 0);
         f->combo_lekerdezes->setCurrentIndex(q);
         emit f->combo_lekerdezes->activated(q);
-        QVERIFY(!f->combo_tanev->isHidden());
-        // the year of the leavers, offered by the window
-        const int y = f->combo_tanev->findData(2025);
-        QVERIFY(y >= 0);
-        f->combo_tanev->setCurrentIndex(y);
-        emit f->combo_tanev->activated(y);
+        // 1 October of the program's school year, or another day typed and entered
+        QVERIFY(!f->edit_nap->isHidden() && f->combo_tanev->isHidden());
+        QCOMPARE(f->edit_nap->text(), u"%1.10.01."_s.arg(main_form->edit_akt_tanev->text()));
+        f->edit_nap->clear();
+        QTest::keyClicks(f->edit_nap, u"2025.10.32."_s);
+        QTest::keyClick(f->edit_nap, Qt::Key_Return);
+        QVERIFY(!f->ds_eredmeny->isOpen());
+        QCOMPARE(f->label_sorok->text(),
+                 u"A nap nem létező dátum: 2025.10.32. (helyes formátum: ÉÉÉÉ.HH.NN.)"_s);
+        f->edit_nap->clear();
+        QTest::keyClicks(f->edit_nap, u"2025.10.01."_s);
+        QTest::keyClick(f->edit_nap, Qt::Key_Return);
         db::Dataset* list = f->ds_eredmeny;
         QVERIFY(list->isOpen());
         list->fetchAll();

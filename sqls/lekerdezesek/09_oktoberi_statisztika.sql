@@ -1,7 +1,8 @@
 -- Októberi statisztika (október 1-jei állapot)
--- The school as of 1 October of the chosen school year, to help fill in the official
--- statistics: per grade the students and girls, the statuses, foreign citizens, individual
--- schedule, commuters and boarders with their girls; then the year's leavers by reason.
+-- The school as of a day (1 October of the program's school year unless another is typed),
+-- to help fill in the official statistics: per grade the students and girls, the statuses,
+-- foreign citizens, individual schedule, commuters and boarders with their girls; then the
+-- year's leavers by reason.
 select sor as "Évfolyam / távozás oka",
        letszam as "Létszám",
        lany as "Ebből lány",
@@ -14,4 +15,4 @@ select sor as "Évfolyam / távozás oka",
        egyeni as "Egyéni munkarend", egyeni_lany as "Egyéni m. lány",
        bejaro as "Bejáró", bejaro_lany as "Bejáró lány",
        kollegista as "Kollégista", kollegista_lany as "Kollégista lány"
-from PRC_OKTOBERI_STATISZTIKA(dateadd(year, :tanev - 2000, date '2000-10-01'))
+from PRC_OKTOBERI_STATISZTIKA(:nap)
