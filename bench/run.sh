@@ -11,7 +11,7 @@ FBDIR=$BUILD/bench-fb
 DB=$BUILD/bench-data/students-$STUDENTS.fdb
 BASEDB=$BUILD/bench-data/students-$BASE.fdb
 cmake -S "$ROOT" -B "$BUILD" >/dev/null
-cmake --build "$BUILD" -j"$(nproc)" --target bench_lists bench_documents bench_tanev bench_import
+cmake --build "$BUILD" -j"$(nproc)" --target bench_lists bench_documents bench_tanev bench_import bench_oktoberi
 "$ROOT/scripts/fbserver" start "$FBDIR" "$PORT"
 trap '"$ROOT/scripts/fbserver" stop "$FBDIR"' EXIT
 mkdir -p "$BUILD/bench-data"
@@ -27,3 +27,4 @@ done
 QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$BUILD/bench/bench_documents" "127.0.0.1/$PORT:$DB" "127.0.0.1/$PORT:$BASEDB" "${REPEATS:-5}"
 "$BUILD/bench/bench_tanev" "127.0.0.1/$PORT:$DB" "127.0.0.1/$PORT:$BASEDB" "${REPEATS:-5}"
 QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$BUILD/bench/bench_import" "127.0.0.1/$PORT:$DB" "127.0.0.1/$PORT:$BASEDB" "${REPEATS:-5}"
+"$BUILD/bench/bench_oktoberi" "127.0.0.1/$PORT:$DB" "127.0.0.1/$PORT:$BASEDB" "${REPEATS:-5}"

@@ -343,6 +343,13 @@ for run in első második; do
     check_eq "frissítés ($run): minden sor és azonosító megmaradt" "$(contents "$old")" "$before"
     check_eq "frissítés ($run): olyan, mint egy új adatbázis" "$(metadata "$old")" "$(metadata "$small")"
 done
+# Students already there get their further data's row, Hungarian and with no enrolment date:
+# enrolled before any day asked about. One registered after the upgrade starts today.
+check_eq "frissítés: a régi tanulók további adatai" \
+    "$(value "$old" "select count(*) from table_diak d where not exists (select 1 from table_diak_adat a where a.diak_id = d.id and a.jogviszony_kezdete is null and a.allampolgarsag = 'magyar')")" 0
+sql "$old" "insert into table_diak (nev) values ('Frissítés Utáni');" > /dev/null
+check_eq "frissítés: egy új tanuló jogviszonya ma kezdődik" \
+    "$(value "$old" "select a.jogviszony_kezdete - current_date from table_diak d join table_diak_adat a on a.diak_id = d.id where d.nev = 'Frissítés Utáni'")" 0
 
 # The previous version's upgrades as its upgrade-db applied them: isql connected before the
 # scripts' SET NAMES, so what they created kept its source and literals byte by byte. The new

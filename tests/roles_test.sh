@@ -51,6 +51,14 @@ for w in "${writes[@]}"; do
     allowed R_VEZ RDB\$ADMIN "$w"
 done
 allowed R_OLV KORVANA_OLVASO "select count(*) from table_diak; select count(*) from table_naplo;"
+# The statuses and their log are the office's; the read-only role gets their counts only.
+for t in table_diak_bizalmas table_naplo_bizalmas; do
+    refused R_OLV KORVANA_OLVASO "select count(*) from $t;"
+    allowed R_IRO KORVANA_IRODA "select count(*) from $t;"
+    allowed R_VEZ KORVANA_VEZETO "select count(*) from $t;"
+done
+allowed R_OLV KORVANA_OLVASO "select * from PRC_OKTOBERI_STATISZTIKA(current_date);"
+allowed R_IRO KORVANA_IRODA "update table_diak_bizalmas set sni = 0;"
 # The year-end move, the school's data and the accounts are the head of office's.
 for w in "execute procedure PRC_TANEVVALTAS(2099, 12, current_date);" "update table_iskola set nev = nev;" \
     "insert into table_fiok (felhasznalo) values ('X');"; do
@@ -63,7 +71,7 @@ refused R_OLV KORVANA_IRODA "update table_diak set nev = nev where id = $student
 
 # Every procedure under each role: called with nulls, it may refuse the values, but the
 # only permission it may lack is the role's own to call it.
-readonly_procs=" PRC_LETSZAM_OSSZEVONAS PRC_NAPLO_OSSZEVONAS PRC_TANEVVALTAS_ALLAPOT PRC_TANULOK_OSZTALYONKENT TMP_OSZTALY TMP_TANAR_TARGY "
+readonly_procs=" PRC_LETSZAM_OSSZEVONAS PRC_NAPLO_OSSZEVONAS PRC_OKTOBERI_STATISZTIKA PRC_TANEVVALTAS_ALLAPOT PRC_TANULOK_OSZTALYONKENT TMP_OSZTALY TMP_TANAR_TARGY "
 while IFS='|' read -r proc type inputs; do
     [ -n "$proc" ] || continue
     args=$(for ((i = 0; i < inputs; i++)); do printf 'null,'; done); args=${args%,}

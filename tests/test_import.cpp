@@ -895,6 +895,54 @@ class ImportTest : public QObject {
         QCOMPARE(p->status(2), Status::Ready);
     }
 
+    // The further data by their usual headings and the values offices write; what cannot be
+    // read keeps the row out with the reason.
+    void readsFurtherData() {
+        const QByteArray file =
+            "Név;Születési idő;Születési hely;Lakcím;Gondviselő neve;Osztály;Tanult nyelv;Tanév;Neme;"
+            "Irányítószám;Állampolgárság;SNI;BTMN;HH;HHH;Jogviszony kezdete;Bejáró;Kollégista;Gondviselő "
+            "e-mail\n"
+            "Adat Anna;2012-03-04;Szeged;6720 Szeged, Kárász utca 1.;Szülő "
+            "Sára;9.a;angol;2026;L;6721;magyar, "
+            "román;x;;igen;igen;2025.09.01.;x;nem;anya@example.hu\n"
+            "Adat Béla;2012-03-05;Szeged;6720 Szeged, Kárász utca 2.;Szülő "
+            "Sára;9.a;angol;2026;fiú;;;;x;;;;;;\n"
+            "Adat Rossz;2012-03-06;Szeged;6720 Szeged, Kárász utca 3.;Szülő "
+            "Sára;9.a;angol;2026;Q;67;;x;x;talán;;"
+            "2025.02.30.;;;a@b@c\n";
+        intake::Preview* p = open(writeFile(u"tovabbi.csv"_s, file));
+        const Field expected[] = {
+            Field::Nem,      Field::Iranyitoszam, Field::Allampolgarsag,    Field::Sni,    Field::Btmn,
+            Field::Hh,       Field::Hhh,          Field::JogviszonyKezdete, Field::Bejaro, Field::Kollegista,
+            Field::GondEmail};
+        for (size_t i = 0; i < std::size(expected); ++i)
+            QCOMPARE(p->mapping()[8 + i], expected[i]);
+        QCOMPARE(p->status(0), Status::Ready);
+        QCOMPARE(p->status(1), Status::Ready);
+        QCOMPARE(p->status(2), Status::Error);
+        for (const QString& reason :
+             {u"A nem nem értelmezhető: Q (jó: F, L, fiú, lány)."_s, u"Az irányítószám négy számjegy: 67."_s,
+              u"A(z) \"HH (hátrányos helyzetű)\" oszlopban igen, nem, x vagy üres állhat: talán."_s,
+              u"A jogviszony kezdete nem dátum: 2025.02.30. (jó például: 2025.09.01.)."_s,
+              u"SNI és BTMN egyszerre nem adható meg: a kettő kizárja egymást."_s})
+            QVERIFY2(p->reason(2).contains(reason), qPrintable(p->reason(2)));
+        QCOMPARE(p->importRows(), 2);
+        QCOMPARE(other_->all(
+                     u"select d.nev || '|' || coalesce(a.nem, '-') || '|' || a.iranyitoszam || '|' || "
+                     u"a.allampolgarsag || '|' || a.jogviszony_kezdete || '|' || a.bejaro || a.kollegista "
+                     u"|| '|' || coalesce(a.gondviselo_email, '-') || '|' || coalesce(b.sni || b.btmn || "
+                     u"b.hh || b.hhh, '-') from table_diak d join table_diak_adat a on a.diak_id = d.id "
+                     u"left join table_diak_bizalmas b on b.diak_id = d.id where d.nev starting with 'Adat ' "
+                     u"order by d.nev"_s),
+                 (QStringList{u"Adat Anna|L|6721|magyar, román|2025-09-01|10|anya@example.hu|1011"_s,
+                              u"Adat Béla|F|6720|magyar|%1|00|-|0100"_s.arg(
+                                  QDate::currentDate().toString(Qt::ISODate))}));
+        // part of the registration, not a change of it
+        QCOMPARE(other_->all(u"select count(*) from table_naplo where muvelet = 'módosítás' and diak_nev "
+                             u"starting with 'Adat '"_s),
+                 QStringList{u"0"_s});
+    }
+
     // An address in one cell split into town and street; the guardian's address whole.
     void readsWholeAddresses() {
         const QByteArray file =
@@ -908,9 +956,7 @@ class ImportTest : public QObject {
         intake::Preview* p = open(writeFile(u"lakcim.csv"_s, file));
         QCOMPARE(p->mapping()[3], Field::Lakcim);
         QCOMPARE(p->mapping()[4], Field::Iranyitoszam);
-        QCOMPARE(beolvasas_form->mezoCombo(4)->currentText(), u"Irányítószám (kimarad)"_s);
-        QVERIFY(beolvasas_form->label_ok->text().contains(
-            u"Az irányítószám nem kerül be: a nyilvántartásban még nincs helye."_s));
+        QCOMPARE(beolvasas_form->mezoCombo(4)->currentText(), u"Irányítószám"_s);
         QCOMPARE(p->status(0), Status::Ready);
         QCOMPARE(p->status(1), Status::Ready);
         QCOMPARE(p->status(2), Status::Error);
@@ -921,6 +967,10 @@ class ImportTest : public QObject {
                              u"table_diak where nev starting with 'Cím ' order by nev"_s),
                  (QStringList{u"Petőfi Sándor utca 10.|Kecskemét|Kecskemét, Petőfi Sándor utca 10."_s,
                               u"Kárász utca 1.|Szeged|Szeged, Kárász utca 1."_s}));
+        // the postcode is kept with the further data
+        QCOMPARE(other_->all(u"select a.iranyitoszam from table_diak d join table_diak_adat a on a.diak_id = "
+                             u"d.id where d.nev starting with 'Cím ' order by d.nev"_s),
+                 (QStringList{u"6000"_s, u"6720"_s}));
 
         // A guardian's address that would not fit with its town: the street alone, and a warning.
         p = open(writeFile(

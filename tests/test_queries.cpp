@@ -34,7 +34,9 @@ const QStringList kShipped{u"Osztálynévsor"_s,
                            u"Tantárgyfelosztás egy tanárra"_s,
                            u"Születésnapok a következő 30 napban"_s,
                            u"Osztálytörténet (a választott osztály tanulói)"_s,
-                           u"Kilépett tanulók a választott tanévben"_s};
+                           u"Kilépett tanulók a választott tanévben"_s,
+                           u"Októberi statisztika (október 1-jei állapot)"_s,
+                           u"Osztálynévsor nemmel és irányítószámmal"_s};
 const QStringList kClassListColumns{
     u"Ssz."_s,         u"Név"_s,    u"Születési hely"_s, u"Születési idő"_s, u"TAJ szám"_s,
     u"OM azonosító"_s, u"Lakcím"_s, u"Anyja neve"_s,     u"Gondviselő"_s,    u"Telefon"_s};
@@ -299,6 +301,12 @@ class QueriesTest : public QObject {
         QCOMPARE(sum, students);
         QCOMPARE(result[0][2], value(u"select t.nev from table_osztaly o join table_tanar t on "
                                      u"t.id = o.osztalyfonok_id order by o.osztaly_szam, o.osztaly_betu"_s));
+        // boys, girls and the unrecorded add up to each row's count
+        for (const QStringList& row : result)
+            QCOMPARE(row[4].toInt() + row[5].toInt() + row[6].toInt(), row[3].toInt());
+        QCOMPARE(result.last()[5].toInt(),
+                 count(u"select count(*) from table_diak d join table_diak_adat a on a.diak_id = d.id "
+                       u"where a.nem = 'L'"_s));
 
         // by grade and language: each grade and the school add up, and match the tables
         choose(kShipped[2]);

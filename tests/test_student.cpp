@@ -8,6 +8,7 @@
 #include "db/Statement.h"
 #include "db/Transaction.h"
 #include "main/main__form.h"
+#include "students/TanuloAdatok.h"
 #include "students/uj_tanulo__form.h"
 
 using testing::ProgramFixture;
@@ -106,7 +107,8 @@ class StudentTest : public QObject {
         const QString before = main_form->label_letszam->text();
         f->Button1->click();
         QCOMPARE(app_.dialogs.texts(),
-                 QStringList{QStringLiteral("Ádám Ödön tanuló az adatbázisba sikeresen felvéve!")});
+                 (QStringList{QStringLiteral("Ádám Ödön tanuló az adatbázisba sikeresen felvéve!"),
+                              tanulo_adatok::kKinalas}));
         QCOMPARE(app_.dialogs.shown[0].kind, DialogKind::Information);
         const QVariantMap row = readRow(QStringLiteral("nev = :n"), {QStringLiteral("Ádám Ödön")});
         QCOMPARE(row.value("diak_cim").toString(), QStringLiteral("Petőfi Sándor utca 12."));
@@ -185,7 +187,8 @@ class StudentTest : public QObject {
         f->e_nev->setText(QStringLiteral("   "));
         f->Button1->click();
         QCOMPARE(app_.dialogs.texts(),
-                 QStringList{QStringLiteral("    tanuló az adatbázisba sikeresen felvéve!")});
+                 (QStringList{QStringLiteral("    tanuló az adatbázisba sikeresen felvéve!"),
+                              tanulo_adatok::kKinalas}));
         QVERIFY(!readRow(QStringLiteral("nev = :n"), {QStringLiteral("   ")}).isEmpty());
         closeForm();
     }
@@ -469,7 +472,8 @@ class StudentTest : public QObject {
         f->e_OM->setText(QStringLiteral("71234567890"));
         f->Button1->click();
         QCOMPARE(app_.dialogs.texts(),
-                 QStringList{QStringLiteral("Hibás Azonosító tanuló az adatbázisba sikeresen felvéve!")});
+                 (QStringList{QStringLiteral("Hibás Azonosító tanuló az adatbázisba sikeresen felvéve!"),
+                              tanulo_adatok::kKinalas}));
         QCOMPARE(mark(f->e_OM), QString()); // emptied for the next student
         const QVariantMap row = readRow(QStringLiteral("nev = :n"), {QStringLiteral("Hibás Azonosító")});
         QCOMPARE(row.value("diak_om").toString(), QStringLiteral("71234567890"));

@@ -5,7 +5,9 @@ SET NAMES UTF8;
 --   KORVANA_IRODA   office: students, leaving, the import, documents, the reference lists
 --                   and the assignments; the school's data, the accounts and the year-end
 --                   move only to read
---   KORVANA_OLVASO  read only; may run the folds, which change no one's data
+--   KORVANA_OLVASO  read only; may run the folds, which change no one's data; not the
+--                   students' sensitive statuses nor their log (*_BIZALMAS): only the
+--                   October statistics' counts of them
 -- Every trigger and procedure gets what it refers to (Firebird 3 checks their own rights),
 -- as the database's own dependencies list it. Runs after every other script, so every
 -- table and routine of theirs is covered. Safe to run again: what is granted is skipped.
@@ -30,7 +32,7 @@ BEGIN
         WHERE COALESCE(rdb$system_flag, 0) = 0 AND rdb$view_blr IS NULL INTO :t DO
     BEGIN
         IF (NOT EXISTS (SELECT 1 FROM rdb$user_privileges WHERE rdb$user = 'KORVANA_OLVASO'
-                        AND rdb$relation_name = :t)) THEN
+                        AND rdb$relation_name = :t) AND t NOT LIKE '%BIZALMAS') THEN
             EXECUTE STATEMENT 'GRANT SELECT ON ' || t || ' TO ROLE KORVANA_OLVASO';
         IF (NOT EXISTS (SELECT 1 FROM rdb$user_privileges WHERE rdb$user = 'KORVANA_VEZETO'
                         AND rdb$relation_name = :t)) THEN
@@ -64,7 +66,8 @@ BEGIN
                      OR (r = 'KORVANA_IRODA' AND t NOT IN ('PRC_TANEVVALTAS', 'PRC_TANEVVALTAS_VISSZAVONASA'))
                      OR (r = 'KORVANA_OLVASO' AND (what NOT STARTING WITH 'EXECUTE ON PROCEDURE'
                          OR t IN ('PRC_LETSZAM_OSSZEVONAS', 'PRC_NAPLO_OSSZEVONAS', 'PRC_TANEVVALTAS_ALLAPOT',
-                                  'PRC_TANULOK_OSZTALYONKENT', 'TMP_OSZTALY', 'TMP_TANAR_TARGY'))))) THEN
+                                  'PRC_TANULOK_OSZTALYONKENT', 'TMP_OSZTALY', 'TMP_TANAR_TARGY',
+                                  'PRC_OKTOBERI_STATISZTIKA'))))) THEN
                 EXECUTE STATEMENT 'GRANT ' || what || ' ' || t || ' TO ROLE ' || r;
     END
 

@@ -13,7 +13,9 @@
 #include "db/Statement.h"
 #include "db/Transaction.h"
 #include "db/Values.h"
+#include "fiokok/Fiok.h"
 #include "office/Tanev.h"
+#include "students/TanuloAdatok.h"
 
 namespace documents {
 
@@ -123,6 +125,7 @@ QHash<QString, QString> studentFields(db::Transaction& tr, int studentId) {
     if (!f.value(QStringLiteral("osztaly_szam")).isEmpty())
         f.insert(QStringLiteral("osztaly"), f.value(QStringLiteral("osztaly_szam")) + QLatin1Char('.') +
                                                 f.value(QStringLiteral("osztaly_betu")));
+    tanulo_adatok::sablonMezok(tr, studentId, fiok::szabad(fiok::Szerep::Iroda), f);
     f.insert(QStringLiteral("osztalytortenet"),
              lines(tr,
                    QStringLiteral(

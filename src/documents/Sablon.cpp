@@ -19,6 +19,11 @@ const QStringList& fieldNames() {
         QStringLiteral("gondviselo_nev"), QStringLiteral("gondviselo_cim"), QStringLiteral("gondviselo_tel"),
         QStringLiteral("diak_taj"), QStringLiteral("diak_om"), QStringLiteral("diak_diak"),
         QStringLiteral("mj"), QStringLiteral("tanult_nyelv"), QStringLiteral("evfolyam"),
+        // the further data; the statuses in one
+        QStringLiteral("nem"), QStringLiteral("iranyitoszam"), QStringLiteral("allampolgarsag"),
+        QStringLiteral("jogviszony_kezdete"), QStringLiteral("egyeni_munkarend"), QStringLiteral("bejaro"),
+        QStringLiteral("kollegista"), QStringLiteral("gondviselo_irsz"), QStringLiteral("gondviselo_email"),
+        QStringLiteral("sajatos_helyzet"),
         // the student's past: one line a row; a leaver's leaving
         QStringLiteral("osztalytortenet"), QStringLiteral("valtozasnaplo"), QStringLiteral("allapot"),
         QStringLiteral("kilepes_datum"), QStringLiteral("kilepes_ok"), QStringLiteral("kilepes_megjegyzes"),

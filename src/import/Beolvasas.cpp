@@ -19,7 +19,7 @@
 namespace intake {
 
 namespace {
-constexpr int kFirstChunk = 60; // more than a screen
+constexpr int kFirstChunk = 60;        // more than a screen
 constexpr int kChunk = Lookup::kBatch; // one lookup per kind and place
 
 QString classKey(const ClassName& c) {
@@ -82,9 +82,7 @@ void Preview::setDefaults(const Defaults& defaults) {
 }
 
 QString Preview::leftOutNotice() const {
-    for (Field f : mapping_)
-        if (f == Field::Iranyitoszam || f == Field::Lakcim)
-            return QStringLiteral("Az irányítószám nem kerül be: a nyilvántartásban még nincs helye.");
+    // every field has its place now, the postcode among the further data
     return {};
 }
 

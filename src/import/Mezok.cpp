@@ -53,9 +53,28 @@ const FieldInfo kFields[kFieldCount] = {
     {"evfolyam", "Tanév", {"tanev", "aktualistanev", "tanevkezdete"}},
     // Never guessed from a heading alone: "Lakcím" is the street unless the cells say otherwise.
     {"lakcim_egyben", "Lakcím (irányítószám, város, utca)", {}},
-    {"iranyitoszam",
-     "Irányítószám (kimarad)",
-     {"iranyitoszam", "irsz", "irszam", "postairanyitoszam"}},
+    {"iranyitoszam", "Irányítószám", {"iranyitoszam", "irsz", "irszam", "postairanyitoszam"}},
+    {"nem", "Neme (F/L)", {"nem", "neme", "tanuloneme"}},
+    {"allampolgarsag", "Állampolgárság", {"allampolgarsag", "allampolgarsaga"}},
+    {"jogviszony_kezdete",
+     "Jogviszony kezdete",
+     {"jogviszonykezdete", "jogviszonykezdet", "tanulojogviszonykezdete", "beiratkozasdatuma",
+      "beiratkozas"}},
+    {"sni", "SNI", {"sni", "sajatosnevelesiigeny", "sajatosnevelesiigenyu"}},
+    {"btmn", "BTMN", {"btmn"}},
+    {"hh", "HH (hátrányos helyzetű)", {"hh", "hatranyoshelyzetu", "hatranyoshelyzet"}},
+    {"hhh",
+     "HHH (halmozottan hátrányos helyzetű)",
+     {"hhh", "halmozottanhatranyoshelyzetu", "halmozottanhatranyoshelyzet"}},
+    {"egyeni_munkarend", "Egyéni munkarend", {"egyenimunkarend", "egyenitanrend"}},
+    {"bejaro", "Bejáró", {"bejaro"}},
+    {"kollegista", "Kollégista", {"kollegista", "kollegiumi", "kollegium"}},
+    {"gondviselo_irsz",
+     "Gondviselő irányítószáma",
+     {"gondviseloiranyitoszama", "gondviseloiranyitoszam", "gondviseloirsz"}},
+    {"gondviselo_email",
+     "Gondviselő e-mail címe",
+     {"gondviseloemail", "gondviseloemailcime", "gondviseloemailcim", "email", "emailcim", "szuloemail"}},
 };
 
 const FieldInfo& info(Field f) {
@@ -89,10 +108,6 @@ Field fieldByKey(const QString& key) {
     for (int i = 0; i < kFieldCount; ++i)
         if (key == QLatin1String(kFields[i].key)) return static_cast<Field>(i);
     return Field::None;
-}
-
-bool isLeftOut(Field field) {
-    return field == Field::Iranyitoszam;
 }
 
 QString headingKey(const QString& heading) {

@@ -17,7 +17,8 @@ class Sheet;
 
 // The record window's fields in the order of table_diak's columns, then what gives the
 // class (whole, or grade and letter apart), the studied language and the school year,
-// then an address of postcode, town and street in one cell and a postcode alone.
+// then an address of postcode, town and street in one cell and a postcode alone, then the
+// further data kept beside the record.
 enum class Field : int {
     None = -1,
     Nev,
@@ -41,9 +42,21 @@ enum class Field : int {
     Nyelv,
     Tanev,
     Lakcim,
-    Iranyitoszam
+    Iranyitoszam,
+    Nem,
+    Allampolgarsag,
+    JogviszonyKezdete,
+    Sni,
+    Btmn,
+    Hh,
+    Hhh,
+    EgyeniMunkarend,
+    Bejaro,
+    Kollegista,
+    GondIrsz,
+    GondEmail
 };
-constexpr int kFieldCount = 22;
+constexpr int kFieldCount = 34;
 constexpr int kTextFields = 15; // Nev … Mj: stored as they are
 using Mapping = std::vector<Field>;
 
@@ -51,8 +64,6 @@ QString fieldCaption(Field field);
 // The field's name in the remembered mappings.
 QString fieldKey(Field field);
 Field fieldByKey(const QString& key);
-// Fields read but not stored: the registry has no place for them yet.
-bool isLeftOut(Field field);
 
 // A heading in lower case, without accents, blanks and punctuation: "Születési idő" and
 // "SZULETESI_IDO" are the same heading.

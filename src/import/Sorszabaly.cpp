@@ -105,6 +105,72 @@ QString Reference::letterFor(const QString& typed) const {
     return typed;
 }
 
+namespace {
+
+QString lakcimIrsz(QStringView text) {
+    Address a;
+    return splitAddress(text.toString(), a) ? a.postcode : QString();
+}
+
+// The further data as offices write them: "F"/"L", "fiú"/"lány"; "igen"/"nem", "x".
+void readFurther(Row& r, const std::array<QStringView, kFieldCount>& cell,
+                 const std::array<bool, kFieldCount>& noValue, const QString& addressPostcode) {
+    using namespace tanulo_adatok;
+    auto at = [&](Field f) { return cell[static_cast<size_t>(f)].toString(); };
+    auto given = [&](Field f) {
+        return !cell[static_cast<size_t>(f)].isEmpty() && !noValue[static_cast<size_t>(f)];
+    };
+    Adatok& a = r.adatok;
+    for (Field f :
+         {Field::Iranyitoszam, Field::Nem, Field::Allampolgarsag, Field::JogviszonyKezdete,
+          Field::EgyeniMunkarend, Field::Bejaro, Field::Kollegista, Field::GondIrsz, Field::GondEmail})
+        r.vanAdat = r.vanAdat || given(f);
+    for (Field f : {Field::Sni, Field::Btmn, Field::Hh, Field::Hhh})
+        r.vanBizalmas = r.vanBizalmas || given(f);
+    r.vanAdat = r.vanAdat || r.vanBizalmas || !addressPostcode.isEmpty();
+    if (!r.vanAdat) return;
+
+    a.iranyitoszam = given(Field::Iranyitoszam) ? at(Field::Iranyitoszam) : addressPostcode;
+    const auto hiba = [&](const QString& h) {
+        if (!h.isEmpty()) r.errors << sentence(h);
+    };
+    hiba(irszHiba(a.iranyitoszam, QStringLiteral("Az irányítószám")));
+    if (const std::optional<QString> nem = nemBol(at(Field::Nem)))
+        a.nem = *nem;
+    else
+        r.errors << QStringLiteral("A nem nem értelmezhető: %1 (jó: F, L, fiú, lány).").arg(at(Field::Nem));
+    if (given(Field::Allampolgarsag)) a.allampolgarsag = at(Field::Allampolgarsag).simplified();
+    hiba(allampolgarsagHiba(a.allampolgarsag));
+    a.kezdete = QDate::currentDate();
+    if (given(Field::JogviszonyKezdete)) {
+        a.kezdete = parseDate(cell[static_cast<size_t>(Field::JogviszonyKezdete)]);
+        if (!a.kezdete.isValid())
+            r.errors << QStringLiteral("A jogviszony kezdete nem dátum: %1 (jó például: 2025.09.01.).")
+                            .arg(at(Field::JogviszonyKezdete));
+    }
+    const std::pair<Field, bool*> flags[] = {{Field::EgyeniMunkarend, &a.egyeniMunkarend},
+                                             {Field::Bejaro, &a.bejaro},
+                                             {Field::Kollegista, &a.kollegista},
+                                             {Field::Sni, &a.sni.van},
+                                             {Field::Btmn, &a.btmn.van},
+                                             {Field::Hh, &a.hh.van},
+                                             {Field::Hhh, &a.hhh.van}};
+    for (const auto& [f, flag] : flags) {
+        if (const std::optional<bool> v = igenNemBol(at(f)))
+            *flag = *v;
+        else
+            r.errors << QStringLiteral("A(z) \"%1\" oszlopban igen, nem, x vagy üres állhat: %2.")
+                            .arg(fieldCaption(f), at(f));
+    }
+    a.gondviseloIrsz = at(Field::GondIrsz);
+    hiba(irszHiba(a.gondviseloIrsz, QStringLiteral("A gondviselő irányítószáma")));
+    a.gondviseloEmail = at(Field::GondEmail);
+    hiba(emailHiba(a.gondviseloEmail));
+    hiba(osszefuggesHiba(a));
+}
+
+} // namespace
+
 Row readRow(const Sheet& sheet, int row, const Mapping& mapping, const Defaults& defaults,
             const Reference& reference) {
     Row r;
@@ -255,6 +321,8 @@ Row readRow(const Sheet& sheet, int row, const Mapping& mapping, const Defaults&
         r.year = defaults.year;
         if (!r.year) missing << fieldCaption(Field::Tanev);
     }
+    readFurther(r, cell, noValue, at(Field::Lakcim).isEmpty() ? QString() : lakcimIrsz(at(Field::Lakcim)));
+
     if (!missing.isEmpty())
         r.errors.prepend(
             QStringLiteral("Hiányzó kötelező adat: %1.").arg(missing.join(QStringLiteral(", "))));

@@ -8,6 +8,7 @@
 #include <array>
 
 #include "Mezok.h"
+#include "students/TanuloAdatok.h"
 
 namespace db {
 class Connection;
@@ -57,6 +58,9 @@ struct Row {
     ClassName missingClass;
     QStringList errors, warnings; // each a sentence
     QString om, taj;              // as compared: without blanks and hyphens
+    // The further data, when a column gives any; the statuses only when a column gives one.
+    tanulo_adatok::Adatok adatok;
+    bool vanAdat = false, vanBizalmas = false;
 };
 Row readRow(const Sheet& sheet, int row, const Mapping& mapping, const Defaults& defaults,
             const Reference& reference);

@@ -142,12 +142,14 @@ int storeRows(db::Connection& connection, const std::vector<Row>& rows, const Re
         lockImports(connection, tr);
         recheck(connection, tr, rows);
 
+        // one by one: a long note, and a row with further data, which need the new id
         std::vector<const Row*> plain, longNotes;
         int noteLength = 1;
         for (const Row& r : rows) {
             const int note = static_cast<int>(r.text[static_cast<size_t>(Field::Mj)].size());
-            (note > kLongNote ? longNotes : plain).push_back(&r);
-            if (note <= kLongNote) noteLength = std::max(noteLength, note);
+            const bool alone = note > kLongNote || r.vanAdat;
+            (alone ? longNotes : plain).push_back(&r);
+            if (!alone) noteLength = std::max(noteLength, note);
         }
         const qint64 total = static_cast<qint64>(rows.size());
         qint64 done = 0;
@@ -177,12 +179,13 @@ int storeRows(db::Connection& connection, const std::vector<Row>& rows, const Re
             QStringList marks;
             for (int c = 0; c < kColumnCount; ++c)
                 marks << QStringLiteral("?");
-            one.prepare(
-                QStringLiteral("insert into table_diak(%1) values(%2)").arg(columnList(), marks.join(u',')),
-                db::Statement::Markers::Positional);
+            one.prepare(QStringLiteral("insert into table_diak(%1) values(%2) returning id")
+                            .arg(columnList(), marks.join(u',')),
+                        db::Statement::Markers::Positional);
             for (const Row* r : longNotes) {
                 one.bind(valuesOf(*r));
                 one.execute();
+                if (r->vanAdat) tanulo_adatok::ir(tr, one.value(0).toInt(), r->adatok, r->vanBizalmas);
                 ++done;
                 step();
             }

@@ -30,6 +30,7 @@
 #include "reference/osztalyok__form.h"
 #include "reference/tanarok__form.h"
 #include "reference/tantargyak__form.h"
+#include "students/tanulo_adatok__form.h"
 #include "students/uj_tanulo__form.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
@@ -176,6 +177,26 @@ void wireSchoolYear() {
         archivum_form->Button3, &QPushButton::clicked, archivum_form,
         fromLeaver(naplo_form, [](int id, const QString& name) { naplo_form->prepareForStudent(id, name); }));
 }
+// The rest of a student's record: from the student list, and offered after a registration.
+void wireFurtherData() {
+    main_form->PopupMenu1->addAction(
+        QStringLiteral("További adatok…"), main_form, ui::guard([] {
+            db::Dataset& list = DM->dataset_Tanulok;
+            if (list.isEmpty()) throw db::Error(QStringLiteral("Nincs kijelölt tanuló a listában."));
+            const int id = db::toInt(db::displayText(list.fieldByName(QStringLiteral("ID"))));
+            const QString name = db::displayText(list.fieldByName(QStringLiteral("Diák neve")));
+            main_form->openChild(tanulo_adatok_form,
+                                 [id, name] { tanulo_adatok_form->prepareForStudent(id, name); });
+        }));
+    QObject::connect(uj_tanulo_Form, &Tuj_tanulo_Form::felveve, main_form, [](int id, const QString& name) {
+        if (!fiok::szabad(fiok::Szerep::Iroda) ||
+            !ui::confirm(tanulo_adatok::kKinalas))
+            return;
+        uj_tanulo_Form->close();
+        main_form->openChild(tanulo_adatok_form,
+                             [id, name] { tanulo_adatok_form->prepareForStudent(id, name); });
+    });
+}
 } // namespace
 
 namespace {
@@ -230,6 +251,8 @@ bool createAll() {
     beolvasas_form = new Tbeolvasas_form;
     wireDocuments();
     wireSchoolYear();
+    tanulo_adatok_form = new Ttanulo_adatok_form;
+    wireFurtherData();
     // the school year the registry is in, and once a word if it should have moved on
     ui::guarded([] {
         main_form->akt_tanev();
@@ -258,6 +281,7 @@ template <typename T> void destroy(T*& p) {
 }
 
 void destroyAll() {
+    destroy(tanulo_adatok_form);
     destroy(fiokok_form);
     destroy(beolvasas_form);
     destroy(naplo_form);

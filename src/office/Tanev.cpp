@@ -262,7 +262,13 @@ QString mezoNeveSql(const QString& column) {
                "'Diákigazolvány', 'osztaly_ID', 'Osztály', 'mj', 'Megjegyzés', 'tanult_nyelv_ID', 'Tanult "
                "nyelv', "
                "'evfolyam', 'Tanév', 'kilepes_datum', 'Kilépés dátuma', 'kilepes_ok', 'Kilépés oka', "
-               "'kilepes_megjegyzes', 'Megjegyzés a kilépéshez', 'fogado_iskola', 'Fogadó iskola', %1))")
+               "'kilepes_megjegyzes', 'Megjegyzés a kilépéshez', 'fogado_iskola', 'Fogadó iskola', "
+               "'nem', 'Neme', 'iranyitoszam', 'Irányítószám', 'allampolgarsag', 'Állampolgárság', "
+               "'jogviszony_kezdete', 'Jogviszony kezdete', 'egyeni_munkarend', 'Egyéni munkarend', "
+               "'bejaro', "
+               "'Bejáró', 'kollegista', 'Kollégista', 'gondviselo_irsz', 'Gondviselő irsz.', "
+               "'gondviselo_email', "
+               "'Gondviselő e-mail', %1))")
         .arg(column);
 }
 

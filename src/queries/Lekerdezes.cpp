@@ -61,7 +61,8 @@ QStringList parameterNames(const QString& sql) {
 QStringList unknownParameters(const QStringList& names) {
     QStringList unknown;
     for (const QString& name : names)
-        if (name != kClassParam && name != kTeacherParam && name != kYearParam) unknown << name;
+        if (name != kClassParam && name != kTeacherParam && name != kYearParam && name != kDayParam)
+            unknown << name;
     return unknown;
 }
 

@@ -19,6 +19,7 @@ inline const QString kFolder = QStringLiteral("lekerdezesek/");
 inline const QString kClassParam = QStringLiteral("osztaly_id");
 inline const QString kTeacherParam = QStringLiteral("tanar_id");
 inline const QString kYearParam = QStringLiteral("tanev");
+inline const QString kDayParam = QStringLiteral("nap"); // a day, 1 October of the school year unless typed
 
 struct QueryFile {
     QString fileName; // within the folder

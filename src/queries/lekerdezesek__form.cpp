@@ -86,6 +86,14 @@ Tlekerdezesek_form::Tlekerdezesek_form(QWidget* parent) : ui::ChildWindow(parent
     combo_tanev->setFont(ui::arial(12));
     combo_tanev->setGeometry(566, kPickerTop, 110, 22);
     ui::nameBy(Label6, combo_tanev);
+    Label7 = ui::label(this, QStringLiteral("Label7"), QStringLiteral("Nap:"), ui::arial(12),
+                       QRect(514, kPickerTop + 1, 36, 20));
+    edit_nap = new QLineEdit(this);
+    edit_nap->setObjectName(QStringLiteral("edit_nap"));
+    edit_nap->setFont(ui::arial(12, false));
+    edit_nap->setGeometry(552, kPickerTop, 100, 22);
+    edit_nap->setMaxLength(11);
+    ui::nameBy(Label7, edit_nap);
 
     // The result.
     ui::bevel(this, QRect(4, 70, 752, 402));
@@ -109,7 +117,7 @@ Tlekerdezesek_form::Tlekerdezesek_form(QWidget* parent) : ui::ChildWindow(parent
     Button4 = ui::button(this, QStringLiteral("Button4"), QStringLiteral("bezárás"), ui::arial(12),
                          QRect(311, 514, 137, 24));
 
-    QWidget* order[] = {combo_lekerdezes, combo_osztaly, combo_tanar, combo_tanev, dbg_eredmeny,
+    QWidget* order[] = {combo_lekerdezes, combo_osztaly, combo_tanar, combo_tanev, edit_nap, dbg_eredmeny,
                         Button1,          Button2,       Button3,     Button5,     Button4};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
@@ -119,6 +127,7 @@ Tlekerdezesek_form::Tlekerdezesek_form(QWidget* parent) : ui::ChildWindow(parent
     connect(combo_osztaly, &QComboBox::activated, this, ui::guard([this] { combo_valasztoChange(); }));
     connect(combo_tanar, &QComboBox::activated, this, ui::guard([this] { combo_valasztoChange(); }));
     connect(combo_tanev, &QComboBox::activated, this, ui::guard([this] { combo_valasztoChange(); }));
+    connect(edit_nap, &QLineEdit::returnPressed, this, ui::guard([this] { combo_valasztoChange(); }));
     connect(ds_eredmeny, &QAbstractItemModel::rowsInserted, this, [this] { sorok_kiir(); });
     connect(Button1, &QPushButton::clicked, this, ui::guard([this] { Button1Click(); }));
     connect(Button2, &QPushButton::clicked, this, ui::guard([this] { Button2Click(); }));
@@ -160,6 +169,10 @@ void Tlekerdezesek_form::valasztok_feltolt() {
     for (const QString& line : main_form->query(false, kLeaverYears, {}, lines))
         tanev_felvesz(line.section(QLatin1Char(';'), 0, 0).toInt());
     tanev_valaszt(db::toInt(main_form->edit_akt_tanev->text()));
+    // the day of the October statistics of the program's school year
+    const int year = db::toInt(main_form->edit_akt_tanev->text());
+    edit_nap->setText(year >= 1900 && year <= 2999 ? QDate(year, 10, 1).toString(db::kDateFormat)
+                                                   : QString());
 }
 
 void Tlekerdezesek_form::tanev_felvesz(int year) {
@@ -195,8 +208,9 @@ bool Tlekerdezesek_form::valasztok_mutat(const QStringList& params) {
     const bool osztaly = params.contains(queries::kClassParam);
     const bool tanar = params.contains(queries::kTeacherParam);
     const bool ev = params.contains(queries::kYearParam);
+    const bool nap = params.contains(queries::kDayParam);
     int x = 12;
-    auto place = [&](bool shown, QLabel* label, QComboBox* combo) {
+    auto place = [&](bool shown, QLabel* label, QWidget* combo) {
         label->setVisible(shown);
         combo->setVisible(shown);
         if (!shown) return;
@@ -208,12 +222,18 @@ bool Tlekerdezesek_form::valasztok_mutat(const QStringList& params) {
     place(osztaly, Label2, combo_osztaly);
     place(tanar, Label3, combo_tanar);
     place(ev, Label6, combo_tanev);
+    place(nap, Label7, edit_nap);
     if (osztaly && combo_osztaly->currentIndex() < 0) {
         label_sorok->setText(QStringLiteral("Válasszon osztályt!"));
         return false;
     }
     if (tanar && combo_tanar->currentIndex() < 0) {
         label_sorok->setText(QStringLiteral("Válasszon tanárt!"));
+        return false;
+    }
+    if (nap && !QDate::fromString(edit_nap->text().trimmed(), db::kDateFormat).isValid()) {
+        label_sorok->setText(QStringLiteral("A nap nem létező dátum: %1 (helyes formátum: ÉÉÉÉ.HH.NN.)")
+                                 .arg(edit_nap->text().trimmed()));
         return false;
     }
     return true;
@@ -240,9 +260,9 @@ void Tlekerdezesek_form::lekerdezes_futtat() {
             label_sorok->setText(failed);
             ui::warning(QStringLiteral("A(z) „%1” lekérdezés (%2) ismeretlen paramétert használ: :%3\r\r"
                                        "Használható paraméterek: :%4 (osztály), :%5 (tanár), :%6 (aktuális "
-                                       "tanév).\rA lekérdezés nem fut le.")
+                                       "tanév), :%7 (nap).\rA lekérdezés nem fut le.")
                             .arg(title, file, unknown.join(QStringLiteral(", :")), queries::kClassParam,
-                                 queries::kTeacherParam, queries::kYearParam));
+                                 queries::kTeacherParam, queries::kYearParam, queries::kDayParam));
             return;
         }
         if (!valasztok_mutat(params)) return;
@@ -273,6 +293,11 @@ void Tlekerdezesek_form::lekerdezes_futtat() {
             details << QStringLiteral("Tanév: ") + combo_tanev->currentText();
         } else {
             details << QStringLiteral("Tanév: ") + tanev();
+        }
+        if (params.contains(queries::kDayParam)) {
+            ds_eredmeny->setParam(queries::kDayParam,
+                                  QDate::fromString(edit_nap->text().trimmed(), db::kDateFormat));
+            details << QStringLiteral("Nap: ") + edit_nap->text().trimmed();
         }
         ds_eredmeny->open();
         title_ = title;

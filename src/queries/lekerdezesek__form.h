@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 
 #include "Report.h"
@@ -61,6 +62,8 @@ class Tlekerdezesek_form : public ui::ChildWindow {
     ui::IdComboBox* combo_tanar;
     QLabel* Label6;
     QComboBox* combo_tanev; // the queries that take a school year
+    QLabel* Label7;
+    QLineEdit* edit_nap; // the queries that take a day
     ui::DataGrid* dbg_eredmeny;
     QLabel* label_sorok;
     QPushButton* Button1;

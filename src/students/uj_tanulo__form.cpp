@@ -464,6 +464,7 @@ void Tuj_tanulo_Form::Button1Click() {
     const TDM::WriteScope write;
     if (modify && !stillAsOpened(id)) return;
     std::optional<UnsettledWrite> unsettled;
+    int newId = id;
     try {
         db::Statement statement(DM->dbTanulo, DM->trTanulo);
         // The new row's id comes back before the commit, so that a lost answer can be looked up.
@@ -477,6 +478,7 @@ void Tuj_tanulo_Form::Button1Click() {
             return;
         }
         const int rowId = modify ? id : statement.value(0).toInt();
+        newId = rowId;
         // The row as this save leaves it: a lost answer is settled by finding it so.
         const std::vector<QVariant> written = modify ? readStudent(id, false) : std::vector<QVariant>{};
         try {
@@ -513,7 +515,7 @@ void Tuj_tanulo_Form::Button1Click() {
         if (DM->settleLostCommit(std::move(*unsettled))) saved(modify, columnTexts(), id, false);
         return;
     }
-    saved(modify, columnTexts(), id, true);
+    saved(modify, columnTexts(), newId, true);
 }
 
 void Tuj_tanulo_Form::saved(bool modify, const QStringList& texts, int id, bool fresh) {
@@ -533,6 +535,7 @@ void Tuj_tanulo_Form::saved(bool modify, const QStringList& texts, int id, bool 
     if (!modify) {
         ui::information(name + QStringLiteral(" tanuló az adatbázisba sikeresen felvéve!"));
         if (DM->dbTanulo.isConnected()) ui::guarded([] { main_form->akt_letszam(); });
+        if (id > 0 && DM->dbTanulo.isConnected()) emit felveve(id, name);
     } else {
         ui::information(name + QStringLiteral(" tanuló Módosítása sikeresen megtörtént!"));
         if (shown) close();

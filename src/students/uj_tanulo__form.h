@@ -61,6 +61,10 @@ class Tuj_tanulo_Form : public ui::ChildWindow {
     QLabel* Label20;
     QLabel* label_ID;
 
+  signals:
+    // A new student is stored (after the user is told so): the rest of the record may follow.
+    void felveve(int id, const QString& name);
+
   protected:
     void FormClose() override;
 
