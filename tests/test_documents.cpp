@@ -3,6 +3,7 @@
 // numbers stay consecutive while two copies print at once.
 #include <QDir>
 #include <QFile>
+#include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
@@ -20,7 +21,9 @@
 #include "main/main__form.h"
 #include "office/Tanev.h"
 #include "office/evi_ugyek__form.h"
+#include "queries/Report.h"
 #include "ui/IdCombo.h"
+#include "ui/Nevelo.h"
 
 using namespace testing;
 using namespace Qt::StringLiterals;
@@ -47,11 +50,34 @@ QString writeFile(const QString& path, const QByteArray& bytes) {
     return path;
 }
 
+// The answers of the print dialog and the file dialog; "Mégse" is an empty answer.
+class Outputs : public queries::OutputService {
+  public:
+    Outputs() { queries::setOutputService(this); }
+    ~Outputs() override { queries::setOutputService(nullptr); }
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        ++asked;
+        return path;
+    }
+    bool choosePrinter(QWidget*, QPrinter& printer) override {
+        ++asked;
+        if (path.isEmpty()) return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(path);
+        return true;
+    }
+    QString path;
+    int asked = 0;
+};
+
 } // namespace
 
 class DocumentsTest : public QObject {
     Q_OBJECT
     ProgramFixture app_;
+    Outputs outputs_;
+
+    int issued() { return value(u"select count(*) from table_kiadott_dokumentum"_s).toInt(); }
 
   private slots:
     void initTestCase() { QVERIFY(app_.start(u"documents"_s, {u"--demo"_s})); }
@@ -185,6 +211,128 @@ class DocumentsTest : public QObject {
         dokumentumok_form->close();
     }
 
+    // The buttons as the office presses them: "Mégse" in the print or file dialog takes no
+    // number and says nothing; an accepted one takes the next number and prints it.
+    void theButtonsTakeANumberOnlyWhenAccepted_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("accept");
+        QTest::newRow("Nyomtatás, Mégse") << u"Button1"_s << false;
+        QTest::newRow("PDF, Mégse") << u"Button2"_s << false;
+        QTest::newRow("Nyomtatás") << u"Button1"_s << true;
+        QTest::newRow("PDF") << u"Button2"_s << true;
+    }
+    void theButtonsTakeANumberOnlyWhenAccepted() {
+        QFETCH(QString, button);
+        QFETCH(bool, accept);
+        const int id = value(u"select min(id) from table_diak"_s).toInt();
+        main_form->openChild(dokumentumok_form, [&] {
+            dokumentumok_form->prepareForStudent(id, u"Kis Ödön"_s, u"01_iskolalatogatasi_igazolas.html"_s);
+        });
+        const QString pdf = scratchFolder(u"buttons"_s) + u"/kiadott.pdf"_s;
+        outputs_.path = accept ? pdf : QString();
+        outputs_.asked = 0;
+        app_.dialogs.clear();
+        const int before = issued();
+        const QString next = value(u"select coalesce(max(sorszam), 0) + 1 from table_kiadott_dokumentum "
+                                   u"where tanev = :y"_s,
+                                   {dokumentumok_form->edit_tanev->text().toInt()});
+        dokumentumok_form->findChild<QPushButton*>(button)->click();
+        QCOMPARE(outputs_.asked, 1);
+        QCOMPARE(issued(), before + (accept ? 1 : 0));
+        if (accept) {
+            QVERIFY2(app_.dialogs.texts().join(u' ').contains(u"iktatószáma: "_s + next + u"/"_s),
+                     qPrintable(app_.dialogs.texts().join(u' ')));
+            QVERIFY(pdfText(pdf).contains(u"Iktatószám: "_s + next + u"/"_s));
+        } else {
+            QVERIFY2(app_.dialogs.shown.empty(), qPrintable(app_.dialogs.texts().join(u' ')));
+            QVERIFY(!QFile::exists(pdf));
+        }
+        dokumentumok_form->close();
+        outputs_.path.clear();
+    }
+
+    // Compulsory to the end of the school year in which the student turns 16.
+    void compulsorySchoolingEndsWithTheYearOfSixteen_data() {
+        QTest::addColumn<QDate>("born");
+        QTest::addColumn<bool>("compulsory");
+        QTest::newRow("15 years old") << QDate(2011, 3, 3) << true;
+        QTest::newRow("16 on 1 September") << QDate(2010, 9, 1) << true;
+        QTest::newRow("16 on 31 August") << QDate(2010, 8, 31) << false;
+        QTest::newRow("16 during the year") << QDate(2011, 8, 31) << true;
+        QTest::newRow("18 years old") << QDate(2008, 5, 7) << false;
+        QTest::newRow("no birth date") << QDate() << false;
+    }
+    void compulsorySchoolingEndsWithTheYearOfSixteen() {
+        QFETCH(QDate, born);
+        QFETCH(bool, compulsory);
+        QCOMPARE(documents::compulsory(born, 2026), compulsory);
+    }
+
+    // The certificate of a 15- and an 18-year-old, printed with the PDF button: both are
+    // enrolled at day school, only the younger one is of compulsory school age.
+    void theCertificateStatesCompulsorySchoolingOnlyWhileItLasts() {
+        const int id = value(u"select min(id) from table_diak"_s).toInt();
+        for (const int age : {15, 18}) {
+            const QDate born(2026 - age, 3, 3);
+            OtherCopy(app_.db.connectionString)
+                .run(u"update table_diak set szul_ido = :d where id = :id"_s, {born, id});
+            main_form->openChild(dokumentumok_form, [&] {
+                dokumentumok_form->prepareForStudent(id, u"Kis Ödön"_s,
+                                                     u"01_iskolalatogatasi_igazolas.html"_s);
+            });
+            dokumentumok_form->edit_tanev->setText(u"2026"_s);
+            outputs_.path = scratchFolder(u"age"_s) + u"/igazolas.pdf"_s;
+            dokumentumok_form->Button2->click();
+            const QString text = pdfText(outputs_.path).simplified();
+            QVERIFY2(text.contains(u"a 2026/2027. tanévben iskolánk"_s), qPrintable(text));
+            QVERIFY2(text.contains(u"nappali munkarend szerinti tanulói jogviszonyban áll iskolánkkal."_s),
+                     qPrintable(text));
+            QVERIFY2(text.contains(born.toString(u"yyyy.MM.dd."_s)), qPrintable(text));
+            QCOMPARE(text.contains(u"Tankötelezettségét iskolánkban teljesíti."_s), age == 15);
+            QVERIFY(!text.contains(u"a(z)"_s));
+            dokumentumok_form->close();
+        }
+        outputs_.path.clear();
+    }
+
+    // "a" or "az" by the first sound as read aloud.
+    void theArticleFollowsTheSound_data() {
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<QString>("article");
+        const std::pair<const char*, const char*> cases[] = {
+            {"1", "az"},     {"5", "az"},       {"8", "a"},           {"10", "a"},         {"11", "a"},
+            {"50", "az"},    {"100", "a"},      {"500", "az"},        {"1000", "az"},      {"5000", "az"},
+            {"250000", "a"}, {"1000000", "az"}, {"0", "a"},           {"1999/2000", "az"}, {"2026/2027", "a"},
+            {"10.a", "a"},   {"5.b", "az"},     {"12.c", "a"},        {"Ó utcai", "az"},   {"ablak", "az"},
+            {"ágy", "az"},   {"egér", "az"},    {"év", "az"},         {"iskola", "az"},    {"íj", "az"},
+            {"olló", "az"},  {"óra", "az"},     {"ökör", "az"},       {"őz", "az"},        {"utca", "az"},
+            {"úr", "az"},    {"üveg", "az"},    {"űr", "az"},         {"Árpád", "az"},     {"ŐSZ", "az"},
+            {"ÜGY", "az"},   {"Budapest", "a"}, {"Kőrösi", "a"},      {"SZABÓ", "a"},      {"MSZP", "az"},
+            {"TV", "a"},     {"„Éves”", "az"},  {"\"Tanulói\"", "a"}, {"(5)", "az"},       {"", "a"},
+        };
+        for (const auto& [word, article] : cases)
+            QTest::newRow(word) << QString::fromUtf8(word) << QString::fromUtf8(article);
+    }
+    void theArticleFollowsTheSound() {
+        QFETCH(QString, word);
+        QFETCH(QString, article);
+        QCOMPARE(ui::nevelo(word), article);
+        QCOMPARE(ui::aAz(word, true), article.front().toUpper() + article.mid(1) + u' ' + word);
+    }
+
+    // A template's {{a field}}, {{Az field}} get the article; a school's "a(z)" stays as written.
+    void templatesPutTheArticle() {
+        const QString path = writeFile(scratchFolder(u"article"_s) + u"/nevelo.html"_s,
+                                       "<title>T</title>{{Az tanev}}|{{a osztaly}}|{{az kelt_helye}}|"
+                                       "a(z) {{tanev}}"_ba);
+        const documents::Sablon sablon = documents::Sablon::load(path);
+        QCOMPARE(
+            sablon
+                .fill({{u"tanev"_s, u"1999/2000"_s}, {u"osztaly"_s, u"10.a"_s}, {u"kelt_helye"_s, u"Eger"_s}})
+                .section(u"</title>"_s, 1),
+            u"Az 1999/2000|a 10.a|az Eger|a(z) 1999/2000"_s);
+    }
+
     void brokenTemplatesAreRefused_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("said");
@@ -193,6 +341,8 @@ class DocumentsTest : public QObject {
                                   << u"2. sorban lezáratlan"_s;
         QTest::newRow("unknown field")
             << "<title>T</title>{{nincs_ilyen}}"_ba << u"nincs ilyen mező: {{nincs_ilyen}}"_s;
+        QTest::newRow("unknown field with article")
+            << "<title>T</title>{{az ev}}"_ba << u"nincs ilyen mező: {{az ev}}"_s;
         QTest::newRow("not utf-8") << "<title>T\xe1rgy</title>{{nev}}"_ba << u"nem UTF-8"_s;
     }
     void brokenTemplatesAreRefused() {

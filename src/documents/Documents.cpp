@@ -14,11 +14,25 @@
 #include "db/Transaction.h"
 #include "db/Values.h"
 #include "office/Tanev.h"
+#include "ui/Nevelo.h"
 
 namespace documents {
 
 QString schoolYearText(int year) {
     return QStringLiteral("%1/%2").arg(year).arg(year + 1);
+}
+
+bool compulsory(const QDate& born, int year) {
+    return born.isValid() && born.addYears(16) >= QDate(year, 9, 1);
+}
+
+void addSchoolYearFields(QHash<QString, QString>& f, int year) {
+    f.insert(QStringLiteral("tanev"), schoolYearText(year));
+    f.insert(QStringLiteral("munkarend"), QStringLiteral("nappali munkarend"));
+    const QDate born = QDate::fromString(f.value(QStringLiteral("szul_ido")), db::kDateFormat);
+    f.insert(QStringLiteral("tankotelezettseg"),
+             compulsory(born, year) ? QStringLiteral("Tankötelezettségét iskolánkban teljesíti.")
+                                    : QString());
 }
 
 namespace {
@@ -195,9 +209,9 @@ int issue(db::Connection& connection, const Sablon& sablon, int year, const QLis
             for (int id : students) {
                 QHash<QString, QString> f = studentFields(tr, id);
                 if (!f.value(QStringLiteral("kilepes_datum")).isEmpty() && !sablon.forLeavers)
-                    throw db::Error(QStringLiteral("%1 kilépett tanuló: a(z) „%2” nem adható ki neki, csak "
-                                                   "adatlap.")
-                                        .arg(f.value(QStringLiteral("nev")), sablon.title));
+                    throw db::Error(QStringLiteral("%1 kilépett tanuló: %2 nem adható ki neki, csak adatlap.")
+                                        .arg(f.value(QStringLiteral("nev")),
+                                             ui::aAz(QStringLiteral("„%1”").arg(sablon.title))));
                 db::Statement take(connection, tr);
                 take.prepare(QStringLiteral(
                     "select sorszam from PRC_DOKUMENTUM_IKTATASA(:tanev, :sablon, :diak, :nev)"));
@@ -207,7 +221,7 @@ int issue(db::Connection& connection, const Sablon& sablon, int year, const QLis
                 const int number = take.value(0).toInt();
                 take.closeCursor();
                 if (!firstNumber) firstNumber = number;
-                f.insert(QStringLiteral("tanev"), schoolYearText(year));
+                addSchoolYearFields(f, year);
                 f.insert(QStringLiteral("kelt"), day.toString(db::kDateFormat));
                 f.insert(QStringLiteral("iktatoszam"),
                          QStringLiteral("%1/%2").arg(number).arg(schoolYearText(year)));

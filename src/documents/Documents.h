@@ -20,6 +20,14 @@ namespace documents {
 
 QString schoolYearText(int year); // "2026/2027"
 
+// Compulsory schooling lasts to the end of the school year in which the student turns 16:
+// in the school year starting in year, when the 16th birthday is on 1 September or later.
+bool compulsory(const QDate& born, int year);
+// The fields of the document itself for the school year: the enrolment's schedule
+// ("munkarend") and the compulsory-schooling sentence ("tankotelezettseg", empty when
+// the student is past it or the birth date is unknown).
+void addSchoolYearFields(QHash<QString, QString>& fields, int year);
+
 // One student's fields, with the class's and the school's, read in tr; throws when the
 // student is no longer there.
 QHash<QString, QString> studentFields(db::Transaction& tr, int studentId);

@@ -12,6 +12,7 @@
 #include "queries/Report.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
+#include "ui/Nevelo.h"
 #include "ui/Widgets.h"
 
 Tdokumentumok_form* dokumentumok_form = nullptr;
@@ -184,8 +185,8 @@ void Tdokumentumok_form::prepareOpen() {
 
 bool Tdokumentumok_form::kiad(const std::function<bool(const QStringList&)>& output) {
     if (combo_sablon->currentIndex() < 0) {
-        ui::warning(QStringLiteral("Nincs választható dokumentumsablon a(z) %1 mappában.")
-                        .arg(QDir::toNativeSeparators(DM->programFolder + documents::kFolder)));
+        ui::warning(QStringLiteral("Nincs választható dokumentumsablon %1 mappában.")
+                        .arg(ui::aAz(QDir::toNativeSeparators(DM->programFolder + documents::kFolder))));
         return false;
     }
     bool ok = false;
@@ -239,8 +240,8 @@ bool Tdokumentumok_form::pdf_ment(const QString& path) {
         return kiad(write);
     } catch (const db::Error& e) {
         if (failure.isEmpty()) throw;
-        ui::error(QStringLiteral("A(z) %1 fájl mentése nem sikerült: %2.")
-                      .arg(QDir::toNativeSeparators(path), failure));
+        ui::error(QStringLiteral("%1 fájl mentése nem sikerült: %2.")
+                      .arg(ui::aAz(QDir::toNativeSeparators(path), true), failure));
         return false;
     }
 }

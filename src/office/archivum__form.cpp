@@ -13,6 +13,7 @@
 #include "queries/Report.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
+#include "ui/Nevelo.h"
 #include "ui/Widgets.h"
 
 Tarchivum_form* archivum_form = nullptr;
@@ -272,8 +273,9 @@ bool Tarchivum_form::Button1Click() {
         return false;
     }
     const QString name = ds_archiv->value(ds_archiv->currentRow(), QStringLiteral("Név")).toString();
-    if (!ui::confirm(QStringLiteral("Visszaveszi a következő tanulót a(z) %1 osztályba, a %2. tanévre?\r\r%3")
-                         .arg(ui::itemLabel(combo_osztaly->currentText()), tanev::tanevSzoveg(year), name)))
+    if (!ui::confirm(QStringLiteral("Visszaveszi a következő tanulót %1 osztályba, %2. tanévre?\r\r%3")
+                         .arg(ui::aAz(ui::itemLabel(combo_osztaly->currentText())),
+                              ui::aAz(tanev::tanevSzoveg(year)), name)))
         return false;
     try {
         tanev::visszavesz(DM->dbTanulo, id, combo_osztaly->chosenId(), year);
