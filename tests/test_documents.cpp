@@ -20,7 +20,11 @@
 #include "documents/iskola_adatai__form.h"
 #include "main/main__form.h"
 #include "office/Tanev.h"
+#include "office/archivum__form.h"
 #include "office/evi_ugyek__form.h"
+#include "office/kilepes__form.h"
+#include "office/naplo__form.h"
+#include "office/tanevvaltas__form.h"
 #include "queries/Report.h"
 #include "ui/IdCombo.h"
 #include "ui/Nevelo.h"
@@ -94,9 +98,14 @@ class DocumentsTest : public QObject {
         iskola_adatai_form->e_kelt_helye->setText(u"Budapest"_s);
         iskola_adatai_form->Button1->click();
         QCOMPARE(app_.dialogs.texts().last(), u"Az iskola adatai elmentve."_s);
+        QCOMPARE(app_.dialogs.shown.back().window, iskola_adatai_form);
+        // "Éves ügyintézés" waits behind its task and comes back when it closes
+        QVERIFY(evi_ugyek_form->isVisible() && !evi_ugyek_form->isEnabled());
         iskola_adatai_form->close();
         QCOMPARE(value(u"select nev || '|' || kelt_helye from table_iskola"_s),
                  u"Kőrösi Csoma Sándor Gimnázium|Budapest"_s);
+        QVERIFY(evi_ugyek_form->isVisible() && evi_ugyek_form->isEnabled() && !main_form->isEnabled());
+        evi_ugyek_form->close();
         QVERIFY(main_form->isEnabled());
     }
 
@@ -194,6 +203,15 @@ class DocumentsTest : public QObject {
             if (ui::itemId(classes->itemText(i)) == cls) classes->setCurrentIndex(i);
         QVERIFY(classes->chosenId() == cls);
         const QString pdf = scratchFolder(u"docs-class"_s) + u"/osztaly.pdf"_s;
+        // the office is told how many numbers the batch takes: "Nem" takes none
+        app_.dialogs.clear();
+        QVERIFY(!dokumentumok_form->pdf_ment(pdf));
+        QCOMPARE(issued(), before);
+        QVERIFY2(app_.dialogs.texts().value(0).startsWith(
+                     u"%1 dokumentum készül, és %1 iktatószámot kap"_s.arg(students)),
+                 qPrintable(app_.dialogs.texts().join(u' ')));
+        QCOMPARE(app_.dialogs.shown[0].title, u"Kérdés"_s);
+        app_.dialogs.answer(ui::DialogAnswer::Yes);
         QVERIFY(dokumentumok_form->pdf_ment(pdf));
         QCOMPARE(pdfPages(pdf), students);
         QCOMPARE(value(u"select count(*) from table_kiadott_dokumentum"_s).toInt(), before + students);
@@ -206,6 +224,7 @@ class DocumentsTest : public QObject {
         // each entry names who issued it, as the database knows her
         QCOMPARE(dokumentumok_form->ds_iktatas->value(before, u"Kiadta"_s).toString(), u"SYSDBA"_s);
         // a file that cannot be written takes no number
+        app_.dialogs.answer(ui::DialogAnswer::Yes);
         QVERIFY(!dokumentumok_form->pdf_ment(pdf + u"/nincs/ilyen.pdf"_s));
         QCOMPARE(value(u"select count(*) from table_kiadott_dokumentum"_s).toInt(), before + students);
         dokumentumok_form->close();
@@ -243,12 +262,39 @@ class DocumentsTest : public QObject {
             QVERIFY2(app_.dialogs.texts().join(u' ').contains(u"iktatószáma: "_s + next + u"/"_s),
                      qPrintable(app_.dialogs.texts().join(u' ')));
             QVERIFY(pdfText(pdf).contains(u"Iktatószám: "_s + next + u"/"_s));
+            QCOMPARE(app_.dialogs.shown.back().title, u"Tájékoztatás"_s);
+            QCOMPARE(app_.dialogs.shown.back().window, dokumentumok_form);
         } else {
             QVERIFY2(app_.dialogs.shown.empty(), qPrintable(app_.dialogs.texts().join(u' ')));
             QVERIFY(!QFile::exists(pdf));
         }
         dokumentumok_form->close();
         outputs_.path.clear();
+    }
+
+    // A template using the school's data while the school has not given it is not issued:
+    // the office is told what is missing and where to give it, before any dialog.
+    void missingSchoolDataIsRefused() {
+        const int id = value(u"select min(id) from table_diak"_s).toInt();
+        OtherCopy school(app_.db.connectionString);
+        school.run(u"update table_iskola set igazgato = null, kelt_helye = ''"_s);
+        main_form->openChild(dokumentumok_form, [&] {
+            dokumentumok_form->prepareForStudent(id, u"Kis Ödön"_s, u"01_iskolalatogatasi_igazolas.html"_s);
+        });
+        const int before = issued();
+        outputs_.asked = 0;
+        app_.dialogs.clear();
+        for (QPushButton* b : {dokumentumok_form->Button1, dokumentumok_form->Button2})
+            b->click();
+        QCOMPARE(outputs_.asked, 0);
+        QCOMPARE(issued(), before);
+        QCOMPARE(app_.dialogs.texts().size(), 2);
+        QVERIFY2(app_.dialogs.texts()[0].contains(
+                     u"hiányzik az iskola adatai közül: az igazgató neve, a keltezés helye."_s) &&
+                     app_.dialogs.texts()[0].contains(u"„Az iskola adatai”"_s),
+                 qPrintable(app_.dialogs.texts()[0]));
+        dokumentumok_form->close();
+        school.run(u"update table_iskola set igazgato = 'Dr. Igaz Gábor', kelt_helye = 'Budapest'"_s);
     }
 
     // Compulsory to the end of the school year in which the student turns 16.
@@ -331,6 +377,73 @@ class DocumentsTest : public QObject {
                 .fill({{u"tanev"_s, u"1999/2000"_s}, {u"osztaly"_s, u"10.a"_s}, {u"kelt_helye"_s, u"Eger"_s}})
                 .section(u"</title>"_s, 1),
             u"Az 1999/2000|a 10.a|az Eger|a(z) 1999/2000"_s);
+    }
+
+    // Each new window as the office opens it: Esc closes it, its buttons have Alt letters of
+    // their own, Enter presses its default button.
+    void newWindowsKeys() {
+        const int id = value(u"select min(id) from table_diak"_s).toInt();
+        auto task = [](const char* button) {
+            return [button] {
+                main_form->Button14->click();
+                evi_ugyek_form->findChild<QPushButton*>(QString::fromLatin1(button))->click();
+            };
+        };
+        const std::pair<std::function<void()>, ui::ChildWindow*> windows[] = {
+            {[] { main_form->Button14->click(); }, evi_ugyek_form},
+            {task("ButtonIskola"), iskola_adatai_form},
+            {task("ButtonDokumentumok"), dokumentumok_form},
+            {task("ButtonTanevvaltas"), tanevvaltas_form},
+            {task("ButtonArchivum"), archivum_form},
+            {task("ButtonNaplo"), naplo_form},
+            {[id] {
+                 main_form->openChild(kilepes_form, [id] { kilepes_form->prepareForStudent(id, u"X"_s); });
+             },
+             kilepes_form},
+        };
+        for (const auto& [open, window] : windows) {
+            open();
+            QVERIFY2(window->isVisible() && window->isEnabled(), qPrintable(window->objectName()));
+            QString letters;
+            for (QPushButton* b : window->findChildren<QPushButton*>()) {
+                const QString text = b->text();
+                QVERIFY2(text.count(u'&') == 1, qPrintable(window->objectName() + u": "_s + text));
+                const QChar letter = text.at(text.indexOf(u'&') + 1).toLower();
+                QVERIFY2(!letters.contains(letter), qPrintable(window->objectName() + u": "_s + text));
+                letters += letter;
+            }
+            QTest::keyClick(window->focusWidget() ? window->focusWidget() : window, Qt::Key_Escape);
+            QVERIFY2(!window->isVisible(), qPrintable(window->objectName()));
+            if (window != evi_ugyek_form) evi_ugyek_form->close();
+            QVERIFY2(main_form->isEnabled(), qPrintable(window->objectName()));
+        }
+
+        // Enter in a box presses the default button: the print dialog is asked for
+        main_form->openChild(dokumentumok_form, [&] {
+            dokumentumok_form->prepareForStudent(id, u"Kis Ödön"_s, u"01_iskolalatogatasi_igazolas.html"_s);
+        });
+        outputs_.asked = 0;
+        QTest::keyClick(dokumentumok_form->edit_tanev, Qt::Key_Return);
+        QCOMPARE(outputs_.asked, 1);
+        dokumentumok_form->close();
+    }
+
+    // Esc where something typed would be lost asks first; "Nem" keeps the window.
+    void escapeAsksBeforeLosingWhatWasTyped() {
+        const int id = value(u"select min(id) from table_diak"_s).toInt();
+        main_form->openChild(kilepes_form, [id] { kilepes_form->prepareForStudent(id, u"X"_s); });
+        QTest::keyClicks(kilepes_form->m_megjegyzes, u"Kulfoldre koltozik"_s);
+        app_.dialogs.clear();
+        QTest::keyClick(kilepes_form->m_megjegyzes, Qt::Key_Escape);
+        QVERIFY(kilepes_form->isVisible());
+        QCOMPARE(app_.dialogs.shown.size(), size_t(1));
+        QCOMPARE(app_.dialogs.shown[0].title, u"Kérdés"_s);
+        QCOMPARE(app_.dialogs.shown[0].window, kilepes_form);
+        app_.dialogs.answer(ui::DialogAnswer::Yes);
+        QTest::keyClick(kilepes_form->m_megjegyzes, Qt::Key_Escape);
+        QVERIFY(!kilepes_form->isVisible());
+        QVERIFY(main_form->isEnabled());
+        QCOMPARE(value(u"select count(*) from table_diak where id = :id"_s, {id}), u"1"_s);
     }
 
     void brokenTemplatesAreRefused_data() {

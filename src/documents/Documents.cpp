@@ -157,6 +157,26 @@ QHash<QString, QString> studentFields(db::Transaction& tr, int studentId) {
     return f;
 }
 
+QStringList missingSchoolData(const Sablon& sablon, const QHash<QString, QString>& fields) {
+    static const std::pair<const char*, const char*> school[] = {{"iskola_nev", "az iskola neve"},
+                                                                 {"iskola_cim", "az iskola címe"},
+                                                                 {"iskola_om", "az iskola OM azonosítója"},
+                                                                 {"igazgato", "az igazgató neve"},
+                                                                 {"kelt_helye", "a keltezés helye"}};
+    const QStringList used = sablon.fields();
+    QStringList missing;
+    for (const auto& [field, name] : school)
+        if (used.contains(QLatin1String(field)) && fields.value(QLatin1String(field)).trimmed().isEmpty())
+            missing << QString::fromUtf8(name);
+    return missing;
+}
+
+QString missingSchoolDataText(const QStringList& missing) {
+    return QStringLiteral("A dokumentum nem adható ki, mert hiányzik az iskola adatai közül: %1.\r\rPótolja "
+                          "az „Éves ügyintézés” ablak „Az iskola adatai” gombjával.")
+        .arg(missing.join(QStringLiteral(", ")));
+}
+
 QList<int> classStudents(db::Transaction& tr, int classId) {
     db::Statement s(tr.connection(), tr);
     s.prepare(QStringLiteral("select id from table_diak where osztaly_ID = :o order by nev, id"));
@@ -208,6 +228,8 @@ int issue(db::Connection& connection, const Sablon& sablon, int year, const QLis
             int firstNumber = 0;
             for (int id : students) {
                 QHash<QString, QString> f = studentFields(tr, id);
+                if (const QStringList missing = missingSchoolData(sablon, f); !missing.isEmpty())
+                    throw db::Error(missingSchoolDataText(missing));
                 if (!f.value(QStringLiteral("kilepes_datum")).isEmpty() && !sablon.forLeavers)
                     throw db::Error(QStringLiteral("%1 kilépett tanuló: %2 nem adható ki neki, csak adatlap.")
                                         .arg(f.value(QStringLiteral("nev")),

@@ -31,6 +31,11 @@ void addSchoolYearFields(QHash<QString, QString>& fields, int year);
 // One student's fields, with the class's and the school's, read in tr; throws when the
 // student is no longer there.
 QHash<QString, QString> studentFields(db::Transaction& tr, int studentId);
+// The school's data the template uses but the school has not given, as the office names
+// them ("az iskola neve", "az igazgató neve"); empty when nothing is missing.
+QStringList missingSchoolData(const Sablon& sablon, const QHash<QString, QString>& fields);
+// What the office is told when it is not empty.
+QString missingSchoolDataText(const QStringList& missing);
 // The students of a class in name order.
 QList<int> classStudents(db::Transaction& tr, int classId);
 

@@ -98,6 +98,15 @@ Sablon Sablon::load(const QString& path) {
     return Sablon{QFileInfo(path).fileName(), title, html, leaversRe.match(html).hasMatch()};
 }
 
+QStringList Sablon::fields() const {
+    QStringList out;
+    for (const QRegularExpressionMatch& m : fieldPattern().globalMatch(html)) {
+        const QString name = parseField(m.captured(1)).name;
+        if (!out.contains(name)) out << name;
+    }
+    return out;
+}
+
 QString Sablon::fill(const QHash<QString, QString>& values) const {
     QString out;
     qsizetype last = 0;

@@ -120,6 +120,7 @@ Tdokumentumok_form::Tdokumentumok_form(QWidget* parent) : ui::ChildWindow(parent
     connect(Button2, &QPushButton::clicked, this, ui::guard([this] { Button2Click(); }));
     connect(Button3, &QPushButton::clicked, this, ui::guard([this] { Button3Click(); }));
     connect(Button4, &QPushButton::clicked, this, [this] { close(); });
+    setKeys(Button1);
 }
 
 void Tdokumentumok_form::reset() {
@@ -151,7 +152,7 @@ void Tdokumentumok_form::sablonok_feltolt(const QString& chosenFile, bool leaver
         if (!leaversOnly || s.forLeavers) combo_sablon->addItem(s.title, s.fileName);
     const int at = combo_sablon->findData(chosenFile);
     combo_sablon->setCurrentIndex(at >= 0 ? at : (combo_sablon->count() ? 0 : -1));
-    if (!problems.isEmpty()) ui::warning(problems.join(QLatin1Char('\r')));
+    if (!problems.isEmpty()) ui::warning(this, problems.join(QLatin1Char('\r')));
 }
 
 void Tdokumentumok_form::prepareForStudent(int studentId, const QString& name, const QString& sablonFile) {
@@ -183,18 +184,19 @@ void Tdokumentumok_form::prepareOpen() {
     sablonok_feltolt(QString());
 }
 
-bool Tdokumentumok_form::kiad(const std::function<bool(const QStringList&)>& output) {
+std::optional<Tdokumentumok_form::Job> Tdokumentumok_form::job() {
     if (combo_sablon->currentIndex() < 0) {
-        ui::warning(QStringLiteral("Nincs választható dokumentumsablon %1 mappában.")
+        ui::warning(this,
+                    QStringLiteral("Nincs választható dokumentumsablon %1 mappában.")
                         .arg(ui::aAz(QDir::toNativeSeparators(DM->programFolder + documents::kFolder))));
-        return false;
+        return {};
     }
     bool ok = false;
     const int year = edit_tanev->text().toInt(&ok);
     if (!ok || edit_tanev->text().size() != 4 || year < 1900) {
-        ui::warning(QStringLiteral("A tanév kezdő éve négy számjegy, például %1.")
-                        .arg(tanev::aktualis(DM->dbTanulo, QDate::currentDate())));
-        return false;
+        ui::warning(this, QStringLiteral("A tanév kezdő éve négy számjegy, például %1.")
+                              .arg(tanev::aktualis(DM->dbTanulo, QDate::currentDate())));
+        return {};
     }
     // Read at each use: a template edited meanwhile is used as it is now.
     const documents::Sablon sablon = documents::Sablon::load(DM->programFolder + documents::kFolder +
@@ -204,31 +206,61 @@ bool Tdokumentumok_form::kiad(const std::function<bool(const QStringList&)>& out
         students << studentId_;
     } else {
         if (combo_osztaly->currentIndex() < 0) {
-            ui::warning(QStringLiteral("Válasszon osztályt!"));
-            return false;
+            ui::warning(this, QStringLiteral("Válasszon osztályt!"));
+            return {};
         }
         db::Transaction tr(DM->dbTanulo, nullptr, db::Transaction::Access::ReadOnly);
         students = documents::classStudents(tr, combo_osztaly->chosenId());
         tr.commit();
         if (students.isEmpty()) {
-            ui::warning(QStringLiteral("Az osztálynak nincs tanulója."));
-            return false;
+            ui::warning(this, QStringLiteral("Az osztálynak nincs tanulója."));
+            return {};
         }
     }
-    const int first = documents::issue(DM->dbTanulo, sablon, year, students, QDate::currentDate(), output);
-    ui::information(students.size() == 1 ? QStringLiteral("A dokumentum elkészült, iktatószáma: %1/%2.")
-                                               .arg(first)
-                                               .arg(documents::schoolYearText(year))
-                                         : QStringLiteral("%1 dokumentum készült, iktatószámuk: %2–%3/%4.")
-                                               .arg(students.size())
-                                               .arg(first)
-                                               .arg(first + students.size() - 1)
-                                               .arg(documents::schoolYearText(year)));
+    {
+        db::Transaction tr(DM->dbTanulo, nullptr, db::Transaction::Access::ReadOnly);
+        const QStringList missing =
+            documents::missingSchoolData(sablon, documents::studentFields(tr, students.first()));
+        tr.commit();
+        if (!missing.isEmpty()) {
+            ui::warning(this, documents::missingSchoolDataText(missing));
+            return {};
+        }
+    }
+    if (students.size() > 1 &&
+        !ui::confirm(this,
+                     QStringLiteral("%1 dokumentum készül, és %1 iktatószámot kap %2. tanévben (%3).\r\r"
+                                    "Kiadja őket?")
+                         .arg(students.size())
+                         .arg(ui::aAz(documents::schoolYearText(year)), sablon.title)))
+        return {};
+    return Job{sablon, year, students};
+}
+
+bool Tdokumentumok_form::kiad(const Job& job, const std::function<bool(const QStringList&)>& output) {
+    const QList<int>& students = job.students;
+    const int year = job.year;
+    const int first =
+        documents::issue(DM->dbTanulo, job.sablon, year, students, QDate::currentDate(), output);
+    ui::information(this, students.size() == 1
+                              ? QStringLiteral("A dokumentum elkészült, iktatószáma: %1/%2.")
+                                    .arg(first)
+                                    .arg(documents::schoolYearText(year))
+                              : QStringLiteral("%1 dokumentum készült, iktatószámuk: %2–%3/%4.")
+                                    .arg(students.size())
+                                    .arg(first)
+                                    .arg(first + students.size() - 1)
+                                    .arg(documents::schoolYearText(year)));
     if (ds_iktatas->isOpen()) iktatas_listaz();
     return true;
 }
 
 bool Tdokumentumok_form::pdf_ment(const QString& path) {
+    const std::optional<Job> j = job();
+    return j && pdfFor(*j, path);
+}
+
+bool Tdokumentumok_form::pdfFor(const Job& job, const QString& path) {
     QString failure;
     auto write = [&](const QStringList& htmls) {
         return queries::writePdfAside(path, failure, [&](QPrinter& printer) {
@@ -237,25 +269,29 @@ bool Tdokumentumok_form::pdf_ment(const QString& path) {
         });
     };
     try {
-        return kiad(write);
+        return kiad(job, write);
     } catch (const db::Error& e) {
         if (failure.isEmpty()) throw;
-        ui::error(QStringLiteral("%1 fájl mentése nem sikerült: %2.")
-                      .arg(ui::aAz(QDir::toNativeSeparators(path), true), failure));
+        ui::error(this, QStringLiteral("%1 fájl mentése nem sikerült: %2.")
+                            .arg(ui::aAz(QDir::toNativeSeparators(path), true), failure));
         return false;
     }
 }
 
 bool Tdokumentumok_form::nyomtat() {
+    const std::optional<Job> j = job();
+    if (!j) return false;
     QPrinter printer(QPrinter::HighResolution);
     setUp(printer, combo_sablon->currentText());
+    // the number is taken only once the print dialog was answered
     if (!queries::outputs().choosePrinter(this, printer)) return false;
     bool failed = false;
     try {
-        return kiad([&](const QStringList& htmls) { return !(failed = !documents::render(printer, htmls)); });
+        return kiad(*j,
+                    [&](const QStringList& htmls) { return !(failed = !documents::render(printer, htmls)); });
     } catch (const db::Error&) {
         if (!failed) throw;
-        ui::error(QStringLiteral("A nyomtatás nem sikerült: a nyomtató nem érhető el."));
+        ui::error(this, QStringLiteral("A nyomtatás nem sikerült: a nyomtató nem érhető el."));
         return false;
     }
 }
@@ -264,7 +300,7 @@ void Tdokumentumok_form::iktatas_listaz() {
     const QDate from = QDate::fromString(edit_tol->text(), db::kDateFormat);
     const QDate to = QDate::fromString(edit_ig->text(), db::kDateFormat);
     if (!from.isValid() || !to.isValid()) {
-        ui::warning(QStringLiteral("Helytelen DátumFormátum!\r \rHelyes formátum:  ÉÉÉÉ.HH.NN."));
+        ui::warning(this, QStringLiteral("Helytelen DátumFormátum!\r \rHelyes formátum:  ÉÉÉÉ.HH.NN."));
         return;
     }
     ds_iktatas->close();
@@ -284,6 +320,8 @@ void Tdokumentumok_form::Button1Click() {
 }
 
 void Tdokumentumok_form::Button2Click() {
+    const std::optional<Job> j = job();
+    if (!j) return;
     QString suggested = combo_sablon->currentText();
     if (rb_tanulo->isChecked())
         suggested += QLatin1Char(' ') + rb_tanulo->text().section(QStringLiteral(": "), 1);
@@ -296,7 +334,7 @@ void Tdokumentumok_form::Button2Click() {
                                                    QStringLiteral("PDF-fájl (*.pdf)"));
     if (path.isEmpty()) return;
     if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) path += QStringLiteral(".pdf");
-    pdf_ment(path);
+    pdfFor(*j, path);
 }
 
 void Tdokumentumok_form::Button3Click() {

@@ -5,6 +5,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <optional>
+
+#include "Sablon.h"
 
 #include "db/Dataset.h"
 #include "db/Transaction.h"
@@ -59,7 +62,16 @@ class Tdokumentumok_form : public ui::ChildWindow {
   private:
     void sablonok_feltolt(const QString& chosenFile, bool leaversOnly = false);
     void reset();
-    bool kiad(const std::function<bool(const QStringList&)>& output);
+    struct Job {
+        documents::Sablon sablon;
+        int year = 0;
+        QList<int> students;
+    };
+    // What the choices ask for, checked and, for more than one, confirmed before any
+    // print or file dialog; nothing when the user was told why not.
+    std::optional<Job> job();
+    bool kiad(const Job& job, const std::function<bool(const QStringList&)>& output);
+    bool pdfFor(const Job& job, const QString& path);
     int studentId_ = 0;
 };
 

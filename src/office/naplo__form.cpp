@@ -86,6 +86,7 @@ Tnaplo_form::Tnaplo_form(QWidget* parent) : ui::ChildWindow(parent) {
                 if (!path.isEmpty()) csv_ment(path);
             }));
     connect(Button4, &QPushButton::clicked, this, [this] { close(); });
+    setKeys(Button1);
 }
 
 void Tnaplo_form::reset(const QDate& from) {
@@ -111,8 +112,8 @@ bool Tnaplo_form::Button1Click() {
     const QDate from = db::parseDate(edit_tol->text().trimmed());
     const QDate to = db::parseDate(edit_ig->text().trimmed());
     if (!from.isValid() || !to.isValid()) {
-        ui::warning(QStringLiteral("Az időszak kezdete és vége dátum, például %1")
-                        .arg(QDate::currentDate().toString(db::kDateFormat)));
+        ui::warning(this, QStringLiteral("Az időszak kezdete és vége dátum, például %1")
+                              .arg(QDate::currentDate().toString(db::kDateFormat)));
         return false;
     }
     ds_naplo->close();
@@ -136,7 +137,7 @@ bool Tnaplo_form::csv_ment(const QString& path) {
         *ds_naplo, QStringLiteral("Változásnapló"),
         {label_tanulo->text(), QStringLiteral("%1 – %2").arg(edit_tol->text(), edit_ig->text())});
     if (queries::writeCsv(path, r, error)) return true;
-    ui::error(error);
+    ui::error(this, error);
     return false;
 }
 
