@@ -272,6 +272,73 @@ class DocumentsTest : public QObject {
         outputs_.path.clear();
     }
 
+    // The register lists each document as it is issued, finds by student and by document,
+    // and voids one with its reason: the entry and its number stay, the number is never
+    // given again.
+    void theRegisterVoidsKeepingTheNumber() {
+        const int id = value(u"select max(id) from table_diak"_s).toInt();
+        const QString name = value(u"select nev from table_diak where id = :id"_s, {id});
+        main_form->openChild(dokumentumok_form, [&] {
+            dokumentumok_form->prepareForStudent(id, name, u"01_iskolalatogatasi_igazolas.html"_s);
+        });
+        Tdokumentumok_form* f = dokumentumok_form;
+        const int year = f->edit_tanev->text().toInt();
+        outputs_.path = scratchFolder(u"void"_s) + u"/igazolas.pdf"_s;
+        f->Button2->click();
+        QVERIFY(f->ds_iktatas->isOpen());
+        f->ds_iktatas->fetchAll();
+        QCOMPARE(f->ds_iktatas->rowCount(), issued());
+        const int number =
+            value(u"select max(sorszam) from table_kiadott_dokumentum where tanev = :y"_s, {year}).toInt();
+
+        // found by a part of the student's name, and by the document's title
+        f->edit_kereses->setText(name.mid(1, 5));
+        f->ds_iktatas->fetchAll();
+        QVERIFY(f->ds_iktatas->rowCount() >= 1 && f->ds_iktatas->rowCount() < issued());
+        for (int r = 0; r < f->ds_iktatas->rowCount(); ++r)
+            QVERIFY(f->ds_iktatas->value(r, u"Tanuló"_s).toString().contains(name.mid(1, 5)));
+        f->edit_kereses->setText(u"adatlap"_s);
+        f->ds_iktatas->fetchAll();
+        QVERIFY(f->ds_iktatas->rowCount() >= 1);
+        for (int r = 0; r < f->ds_iktatas->rowCount(); ++r)
+            QCOMPARE(f->ds_iktatas->value(r, u"Dokumentum"_s).toString(), u"Tanulói adatlap"_s);
+        f->edit_kereses->setText(name);
+        QVERIFY(f->ds_iktatas->locate(u"Sorszám"_s, number));
+
+        // no reason: nothing is voided
+        app_.dialogs.clear();
+        f->Button5->click();
+        QCOMPARE(app_.dialogs.texts(), QStringList{u"Írja be az érvénytelenítés okát!"_s});
+        QCOMPARE(value(u"select count(*) from table_dokumentum_ervenytelen"_s), u"0"_s);
+        f->edit_ok->setText(u"Elírt születési dátum"_s);
+        app_.dialogs.answer(ui::DialogAnswer::Yes);
+        f->Button5->click();
+        QCOMPARE(app_.dialogs.shown.back().title, u"Kérdés"_s);
+        QCOMPARE(rows(u"select d.sorszam, e.ok from table_dokumentum_ervenytelen e join "
+                      u"table_kiadott_dokumentum d on d.id = e.dokumentum_id"_s),
+                 QStringList{u"%1;Elírt születési dátum;"_s.arg(number)});
+        QVERIFY(f->ds_iktatas->locate(u"Sorszám"_s, number));
+        QCOMPARE(f->ds_iktatas->value(f->ds_iktatas->currentRow(), u"Érvénytelenítve"_s).toString(),
+                 u"érvénytelenítve: Elírt születési dátum"_s);
+        // once only
+        f->edit_ok->setText(u"Még egyszer"_s);
+        f->Button5->click();
+        QVERIFY(app_.dialogs.texts().last().startsWith(u"Ez a dokumentum már érvénytelenítve van"_s));
+        QCOMPARE(value(u"select count(*) from table_dokumentum_ervenytelen"_s), u"1"_s);
+
+        // the next document gets the next number, never the voided one
+        f->Button2->click();
+        QCOMPARE(
+            value(u"select max(sorszam) from table_kiadott_dokumentum where tanev = :y"_s, {year}).toInt(),
+            number + 1);
+        QCOMPARE(value(u"select count(*) from table_kiadott_dokumentum where tanev = :y and sorszam = :n"_s,
+                       {year, number}),
+                 u"1"_s);
+        f->edit_kereses->clear();
+        f->close();
+        outputs_.path.clear();
+    }
+
     // A template using the school's data while the school has not given it is not issued:
     // the office is told what is missing and where to give it, before any dialog.
     void missingSchoolDataIsRefused() {

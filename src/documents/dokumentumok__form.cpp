@@ -22,10 +22,15 @@ const QString kRegister = QStringLiteral(
     "select d.tanev || '/' || (d.tanev + 1) as \"Tanév\", d.sorszam as \"Sorszám\", d.kiadva as \"Kiadva\", "
     "d.sablon as \"Dokumentum\", d.diak_nev as \"Tanuló\", "
     "coalesce(f.teljes_nev || ' (' || trim(k.felhasznalo) || ')', trim(k.felhasznalo)) as \"Kiadta\", "
-    "d.munkaallomas as \"Munkaállomás\" from table_kiadott_dokumentum d "
+    "d.munkaallomas as \"Munkaállomás\", "
+    "iif(e.dokumentum_id is null, '', 'érvénytelenítve: ' || e.ok) as \"Érvénytelenítve\" "
+    "from table_kiadott_dokumentum d "
     "left join table_ki_tette k on k.tabla = 'TABLE_KIADOTT_DOKUMENTUM' and k.sor_id = d.id "
     "left join table_fiok f on f.felhasznalo = k.felhasznalo "
-    "where d.kiadva >= :tol and d.kiadva < :ig order by d.kiadva, d.tanev, d.sorszam");
+    "left join table_dokumentum_ervenytelen e on e.dokumentum_id = d.id "
+    "where d.kiadva >= :tol and d.kiadva < :ig and (char_length(cast(:mit as varchar(100))) = 0 or "
+    "d.diak_nev containing :mit "
+    "or d.sablon containing :mit) order by d.kiadva, d.tanev, d.sorszam");
 
 void setUp(QPrinter& printer, const QString& title) {
     printer.setPageSize(QPageSize(QPageSize::A4));
@@ -38,7 +43,7 @@ void setUp(QPrinter& printer, const QString& title) {
 Tdokumentumok_form::Tdokumentumok_form(QWidget* parent) : ui::ChildWindow(parent) {
     setObjectName(QStringLiteral("dokumentumok_form"));
     setWindowTitle(QStringLiteral("Dokumentumok"));
-    setClientSize(640, 520);
+    setClientSize(640, 556);
 
     ui::bevel(this, QRect(4, 4, 632, 150));
     QLabel* l1 = ui::label(this, QStringLiteral("Label1"), QStringLiteral("Dokumentum:"), ui::arial(12),
@@ -95,18 +100,37 @@ Tdokumentumok_form::Tdokumentumok_form(QWidget* parent) : ui::ChildWindow(parent
     edit_ig->setMaxLength(11);
     ui::nameBy(l5, edit_ig);
     Button3 = ui::button(this, QStringLiteral("Button3"), QStringLiteral("Listázás"), ui::arial(12),
-                         QRect(340, 189, 120, 25), true);
+                         QRect(336, 189, 100, 25), true);
+    QLabel* l6 = ui::label(this, QStringLiteral("Label6"), QStringLiteral("Tanuló, dokumentum:"),
+                           ui::arial(12), QRect(444, 170, 186, 18));
+    edit_kereses = new QLineEdit(this);
+    edit_kereses->setObjectName(QStringLiteral("edit_kereses"));
+    edit_kereses->setFont(ui::arial(12, false));
+    edit_kereses->setGeometry(444, 191, 186, 21);
+    edit_kereses->setMaxLength(100);
+    ui::nameBy(l6, edit_kereses);
     trIktatas = new db::Transaction(DM->dbTanulo, this, db::Transaction::Access::ReadOnly);
     ds_iktatas = new db::Dataset(DM->dbTanulo, *trIktatas, this);
     ds_iktatas->setObjectName(QStringLiteral("ds_iktatas"));
     dbg_iktatas = ui::grid(this, QStringLiteral("dbg_iktatas"), QRect(10, 220, 620, 258));
     dbg_iktatas->setDataset(ds_iktatas);
     dbg_iktatas->setAccessibleName(QStringLiteral("Kiadott dokumentumok"));
+    QLabel* l7 = ui::label(this, QStringLiteral("Label7"), QStringLiteral("Érvénytelenítés oka:"),
+                           ui::arial(12), QRect(12, 490, 150, 20));
+    edit_ok = new QLineEdit(this);
+    edit_ok->setObjectName(QStringLiteral("edit_ok"));
+    edit_ok->setFont(ui::arial(12, false));
+    edit_ok->setGeometry(164, 489, 300, 21);
+    edit_ok->setMaxLength(300);
+    ui::nameBy(l7, edit_ok);
+    Button5 = ui::button(this, QStringLiteral("Button5"), QStringLiteral("Érvénytelenítés"), ui::arial(12),
+                         QRect(474, 487, 156, 25), true);
     Button4 = ui::button(this, QStringLiteral("Button4"), QStringLiteral("bezárás"), ui::arial(12),
-                         QRect(250, 492, 140, 24), true);
+                         QRect(250, 526, 140, 24), true);
 
-    QWidget* order[] = {combo_sablon, edit_tanev, rb_tanulo, rb_osztaly, combo_osztaly, Button1,
-                        Button2,      edit_tol,   edit_ig,   Button3,    dbg_iktatas,   Button4};
+    QWidget* order[] = {combo_sablon, edit_tanev,  rb_tanulo, rb_osztaly, combo_osztaly,
+                        Button1,      Button2,     edit_tol,  edit_ig,    Button3,
+                        edit_kereses, dbg_iktatas, edit_ok,   Button5,    Button4};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 
@@ -120,6 +144,10 @@ Tdokumentumok_form::Tdokumentumok_form(QWidget* parent) : ui::ChildWindow(parent
     connect(Button2, &QPushButton::clicked, this, ui::guard([this] { Button2Click(); }));
     connect(Button3, &QPushButton::clicked, this, ui::guard([this] { Button3Click(); }));
     connect(Button4, &QPushButton::clicked, this, [this] { close(); });
+    connect(Button5, &QPushButton::clicked, this, ui::guard([this] { Button5Click(); }));
+    connect(edit_kereses, &QLineEdit::textChanged, this, ui::guard([this] {
+                if (ds_iktatas->isOpen()) iktatas_listaz();
+            }));
     setKeys(Button1);
 }
 
@@ -251,7 +279,10 @@ bool Tdokumentumok_form::kiad(const Job& job, const std::function<bool(const QSt
                                     .arg(first)
                                     .arg(first + students.size() - 1)
                                     .arg(documents::schoolYearText(year)));
-    if (ds_iktatas->isOpen()) iktatas_listaz();
+    // the register shows it at once, up to today
+    if (QDate::fromString(edit_ig->text(), db::kDateFormat) < QDate::currentDate())
+        edit_ig->setText(QDate::currentDate().toString(db::kDateFormat));
+    iktatas_listaz();
     return true;
 }
 
@@ -308,6 +339,7 @@ void Tdokumentumok_form::iktatas_listaz() {
     ds_iktatas->clearParams();
     ds_iktatas->setParam(QStringLiteral("tol"), QDateTime(from, QTime(0, 0)));
     ds_iktatas->setParam(QStringLiteral("ig"), QDateTime(to.addDays(1), QTime(0, 0)));
+    ds_iktatas->setParam(QStringLiteral("mit"), edit_kereses->text().trimmed());
     try {
         trIktatas->rollback(); // read anew: what others issued since is shown too
     } catch (const db::Error&) {
@@ -339,6 +371,54 @@ void Tdokumentumok_form::Button2Click() {
 
 void Tdokumentumok_form::Button3Click() {
     iktatas_listaz();
+}
+
+void Tdokumentumok_form::Button5Click() {
+    if (!ds_iktatas->isOpen() || ds_iktatas->isEmpty()) {
+        ui::warning(this, QStringLiteral("Nincs kijelölt dokumentum a listában."));
+        return;
+    }
+    const int row = ds_iktatas->currentRow();
+    const QString year = ds_iktatas->value(row, QStringLiteral("Tanév")).toString();
+    const int number = ds_iktatas->value(row, QStringLiteral("Sorszám")).toInt();
+    const QString what = QStringLiteral("%1/%2 – %3, %4")
+                             .arg(number)
+                             .arg(year, ds_iktatas->value(row, QStringLiteral("Dokumentum")).toString(),
+                                  ds_iktatas->value(row, QStringLiteral("Tanuló")).toString());
+    if (!ds_iktatas->value(row, QStringLiteral("Érvénytelenítve")).toString().isEmpty()) {
+        ui::warning(this, QStringLiteral("Ez a dokumentum már érvénytelenítve van: %1.").arg(what));
+        return;
+    }
+    const QString reason = edit_ok->text().trimmed();
+    if (reason.isEmpty()) {
+        ui::warning(this, QStringLiteral("Írja be az érvénytelenítés okát!"));
+        edit_ok->setFocus();
+        return;
+    }
+    if (!ui::confirm(this, QStringLiteral("Érvényteleníti a dokumentumot?\r\r%1\rOka: %2\r\rAz iktatószám "
+                                          "megmarad, és többé nem adható ki.")
+                               .arg(what, reason)))
+        return;
+    db::Transaction tr(DM->dbTanulo);
+    try {
+        db::Statement s(DM->dbTanulo, tr);
+        s.prepare(
+            QStringLiteral("insert into table_dokumentum_ervenytelen (dokumentum_id, ok) select id, :ok "
+                           "from table_kiadott_dokumentum where tanev = :tanev and sorszam = :sorszam"));
+        s.bind({reason, year.left(4).toInt(), number});
+        s.execute();
+        s.free();
+        tr.commit();
+    } catch (const db::Error&) {
+        try {
+            tr.rollback();
+        } catch (const db::Error&) {
+        }
+        throw;
+    }
+    edit_ok->clear();
+    iktatas_listaz();
+    ds_iktatas->locate(QStringLiteral("Sorszám"), number);
 }
 
 void Tdokumentumok_form::FormClose() {

@@ -39,6 +39,7 @@ class Tdokumentumok_form : public ui::ChildWindow {
     void Button1Click(); // Nyomtatás…
     void Button2Click(); // Mentés PDF-be…
     void Button3Click(); // Listázás
+    void Button5Click(); // Érvénytelenítés: the chosen document void, its number kept
 
     QComboBox* combo_sablon;
     QLineEdit* edit_tanev;
@@ -51,7 +52,10 @@ class Tdokumentumok_form : public ui::ChildWindow {
     QLineEdit* edit_tol;
     QLineEdit* edit_ig;
     QPushButton* Button3;
+    QLineEdit* edit_kereses; // a student's name or a document's title, in part
     ui::DataGrid* dbg_iktatas;
+    QLineEdit* edit_ok;
+    QPushButton* Button5;
     QPushButton* Button4;
     db::Transaction* trIktatas;
     db::Dataset* ds_iktatas;
