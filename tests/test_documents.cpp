@@ -334,6 +334,36 @@ class DocumentsTest : public QObject {
         QCOMPARE(value(u"select count(*) from table_kiadott_dokumentum where tanev = :y and sorszam = :n"_s,
                        {year, number}),
                  u"1"_s);
+        // the register as listed, on paper ("Mégse" prints nothing), as PDF, CSV and Excel
+        f->edit_kereses->setText(name);
+        const QString folder = scratchFolder(u"register"_s);
+        struct Out {
+            int button;
+            QString file;
+        };
+        for (const Out& o :
+             {Out{0, QString()}, Out{1, u"lista.pdf"_s}, Out{2, u"lista.csv"_s}, Out{3, u"lista.xlsx"_s}}) {
+            outputs_.path = o.file.isEmpty() ? QString() : folder + u'/' + o.file;
+            outputs_.asked = 0;
+            app_.dialogs.clear();
+            f->ButtonLista[o.button]->click();
+            QCOMPARE(outputs_.asked, 1);
+            QVERIFY2(app_.dialogs.shown.empty(), qPrintable(app_.dialogs.texts().join(u' ')));
+            if (o.file.isEmpty()) continue;
+            QFile file(outputs_.path);
+            QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(o.file));
+            const QByteArray bytes = file.readAll();
+            if (o.file.endsWith(u".csv"_s)) {
+                QVERIFY(bytes.contains(u"Érvénytelenítve"_s.toUtf8()));
+                QVERIFY(bytes.contains(u"érvénytelenítve: Elírt születési dátum"_s.toUtf8()));
+            } else if (o.file.endsWith(u".pdf"_s)) {
+                const QString text = pdfText(outputs_.path);
+                QVERIFY2(text.contains(u"Kiadott dokumentumok"_s) && text.contains(u"Keresés: "_s + name),
+                         qPrintable(text.left(300)));
+            } else {
+                QVERIFY(bytes.startsWith("PK"));
+            }
+        }
         f->edit_kereses->clear();
         f->close();
         outputs_.path.clear();

@@ -10,6 +10,7 @@
 #include "main/main__form.h"
 #include "office/Tanev.h"
 #include "queries/Report.h"
+#include "queries/Xlsx.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
 #include "ui/Nevelo.h"
@@ -43,7 +44,7 @@ void setUp(QPrinter& printer, const QString& title) {
 Tdokumentumok_form::Tdokumentumok_form(QWidget* parent) : ui::ChildWindow(parent) {
     setObjectName(QStringLiteral("dokumentumok_form"));
     setWindowTitle(QStringLiteral("Dokumentumok"));
-    setClientSize(640, 556);
+    setClientSize(640, 590);
 
     ui::bevel(this, QRect(4, 4, 632, 150));
     QLabel* l1 = ui::label(this, QStringLiteral("Label1"), QStringLiteral("Dokumentum:"), ui::arial(12),
@@ -80,7 +81,7 @@ Tdokumentumok_form::Tdokumentumok_form(QWidget* parent) : ui::ChildWindow(parent
     Button2 = ui::button(this, QStringLiteral("Button2"), QStringLiteral("Mentés PDF-be…"), ui::arial(12),
                          QRect(316, 112, 180, 28), true);
 
-    ui::bevel(this, QRect(4, 158, 632, 328));
+    ui::bevel(this, QRect(4, 158, 632, 394));
     ui::label(this, QStringLiteral("Label3"), QStringLiteral("Kiadott dokumentumok"), ui::arial(13),
               QRect(12, 164, 300, 20));
     QLabel* l4 = ui::label(this, QStringLiteral("Label4"), QStringLiteral("Ettől:"), ui::arial(12),
@@ -125,12 +126,19 @@ Tdokumentumok_form::Tdokumentumok_form(QWidget* parent) : ui::ChildWindow(parent
     ui::nameBy(l7, edit_ok);
     Button5 = ui::button(this, QStringLiteral("Button5"), QStringLiteral("Érvénytelenítés"), ui::arial(12),
                          QRect(474, 487, 156, 25), true);
+    const char* const listButtons[] = {"Lista nyomtatása…", "Lista PDF-be…", "Lista CSV-be…",
+                                       "Lista Excelbe…"};
+    for (int i = 0; i < 4; ++i)
+        ButtonLista[i] =
+            ui::button(this, QStringLiteral("ButtonLista%1").arg(i + 1), QString::fromUtf8(listButtons[i]),
+                       ui::arial(12), QRect(12 + i * 156, 520, 150, 25), true);
     Button4 = ui::button(this, QStringLiteral("Button4"), QStringLiteral("bezárás"), ui::arial(12),
-                         QRect(250, 526, 140, 24), true);
+                         QRect(250, 558, 140, 24), true);
 
-    QWidget* order[] = {combo_sablon, edit_tanev,  rb_tanulo, rb_osztaly, combo_osztaly,
-                        Button1,      Button2,     edit_tol,  edit_ig,    Button3,
-                        edit_kereses, dbg_iktatas, edit_ok,   Button5,    Button4};
+    QWidget* order[] = {combo_sablon,   edit_tanev,     rb_tanulo,      rb_osztaly, combo_osztaly,
+                        Button1,        Button2,        edit_tol,       edit_ig,    Button3,
+                        edit_kereses,   dbg_iktatas,    edit_ok,        Button5,    ButtonLista[0],
+                        ButtonLista[1], ButtonLista[2], ButtonLista[3], Button4};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 
@@ -145,6 +153,10 @@ Tdokumentumok_form::Tdokumentumok_form(QWidget* parent) : ui::ChildWindow(parent
     connect(Button3, &QPushButton::clicked, this, ui::guard([this] { Button3Click(); }));
     connect(Button4, &QPushButton::clicked, this, [this] { close(); });
     connect(Button5, &QPushButton::clicked, this, ui::guard([this] { Button5Click(); }));
+    connect(ButtonLista[0], &QPushButton::clicked, this, ui::guard([this] { lista(Lista::Nyomtatas); }));
+    connect(ButtonLista[1], &QPushButton::clicked, this, ui::guard([this] { lista(Lista::Pdf); }));
+    connect(ButtonLista[2], &QPushButton::clicked, this, ui::guard([this] { lista(Lista::Csv); }));
+    connect(ButtonLista[3], &QPushButton::clicked, this, ui::guard([this] { lista(Lista::Excel); }));
     connect(edit_kereses, &QLineEdit::textChanged, this, ui::guard([this] {
                 if (ds_iktatas->isOpen()) iktatas_listaz();
             }));
@@ -419,6 +431,43 @@ void Tdokumentumok_form::Button5Click() {
     edit_ok->clear();
     iktatas_listaz();
     ds_iktatas->locate(QStringLiteral("Sorszám"), number);
+}
+
+void Tdokumentumok_form::lista(Lista how) {
+    iktatas_listaz(); // as it is now
+    if (!ds_iktatas->isOpen()) return;
+    QStringList details{QStringLiteral("Időszak: %1 – %2").arg(edit_tol->text(), edit_ig->text())};
+    if (!edit_kereses->text().trimmed().isEmpty())
+        details << QStringLiteral("Keresés: %1").arg(edit_kereses->text().trimmed());
+    details << QStringLiteral("Készült: %1").arg(QDate::currentDate().toString(db::kDateFormat));
+    const queries::Report r =
+        queries::Report::of(*ds_iktatas, QStringLiteral("Kiadott dokumentumok"), details);
+    QString error;
+    if (how == Lista::Nyomtatas) {
+        QPrinter printer(QPrinter::HighResolution);
+        queries::setUpPrinter(printer, r);
+        if (!queries::outputs().choosePrinter(this, printer)) return;
+        if (!queries::printReport(printer, r))
+            ui::error(this, QStringLiteral("A nyomtatás nem sikerült: a nyomtató nem érhető el."));
+        return;
+    }
+    static const char* const kinds[][2] = {{"", ""},
+                                           {".pdf", "PDF-fájl (*.pdf)"},
+                                           {".csv", "CSV-fájl (*.csv)"},
+                                           {".xlsx", "Excel-munkafüzet (*.xlsx)"}};
+    const QString suffix = QString::fromLatin1(kinds[static_cast<int>(how)][0]);
+    QString path = queries::outputs().saveFileName(
+        this, QStringLiteral("Mentés"),
+        QDir::home().filePath(QStringLiteral("Kiadott dokumentumok") + suffix),
+        QString::fromUtf8(kinds[static_cast<int>(how)][1]));
+    if (path.isEmpty()) return;
+    if (!path.endsWith(suffix, Qt::CaseInsensitive)) path += suffix;
+    const bool written = how == Lista::Pdf   ? queries::writePdf(path, r, error)
+                         : how == Lista::Csv ? queries::writeCsv(path, r, error)
+                                             : queries::writeXlsx(path, r, error);
+    if (!written)
+        ui::error(this, QStringLiteral("%1 fájl mentése nem sikerült: %2.")
+                            .arg(ui::aAz(QDir::toNativeSeparators(path), true), error));
 }
 
 void Tdokumentumok_form::FormClose() {

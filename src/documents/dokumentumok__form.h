@@ -40,6 +40,8 @@ class Tdokumentumok_form : public ui::ChildWindow {
     void Button2Click(); // Mentés PDF-be…
     void Button3Click(); // Listázás
     void Button5Click(); // Érvénytelenítés: the chosen document void, its number kept
+    enum class Lista { Nyomtatas, Pdf, Csv, Excel };
+    void lista(Lista how); // the register as listed
 
     QComboBox* combo_sablon;
     QLineEdit* edit_tanev;
@@ -56,6 +58,7 @@ class Tdokumentumok_form : public ui::ChildWindow {
     ui::DataGrid* dbg_iktatas;
     QLineEdit* edit_ok;
     QPushButton* Button5;
+    QPushButton* ButtonLista[4]; // the register printed, as PDF, CSV and Excel
     QPushButton* Button4;
     db::Transaction* trIktatas;
     db::Dataset* ds_iktatas;

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
@@ -53,7 +54,12 @@ class MessageBoxService : public DialogService {
             buttons == DialogButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent);
         box.setTextFormat(Qt::PlainText);
         // Modal to its own window only, which the window manager keeps below it.
-        if (hungarian) box.setWindowModality(Qt::WindowModal);
+        if (hungarian) {
+            box.setWindowModality(Qt::WindowModal);
+            // a narrow box would cut its own title ("Figye…tetés")
+            if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
+                label->setMinimumWidth(box.fontMetrics().horizontalAdvance(title) + 80);
+        }
         // The program's own boxes keep their buttons whatever language Qt speaks.
         if (QAbstractButton* b = box.button(QMessageBox::Ok)) b->setText(QStringLiteral("OK"));
         if (QAbstractButton* b = box.button(QMessageBox::Yes))
