@@ -424,6 +424,8 @@ class DocumentsTest : public QObject {
                                                      u"01_iskolalatogatasi_igazolas.html"_s);
             });
             dokumentumok_form->edit_tanev->setText(u"2026"_s);
+            const QString purpose = age == 15 ? u"családi pótlék igényléséhez"_s : QString();
+            dokumentumok_form->combo_cel->setCurrentText(purpose);
             outputs_.path = scratchFolder(u"age"_s) + u"/igazolas.pdf"_s;
             dokumentumok_form->Button2->click();
             const QString text = pdfText(outputs_.path).simplified();
@@ -432,6 +434,9 @@ class DocumentsTest : public QObject {
                      qPrintable(text));
             QVERIFY2(text.contains(born.toString(u"yyyy.MM.dd."_s)), qPrintable(text));
             QCOMPARE(text.contains(u"Tankötelezettségét iskolánkban teljesíti."_s), age == 15);
+            // the purpose line, "kérésére" when none was given
+            const QString line = u"Az igazolást %1 adtam ki."_s.arg(age == 15 ? purpose : u"kérésére"_s);
+            QVERIFY2(text.contains(line), qPrintable(text));
             QVERIFY(!text.contains(u"a(z)"_s));
             dokumentumok_form->close();
         }

@@ -217,7 +217,8 @@ bool render(QPrinter& printer, const QStringList& htmls) {
 }
 
 int issue(db::Connection& connection, const Sablon& sablon, int year, const QList<int>& students,
-          const QDate& day, const std::function<bool(const QStringList&)>& output) {
+          const QDate& day, const std::function<bool(const QStringList&)>& output,
+          const QHash<QString, QString>& extra) {
     constexpr int kTries = 200;
     tanev::naploOsszevon(connection); // the data sheet lists the log up to now
     for (int attempt = 1;; ++attempt) {
@@ -244,6 +245,9 @@ int issue(db::Connection& connection, const Sablon& sablon, int year, const QLis
                 take.closeCursor();
                 if (!firstNumber) firstNumber = number;
                 addSchoolYearFields(f, year);
+                f.insert(QStringLiteral("cel"), QStringLiteral("kérésére"));
+                for (auto e = extra.begin(); e != extra.end(); ++e)
+                    if (!e.value().trimmed().isEmpty()) f.insert(e.key(), e.value().trimmed());
                 f.insert(QStringLiteral("kelt"), day.toString(db::kDateFormat));
                 f.insert(QStringLiteral("iktatoszam"),
                          QStringLiteral("%1/%2").arg(number).arg(schoolYearText(year)));

@@ -47,8 +47,10 @@ bool render(QPrinter& printer, const QStringList& htmls);
 // records the documents in one transaction of its own, fills them in, lets output print
 // or save them, and commits only when output says it succeeded. Another copy taking
 // numbers at the same moment makes it try again, so numbers stay consecutive and never
-// repeat. Returns the first number; throws on failure (nothing is recorded then).
+// repeat. extra: fields chosen when printing (the purpose, "cel"). Returns the first number; throws on
+// failure (nothing is recorded then).
 int issue(db::Connection& connection, const Sablon& sablon, int year, const QList<int>& students,
-          const QDate& day, const std::function<bool(const QStringList& htmls)>& output);
+          const QDate& day, const std::function<bool(const QStringList& htmls)>& output,
+          const QHash<QString, QString>& extra = {});
 
 } // namespace documents

@@ -31,7 +31,7 @@ const QStringList& fieldNames() {
         QStringLiteral("igazgato"), QStringLiteral("kelt_helye"),
         // the document
         QStringLiteral("tanev"), QStringLiteral("munkarend"), QStringLiteral("tankotelezettseg"),
-        QStringLiteral("kelt"), QStringLiteral("iktatoszam"), QStringLiteral("sablon"),
+        QStringLiteral("cel"), QStringLiteral("kelt"), QStringLiteral("iktatoszam"), QStringLiteral("sablon"),
         QStringLiteral("keszult")};
     return names;
 }

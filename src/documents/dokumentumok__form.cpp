@@ -44,9 +44,9 @@ void setUp(QPrinter& printer, const QString& title) {
 Tdokumentumok_form::Tdokumentumok_form(QWidget* parent) : ui::ChildWindow(parent) {
     setObjectName(QStringLiteral("dokumentumok_form"));
     setWindowTitle(QStringLiteral("Dokumentumok"));
-    setClientSize(640, 590);
+    setClientSize(640, 602);
 
-    ui::bevel(this, QRect(4, 4, 632, 150));
+    ui::bevel(this, QRect(4, 4, 632, 162));
     QLabel* l1 = ui::label(this, QStringLiteral("Label1"), QStringLiteral("Dokumentum:"), ui::arial(12),
                            QRect(10, 12, 110, 20));
     combo_sablon = new QComboBox(this);
@@ -76,69 +76,81 @@ Tdokumentumok_form::Tdokumentumok_form(QWidget* parent) : ui::ChildWindow(parent
     combo_osztaly =
         ui::idCombo(this, QStringLiteral("combo_osztaly"), ui::arial(12), QRect(346, 72, 110, 22));
     combo_osztaly->setAccessibleName(QStringLiteral("Osztály"));
+    QLabel* l8 = ui::label(this, QStringLiteral("Label8"), QStringLiteral("A kiadás célja:"), ui::arial(12),
+                           QRect(12, 101, 120, 20));
+    combo_cel = new QComboBox(this);
+    combo_cel->setObjectName(QStringLiteral("combo_cel"));
+    combo_cel->setFont(ui::arial(12, false));
+    combo_cel->setGeometry(134, 100, 490, 22);
+    combo_cel->setEditable(true);
+    combo_cel->setInsertPolicy(QComboBox::NoInsert);
+    combo_cel->addItems({QString(), QStringLiteral("családi pótlék igényléséhez"),
+                         QStringLiteral("utazási kedvezmény igényléséhez"),
+                         QStringLiteral("diákigazolvány igényléséhez")});
+    ui::nameBy(l8, combo_cel);
     Button1 = ui::button(this, QStringLiteral("Button1"), QStringLiteral("Nyomtatás…"), ui::arial(12),
-                         QRect(124, 112, 180, 28), true);
+                         QRect(124, 130, 180, 28), true);
     Button2 = ui::button(this, QStringLiteral("Button2"), QStringLiteral("Mentés PDF-be…"), ui::arial(12),
-                         QRect(316, 112, 180, 28), true);
+                         QRect(316, 130, 180, 28), true);
 
-    ui::bevel(this, QRect(4, 158, 632, 394));
+    ui::bevel(this, QRect(4, 170, 632, 394));
     ui::label(this, QStringLiteral("Label3"), QStringLiteral("Kiadott dokumentumok"), ui::arial(13),
-              QRect(12, 164, 300, 20));
+              QRect(12, 176, 300, 20));
     QLabel* l4 = ui::label(this, QStringLiteral("Label4"), QStringLiteral("Ettől:"), ui::arial(12),
-                           QRect(12, 192, 44, 20));
+                           QRect(12, 204, 44, 20));
     edit_tol = new QLineEdit(this);
     edit_tol->setObjectName(QStringLiteral("edit_tol"));
     edit_tol->setFont(ui::arial(12, false));
-    edit_tol->setGeometry(58, 191, 100, 21);
+    edit_tol->setGeometry(58, 203, 100, 21);
     edit_tol->setMaxLength(11);
     ui::nameBy(l4, edit_tol);
     QLabel* l5 = ui::label(this, QStringLiteral("Label5"), QStringLiteral("Eddig:"), ui::arial(12),
-                           QRect(172, 192, 50, 20));
+                           QRect(172, 204, 50, 20));
     edit_ig = new QLineEdit(this);
     edit_ig->setObjectName(QStringLiteral("edit_ig"));
     edit_ig->setFont(ui::arial(12, false));
-    edit_ig->setGeometry(224, 191, 100, 21);
+    edit_ig->setGeometry(224, 203, 100, 21);
     edit_ig->setMaxLength(11);
     ui::nameBy(l5, edit_ig);
     Button3 = ui::button(this, QStringLiteral("Button3"), QStringLiteral("Listázás"), ui::arial(12),
-                         QRect(336, 189, 100, 25), true);
+                         QRect(336, 201, 100, 25), true);
     QLabel* l6 = ui::label(this, QStringLiteral("Label6"), QStringLiteral("Tanuló, dokumentum:"),
-                           ui::arial(12), QRect(444, 170, 186, 18));
+                           ui::arial(12), QRect(444, 182, 186, 18));
     edit_kereses = new QLineEdit(this);
     edit_kereses->setObjectName(QStringLiteral("edit_kereses"));
     edit_kereses->setFont(ui::arial(12, false));
-    edit_kereses->setGeometry(444, 191, 186, 21);
+    edit_kereses->setGeometry(444, 203, 186, 21);
     edit_kereses->setMaxLength(100);
     ui::nameBy(l6, edit_kereses);
     trIktatas = new db::Transaction(DM->dbTanulo, this, db::Transaction::Access::ReadOnly);
     ds_iktatas = new db::Dataset(DM->dbTanulo, *trIktatas, this);
     ds_iktatas->setObjectName(QStringLiteral("ds_iktatas"));
-    dbg_iktatas = ui::grid(this, QStringLiteral("dbg_iktatas"), QRect(10, 220, 620, 258));
+    dbg_iktatas = ui::grid(this, QStringLiteral("dbg_iktatas"), QRect(10, 232, 620, 258));
     dbg_iktatas->setDataset(ds_iktatas);
     dbg_iktatas->setAccessibleName(QStringLiteral("Kiadott dokumentumok"));
     QLabel* l7 = ui::label(this, QStringLiteral("Label7"), QStringLiteral("Érvénytelenítés oka:"),
-                           ui::arial(12), QRect(12, 490, 150, 20));
+                           ui::arial(12), QRect(12, 502, 150, 20));
     edit_ok = new QLineEdit(this);
     edit_ok->setObjectName(QStringLiteral("edit_ok"));
     edit_ok->setFont(ui::arial(12, false));
-    edit_ok->setGeometry(164, 489, 300, 21);
+    edit_ok->setGeometry(164, 501, 300, 21);
     edit_ok->setMaxLength(300);
     ui::nameBy(l7, edit_ok);
     Button5 = ui::button(this, QStringLiteral("Button5"), QStringLiteral("Érvénytelenítés"), ui::arial(12),
-                         QRect(474, 487, 156, 25), true);
+                         QRect(474, 499, 156, 25), true);
     const char* const listButtons[] = {"Lista nyomtatása…", "Lista PDF-be…", "Lista CSV-be…",
                                        "Lista Excelbe…"};
     for (int i = 0; i < 4; ++i)
         ButtonLista[i] =
             ui::button(this, QStringLiteral("ButtonLista%1").arg(i + 1), QString::fromUtf8(listButtons[i]),
-                       ui::arial(12), QRect(12 + i * 156, 520, 150, 25), true);
+                       ui::arial(12), QRect(12 + i * 156, 532, 150, 25), true);
     Button4 = ui::button(this, QStringLiteral("Button4"), QStringLiteral("bezárás"), ui::arial(12),
-                         QRect(250, 558, 140, 24), true);
+                         QRect(250, 570, 140, 24), true);
 
-    QWidget* order[] = {combo_sablon,   edit_tanev,     rb_tanulo,      rb_osztaly, combo_osztaly,
-                        Button1,        Button2,        edit_tol,       edit_ig,    Button3,
-                        edit_kereses,   dbg_iktatas,    edit_ok,        Button5,    ButtonLista[0],
-                        ButtonLista[1], ButtonLista[2], ButtonLista[3], Button4};
+    QWidget* order[] = {combo_sablon,   edit_tanev,     rb_tanulo,      rb_osztaly,     combo_osztaly,
+                        combo_cel,      Button1,        Button2,        edit_tol,       edit_ig,
+                        Button3,        edit_kereses,   dbg_iktatas,    edit_ok,        Button5,
+                        ButtonLista[0], ButtonLista[1], ButtonLista[2], ButtonLista[3], Button4};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 
@@ -164,6 +176,7 @@ Tdokumentumok_form::Tdokumentumok_form(QWidget* parent) : ui::ChildWindow(parent
 }
 
 void Tdokumentumok_form::reset() {
+    combo_cel->setCurrentIndex(0);
     rb_osztaly->setEnabled(true);
     combo_osztaly->setEnabled(true);
     ds_iktatas->close();
@@ -280,8 +293,8 @@ std::optional<Tdokumentumok_form::Job> Tdokumentumok_form::job() {
 bool Tdokumentumok_form::kiad(const Job& job, const std::function<bool(const QStringList&)>& output) {
     const QList<int>& students = job.students;
     const int year = job.year;
-    const int first =
-        documents::issue(DM->dbTanulo, job.sablon, year, students, QDate::currentDate(), output);
+    const int first = documents::issue(DM->dbTanulo, job.sablon, year, students, QDate::currentDate(), output,
+                                       {{QStringLiteral("cel"), combo_cel->currentText()}});
     ui::information(this, students.size() == 1
                               ? QStringLiteral("A dokumentum elkészült, iktatószáma: %1/%2.")
                                     .arg(first)

@@ -44,6 +44,7 @@ class Tdokumentumok_form : public ui::ChildWindow {
     void lista(Lista how); // the register as listed
 
     QComboBox* combo_sablon;
+    QComboBox* combo_cel; // what the document is for, chosen or typed; may stay empty
     QLineEdit* edit_tanev;
     QLabel* label_tanev2;
     QRadioButton* rb_tanulo;
