@@ -272,6 +272,31 @@ class DocumentsTest : public QObject {
         outputs_.path.clear();
     }
 
+    // The preview shows the documents as they will be, takes no number, and is the
+    // window's own: modal to it, closed by Esc.
+    void thePreviewTakesNoNumber() {
+        const int id = value(u"select min(id) from table_diak"_s).toInt();
+        const QString name = value(u"select nev from table_diak where id = :id"_s, {id});
+        main_form->openChild(dokumentumok_form, [&] {
+            dokumentumok_form->prepareForStudent(id, name, u"01_iskolalatogatasi_igazolas.html"_s);
+        });
+        const int before = issued();
+        dokumentumok_form->combo_cel->setCurrentText(u"utazási kedvezmény igényléséhez"_s);
+        dokumentumok_form->Button6->click();
+        QDialog* preview = dokumentumok_form->previewDialog;
+        QVERIFY(preview && preview->isVisible());
+        QCOMPARE(preview->parentWidget(), dokumentumok_form);
+        QCOMPARE(preview->windowModality(), Qt::WindowModal);
+        const QString text = dokumentumok_form->previewText->toPlainText().simplified();
+        for (const QString& e : {u"Iktatószám: kiadáskor"_s, name, u"ISKOLALÁTOGATÁSI IGAZOLÁS"_s,
+                                 u"Az igazolást utazási kedvezmény igényléséhez adtam ki."_s})
+            QVERIFY2(text.contains(e), qPrintable(e + u" — "_s + text.left(400)));
+        QCOMPARE(issued(), before);
+        QTest::keyClick(preview, Qt::Key_Escape);
+        QVERIFY(!preview->isVisible());
+        dokumentumok_form->close();
+    }
+
     // The register lists each document as it is issued, finds by student and by document,
     // and voids one with its reason: the entry and its number stay, the number is never
     // given again.
@@ -508,6 +533,7 @@ class DocumentsTest : public QObject {
             QVERIFY2(window->isVisible() && window->isEnabled(), qPrintable(window->objectName()));
             QString letters;
             for (QPushButton* b : window->findChildren<QPushButton*>()) {
+                if (b->window() != window) continue; // a dialog of its own
                 const QString text = b->text();
                 QVERIFY2(text.count(u'&') == 1, qPrintable(window->objectName() + u": "_s + text));
                 const QChar letter = text.at(text.indexOf(u'&') + 1).toLower();

@@ -216,6 +216,49 @@ bool render(QPrinter& printer, const QStringList& htmls) {
     return painter.end();
 }
 
+namespace {
+
+// The student's fields, refused when the school's data the template uses is missing or
+// when a leaver would get what only a student in the registry may.
+QHash<QString, QString> checkedFields(db::Transaction& tr, const Sablon& sablon, int id) {
+    QHash<QString, QString> f = studentFields(tr, id);
+    if (const QStringList missing = missingSchoolData(sablon, f); !missing.isEmpty())
+        throw db::Error(missingSchoolDataText(missing));
+    if (!f.value(QStringLiteral("kilepes_datum")).isEmpty() && !sablon.forLeavers)
+        throw db::Error(
+            QStringLiteral("%1 kilépett tanuló: %2 nem adható ki neki, csak adatlap.")
+                .arg(f.value(QStringLiteral("nev")), ui::aAz(QStringLiteral("„%1”").arg(sablon.title))));
+    return f;
+}
+
+void addDocumentFields(QHash<QString, QString>& f, const Sablon& sablon, int year, const QDate& day,
+                       const QHash<QString, QString>& extra, const QString& number) {
+    addSchoolYearFields(f, year);
+    f.insert(QStringLiteral("cel"), QStringLiteral("kérésére"));
+    for (auto e = extra.begin(); e != extra.end(); ++e)
+        if (!e.value().trimmed().isEmpty()) f.insert(e.key(), e.value().trimmed());
+    f.insert(QStringLiteral("kelt"), day.toString(db::kDateFormat));
+    f.insert(QStringLiteral("iktatoszam"), number);
+    f.insert(QStringLiteral("sablon"), sablon.title);
+    f.insert(QStringLiteral("keszult"),
+             QDateTime::currentDateTime().toString(QStringLiteral("yyyy.MM.dd. HH:mm")));
+}
+
+} // namespace
+
+QStringList preview(db::Connection& connection, const Sablon& sablon, int year, const QList<int>& students,
+                    const QDate& day, const QHash<QString, QString>& extra) {
+    db::Transaction tr(connection, nullptr, db::Transaction::Access::ReadOnly);
+    QStringList htmls;
+    for (int id : students) {
+        QHash<QString, QString> f = checkedFields(tr, sablon, id);
+        addDocumentFields(f, sablon, year, day, extra, QStringLiteral("kiadáskor"));
+        htmls << sablon.fill(f);
+    }
+    tr.commit();
+    return htmls;
+}
+
 int issue(db::Connection& connection, const Sablon& sablon, int year, const QList<int>& students,
           const QDate& day, const std::function<bool(const QStringList&)>& output,
           const QHash<QString, QString>& extra) {
@@ -228,13 +271,7 @@ int issue(db::Connection& connection, const Sablon& sablon, int year, const QLis
             QStringList htmls;
             int firstNumber = 0;
             for (int id : students) {
-                QHash<QString, QString> f = studentFields(tr, id);
-                if (const QStringList missing = missingSchoolData(sablon, f); !missing.isEmpty())
-                    throw db::Error(missingSchoolDataText(missing));
-                if (!f.value(QStringLiteral("kilepes_datum")).isEmpty() && !sablon.forLeavers)
-                    throw db::Error(QStringLiteral("%1 kilépett tanuló: %2 nem adható ki neki, csak adatlap.")
-                                        .arg(f.value(QStringLiteral("nev")),
-                                             ui::aAz(QStringLiteral("„%1”").arg(sablon.title))));
+                QHash<QString, QString> f = checkedFields(tr, sablon, id);
                 db::Statement take(connection, tr);
                 take.prepare(QStringLiteral(
                     "select sorszam from PRC_DOKUMENTUM_IKTATASA(:tanev, :sablon, :diak, :nev)"));
@@ -244,16 +281,8 @@ int issue(db::Connection& connection, const Sablon& sablon, int year, const QLis
                 const int number = take.value(0).toInt();
                 take.closeCursor();
                 if (!firstNumber) firstNumber = number;
-                addSchoolYearFields(f, year);
-                f.insert(QStringLiteral("cel"), QStringLiteral("kérésére"));
-                for (auto e = extra.begin(); e != extra.end(); ++e)
-                    if (!e.value().trimmed().isEmpty()) f.insert(e.key(), e.value().trimmed());
-                f.insert(QStringLiteral("kelt"), day.toString(db::kDateFormat));
-                f.insert(QStringLiteral("iktatoszam"),
-                         QStringLiteral("%1/%2").arg(number).arg(schoolYearText(year)));
-                f.insert(QStringLiteral("sablon"), sablon.title);
-                f.insert(QStringLiteral("keszult"),
-                         QDateTime::currentDateTime().toString(QStringLiteral("yyyy.MM.dd. HH:mm")));
+                addDocumentFields(f, sablon, year, day, extra,
+                                  QStringLiteral("%1/%2").arg(number).arg(schoolYearText(year)));
                 htmls << sablon.fill(f);
             }
             if (!output(htmls)) {

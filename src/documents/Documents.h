@@ -43,6 +43,10 @@ QList<int> classStudents(db::Transaction& tr, int classId);
 // printer could not be written.
 bool render(QPrinter& printer, const QStringList& htmls);
 
+// The documents as they would be issued, taking no number: "Iktatószám: kiadáskor".
+QStringList preview(db::Connection& connection, const Sablon& sablon, int year, const QList<int>& students,
+                    const QDate& day, const QHash<QString, QString>& extra = {});
+
 // Issues the template for each student: takes the next numbers of the school year and
 // records the documents in one transaction of its own, fills them in, lets output print
 // or save them, and commits only when output says it succeeded. Another copy taking

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QPrinter>
+#include <QVBoxLayout>
 
 #include "Documents.h"
 #include "data/DataModule.h"
@@ -88,10 +89,12 @@ Tdokumentumok_form::Tdokumentumok_form(QWidget* parent) : ui::ChildWindow(parent
                          QStringLiteral("utazási kedvezmény igényléséhez"),
                          QStringLiteral("diákigazolvány igényléséhez")});
     ui::nameBy(l8, combo_cel);
+    Button6 = ui::button(this, QStringLiteral("Button6"), QStringLiteral("Előnézet…"), ui::arial(12),
+                         QRect(24, 130, 190, 28), true);
     Button1 = ui::button(this, QStringLiteral("Button1"), QStringLiteral("Nyomtatás…"), ui::arial(12),
-                         QRect(124, 130, 180, 28), true);
+                         QRect(226, 130, 190, 28), true);
     Button2 = ui::button(this, QStringLiteral("Button2"), QStringLiteral("Mentés PDF-be…"), ui::arial(12),
-                         QRect(316, 130, 180, 28), true);
+                         QRect(428, 130, 196, 28), true);
 
     ui::bevel(this, QRect(4, 170, 632, 394));
     ui::label(this, QStringLiteral("Label3"), QStringLiteral("Kiadott dokumentumok"), ui::arial(13),
@@ -147,10 +150,10 @@ Tdokumentumok_form::Tdokumentumok_form(QWidget* parent) : ui::ChildWindow(parent
     Button4 = ui::button(this, QStringLiteral("Button4"), QStringLiteral("bezárás"), ui::arial(12),
                          QRect(250, 570, 140, 24), true);
 
-    QWidget* order[] = {combo_sablon,   edit_tanev,     rb_tanulo,      rb_osztaly,     combo_osztaly,
-                        combo_cel,      Button1,        Button2,        edit_tol,       edit_ig,
-                        Button3,        edit_kereses,   dbg_iktatas,    edit_ok,        Button5,
-                        ButtonLista[0], ButtonLista[1], ButtonLista[2], ButtonLista[3], Button4};
+    QWidget* order[] = {combo_sablon,   edit_tanev,     rb_tanulo, rb_osztaly, combo_osztaly,  combo_cel,
+                        Button6,        Button1,        Button2,   edit_tol,   edit_ig,        Button3,
+                        edit_kereses,   dbg_iktatas,    edit_ok,   Button5,    ButtonLista[0], ButtonLista[1],
+                        ButtonLista[2], ButtonLista[3], Button4};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 
@@ -165,6 +168,7 @@ Tdokumentumok_form::Tdokumentumok_form(QWidget* parent) : ui::ChildWindow(parent
     connect(Button3, &QPushButton::clicked, this, ui::guard([this] { Button3Click(); }));
     connect(Button4, &QPushButton::clicked, this, [this] { close(); });
     connect(Button5, &QPushButton::clicked, this, ui::guard([this] { Button5Click(); }));
+    connect(Button6, &QPushButton::clicked, this, ui::guard([this] { elonezet(); }));
     connect(ButtonLista[0], &QPushButton::clicked, this, ui::guard([this] { lista(Lista::Nyomtatas); }));
     connect(ButtonLista[1], &QPushButton::clicked, this, ui::guard([this] { lista(Lista::Pdf); }));
     connect(ButtonLista[2], &QPushButton::clicked, this, ui::guard([this] { lista(Lista::Csv); }));
@@ -483,7 +487,39 @@ void Tdokumentumok_form::lista(Lista how) {
                             .arg(ui::aAz(QDir::toNativeSeparators(path), true), error));
 }
 
+void Tdokumentumok_form::elonezet() {
+    const std::optional<Job> j = job();
+    if (!j) return;
+    const QStringList htmls =
+        documents::preview(DM->dbTanulo, j->sablon, j->year, j->students, QDate::currentDate(),
+                           {{QStringLiteral("cel"), combo_cel->currentText()}});
+    if (!previewDialog) {
+        previewDialog = new QDialog(this);
+        previewDialog->setObjectName(QStringLiteral("previewDialog"));
+        previewDialog->setWindowModality(Qt::WindowModal);
+        previewDialog->resize(660, 720);
+        auto* layout = new QVBoxLayout(previewDialog);
+        previewText = new QTextBrowser(previewDialog);
+        previewText->setObjectName(QStringLiteral("previewText"));
+        previewText->setAccessibleName(QStringLiteral("Előnézet"));
+        layout->addWidget(previewText);
+        auto* close = new QPushButton(QStringLiteral("&bezárás"), previewDialog);
+        close->setObjectName(QStringLiteral("previewClose"));
+        close->setDefault(true);
+        layout->addWidget(close, 0, Qt::AlignHCenter);
+        connect(close, &QPushButton::clicked, previewDialog, &QDialog::accept);
+    }
+    previewDialog->setWindowTitle(QStringLiteral("Előnézet – %1").arg(j->sablon.title));
+    QFont base(QStringLiteral("Liberation Serif"));
+    base.setPointSizeF(11);
+    previewText->document()->setDefaultFont(base);
+    // one document after another, as the pages will follow
+    previewText->setHtml(htmls.join(QStringLiteral("<hr>")));
+    previewDialog->open();
+}
+
 void Tdokumentumok_form::FormClose() {
+    if (previewDialog) previewDialog->close();
     ds_iktatas->close();
     try {
         trIktatas->rollback();

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextBrowser>
 #include <optional>
 
 #include "Sablon.h"
@@ -42,6 +44,7 @@ class Tdokumentumok_form : public ui::ChildWindow {
     void Button5Click(); // Érvénytelenítés: the chosen document void, its number kept
     enum class Lista { Nyomtatas, Pdf, Csv, Excel };
     void lista(Lista how); // the register as listed
+    void elonezet();
 
     QComboBox* combo_sablon;
     QComboBox* combo_cel; // what the document is for, chosen or typed; may stay empty
@@ -59,6 +62,9 @@ class Tdokumentumok_form : public ui::ChildWindow {
     ui::DataGrid* dbg_iktatas;
     QLineEdit* edit_ok;
     QPushButton* Button5;
+    QPushButton* Button6; // Előnézet…: the documents as they would be, taking no number
+    QDialog* previewDialog = nullptr;
+    QTextBrowser* previewText = nullptr;
     QPushButton* ButtonLista[4]; // the register printed, as PDF, CSV and Excel
     QPushButton* Button4;
     db::Transaction* trIktatas;

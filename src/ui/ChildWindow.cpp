@@ -85,7 +85,9 @@ void ChildWindow::showEvent(QShowEvent* event) {
 }
 
 void giveMnemonics(QWidget* window) {
-    const QList<QPushButton*> buttons = window->findChildren<QPushButton*>();
+    QList<QPushButton*> buttons = window->findChildren<QPushButton*>();
+    // a dialog of the window has letters of its own
+    buttons.removeIf([window](QPushButton* b) { return b->window() != window; });
     QString used;
     auto letterAt = [](const QString& text) {
         const qsizetype at = text.indexOf(QLatin1Char('&'));
