@@ -2,7 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QLabel>
+#include <QGridLayout>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
@@ -57,8 +57,10 @@ class MessageBoxService : public DialogService {
         if (hungarian) {
             box.setWindowModality(Qt::WindowModal);
             // a narrow box would cut its own title ("Figye…tetés")
-            if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
-                label->setMinimumWidth(box.fontMetrics().horizontalAdvance(title) + 80);
+            if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+                grid->addItem(new QSpacerItem(box.fontMetrics().horizontalAdvance(title) + 140, 0,
+                                              QSizePolicy::Minimum, QSizePolicy::Minimum),
+                              grid->rowCount(), 0, 1, grid->columnCount());
         }
         // The program's own boxes keep their buttons whatever language Qt speaks.
         if (QAbstractButton* b = box.button(QMessageBox::Ok)) b->setText(QStringLiteral("OK"));
