@@ -12,6 +12,7 @@
 #include "main/main__form.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
+#include "ui/Nevelo.h"
 #include "ui/Widgets.h"
 
 Tfiokok_form* fiokok_form = nullptr;
@@ -234,7 +235,8 @@ void Tfiokok_form::ButtonUjClick() {
     reload();
     e_jelszo1->clear();
     e_jelszo2->clear();
-    ui::information(QStringLiteral("A(z) %1 fiók elkészült (%2).").arg(name, fiok::szerepNev(role)));
+    ui::information(
+        QStringLiteral("%1 fiók elkészült (%2).").arg(ui::aAz(name, true), fiok::szerepNev(role)));
 }
 
 void Tfiokok_form::ButtonSzerepClick() {
@@ -264,8 +266,8 @@ void Tfiokok_form::ButtonSzerepClick() {
     run({QStringLiteral("alter user %1 %2 admin role")
              .arg(name, role == Szerep::Vezeto ? QStringLiteral("grant") : QStringLiteral("revoke"))});
     reload();
-    ui::information(QStringLiteral("A(z) %1 fiók szerepe: %2. A következő belépéskor lép életbe.")
-                        .arg(name, fiok::szerepNev(role)));
+    ui::information(QStringLiteral("%1 fiók szerepe: %2. A következő belépéskor lép életbe.")
+                        .arg(ui::aAz(name, true), fiok::szerepNev(role)));
 }
 
 void Tfiokok_form::ButtonAktivClick() {
@@ -276,11 +278,10 @@ void Tfiokok_form::ButtonAktivClick() {
     run({QStringLiteral("alter user %1 %2")
              .arg(name, active ? QStringLiteral("inactive") : QStringLiteral("active"))});
     reload();
-    ui::information(active
-                        ? QStringLiteral("A(z) %1 fiók kikapcsolva: nem léphet be, a korábbi bejegyzései a "
-                                         "nevét viselik.")
-                              .arg(name)
-                        : QStringLiteral("A(z) %1 fiók újra beléphet.").arg(name));
+    ui::information(active ? QStringLiteral("%1 fiók kikapcsolva: nem léphet be, a korábbi bejegyzései a "
+                                            "nevét viselik.")
+                                 .arg(ui::aAz(name, true))
+                           : QStringLiteral("%1 fiók újra beléphet.").arg(ui::aAz(name, true)));
 }
 
 void Tfiokok_form::ButtonJelszoClick() {
@@ -289,7 +290,7 @@ void Tfiokok_form::ButtonJelszoClick() {
     run({QStringLiteral("alter user %1 password %2").arg(name, fiok::literal(password))});
     e_jelszo1->clear();
     e_jelszo2->clear();
-    ui::information(QStringLiteral("A(z) %1 fiók új jelszót kapott.").arg(name));
+    ui::information(QStringLiteral("%1 fiók új jelszót kapott.").arg(ui::aAz(name, true)));
 }
 
 void Tfiokok_form::ButtonSajatClick() {
