@@ -506,6 +506,40 @@ class DocumentsTest : public QObject {
             u"Az 1999/2000|a 10.a|az Eger|a(z) 1999/2000"_s);
     }
 
+    // The change log narrowed by operation and by field, and saved as Excel.
+    void theLogIsNarrowedAndSaved() {
+        main_form->openChild(naplo_form, [] { naplo_form->prepareOpen(); });
+        QComboBox* operation = naplo_form->combo_muvelet;
+        QComboBox* field = naplo_form->combo_mezo;
+        QCOMPARE(operation->itemText(0), u"mind"_s);
+        const int changes = operation->findText(u"módosítás"_s);
+        QVERIFY(changes > 0 && field->findText(u"Név"_s) > 0);
+        auto column = [](const QString& name) {
+            naplo_form->ds_naplo->fetchAll();
+            QStringList values;
+            for (int r = 0; r < naplo_form->ds_naplo->rowCount(); ++r)
+                values << naplo_form->ds_naplo->value(r, name).toString();
+            values.removeDuplicates();
+            return values;
+        };
+        QVERIFY(column(u"Művelet"_s).size() > 1);
+        operation->setCurrentIndex(changes);
+        emit operation->activated(changes);
+        QCOMPARE(column(u"Művelet"_s), QStringList{u"módosítás"_s});
+        QVERIFY(column(u"Adat"_s).size() > 1);
+        field->setCurrentIndex(field->findText(u"Név"_s));
+        emit field->activated(field->currentIndex());
+        QCOMPARE(column(u"Adat"_s), QStringList{u"Név"_s});
+        QCOMPARE(column(u"Művelet"_s), QStringList{u"módosítás"_s});
+
+        outputs_.path = scratchFolder(u"log"_s) + u"/naplo.xlsx"_s;
+        naplo_form->Button5->click();
+        QFile file(outputs_.path);
+        QVERIFY(file.open(QIODevice::ReadOnly) && file.read(2) == "PK");
+        outputs_.path.clear();
+        naplo_form->close();
+    }
+
     // Each new window as the office opens it: Esc closes it, its buttons have Alt letters of
     // their own, Enter presses its default button.
     void newWindowsKeys() {
