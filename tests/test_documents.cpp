@@ -531,6 +531,14 @@ class DocumentsTest : public QObject {
         emit field->activated(field->currentIndex());
         QCOMPARE(column(u"Adat"_s), QStringList{u"Név"_s});
         QCOMPARE(column(u"Művelet"_s), QStringList{u"módosítás"_s});
+        // dates read as everywhere else
+        field->setCurrentIndex(field->findText(u"Születési idő"_s));
+        emit field->activated(field->currentIndex());
+        const QStringList dates = column(u"Új érték"_s);
+        QVERIFY(!dates.isEmpty());
+        static const QRegularExpression date(u"^\\d{4}\\.\\d{2}\\.\\d{2}\\.$"_s);
+        for (const QString& d : dates)
+            QVERIFY2(date.match(d).hasMatch(), qPrintable(d));
 
         outputs_.path = scratchFolder(u"log"_s) + u"/naplo.xlsx"_s;
         naplo_form->Button5->click();

@@ -18,16 +18,25 @@
 Tnaplo_form* naplo_form = nullptr;
 
 namespace {
+// A date as it reads everywhere else: 2010.05.07.
+QString shownValue(const QString& value) {
+    return QStringLiteral("iif(m.mezo in ('szul_ido', 'kilepes_datum') and char_length(%1) = 10, "
+                          "replace(%1, '-', '.') || '.', %1)")
+        .arg(value);
+}
+
 QString logSql() {
     return QStringLiteral(
                "select n.mikor as \"Időpont\", n.muvelet as \"Művelet\", n.diak_nev as \"Tanuló\", ") +
-           tanev::mezoNeveSql(QStringLiteral("m.mezo")) +
+           tanev::mezoNeveSql(QStringLiteral("m.mezo")) + QStringLiteral(" as \"Adat\", ") +
+           shownValue(QStringLiteral("coalesce(m.regi, cast(substring(m.regi_hosszu from 1 for 2000) as "
+                                     "varchar(2000)))")) +
+           QStringLiteral(" as \"Régi érték\", ") +
+           shownValue(QStringLiteral("coalesce(m.uj, cast(substring(m.uj_hosszu from 1 for 2000) as "
+                                     "varchar(2000)))")) +
            QStringLiteral(
-               " as \"Adat\", coalesce(m.regi, cast(substring(m.regi_hosszu from 1 for 2000) as "
-               "varchar(2000))) as "
-               "\"Régi érték\", coalesce(m.uj, cast(substring(m.uj_hosszu from 1 for 2000) as "
-               "varchar(2000))) as "
-               "\"Új érték\", trim(coalesce(n.kliens_gep, '') || ' ' || coalesce(n.kliens_cim, '') || ' ' || "
+               " as \"Új érték\", trim(coalesce(n.kliens_gep, '') || ' ' || coalesce(n.kliens_cim, '') || ' "
+               "' || "
                "coalesce(n.kliens_folyamat, '')) as \"Munkaállomás\", n.felhasznalo as \"Felhasználó\" "
                "from table_naplo n left join table_naplo_mezo m on m.naplo_id = n.id "
                "where n.mikor >= :tol and n.mikor < :ig %1 order by n.mikor, n.id, m.mezo");
