@@ -223,6 +223,9 @@ class DocumentsTest : public QObject {
         QCOMPARE(dokumentumok_form->ds_iktatas->rowCount(), before + students);
         // each entry names who issued it, as the database knows her
         QCOMPARE(dokumentumok_form->ds_iktatas->value(before, u"Kiadta"_s).toString(), u"SYSDBA"_s);
+        // and the workstation by its name alone
+        const QString station = dokumentumok_form->ds_iktatas->value(before, u"Munkaállomás"_s).toString();
+        QVERIFY2(!station.isEmpty() && !station.contains(u' '), qPrintable(station));
         // a file that cannot be written takes no number
         app_.dialogs.answer(ui::DialogAnswer::Yes);
         QVERIFY(!dokumentumok_form->pdf_ment(pdf + u"/nincs/ilyen.pdf"_s));

@@ -24,7 +24,8 @@ const QString kRegister = QStringLiteral(
     "select d.tanev || '/' || (d.tanev + 1) as \"Tanév\", d.sorszam as \"Sorszám\", d.kiadva as \"Kiadva\", "
     "d.sablon as \"Dokumentum\", d.diak_nev as \"Tanuló\", "
     "coalesce(f.teljes_nev || ' (' || trim(k.felhasznalo) || ')', trim(k.felhasznalo)) as \"Kiadta\", "
-    "d.munkaallomas as \"Munkaállomás\", "
+    // the workstation as a person names it: its host name, the address and program left out
+    "substring(d.munkaallomas from 1 for position(' ' in d.munkaallomas || ' ') - 1) as \"Munkaállomás\", "
     "iif(e.dokumentum_id is null, '', 'érvénytelenítve: ' || e.ok) as \"Érvénytelenítve\" "
     "from table_kiadott_dokumentum d "
     "left join table_ki_tette k on k.tabla = 'TABLE_KIADOTT_DOKUMENTUM' and k.sor_id = d.id "
