@@ -35,9 +35,10 @@ QString logSql() {
            shownValue(QStringLiteral("coalesce(m.uj, cast(substring(m.uj_hosszu from 1 for 2000) as "
                                      "varchar(2000)))")) +
            QStringLiteral(
-               " as \"Új érték\", trim(coalesce(n.kliens_gep, '') || ' ' || coalesce(n.kliens_cim, '') || ' "
-               "' || "
-               "coalesce(n.kliens_folyamat, '')) as \"Munkaállomás\", n.felhasznalo as \"Felhasználó\" "
+               // the workstation as a person names it; its address when it gave no name
+               " as \"Új érték\", coalesce(nullif(trim(n.kliens_gep), ''), n.kliens_cim) as "
+               "\"Munkaállomás\", "
+               "n.felhasznalo as \"Felhasználó\" "
                "from table_naplo n left join table_naplo_mezo m on m.naplo_id = n.id "
                "where n.mikor >= :tol and n.mikor < :ig %1 order by n.mikor, n.id, m.mezo");
 }
