@@ -74,6 +74,13 @@ ui::DialogAnswer FakeDialogs::show(ui::DialogKind kind, const QString& title, co
     return a;
 }
 
+ui::DialogAnswer FakeDialogs::showFor(QWidget* window, ui::DialogKind kind, const QString& title,
+                                      const QString& text, ui::DialogButtons buttons) {
+    const ui::DialogAnswer a = show(kind, title, text, buttons);
+    shown.back().window = window;
+    return a;
+}
+
 QStringList FakeDialogs::texts() const {
     QStringList out;
     for (const Shown& s : shown)

@@ -32,11 +32,14 @@ class FakeDialogs : public ui::DialogService {
         QString title;
         QString text;
         ui::DialogButtons buttons;
+        QWidget* window = nullptr; // the new window that owns the box
     };
     FakeDialogs() { ui::setDialogService(this); }
     ~FakeDialogs() override { ui::setDialogService(nullptr); }
     ui::DialogAnswer show(ui::DialogKind kind, const QString& title, const QString& text,
                           ui::DialogButtons buttons) override;
+    ui::DialogAnswer showFor(QWidget* window, ui::DialogKind kind, const QString& title, const QString& text,
+                             ui::DialogButtons buttons) override;
     void answer(ui::DialogAnswer a) { answers.push_back(a); }
     void clear() { shown.clear(); }
     QStringList texts() const;

@@ -5,6 +5,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -24,6 +25,8 @@
 #include "reference/tanarok__form.h"
 #include "reference/tantargyak__form.h"
 #include "students/uj_tanulo__form.h"
+#include "ui/ChildWindow.h"
+#include "ui/Dialogs.h"
 
 using namespace Qt::StringLiterals;
 using testing::ProgramFixture;
@@ -139,7 +142,7 @@ void addQueryWithBothChoosers() {
 // Shows a dialog through the standard service and reads it as a screen reader does:
 // role, name and value; and the texts of its buttons.
 std::tuple<QAccessible::Role, QString, QString, QStringList>
-readShownDialog(const std::function<void()>& show) {
+readShownDialog(const std::function<void()>& show, std::pair<QWidget*, Qt::WindowModality>* owner = nullptr) {
     std::tuple<QAccessible::Role, QString, QString, QStringList> read;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -148,8 +151,9 @@ readShownDialog(const std::function<void()>& show) {
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(box);
         QStringList buttons;
         for (QAbstractButton* b : box->buttons())
-            buttons << b->text();
+            buttons << b->text().remove(u'&');
         buttons.sort();
+        if (owner) *owner = {box->parentWidget(), box->windowModality()};
         read = {a->role(), a->text(QAccessible::Name), a->text(QAccessible::Value), buttons};
         box->done(0);
     });
@@ -183,6 +187,30 @@ class AccessibilityTest : public QObject {
         for (const auto& [show, title, buttons] : cases)
             QCOMPARE(readShownDialog(show),
                      std::tuple(QAccessible::AlertMessage, title, u"Első sor\nmásodik sor"_s, buttons));
+    }
+
+    // A new window's boxes: Hungarian titles and buttons, owned by the window and modal to it
+    // only, so that the window manager keeps them on top of it.
+    void newWindowsBoxesAreHungarianAndOwnedByTheirWindow() {
+        ui::setDialogService(nullptr);
+        ui::ChildWindow window;
+        window.show();
+        QLineEdit inside(&window); // a box asked for by a control gets the control's window
+        const QString text = u"Szöveg"_s;
+        const QStringList ok{u"OK"_s}, yesNo{u"Igen"_s, u"Nem"_s};
+        const std::tuple<std::function<void()>, QString, QStringList> cases[] = {
+            {[&] { ui::warning(&window, text); }, u"Figyelmeztetés"_s, ok},
+            {[&] { ui::error(&inside, text); }, u"Hiba"_s, ok},
+            {[&] { ui::information(&window, text); }, u"Tájékoztatás"_s, ok},
+            {[&] { ui::confirm(&window, text); }, u"Kérdés"_s, yesNo},
+        };
+        for (const auto& [show, title, buttons] : cases) {
+            std::pair<QWidget*, Qt::WindowModality> owner{};
+            QCOMPARE(readShownDialog(show, &owner),
+                     std::tuple(QAccessible::AlertMessage, title, text, buttons));
+            QCOMPARE(owner.first, &window);
+            QCOMPARE(owner.second, Qt::WindowModal);
+        }
     }
 
     void everyBoxListAndGridIsNamed() {

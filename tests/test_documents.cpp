@@ -3,6 +3,7 @@
 // numbers stay consecutive while two copies print at once.
 #include <QDir>
 #include <QFile>
+#include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
@@ -19,8 +20,14 @@
 #include "documents/iskola_adatai__form.h"
 #include "main/main__form.h"
 #include "office/Tanev.h"
+#include "office/archivum__form.h"
 #include "office/evi_ugyek__form.h"
+#include "office/kilepes__form.h"
+#include "office/naplo__form.h"
+#include "office/tanevvaltas__form.h"
+#include "queries/Report.h"
 #include "ui/IdCombo.h"
+#include "ui/Nevelo.h"
 
 using namespace testing;
 using namespace Qt::StringLiterals;
@@ -47,11 +54,34 @@ QString writeFile(const QString& path, const QByteArray& bytes) {
     return path;
 }
 
+// The answers of the print dialog and the file dialog; "Mégse" is an empty answer.
+class Outputs : public queries::OutputService {
+  public:
+    Outputs() { queries::setOutputService(this); }
+    ~Outputs() override { queries::setOutputService(nullptr); }
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        ++asked;
+        return path;
+    }
+    bool choosePrinter(QWidget*, QPrinter& printer) override {
+        ++asked;
+        if (path.isEmpty()) return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(path);
+        return true;
+    }
+    QString path;
+    int asked = 0;
+};
+
 } // namespace
 
 class DocumentsTest : public QObject {
     Q_OBJECT
     ProgramFixture app_;
+    Outputs outputs_;
+
+    int issued() { return value(u"select count(*) from table_kiadott_dokumentum"_s).toInt(); }
 
   private slots:
     void initTestCase() { QVERIFY(app_.start(u"documents"_s, {u"--demo"_s})); }
@@ -68,9 +98,14 @@ class DocumentsTest : public QObject {
         iskola_adatai_form->e_kelt_helye->setText(u"Budapest"_s);
         iskola_adatai_form->Button1->click();
         QCOMPARE(app_.dialogs.texts().last(), u"Az iskola adatai elmentve."_s);
+        QCOMPARE(app_.dialogs.shown.back().window, iskola_adatai_form);
+        // "Éves ügyintézés" waits behind its task and comes back when it closes
+        QVERIFY(evi_ugyek_form->isVisible() && !evi_ugyek_form->isEnabled());
         iskola_adatai_form->close();
         QCOMPARE(value(u"select nev || '|' || kelt_helye from table_iskola"_s),
                  u"Kőrösi Csoma Sándor Gimnázium|Budapest"_s);
+        QVERIFY(evi_ugyek_form->isVisible() && evi_ugyek_form->isEnabled() && !main_form->isEnabled());
+        evi_ugyek_form->close();
         QVERIFY(main_form->isEnabled());
     }
 
@@ -168,6 +203,15 @@ class DocumentsTest : public QObject {
             if (ui::itemId(classes->itemText(i)) == cls) classes->setCurrentIndex(i);
         QVERIFY(classes->chosenId() == cls);
         const QString pdf = scratchFolder(u"docs-class"_s) + u"/osztaly.pdf"_s;
+        // the office is told how many numbers the batch takes: "Nem" takes none
+        app_.dialogs.clear();
+        QVERIFY(!dokumentumok_form->pdf_ment(pdf));
+        QCOMPARE(issued(), before);
+        QVERIFY2(app_.dialogs.texts().value(0).startsWith(
+                     u"%1 dokumentum készül, és %1 iktatószámot kap"_s.arg(students)),
+                 qPrintable(app_.dialogs.texts().join(u' ')));
+        QCOMPARE(app_.dialogs.shown[0].title, u"Kérdés"_s);
+        app_.dialogs.answer(ui::DialogAnswer::Yes);
         QVERIFY(dokumentumok_form->pdf_ment(pdf));
         QCOMPARE(pdfPages(pdf), students);
         QCOMPARE(value(u"select count(*) from table_kiadott_dokumentum"_s).toInt(), before + students);
@@ -179,10 +223,400 @@ class DocumentsTest : public QObject {
         QCOMPARE(dokumentumok_form->ds_iktatas->rowCount(), before + students);
         // each entry names who issued it, as the database knows her
         QCOMPARE(dokumentumok_form->ds_iktatas->value(before, u"Kiadta"_s).toString(), u"SYSDBA"_s);
+        // and the workstation by its name alone
+        const QString station = dokumentumok_form->ds_iktatas->value(before, u"Munkaállomás"_s).toString();
+        QVERIFY2(!station.isEmpty() && !station.contains(u' '), qPrintable(station));
         // a file that cannot be written takes no number
+        app_.dialogs.answer(ui::DialogAnswer::Yes);
         QVERIFY(!dokumentumok_form->pdf_ment(pdf + u"/nincs/ilyen.pdf"_s));
         QCOMPARE(value(u"select count(*) from table_kiadott_dokumentum"_s).toInt(), before + students);
         dokumentumok_form->close();
+    }
+
+    // The buttons as the office presses them: "Mégse" in the print or file dialog takes no
+    // number and says nothing; an accepted one takes the next number and prints it.
+    void theButtonsTakeANumberOnlyWhenAccepted_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("accept");
+        QTest::newRow("Nyomtatás, Mégse") << u"Button1"_s << false;
+        QTest::newRow("PDF, Mégse") << u"Button2"_s << false;
+        QTest::newRow("Nyomtatás") << u"Button1"_s << true;
+        QTest::newRow("PDF") << u"Button2"_s << true;
+    }
+    void theButtonsTakeANumberOnlyWhenAccepted() {
+        QFETCH(QString, button);
+        QFETCH(bool, accept);
+        const int id = value(u"select min(id) from table_diak"_s).toInt();
+        main_form->openChild(dokumentumok_form, [&] {
+            dokumentumok_form->prepareForStudent(id, u"Kis Ödön"_s, u"01_iskolalatogatasi_igazolas.html"_s);
+        });
+        const QString pdf = scratchFolder(u"buttons"_s) + u"/kiadott.pdf"_s;
+        outputs_.path = accept ? pdf : QString();
+        outputs_.asked = 0;
+        app_.dialogs.clear();
+        const int before = issued();
+        const QString next = value(u"select coalesce(max(sorszam), 0) + 1 from table_kiadott_dokumentum "
+                                   u"where tanev = :y"_s,
+                                   {dokumentumok_form->edit_tanev->text().toInt()});
+        dokumentumok_form->findChild<QPushButton*>(button)->click();
+        QCOMPARE(outputs_.asked, 1);
+        QCOMPARE(issued(), before + (accept ? 1 : 0));
+        if (accept) {
+            QVERIFY2(app_.dialogs.texts().join(u' ').contains(u"iktatószáma: "_s + next + u"/"_s),
+                     qPrintable(app_.dialogs.texts().join(u' ')));
+            QVERIFY(pdfText(pdf).contains(u"Iktatószám: "_s + next + u"/"_s));
+            QCOMPARE(app_.dialogs.shown.back().title, u"Tájékoztatás"_s);
+            QCOMPARE(app_.dialogs.shown.back().window, dokumentumok_form);
+        } else {
+            QVERIFY2(app_.dialogs.shown.empty(), qPrintable(app_.dialogs.texts().join(u' ')));
+            QVERIFY(!QFile::exists(pdf));
+        }
+        dokumentumok_form->close();
+        outputs_.path.clear();
+    }
+
+    // The preview shows the documents as they will be, takes no number, and is the
+    // window's own: modal to it, closed by Esc.
+    void thePreviewTakesNoNumber() {
+        const int id = value(u"select min(id) from table_diak"_s).toInt();
+        const QString name = value(u"select nev from table_diak where id = :id"_s, {id});
+        main_form->openChild(dokumentumok_form, [&] {
+            dokumentumok_form->prepareForStudent(id, name, u"01_iskolalatogatasi_igazolas.html"_s);
+        });
+        const int before = issued();
+        dokumentumok_form->combo_cel->setCurrentText(u"utazási kedvezmény igényléséhez"_s);
+        dokumentumok_form->Button6->click();
+        QDialog* preview = dokumentumok_form->previewDialog;
+        QVERIFY(preview && preview->isVisible());
+        QCOMPARE(preview->parentWidget(), dokumentumok_form);
+        QCOMPARE(preview->windowModality(), Qt::WindowModal);
+        const QString text = dokumentumok_form->previewText->toPlainText().simplified();
+        for (const QString& e : {u"Iktatószám: kiadáskor"_s, name, u"ISKOLALÁTOGATÁSI IGAZOLÁS"_s,
+                                 u"Az igazolást utazási kedvezmény igényléséhez adtam ki."_s})
+            QVERIFY2(text.contains(e), qPrintable(e + u" — "_s + text.left(400)));
+        QCOMPARE(issued(), before);
+        QTest::keyClick(preview, Qt::Key_Escape);
+        QVERIFY(!preview->isVisible());
+        dokumentumok_form->close();
+    }
+
+    // The register lists each document as it is issued, finds by student and by document,
+    // and voids one with its reason: the entry and its number stay, the number is never
+    // given again.
+    void theRegisterVoidsKeepingTheNumber() {
+        const int id = value(u"select max(id) from table_diak"_s).toInt();
+        const QString name = value(u"select nev from table_diak where id = :id"_s, {id});
+        main_form->openChild(dokumentumok_form, [&] {
+            dokumentumok_form->prepareForStudent(id, name, u"01_iskolalatogatasi_igazolas.html"_s);
+        });
+        Tdokumentumok_form* f = dokumentumok_form;
+        const int year = f->edit_tanev->text().toInt();
+        outputs_.path = scratchFolder(u"void"_s) + u"/igazolas.pdf"_s;
+        f->Button2->click();
+        QVERIFY(f->ds_iktatas->isOpen());
+        f->ds_iktatas->fetchAll();
+        QCOMPARE(f->ds_iktatas->rowCount(), issued());
+        const int number =
+            value(u"select max(sorszam) from table_kiadott_dokumentum where tanev = :y"_s, {year}).toInt();
+
+        // found by a part of the student's name, and by the document's title
+        f->edit_kereses->setText(name.mid(1, 5));
+        f->ds_iktatas->fetchAll();
+        QVERIFY(f->ds_iktatas->rowCount() >= 1 && f->ds_iktatas->rowCount() < issued());
+        for (int r = 0; r < f->ds_iktatas->rowCount(); ++r)
+            QVERIFY(f->ds_iktatas->value(r, u"Tanuló"_s).toString().contains(name.mid(1, 5)));
+        f->edit_kereses->setText(u"adatlap"_s);
+        f->ds_iktatas->fetchAll();
+        QVERIFY(f->ds_iktatas->rowCount() >= 1);
+        for (int r = 0; r < f->ds_iktatas->rowCount(); ++r)
+            QCOMPARE(f->ds_iktatas->value(r, u"Dokumentum"_s).toString(), u"Tanulói adatlap"_s);
+        f->edit_kereses->setText(name);
+        QVERIFY(f->ds_iktatas->locate(u"Sorszám"_s, number));
+
+        // no reason: nothing is voided
+        app_.dialogs.clear();
+        f->Button5->click();
+        QCOMPARE(app_.dialogs.texts(), QStringList{u"Írja be az érvénytelenítés okát!"_s});
+        QCOMPARE(value(u"select count(*) from table_dokumentum_ervenytelen"_s), u"0"_s);
+        f->edit_ok->setText(u"Elírt születési dátum"_s);
+        app_.dialogs.answer(ui::DialogAnswer::Yes);
+        f->Button5->click();
+        QCOMPARE(app_.dialogs.shown.back().title, u"Kérdés"_s);
+        QCOMPARE(rows(u"select d.sorszam, e.ok from table_dokumentum_ervenytelen e join "
+                      u"table_kiadott_dokumentum d on d.id = e.dokumentum_id"_s),
+                 QStringList{u"%1;Elírt születési dátum;"_s.arg(number)});
+        QVERIFY(f->ds_iktatas->locate(u"Sorszám"_s, number));
+        QCOMPARE(f->ds_iktatas->value(f->ds_iktatas->currentRow(), u"Érvénytelenítve"_s).toString(),
+                 u"érvénytelenítve: Elírt születési dátum"_s);
+        // once only
+        f->edit_ok->setText(u"Még egyszer"_s);
+        f->Button5->click();
+        QVERIFY(app_.dialogs.texts().last().startsWith(u"Ez a dokumentum már érvénytelenítve van"_s));
+        QCOMPARE(value(u"select count(*) from table_dokumentum_ervenytelen"_s), u"1"_s);
+
+        // the next document gets the next number, never the voided one
+        f->Button2->click();
+        QCOMPARE(
+            value(u"select max(sorszam) from table_kiadott_dokumentum where tanev = :y"_s, {year}).toInt(),
+            number + 1);
+        QCOMPARE(value(u"select count(*) from table_kiadott_dokumentum where tanev = :y and sorszam = :n"_s,
+                       {year, number}),
+                 u"1"_s);
+        // the register as listed, on paper ("Mégse" prints nothing), as PDF, CSV and Excel
+        f->edit_kereses->setText(name);
+        const QString folder = scratchFolder(u"register"_s);
+        struct Out {
+            int button;
+            QString file;
+        };
+        for (const Out& o :
+             {Out{0, QString()}, Out{1, u"lista.pdf"_s}, Out{2, u"lista.csv"_s}, Out{3, u"lista.xlsx"_s}}) {
+            outputs_.path = o.file.isEmpty() ? QString() : folder + u'/' + o.file;
+            outputs_.asked = 0;
+            app_.dialogs.clear();
+            f->ButtonLista[o.button]->click();
+            QCOMPARE(outputs_.asked, 1);
+            QVERIFY2(app_.dialogs.shown.empty(), qPrintable(app_.dialogs.texts().join(u' ')));
+            if (o.file.isEmpty()) continue;
+            QFile file(outputs_.path);
+            QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(o.file));
+            const QByteArray bytes = file.readAll();
+            if (o.file.endsWith(u".csv"_s)) {
+                QVERIFY(bytes.contains(u"Érvénytelenítve"_s.toUtf8()));
+                QVERIFY(bytes.contains(u"érvénytelenítve: Elírt születési dátum"_s.toUtf8()));
+            } else if (o.file.endsWith(u".pdf"_s)) {
+                const QString text = pdfText(outputs_.path);
+                QVERIFY2(text.contains(u"Kiadott dokumentumok"_s) && text.contains(u"Keresés: "_s + name),
+                         qPrintable(text.left(300)));
+            } else {
+                QVERIFY(bytes.startsWith("PK"));
+            }
+        }
+        f->edit_kereses->clear();
+        f->close();
+        outputs_.path.clear();
+    }
+
+    // A template using the school's data while the school has not given it is not issued:
+    // the office is told what is missing and where to give it, before any dialog.
+    void missingSchoolDataIsRefused() {
+        const int id = value(u"select min(id) from table_diak"_s).toInt();
+        OtherCopy school(app_.db.connectionString);
+        school.run(u"update table_iskola set igazgato = null, kelt_helye = ''"_s);
+        main_form->openChild(dokumentumok_form, [&] {
+            dokumentumok_form->prepareForStudent(id, u"Kis Ödön"_s, u"01_iskolalatogatasi_igazolas.html"_s);
+        });
+        const int before = issued();
+        outputs_.asked = 0;
+        app_.dialogs.clear();
+        for (QPushButton* b : {dokumentumok_form->Button1, dokumentumok_form->Button2})
+            b->click();
+        QCOMPARE(outputs_.asked, 0);
+        QCOMPARE(issued(), before);
+        QCOMPARE(app_.dialogs.texts().size(), 2);
+        QVERIFY2(app_.dialogs.texts()[0].contains(
+                     u"hiányzik az iskola adatai közül: az igazgató neve, a keltezés helye."_s) &&
+                     app_.dialogs.texts()[0].contains(u"„Az iskola adatai”"_s),
+                 qPrintable(app_.dialogs.texts()[0]));
+        dokumentumok_form->close();
+        school.run(u"update table_iskola set igazgato = 'Dr. Igaz Gábor', kelt_helye = 'Budapest'"_s);
+    }
+
+    // Compulsory to the end of the school year in which the student turns 16.
+    void compulsorySchoolingEndsWithTheYearOfSixteen_data() {
+        QTest::addColumn<QDate>("born");
+        QTest::addColumn<bool>("compulsory");
+        QTest::newRow("15 years old") << QDate(2011, 3, 3) << true;
+        QTest::newRow("16 on 1 September") << QDate(2010, 9, 1) << true;
+        QTest::newRow("16 on 31 August") << QDate(2010, 8, 31) << false;
+        QTest::newRow("16 during the year") << QDate(2011, 8, 31) << true;
+        QTest::newRow("18 years old") << QDate(2008, 5, 7) << false;
+        QTest::newRow("no birth date") << QDate() << false;
+    }
+    void compulsorySchoolingEndsWithTheYearOfSixteen() {
+        QFETCH(QDate, born);
+        QFETCH(bool, compulsory);
+        QCOMPARE(documents::compulsory(born, 2026), compulsory);
+    }
+
+    // The certificate of a 15- and an 18-year-old, printed with the PDF button: both are
+    // enrolled at day school, only the younger one is of compulsory school age.
+    void theCertificateStatesCompulsorySchoolingOnlyWhileItLasts() {
+        const int id = value(u"select min(id) from table_diak"_s).toInt();
+        for (const int age : {15, 18}) {
+            const QDate born(2026 - age, 3, 3);
+            OtherCopy(app_.db.connectionString)
+                .run(u"update table_diak set szul_ido = :d where id = :id"_s, {born, id});
+            main_form->openChild(dokumentumok_form, [&] {
+                dokumentumok_form->prepareForStudent(id, u"Kis Ödön"_s,
+                                                     u"01_iskolalatogatasi_igazolas.html"_s);
+            });
+            dokumentumok_form->edit_tanev->setText(u"2026"_s);
+            const QString purpose = age == 15 ? u"családi pótlék igényléséhez"_s : QString();
+            dokumentumok_form->combo_cel->setCurrentText(purpose);
+            outputs_.path = scratchFolder(u"age"_s) + u"/igazolas.pdf"_s;
+            dokumentumok_form->Button2->click();
+            const QString text = pdfText(outputs_.path).simplified();
+            QVERIFY2(text.contains(u"a 2026/2027. tanévben iskolánk"_s), qPrintable(text));
+            QVERIFY2(text.contains(u"nappali munkarend szerinti tanulói jogviszonyban áll iskolánkkal."_s),
+                     qPrintable(text));
+            QVERIFY2(text.contains(born.toString(u"yyyy.MM.dd."_s)), qPrintable(text));
+            QCOMPARE(text.contains(u"Tankötelezettségét iskolánkban teljesíti."_s), age == 15);
+            // the purpose line, "kérésére" when none was given
+            const QString line = u"Az igazolást %1 adtam ki."_s.arg(age == 15 ? purpose : u"kérésére"_s);
+            QVERIFY2(text.contains(line), qPrintable(text));
+            QVERIFY(!text.contains(u"a(z)"_s));
+            dokumentumok_form->close();
+        }
+        outputs_.path.clear();
+    }
+
+    // "a" or "az" by the first sound as read aloud.
+    void theArticleFollowsTheSound_data() {
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<QString>("article");
+        const std::pair<const char*, const char*> cases[] = {
+            {"1", "az"},     {"5", "az"},       {"8", "a"},           {"10", "a"},         {"11", "a"},
+            {"50", "az"},    {"100", "a"},      {"500", "az"},        {"1000", "az"},      {"5000", "az"},
+            {"250000", "a"}, {"1000000", "az"}, {"0", "a"},           {"1999/2000", "az"}, {"2026/2027", "a"},
+            {"10.a", "a"},   {"5.b", "az"},     {"12.c", "a"},        {"Ó utcai", "az"},   {"ablak", "az"},
+            {"ágy", "az"},   {"egér", "az"},    {"év", "az"},         {"iskola", "az"},    {"íj", "az"},
+            {"olló", "az"},  {"óra", "az"},     {"ökör", "az"},       {"őz", "az"},        {"utca", "az"},
+            {"úr", "az"},    {"üveg", "az"},    {"űr", "az"},         {"Árpád", "az"},     {"ŐSZ", "az"},
+            {"ÜGY", "az"},   {"Budapest", "a"}, {"Kőrösi", "a"},      {"SZABÓ", "a"},      {"MSZP", "az"},
+            {"TV", "a"},     {"„Éves”", "az"},  {"\"Tanulói\"", "a"}, {"(5)", "az"},       {"", "a"},
+        };
+        for (const auto& [word, article] : cases)
+            QTest::newRow(word) << QString::fromUtf8(word) << QString::fromUtf8(article);
+    }
+    void theArticleFollowsTheSound() {
+        QFETCH(QString, word);
+        QFETCH(QString, article);
+        QCOMPARE(ui::nevelo(word), article);
+        QCOMPARE(ui::aAz(word, true), article.front().toUpper() + article.mid(1) + u' ' + word);
+    }
+
+    // A template's {{a field}}, {{Az field}} get the article; a school's "a(z)" stays as written.
+    void templatesPutTheArticle() {
+        const QString path = writeFile(scratchFolder(u"article"_s) + u"/nevelo.html"_s,
+                                       "<title>T</title>{{Az tanev}}|{{a osztaly}}|{{az kelt_helye}}|"
+                                       "a(z) {{tanev}}"_ba);
+        const documents::Sablon sablon = documents::Sablon::load(path);
+        QCOMPARE(
+            sablon
+                .fill({{u"tanev"_s, u"1999/2000"_s}, {u"osztaly"_s, u"10.a"_s}, {u"kelt_helye"_s, u"Eger"_s}})
+                .section(u"</title>"_s, 1),
+            u"Az 1999/2000|a 10.a|az Eger|a(z) 1999/2000"_s);
+    }
+
+    // The change log narrowed by operation and by field, and saved as Excel.
+    void theLogIsNarrowedAndSaved() {
+        main_form->openChild(naplo_form, [] { naplo_form->prepareOpen(); });
+        QComboBox* operation = naplo_form->combo_muvelet;
+        QComboBox* field = naplo_form->combo_mezo;
+        QCOMPARE(operation->itemText(0), u"mind"_s);
+        const int changes = operation->findText(u"módosítás"_s);
+        QVERIFY(changes > 0 && field->findText(u"Név"_s) > 0);
+        auto column = [](const QString& name) {
+            naplo_form->ds_naplo->fetchAll();
+            QStringList values;
+            for (int r = 0; r < naplo_form->ds_naplo->rowCount(); ++r)
+                values << naplo_form->ds_naplo->value(r, name).toString();
+            values.removeDuplicates();
+            return values;
+        };
+        QVERIFY(column(u"Művelet"_s).size() > 1);
+        operation->setCurrentIndex(changes);
+        emit operation->activated(changes);
+        QCOMPARE(column(u"Művelet"_s), QStringList{u"módosítás"_s});
+        QVERIFY(column(u"Adat"_s).size() > 1);
+        field->setCurrentIndex(field->findText(u"Név"_s));
+        emit field->activated(field->currentIndex());
+        QCOMPARE(column(u"Adat"_s), QStringList{u"Név"_s});
+        QCOMPARE(column(u"Művelet"_s), QStringList{u"módosítás"_s});
+        // dates read as everywhere else
+        field->setCurrentIndex(field->findText(u"Születési idő"_s));
+        emit field->activated(field->currentIndex());
+        const QStringList dates = column(u"Új érték"_s);
+        QVERIFY(!dates.isEmpty());
+        static const QRegularExpression date(u"^\\d{4}\\.\\d{2}\\.\\d{2}\\.$"_s);
+        for (const QString& d : dates)
+            QVERIFY2(date.match(d).hasMatch(), qPrintable(d));
+
+        outputs_.path = scratchFolder(u"log"_s) + u"/naplo.xlsx"_s;
+        naplo_form->Button5->click();
+        QFile file(outputs_.path);
+        QVERIFY(file.open(QIODevice::ReadOnly) && file.read(2) == "PK");
+        outputs_.path.clear();
+        naplo_form->close();
+    }
+
+    // Each new window as the office opens it: Esc closes it, its buttons have Alt letters of
+    // their own, Enter presses its default button.
+    void newWindowsKeys() {
+        const int id = value(u"select min(id) from table_diak"_s).toInt();
+        auto task = [](const char* button) {
+            return [button] {
+                main_form->Button14->click();
+                evi_ugyek_form->findChild<QPushButton*>(QString::fromLatin1(button))->click();
+            };
+        };
+        const std::pair<std::function<void()>, ui::ChildWindow*> windows[] = {
+            {[] { main_form->Button14->click(); }, evi_ugyek_form},
+            {task("ButtonIskola"), iskola_adatai_form},
+            {task("ButtonDokumentumok"), dokumentumok_form},
+            {task("ButtonTanevvaltas"), tanevvaltas_form},
+            {task("ButtonArchivum"), archivum_form},
+            {task("ButtonNaplo"), naplo_form},
+            {[id] {
+                 main_form->openChild(kilepes_form, [id] { kilepes_form->prepareForStudent(id, u"X"_s); });
+             },
+             kilepes_form},
+        };
+        for (const auto& [open, window] : windows) {
+            open();
+            QVERIFY2(window->isVisible() && window->isEnabled(), qPrintable(window->objectName()));
+            QString letters;
+            for (QPushButton* b : window->findChildren<QPushButton*>()) {
+                if (b->window() != window) continue; // a dialog of its own
+                const QString text = b->text();
+                QVERIFY2(text.count(u'&') == 1, qPrintable(window->objectName() + u": "_s + text));
+                const QChar letter = text.at(text.indexOf(u'&') + 1).toLower();
+                QVERIFY2(!letters.contains(letter), qPrintable(window->objectName() + u": "_s + text));
+                letters += letter;
+            }
+            QTest::keyClick(window->focusWidget() ? window->focusWidget() : window, Qt::Key_Escape);
+            QVERIFY2(!window->isVisible(), qPrintable(window->objectName()));
+            if (window != evi_ugyek_form) evi_ugyek_form->close();
+            QVERIFY2(main_form->isEnabled(), qPrintable(window->objectName()));
+        }
+
+        // Enter in a box presses the default button: the print dialog is asked for
+        main_form->openChild(dokumentumok_form, [&] {
+            dokumentumok_form->prepareForStudent(id, u"Kis Ödön"_s, u"01_iskolalatogatasi_igazolas.html"_s);
+        });
+        outputs_.asked = 0;
+        QTest::keyClick(dokumentumok_form->edit_tanev, Qt::Key_Return);
+        QCOMPARE(outputs_.asked, 1);
+        dokumentumok_form->close();
+    }
+
+    // Esc where something typed would be lost asks first; "Nem" keeps the window.
+    void escapeAsksBeforeLosingWhatWasTyped() {
+        const int id = value(u"select min(id) from table_diak"_s).toInt();
+        main_form->openChild(kilepes_form, [id] { kilepes_form->prepareForStudent(id, u"X"_s); });
+        QTest::keyClicks(kilepes_form->m_megjegyzes, u"Kulfoldre koltozik"_s);
+        app_.dialogs.clear();
+        QTest::keyClick(kilepes_form->m_megjegyzes, Qt::Key_Escape);
+        QVERIFY(kilepes_form->isVisible());
+        QCOMPARE(app_.dialogs.shown.size(), size_t(1));
+        QCOMPARE(app_.dialogs.shown[0].title, u"Kérdés"_s);
+        QCOMPARE(app_.dialogs.shown[0].window, kilepes_form);
+        app_.dialogs.answer(ui::DialogAnswer::Yes);
+        QTest::keyClick(kilepes_form->m_megjegyzes, Qt::Key_Escape);
+        QVERIFY(!kilepes_form->isVisible());
+        QVERIFY(main_form->isEnabled());
+        QCOMPARE(value(u"select count(*) from table_diak where id = :id"_s, {id}), u"1"_s);
     }
 
     void brokenTemplatesAreRefused_data() {
@@ -193,6 +627,8 @@ class DocumentsTest : public QObject {
                                   << u"2. sorban lezáratlan"_s;
         QTest::newRow("unknown field")
             << "<title>T</title>{{nincs_ilyen}}"_ba << u"nincs ilyen mező: {{nincs_ilyen}}"_s;
+        QTest::newRow("unknown field with article")
+            << "<title>T</title>{{az ev}}"_ba << u"nincs ilyen mező: {{az ev}}"_s;
         QTest::newRow("not utf-8") << "<title>T\xe1rgy</title>{{nev}}"_ba << u"nem UTF-8"_s;
     }
     void brokenTemplatesAreRefused() {

@@ -292,9 +292,10 @@ class MainWindowTest : public QObject {
         QVERIFY(DM->dataset_Tanulok.isOpen());
     }
 
-    // A task of the yearly-work window opens in its place; the main window stays dimmed
-    // until that one closes, also when its preparation fails.
-    void yearlyWorkGivesWayToItsTasks() {
+    // A task of the yearly-work window opens in front of it, which waits behind, disabled,
+    // and comes back when the task closes, also when its preparation fails; the main window
+    // stays dimmed until the yearly-work window closes.
+    void yearlyWorkWaitsBehindItsTasks() {
         QPushButton* task = evi_ugyek_form->addTask(QStringLiteral("proba"), QStringLiteral("Próba"),
                                                     tanarok_form, [] { tanarok_form->prepareOpen(); });
         QPushButton* failing =
@@ -303,15 +304,17 @@ class MainWindowTest : public QObject {
         main_form->Button14->click();
         QVERIFY(evi_ugyek_form->isVisible());
         task->click();
-        QVERIFY(!evi_ugyek_form->isVisible());
+        QVERIFY(evi_ugyek_form->isVisible() && !evi_ugyek_form->isEnabled());
         QVERIFY(tanarok_form->isVisible());
         QVERIFY(!main_form->isEnabled());
         tanarok_form->close();
-        QVERIFY(main_form->isEnabled());
-        main_form->Button14->click();
+        QVERIFY(evi_ugyek_form->isVisible() && evi_ugyek_form->isEnabled());
+        QVERIFY(!main_form->isEnabled());
         failing->click();
         QCOMPARE(app_.dialogs.texts().size(), 1);
-        QVERIFY(!evi_ugyek_form->isVisible() && !tantargyak_form->isVisible());
+        QVERIFY(!tantargyak_form->isVisible());
+        QVERIFY(evi_ugyek_form->isVisible() && evi_ugyek_form->isEnabled() && !main_form->isEnabled());
+        evi_ugyek_form->close();
         QVERIFY(main_form->isEnabled());
     }
 

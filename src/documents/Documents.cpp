@@ -16,11 +16,25 @@
 #include "fiokok/Fiok.h"
 #include "office/Tanev.h"
 #include "students/TanuloAdatok.h"
+#include "ui/Nevelo.h"
 
 namespace documents {
 
 QString schoolYearText(int year) {
     return QStringLiteral("%1/%2").arg(year).arg(year + 1);
+}
+
+bool compulsory(const QDate& born, int year) {
+    return born.isValid() && born.addYears(16) >= QDate(year, 9, 1);
+}
+
+void addSchoolYearFields(QHash<QString, QString>& f, int year) {
+    f.insert(QStringLiteral("tanev"), schoolYearText(year));
+    f.insert(QStringLiteral("munkarend"), QStringLiteral("nappali munkarend"));
+    const QDate born = QDate::fromString(f.value(QStringLiteral("szul_ido")), db::kDateFormat);
+    f.insert(QStringLiteral("tankotelezettseg"),
+             compulsory(born, year) ? QStringLiteral("Tankötelezettségét iskolánkban teljesíti.")
+                                    : QString());
 }
 
 namespace {
@@ -146,6 +160,26 @@ QHash<QString, QString> studentFields(db::Transaction& tr, int studentId) {
     return f;
 }
 
+QStringList missingSchoolData(const Sablon& sablon, const QHash<QString, QString>& fields) {
+    static const std::pair<const char*, const char*> school[] = {{"iskola_nev", "az iskola neve"},
+                                                                 {"iskola_cim", "az iskola címe"},
+                                                                 {"iskola_om", "az iskola OM azonosítója"},
+                                                                 {"igazgato", "az igazgató neve"},
+                                                                 {"kelt_helye", "a keltezés helye"}};
+    const QStringList used = sablon.fields();
+    QStringList missing;
+    for (const auto& [field, name] : school)
+        if (used.contains(QLatin1String(field)) && fields.value(QLatin1String(field)).trimmed().isEmpty())
+            missing << QString::fromUtf8(name);
+    return missing;
+}
+
+QString missingSchoolDataText(const QStringList& missing) {
+    return QStringLiteral("A dokumentum nem adható ki, mert hiányzik az iskola adatai közül: %1.\r\rPótolja "
+                          "az „Éves ügyintézés” ablak „Az iskola adatai” gombjával.")
+        .arg(missing.join(QStringLiteral(", ")));
+}
+
 QList<int> classStudents(db::Transaction& tr, int classId) {
     db::Statement s(tr.connection(), tr);
     s.prepare(QStringLiteral("select id from table_diak where osztaly_ID = :o order by nev, id"));
@@ -185,8 +219,52 @@ bool render(QPrinter& printer, const QStringList& htmls) {
     return painter.end();
 }
 
+namespace {
+
+// The student's fields, refused when the school's data the template uses is missing or
+// when a leaver would get what only a student in the registry may.
+QHash<QString, QString> checkedFields(db::Transaction& tr, const Sablon& sablon, int id) {
+    QHash<QString, QString> f = studentFields(tr, id);
+    if (const QStringList missing = missingSchoolData(sablon, f); !missing.isEmpty())
+        throw db::Error(missingSchoolDataText(missing));
+    if (!f.value(QStringLiteral("kilepes_datum")).isEmpty() && !sablon.forLeavers)
+        throw db::Error(
+            QStringLiteral("%1 kilépett tanuló: %2 nem adható ki neki, csak adatlap.")
+                .arg(f.value(QStringLiteral("nev")), ui::aAz(QStringLiteral("„%1”").arg(sablon.title))));
+    return f;
+}
+
+void addDocumentFields(QHash<QString, QString>& f, const Sablon& sablon, int year, const QDate& day,
+                       const QHash<QString, QString>& extra, const QString& number) {
+    addSchoolYearFields(f, year);
+    f.insert(QStringLiteral("cel"), QStringLiteral("kérésére"));
+    for (auto e = extra.begin(); e != extra.end(); ++e)
+        if (!e.value().trimmed().isEmpty()) f.insert(e.key(), e.value().trimmed());
+    f.insert(QStringLiteral("kelt"), day.toString(db::kDateFormat));
+    f.insert(QStringLiteral("iktatoszam"), number);
+    f.insert(QStringLiteral("sablon"), sablon.title);
+    f.insert(QStringLiteral("keszult"),
+             QDateTime::currentDateTime().toString(QStringLiteral("yyyy.MM.dd. HH:mm")));
+}
+
+} // namespace
+
+QStringList preview(db::Connection& connection, const Sablon& sablon, int year, const QList<int>& students,
+                    const QDate& day, const QHash<QString, QString>& extra) {
+    db::Transaction tr(connection, nullptr, db::Transaction::Access::ReadOnly);
+    QStringList htmls;
+    for (int id : students) {
+        QHash<QString, QString> f = checkedFields(tr, sablon, id);
+        addDocumentFields(f, sablon, year, day, extra, QStringLiteral("kiadáskor"));
+        htmls << sablon.fill(f);
+    }
+    tr.commit();
+    return htmls;
+}
+
 int issue(db::Connection& connection, const Sablon& sablon, int year, const QList<int>& students,
-          const QDate& day, const std::function<bool(const QStringList&)>& output) {
+          const QDate& day, const std::function<bool(const QStringList&)>& output,
+          const QHash<QString, QString>& extra) {
     constexpr int kTries = 200;
     tanev::naploOsszevon(connection); // the data sheet lists the log up to now
     for (int attempt = 1;; ++attempt) {
@@ -196,11 +274,7 @@ int issue(db::Connection& connection, const Sablon& sablon, int year, const QLis
             QStringList htmls;
             int firstNumber = 0;
             for (int id : students) {
-                QHash<QString, QString> f = studentFields(tr, id);
-                if (!f.value(QStringLiteral("kilepes_datum")).isEmpty() && !sablon.forLeavers)
-                    throw db::Error(QStringLiteral("%1 kilépett tanuló: a(z) „%2” nem adható ki neki, csak "
-                                                   "adatlap.")
-                                        .arg(f.value(QStringLiteral("nev")), sablon.title));
+                QHash<QString, QString> f = checkedFields(tr, sablon, id);
                 db::Statement take(connection, tr);
                 take.prepare(QStringLiteral(
                     "select sorszam from PRC_DOKUMENTUM_IKTATASA(:tanev, :sablon, :diak, :nev)"));
@@ -210,13 +284,8 @@ int issue(db::Connection& connection, const Sablon& sablon, int year, const QLis
                 const int number = take.value(0).toInt();
                 take.closeCursor();
                 if (!firstNumber) firstNumber = number;
-                f.insert(QStringLiteral("tanev"), schoolYearText(year));
-                f.insert(QStringLiteral("kelt"), day.toString(db::kDateFormat));
-                f.insert(QStringLiteral("iktatoszam"),
-                         QStringLiteral("%1/%2").arg(number).arg(schoolYearText(year)));
-                f.insert(QStringLiteral("sablon"), sablon.title);
-                f.insert(QStringLiteral("keszult"),
-                         QDateTime::currentDateTime().toString(QStringLiteral("yyyy.MM.dd. HH:mm")));
+                addDocumentFields(f, sablon, year, day, extra,
+                                  QStringLiteral("%1/%2").arg(number).arg(schoolYearText(year)));
                 htmls << sablon.fill(f);
             }
             if (!output(htmls)) {

@@ -20,9 +20,22 @@ namespace documents {
 
 QString schoolYearText(int year); // "2026/2027"
 
+// Compulsory schooling lasts to the end of the school year in which the student turns 16:
+// in the school year starting in year, when the 16th birthday is on 1 September or later.
+bool compulsory(const QDate& born, int year);
+// The fields of the document itself for the school year: the enrolment's schedule
+// ("munkarend") and the compulsory-schooling sentence ("tankotelezettseg", empty when
+// the student is past it or the birth date is unknown).
+void addSchoolYearFields(QHash<QString, QString>& fields, int year);
+
 // One student's fields, with the class's and the school's, read in tr; throws when the
 // student is no longer there.
 QHash<QString, QString> studentFields(db::Transaction& tr, int studentId);
+// The school's data the template uses but the school has not given, as the office names
+// them ("az iskola neve", "az igazgató neve"); empty when nothing is missing.
+QStringList missingSchoolData(const Sablon& sablon, const QHash<QString, QString>& fields);
+// What the office is told when it is not empty.
+QString missingSchoolDataText(const QStringList& missing);
 // The students of a class in name order.
 QList<int> classStudents(db::Transaction& tr, int classId);
 
@@ -30,12 +43,18 @@ QList<int> classStudents(db::Transaction& tr, int classId);
 // printer could not be written.
 bool render(QPrinter& printer, const QStringList& htmls);
 
+// The documents as they would be issued, taking no number: "Iktatószám: kiadáskor".
+QStringList preview(db::Connection& connection, const Sablon& sablon, int year, const QList<int>& students,
+                    const QDate& day, const QHash<QString, QString>& extra = {});
+
 // Issues the template for each student: takes the next numbers of the school year and
 // records the documents in one transaction of its own, fills them in, lets output print
 // or save them, and commits only when output says it succeeded. Another copy taking
 // numbers at the same moment makes it try again, so numbers stay consecutive and never
-// repeat. Returns the first number; throws on failure (nothing is recorded then).
+// repeat. extra: fields chosen when printing (the purpose, "cel"). Returns the first number; throws on
+// failure (nothing is recorded then).
 int issue(db::Connection& connection, const Sablon& sablon, int year, const QList<int>& students,
-          const QDate& day, const std::function<bool(const QStringList& htmls)>& output);
+          const QDate& day, const std::function<bool(const QStringList& htmls)>& output,
+          const QHash<QString, QString>& extra = {});
 
 } // namespace documents

@@ -7,6 +7,7 @@
 #include <QStringDecoder>
 
 #include "db/Error.h"
+#include "ui/Nevelo.h"
 
 namespace documents {
 
@@ -34,15 +35,30 @@ const QStringList& fieldNames() {
         QStringLiteral("iskola_nev"), QStringLiteral("iskola_cim"), QStringLiteral("iskola_om"),
         QStringLiteral("igazgato"), QStringLiteral("kelt_helye"),
         // the document
-        QStringLiteral("tanev"), QStringLiteral("kelt"), QStringLiteral("iktatoszam"),
-        QStringLiteral("sablon"), QStringLiteral("keszult")};
+        QStringLiteral("tanev"), QStringLiteral("munkarend"), QStringLiteral("tankotelezettseg"),
+        QStringLiteral("cel"), QStringLiteral("kelt"), QStringLiteral("iktatoszam"), QStringLiteral("sablon"),
+        QStringLiteral("keszult")};
     return names;
 }
 
 namespace {
 [[noreturn]] void refuse(const QString& path, const QString& what) {
-    throw db::Error(QStringLiteral("A(z) %1 sablon nem használható: %2")
-                        .arg(QDir::toNativeSeparators(QFileInfo(path).fileName()), what));
+    throw db::Error(QStringLiteral("%1 sablon nem használható: %2")
+                        .arg(ui::aAz(QDir::toNativeSeparators(QFileInfo(path).fileName()), true), what));
+}
+
+// {{a tanev}} or {{az tanev}}: the field with its article ("az 1999/2000", "a 2026/2027");
+// {{A tanev}}, {{Az tanev}} at the start of a sentence.
+struct Field {
+    QString name;
+    bool article = false;
+    bool capital = false;
+};
+Field parseField(const QString& inside) {
+    static const QRegularExpression re(QStringLiteral("^(a|az|A|Az)\\s+(\\S+)$"));
+    const QRegularExpressionMatch m = re.match(inside.trimmed());
+    if (!m.hasMatch()) return {inside.trimmed()};
+    return {m.captured(2), true, m.captured(1).front().isUpper()};
 }
 
 const QRegularExpression& fieldPattern() {
@@ -54,8 +70,8 @@ const QRegularExpression& fieldPattern() {
 Sablon Sablon::load(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw db::Error(QStringLiteral("A(z) %1 sablon nem olvasható: %2")
-                            .arg(QDir::toNativeSeparators(path), file.errorString()));
+        throw db::Error(QStringLiteral("%1 sablon nem olvasható: %2")
+                            .arg(ui::aAz(QDir::toNativeSeparators(path), true), file.errorString()));
     const QByteArray bytes = file.readAll();
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString html = utf8(bytes);
@@ -74,10 +90,11 @@ Sablon Sablon::load(const QString& path) {
         const qsizetype next = html.indexOf(QLatin1String("{{"), at + 2);
         if (end < 0 || (next >= 0 && next < end)) {
             const int line = static_cast<int>(html.left(at).count(QLatin1Char('\n'))) + 1;
-            refuse(path, QStringLiteral("a(z) %1. sorban lezáratlan „{{”.").arg(line));
+            refuse(path, QStringLiteral("%1. sorban lezáratlan „{{”.").arg(ui::aAz(QString::number(line))));
         }
-        const QString name = html.mid(at + 2, end - at - 2).trimmed();
-        if (!fieldNames().contains(name)) refuse(path, QStringLiteral("nincs ilyen mező: {{%1}}.").arg(name));
+        const QString inside = html.mid(at + 2, end - at - 2).trimmed();
+        if (!fieldNames().contains(parseField(inside).name))
+            refuse(path, QStringLiteral("nincs ilyen mező: {{%1}}.").arg(inside));
         at = end + 2;
     }
     static const QRegularExpression leaversRe(
@@ -86,13 +103,25 @@ Sablon Sablon::load(const QString& path) {
     return Sablon{QFileInfo(path).fileName(), title, html, leaversRe.match(html).hasMatch()};
 }
 
+QStringList Sablon::fields() const {
+    QStringList out;
+    for (const QRegularExpressionMatch& m : fieldPattern().globalMatch(html)) {
+        const QString name = parseField(m.captured(1)).name;
+        if (!out.contains(name)) out << name;
+    }
+    return out;
+}
+
 QString Sablon::fill(const QHash<QString, QString>& values) const {
     QString out;
     qsizetype last = 0;
     for (const QRegularExpressionMatch& m : fieldPattern().globalMatch(html)) {
         out += html.mid(last, m.capturedStart() - last);
         // Text from the database is text: escaped, its line breaks kept.
-        QString value = values.value(m.captured(1)).toHtmlEscaped();
+        const Field field = parseField(m.captured(1));
+        QString value = values.value(field.name);
+        if (field.article) value = ui::aAz(value, field.capital);
+        value = value.toHtmlEscaped();
         value.replace(QStringLiteral("\r\n"), QStringLiteral("<br>"))
             .replace(QLatin1Char('\n'), QStringLiteral("<br>"));
         out += value;

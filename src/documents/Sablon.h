@@ -24,6 +24,8 @@ struct Sablon {
     // Reads and checks a template: UTF-8, a <title>, every {{ closed, every field known.
     // Throws db::Error naming the file and what is wrong with it.
     static Sablon load(const QString& path);
+    // The fields it uses, each once.
+    QStringList fields() const;
     // The document: each field's value put in as text, never as markup.
     QString fill(const QHash<QString, QString>& values) const;
 };

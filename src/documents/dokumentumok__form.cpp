@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QPrinter>
+#include <QVBoxLayout>
 
 #include "Documents.h"
 #include "data/DataModule.h"
@@ -10,8 +11,10 @@
 #include "main/main__form.h"
 #include "office/Tanev.h"
 #include "queries/Report.h"
+#include "queries/Xlsx.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
+#include "ui/Nevelo.h"
 #include "ui/Widgets.h"
 
 Tdokumentumok_form* dokumentumok_form = nullptr;
@@ -21,10 +24,16 @@ const QString kRegister = QStringLiteral(
     "select d.tanev || '/' || (d.tanev + 1) as \"Tanév\", d.sorszam as \"Sorszám\", d.kiadva as \"Kiadva\", "
     "d.sablon as \"Dokumentum\", d.diak_nev as \"Tanuló\", "
     "coalesce(f.teljes_nev || ' (' || trim(k.felhasznalo) || ')', trim(k.felhasznalo)) as \"Kiadta\", "
-    "d.munkaallomas as \"Munkaállomás\" from table_kiadott_dokumentum d "
+    // the workstation as a person names it: its host name, the address and program left out
+    "substring(d.munkaallomas from 1 for position(' ' in d.munkaallomas || ' ') - 1) as \"Munkaállomás\", "
+    "iif(e.dokumentum_id is null, '', 'érvénytelenítve: ' || e.ok) as \"Érvénytelenítve\" "
+    "from table_kiadott_dokumentum d "
     "left join table_ki_tette k on k.tabla = 'TABLE_KIADOTT_DOKUMENTUM' and k.sor_id = d.id "
     "left join table_fiok f on f.felhasznalo = k.felhasznalo "
-    "where d.kiadva >= :tol and d.kiadva < :ig order by d.kiadva, d.tanev, d.sorszam");
+    "left join table_dokumentum_ervenytelen e on e.dokumentum_id = d.id "
+    "where d.kiadva >= :tol and d.kiadva < :ig and (char_length(cast(:mit as varchar(100))) = 0 or "
+    "d.diak_nev containing :mit "
+    "or d.sablon containing :mit) order by d.kiadva, d.tanev, d.sorszam");
 
 void setUp(QPrinter& printer, const QString& title) {
     printer.setPageSize(QPageSize(QPageSize::A4));
@@ -37,9 +46,9 @@ void setUp(QPrinter& printer, const QString& title) {
 Tdokumentumok_form::Tdokumentumok_form(QWidget* parent) : ui::ChildWindow(parent) {
     setObjectName(QStringLiteral("dokumentumok_form"));
     setWindowTitle(QStringLiteral("Dokumentumok"));
-    setClientSize(640, 520);
+    setClientSize(640, 602);
 
-    ui::bevel(this, QRect(4, 4, 632, 150));
+    ui::bevel(this, QRect(4, 4, 632, 162));
     QLabel* l1 = ui::label(this, QStringLiteral("Label1"), QStringLiteral("Dokumentum:"), ui::arial(12),
                            QRect(10, 12, 110, 20));
     combo_sablon = new QComboBox(this);
@@ -69,43 +78,83 @@ Tdokumentumok_form::Tdokumentumok_form(QWidget* parent) : ui::ChildWindow(parent
     combo_osztaly =
         ui::idCombo(this, QStringLiteral("combo_osztaly"), ui::arial(12), QRect(346, 72, 110, 22));
     combo_osztaly->setAccessibleName(QStringLiteral("Osztály"));
+    QLabel* l8 = ui::label(this, QStringLiteral("Label8"), QStringLiteral("A kiadás célja:"), ui::arial(12),
+                           QRect(12, 101, 120, 20));
+    combo_cel = new QComboBox(this);
+    combo_cel->setObjectName(QStringLiteral("combo_cel"));
+    combo_cel->setFont(ui::arial(12, false));
+    combo_cel->setGeometry(134, 100, 490, 22);
+    combo_cel->setEditable(true);
+    combo_cel->setInsertPolicy(QComboBox::NoInsert);
+    combo_cel->addItems({QString(), QStringLiteral("családi pótlék igényléséhez"),
+                         QStringLiteral("utazási kedvezmény igényléséhez"),
+                         QStringLiteral("diákigazolvány igényléséhez")});
+    ui::nameBy(l8, combo_cel);
+    Button6 = ui::button(this, QStringLiteral("Button6"), QStringLiteral("Előnézet…"), ui::arial(12),
+                         QRect(24, 130, 190, 28), true);
     Button1 = ui::button(this, QStringLiteral("Button1"), QStringLiteral("Nyomtatás…"), ui::arial(12),
-                         QRect(124, 112, 180, 28), true);
+                         QRect(226, 130, 190, 28), true);
     Button2 = ui::button(this, QStringLiteral("Button2"), QStringLiteral("Mentés PDF-be…"), ui::arial(12),
-                         QRect(316, 112, 180, 28), true);
+                         QRect(428, 130, 196, 28), true);
 
-    ui::bevel(this, QRect(4, 158, 632, 328));
+    ui::bevel(this, QRect(4, 170, 632, 394));
     ui::label(this, QStringLiteral("Label3"), QStringLiteral("Kiadott dokumentumok"), ui::arial(13),
-              QRect(12, 164, 300, 20));
+              QRect(12, 176, 300, 20));
     QLabel* l4 = ui::label(this, QStringLiteral("Label4"), QStringLiteral("Ettől:"), ui::arial(12),
-                           QRect(12, 192, 44, 20));
+                           QRect(12, 204, 44, 20));
     edit_tol = new QLineEdit(this);
     edit_tol->setObjectName(QStringLiteral("edit_tol"));
     edit_tol->setFont(ui::arial(12, false));
-    edit_tol->setGeometry(58, 191, 100, 21);
+    edit_tol->setGeometry(58, 203, 100, 21);
     edit_tol->setMaxLength(11);
     ui::nameBy(l4, edit_tol);
     QLabel* l5 = ui::label(this, QStringLiteral("Label5"), QStringLiteral("Eddig:"), ui::arial(12),
-                           QRect(172, 192, 50, 20));
+                           QRect(172, 204, 50, 20));
     edit_ig = new QLineEdit(this);
     edit_ig->setObjectName(QStringLiteral("edit_ig"));
     edit_ig->setFont(ui::arial(12, false));
-    edit_ig->setGeometry(224, 191, 100, 21);
+    edit_ig->setGeometry(224, 203, 100, 21);
     edit_ig->setMaxLength(11);
     ui::nameBy(l5, edit_ig);
     Button3 = ui::button(this, QStringLiteral("Button3"), QStringLiteral("Listázás"), ui::arial(12),
-                         QRect(340, 189, 120, 25), true);
+                         QRect(336, 201, 100, 25), true);
+    QLabel* l6 = ui::label(this, QStringLiteral("Label6"), QStringLiteral("Tanuló, dokumentum:"),
+                           ui::arial(12), QRect(444, 182, 186, 18));
+    edit_kereses = new QLineEdit(this);
+    edit_kereses->setObjectName(QStringLiteral("edit_kereses"));
+    edit_kereses->setFont(ui::arial(12, false));
+    edit_kereses->setGeometry(444, 203, 186, 21);
+    edit_kereses->setMaxLength(100);
+    ui::nameBy(l6, edit_kereses);
     trIktatas = new db::Transaction(DM->dbTanulo, this, db::Transaction::Access::ReadOnly);
     ds_iktatas = new db::Dataset(DM->dbTanulo, *trIktatas, this);
     ds_iktatas->setObjectName(QStringLiteral("ds_iktatas"));
-    dbg_iktatas = ui::grid(this, QStringLiteral("dbg_iktatas"), QRect(10, 220, 620, 258));
+    dbg_iktatas = ui::grid(this, QStringLiteral("dbg_iktatas"), QRect(10, 232, 620, 258));
     dbg_iktatas->setDataset(ds_iktatas);
     dbg_iktatas->setAccessibleName(QStringLiteral("Kiadott dokumentumok"));
+    QLabel* l7 = ui::label(this, QStringLiteral("Label7"), QStringLiteral("Érvénytelenítés oka:"),
+                           ui::arial(12), QRect(12, 502, 150, 20));
+    edit_ok = new QLineEdit(this);
+    edit_ok->setObjectName(QStringLiteral("edit_ok"));
+    edit_ok->setFont(ui::arial(12, false));
+    edit_ok->setGeometry(164, 501, 300, 21);
+    edit_ok->setMaxLength(300);
+    ui::nameBy(l7, edit_ok);
+    Button5 = ui::button(this, QStringLiteral("Button5"), QStringLiteral("Érvénytelenítés"), ui::arial(12),
+                         QRect(474, 499, 156, 25), true);
+    const char* const listButtons[] = {"Lista nyomtatása…", "Lista PDF-be…", "Lista CSV-be…",
+                                       "Lista Excelbe…"};
+    for (int i = 0; i < 4; ++i)
+        ButtonLista[i] =
+            ui::button(this, QStringLiteral("ButtonLista%1").arg(i + 1), QString::fromUtf8(listButtons[i]),
+                       ui::arial(12), QRect(12 + i * 156, 532, 150, 25), true);
     Button4 = ui::button(this, QStringLiteral("Button4"), QStringLiteral("bezárás"), ui::arial(12),
-                         QRect(250, 492, 140, 24), true);
+                         QRect(250, 570, 140, 24), true);
 
-    QWidget* order[] = {combo_sablon, edit_tanev, rb_tanulo, rb_osztaly, combo_osztaly, Button1,
-                        Button2,      edit_tol,   edit_ig,   Button3,    dbg_iktatas,   Button4};
+    QWidget* order[] = {combo_sablon,   edit_tanev,     rb_tanulo, rb_osztaly, combo_osztaly,  combo_cel,
+                        Button6,        Button1,        Button2,   edit_tol,   edit_ig,        Button3,
+                        edit_kereses,   dbg_iktatas,    edit_ok,   Button5,    ButtonLista[0], ButtonLista[1],
+                        ButtonLista[2], ButtonLista[3], Button4};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 
@@ -119,9 +168,20 @@ Tdokumentumok_form::Tdokumentumok_form(QWidget* parent) : ui::ChildWindow(parent
     connect(Button2, &QPushButton::clicked, this, ui::guard([this] { Button2Click(); }));
     connect(Button3, &QPushButton::clicked, this, ui::guard([this] { Button3Click(); }));
     connect(Button4, &QPushButton::clicked, this, [this] { close(); });
+    connect(Button5, &QPushButton::clicked, this, ui::guard([this] { Button5Click(); }));
+    connect(Button6, &QPushButton::clicked, this, ui::guard([this] { elonezet(); }));
+    connect(ButtonLista[0], &QPushButton::clicked, this, ui::guard([this] { lista(Lista::Nyomtatas); }));
+    connect(ButtonLista[1], &QPushButton::clicked, this, ui::guard([this] { lista(Lista::Pdf); }));
+    connect(ButtonLista[2], &QPushButton::clicked, this, ui::guard([this] { lista(Lista::Csv); }));
+    connect(ButtonLista[3], &QPushButton::clicked, this, ui::guard([this] { lista(Lista::Excel); }));
+    connect(edit_kereses, &QLineEdit::textChanged, this, ui::guard([this] {
+                if (ds_iktatas->isOpen()) iktatas_listaz();
+            }));
+    setKeys(Button1);
 }
 
 void Tdokumentumok_form::reset() {
+    combo_cel->setCurrentIndex(0);
     rb_osztaly->setEnabled(true);
     combo_osztaly->setEnabled(true);
     ds_iktatas->close();
@@ -150,7 +210,7 @@ void Tdokumentumok_form::sablonok_feltolt(const QString& chosenFile, bool leaver
         if (!leaversOnly || s.forLeavers) combo_sablon->addItem(s.title, s.fileName);
     const int at = combo_sablon->findData(chosenFile);
     combo_sablon->setCurrentIndex(at >= 0 ? at : (combo_sablon->count() ? 0 : -1));
-    if (!problems.isEmpty()) ui::warning(problems.join(QLatin1Char('\r')));
+    if (!problems.isEmpty()) ui::warning(this, problems.join(QLatin1Char('\r')));
 }
 
 void Tdokumentumok_form::prepareForStudent(int studentId, const QString& name, const QString& sablonFile) {
@@ -182,18 +242,19 @@ void Tdokumentumok_form::prepareOpen() {
     sablonok_feltolt(QString());
 }
 
-bool Tdokumentumok_form::kiad(const std::function<bool(const QStringList&)>& output) {
+std::optional<Tdokumentumok_form::Job> Tdokumentumok_form::job() {
     if (combo_sablon->currentIndex() < 0) {
-        ui::warning(QStringLiteral("Nincs választható dokumentumsablon a(z) %1 mappában.")
-                        .arg(QDir::toNativeSeparators(DM->programFolder + documents::kFolder)));
-        return false;
+        ui::warning(this,
+                    QStringLiteral("Nincs választható dokumentumsablon %1 mappában.")
+                        .arg(ui::aAz(QDir::toNativeSeparators(DM->programFolder + documents::kFolder))));
+        return {};
     }
     bool ok = false;
     const int year = edit_tanev->text().toInt(&ok);
     if (!ok || edit_tanev->text().size() != 4 || year < 1900) {
-        ui::warning(QStringLiteral("A tanév kezdő éve négy számjegy, például %1.")
-                        .arg(tanev::aktualis(DM->dbTanulo, QDate::currentDate())));
-        return false;
+        ui::warning(this, QStringLiteral("A tanév kezdő éve négy számjegy, például %1.")
+                              .arg(tanev::aktualis(DM->dbTanulo, QDate::currentDate())));
+        return {};
     }
     // Read at each use: a template edited meanwhile is used as it is now.
     const documents::Sablon sablon = documents::Sablon::load(DM->programFolder + documents::kFolder +
@@ -203,31 +264,64 @@ bool Tdokumentumok_form::kiad(const std::function<bool(const QStringList&)>& out
         students << studentId_;
     } else {
         if (combo_osztaly->currentIndex() < 0) {
-            ui::warning(QStringLiteral("Válasszon osztályt!"));
-            return false;
+            ui::warning(this, QStringLiteral("Válasszon osztályt!"));
+            return {};
         }
         db::Transaction tr(DM->dbTanulo, nullptr, db::Transaction::Access::ReadOnly);
         students = documents::classStudents(tr, combo_osztaly->chosenId());
         tr.commit();
         if (students.isEmpty()) {
-            ui::warning(QStringLiteral("Az osztálynak nincs tanulója."));
-            return false;
+            ui::warning(this, QStringLiteral("Az osztálynak nincs tanulója."));
+            return {};
         }
     }
-    const int first = documents::issue(DM->dbTanulo, sablon, year, students, QDate::currentDate(), output);
-    ui::information(students.size() == 1 ? QStringLiteral("A dokumentum elkészült, iktatószáma: %1/%2.")
-                                               .arg(first)
-                                               .arg(documents::schoolYearText(year))
-                                         : QStringLiteral("%1 dokumentum készült, iktatószámuk: %2–%3/%4.")
-                                               .arg(students.size())
-                                               .arg(first)
-                                               .arg(first + students.size() - 1)
-                                               .arg(documents::schoolYearText(year)));
-    if (ds_iktatas->isOpen()) iktatas_listaz();
+    {
+        db::Transaction tr(DM->dbTanulo, nullptr, db::Transaction::Access::ReadOnly);
+        const QStringList missing =
+            documents::missingSchoolData(sablon, documents::studentFields(tr, students.first()));
+        tr.commit();
+        if (!missing.isEmpty()) {
+            ui::warning(this, documents::missingSchoolDataText(missing));
+            return {};
+        }
+    }
+    if (students.size() > 1 &&
+        !ui::confirm(this,
+                     QStringLiteral("%1 dokumentum készül, és %1 iktatószámot kap %2. tanévben (%3).\r\r"
+                                    "Kiadja őket?")
+                         .arg(students.size())
+                         .arg(ui::aAz(documents::schoolYearText(year)), sablon.title)))
+        return {};
+    return Job{sablon, year, students};
+}
+
+bool Tdokumentumok_form::kiad(const Job& job, const std::function<bool(const QStringList&)>& output) {
+    const QList<int>& students = job.students;
+    const int year = job.year;
+    const int first = documents::issue(DM->dbTanulo, job.sablon, year, students, QDate::currentDate(), output,
+                                       {{QStringLiteral("cel"), combo_cel->currentText()}});
+    ui::information(this, students.size() == 1
+                              ? QStringLiteral("A dokumentum elkészült, iktatószáma: %1/%2.")
+                                    .arg(first)
+                                    .arg(documents::schoolYearText(year))
+                              : QStringLiteral("%1 dokumentum készült, iktatószámuk: %2–%3/%4.")
+                                    .arg(students.size())
+                                    .arg(first)
+                                    .arg(first + students.size() - 1)
+                                    .arg(documents::schoolYearText(year)));
+    // the register shows it at once, up to today
+    if (QDate::fromString(edit_ig->text(), db::kDateFormat) < QDate::currentDate())
+        edit_ig->setText(QDate::currentDate().toString(db::kDateFormat));
+    iktatas_listaz();
     return true;
 }
 
 bool Tdokumentumok_form::pdf_ment(const QString& path) {
+    const std::optional<Job> j = job();
+    return j && pdfFor(*j, path);
+}
+
+bool Tdokumentumok_form::pdfFor(const Job& job, const QString& path) {
     QString failure;
     auto write = [&](const QStringList& htmls) {
         return queries::writePdfAside(path, failure, [&](QPrinter& printer) {
@@ -236,25 +330,29 @@ bool Tdokumentumok_form::pdf_ment(const QString& path) {
         });
     };
     try {
-        return kiad(write);
+        return kiad(job, write);
     } catch (const db::Error& e) {
         if (failure.isEmpty()) throw;
-        ui::error(QStringLiteral("A(z) %1 fájl mentése nem sikerült: %2.")
-                      .arg(QDir::toNativeSeparators(path), failure));
+        ui::error(this, QStringLiteral("%1 fájl mentése nem sikerült: %2.")
+                            .arg(ui::aAz(QDir::toNativeSeparators(path), true), failure));
         return false;
     }
 }
 
 bool Tdokumentumok_form::nyomtat() {
+    const std::optional<Job> j = job();
+    if (!j) return false;
     QPrinter printer(QPrinter::HighResolution);
     setUp(printer, combo_sablon->currentText());
+    // the number is taken only once the print dialog was answered
     if (!queries::outputs().choosePrinter(this, printer)) return false;
     bool failed = false;
     try {
-        return kiad([&](const QStringList& htmls) { return !(failed = !documents::render(printer, htmls)); });
+        return kiad(*j,
+                    [&](const QStringList& htmls) { return !(failed = !documents::render(printer, htmls)); });
     } catch (const db::Error&) {
         if (!failed) throw;
-        ui::error(QStringLiteral("A nyomtatás nem sikerült: a nyomtató nem érhető el."));
+        ui::error(this, QStringLiteral("A nyomtatás nem sikerült: a nyomtató nem érhető el."));
         return false;
     }
 }
@@ -263,7 +361,7 @@ void Tdokumentumok_form::iktatas_listaz() {
     const QDate from = QDate::fromString(edit_tol->text(), db::kDateFormat);
     const QDate to = QDate::fromString(edit_ig->text(), db::kDateFormat);
     if (!from.isValid() || !to.isValid()) {
-        ui::warning(QStringLiteral("Helytelen DátumFormátum!\r \rHelyes formátum:  ÉÉÉÉ.HH.NN."));
+        ui::warning(this, QStringLiteral("Helytelen DátumFormátum!\r \rHelyes formátum:  ÉÉÉÉ.HH.NN."));
         return;
     }
     ds_iktatas->close();
@@ -271,6 +369,7 @@ void Tdokumentumok_form::iktatas_listaz() {
     ds_iktatas->clearParams();
     ds_iktatas->setParam(QStringLiteral("tol"), QDateTime(from, QTime(0, 0)));
     ds_iktatas->setParam(QStringLiteral("ig"), QDateTime(to.addDays(1), QTime(0, 0)));
+    ds_iktatas->setParam(QStringLiteral("mit"), edit_kereses->text().trimmed());
     try {
         trIktatas->rollback(); // read anew: what others issued since is shown too
     } catch (const db::Error&) {
@@ -283,6 +382,8 @@ void Tdokumentumok_form::Button1Click() {
 }
 
 void Tdokumentumok_form::Button2Click() {
+    const std::optional<Job> j = job();
+    if (!j) return;
     QString suggested = combo_sablon->currentText();
     if (rb_tanulo->isChecked())
         suggested += QLatin1Char(' ') + rb_tanulo->text().section(QStringLiteral(": "), 1);
@@ -295,14 +396,131 @@ void Tdokumentumok_form::Button2Click() {
                                                    QStringLiteral("PDF-fájl (*.pdf)"));
     if (path.isEmpty()) return;
     if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) path += QStringLiteral(".pdf");
-    pdf_ment(path);
+    pdfFor(*j, path);
 }
 
 void Tdokumentumok_form::Button3Click() {
     iktatas_listaz();
 }
 
+void Tdokumentumok_form::Button5Click() {
+    if (!ds_iktatas->isOpen() || ds_iktatas->isEmpty()) {
+        ui::warning(this, QStringLiteral("Nincs kijelölt dokumentum a listában."));
+        return;
+    }
+    const int row = ds_iktatas->currentRow();
+    const QString year = ds_iktatas->value(row, QStringLiteral("Tanév")).toString();
+    const int number = ds_iktatas->value(row, QStringLiteral("Sorszám")).toInt();
+    const QString what = QStringLiteral("%1/%2 – %3, %4")
+                             .arg(number)
+                             .arg(year, ds_iktatas->value(row, QStringLiteral("Dokumentum")).toString(),
+                                  ds_iktatas->value(row, QStringLiteral("Tanuló")).toString());
+    if (!ds_iktatas->value(row, QStringLiteral("Érvénytelenítve")).toString().isEmpty()) {
+        ui::warning(this, QStringLiteral("Ez a dokumentum már érvénytelenítve van: %1.").arg(what));
+        return;
+    }
+    const QString reason = edit_ok->text().trimmed();
+    if (reason.isEmpty()) {
+        ui::warning(this, QStringLiteral("Írja be az érvénytelenítés okát!"));
+        edit_ok->setFocus();
+        return;
+    }
+    if (!ui::confirm(this, QStringLiteral("Érvényteleníti a dokumentumot?\r\r%1\rOka: %2\r\rAz iktatószám "
+                                          "megmarad, és többé nem adható ki.")
+                               .arg(what, reason)))
+        return;
+    db::Transaction tr(DM->dbTanulo);
+    try {
+        db::Statement s(DM->dbTanulo, tr);
+        s.prepare(
+            QStringLiteral("insert into table_dokumentum_ervenytelen (dokumentum_id, ok) select id, :ok "
+                           "from table_kiadott_dokumentum where tanev = :tanev and sorszam = :sorszam"));
+        s.bind({reason, year.left(4).toInt(), number});
+        s.execute();
+        s.free();
+        tr.commit();
+    } catch (const db::Error&) {
+        try {
+            tr.rollback();
+        } catch (const db::Error&) {
+        }
+        throw;
+    }
+    edit_ok->clear();
+    iktatas_listaz();
+    ds_iktatas->locate(QStringLiteral("Sorszám"), number);
+}
+
+void Tdokumentumok_form::lista(Lista how) {
+    iktatas_listaz(); // as it is now
+    if (!ds_iktatas->isOpen()) return;
+    QStringList details{QStringLiteral("Időszak: %1 – %2").arg(edit_tol->text(), edit_ig->text())};
+    if (!edit_kereses->text().trimmed().isEmpty())
+        details << QStringLiteral("Keresés: %1").arg(edit_kereses->text().trimmed());
+    details << QStringLiteral("Készült: %1").arg(QDate::currentDate().toString(db::kDateFormat));
+    const queries::Report r =
+        queries::Report::of(*ds_iktatas, QStringLiteral("Kiadott dokumentumok"), details);
+    QString error;
+    if (how == Lista::Nyomtatas) {
+        QPrinter printer(QPrinter::HighResolution);
+        queries::setUpPrinter(printer, r);
+        if (!queries::outputs().choosePrinter(this, printer)) return;
+        if (!queries::printReport(printer, r))
+            ui::error(this, QStringLiteral("A nyomtatás nem sikerült: a nyomtató nem érhető el."));
+        return;
+    }
+    static const char* const kinds[][2] = {{"", ""},
+                                           {".pdf", "PDF-fájl (*.pdf)"},
+                                           {".csv", "CSV-fájl (*.csv)"},
+                                           {".xlsx", "Excel-munkafüzet (*.xlsx)"}};
+    const QString suffix = QString::fromLatin1(kinds[static_cast<int>(how)][0]);
+    QString path = queries::outputs().saveFileName(
+        this, QStringLiteral("Mentés"),
+        QDir::home().filePath(QStringLiteral("Kiadott dokumentumok") + suffix),
+        QString::fromUtf8(kinds[static_cast<int>(how)][1]));
+    if (path.isEmpty()) return;
+    if (!path.endsWith(suffix, Qt::CaseInsensitive)) path += suffix;
+    const bool written = how == Lista::Pdf   ? queries::writePdf(path, r, error)
+                         : how == Lista::Csv ? queries::writeCsv(path, r, error)
+                                             : queries::writeXlsx(path, r, error);
+    if (!written)
+        ui::error(this, QStringLiteral("%1 fájl mentése nem sikerült: %2.")
+                            .arg(ui::aAz(QDir::toNativeSeparators(path), true), error));
+}
+
+void Tdokumentumok_form::elonezet() {
+    const std::optional<Job> j = job();
+    if (!j) return;
+    const QStringList htmls =
+        documents::preview(DM->dbTanulo, j->sablon, j->year, j->students, QDate::currentDate(),
+                           {{QStringLiteral("cel"), combo_cel->currentText()}});
+    if (!previewDialog) {
+        previewDialog = new QDialog(this);
+        previewDialog->setObjectName(QStringLiteral("previewDialog"));
+        previewDialog->setWindowModality(Qt::WindowModal);
+        previewDialog->resize(660, 720);
+        auto* layout = new QVBoxLayout(previewDialog);
+        previewText = new QTextBrowser(previewDialog);
+        previewText->setObjectName(QStringLiteral("previewText"));
+        previewText->setAccessibleName(QStringLiteral("Előnézet"));
+        layout->addWidget(previewText);
+        auto* close = new QPushButton(QStringLiteral("&bezárás"), previewDialog);
+        close->setObjectName(QStringLiteral("previewClose"));
+        close->setDefault(true);
+        layout->addWidget(close, 0, Qt::AlignHCenter);
+        connect(close, &QPushButton::clicked, previewDialog, &QDialog::accept);
+    }
+    previewDialog->setWindowTitle(QStringLiteral("Előnézet – %1").arg(j->sablon.title));
+    QFont base(QStringLiteral("Liberation Serif"));
+    base.setPointSizeF(11);
+    previewText->document()->setDefaultFont(base);
+    // one document after another, as the pages will follow
+    previewText->setHtml(htmls.join(QStringLiteral("<hr>")));
+    previewDialog->open();
+}
+
 void Tdokumentumok_form::FormClose() {
+    if (previewDialog) previewDialog->close();
     ds_iktatas->close();
     try {
         trIktatas->rollback();

@@ -1,10 +1,15 @@
 #pragma once
 
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextBrowser>
+#include <optional>
+
+#include "Sablon.h"
 
 #include "db/Dataset.h"
 #include "db/Transaction.h"
@@ -36,8 +41,13 @@ class Tdokumentumok_form : public ui::ChildWindow {
     void Button1Click(); // Nyomtatás…
     void Button2Click(); // Mentés PDF-be…
     void Button3Click(); // Listázás
+    void Button5Click(); // Érvénytelenítés: the chosen document void, its number kept
+    enum class Lista { Nyomtatas, Pdf, Csv, Excel };
+    void lista(Lista how); // the register as listed
+    void elonezet();
 
     QComboBox* combo_sablon;
+    QComboBox* combo_cel; // what the document is for, chosen or typed; may stay empty
     QLineEdit* edit_tanev;
     QLabel* label_tanev2;
     QRadioButton* rb_tanulo;
@@ -48,7 +58,14 @@ class Tdokumentumok_form : public ui::ChildWindow {
     QLineEdit* edit_tol;
     QLineEdit* edit_ig;
     QPushButton* Button3;
+    QLineEdit* edit_kereses; // a student's name or a document's title, in part
     ui::DataGrid* dbg_iktatas;
+    QLineEdit* edit_ok;
+    QPushButton* Button5;
+    QPushButton* Button6; // Előnézet…: the documents as they would be, taking no number
+    QDialog* previewDialog = nullptr;
+    QTextBrowser* previewText = nullptr;
+    QPushButton* ButtonLista[4]; // the register printed, as PDF, CSV and Excel
     QPushButton* Button4;
     db::Transaction* trIktatas;
     db::Dataset* ds_iktatas;
@@ -59,7 +76,16 @@ class Tdokumentumok_form : public ui::ChildWindow {
   private:
     void sablonok_feltolt(const QString& chosenFile, bool leaversOnly = false);
     void reset();
-    bool kiad(const std::function<bool(const QStringList&)>& output);
+    struct Job {
+        documents::Sablon sablon;
+        int year = 0;
+        QList<int> students;
+    };
+    // What the choices ask for, checked and, for more than one, confirmed before any
+    // print or file dialog; nothing when the user was told why not.
+    std::optional<Job> job();
+    bool kiad(const Job& job, const std::function<bool(const QStringList&)>& output);
+    bool pdfFor(const Job& job, const QString& path);
     int studentId_ = 0;
 };
 

@@ -51,6 +51,11 @@ Tiskola_adatai_form::Tiskola_adatai_form(QWidget* parent) : ui::ChildWindow(pare
     setTabOrder(Button1, Button2);
     connect(Button1, &QPushButton::clicked, this, ui::guard([this] { Button1Click(); }));
     connect(Button2, &QPushButton::clicked, this, [this] { close(); });
+    setKeys(Button1, [this] {
+        for (QLineEdit* e : {e_nev, e_cim, e_om, e_igazgato, e_kelt_helye})
+            if (e->isModified()) return true;
+        return false;
+    });
 }
 
 void Tiskola_adatai_form::prepareOpen() {
@@ -77,7 +82,8 @@ void Tiskola_adatai_form::Button1Click() {
     for (QLineEdit* e : boxes) {
         const qsizetype at = db::firstUnstorable(e->text());
         if (at >= 0) {
-            ui::warning(db::unstorableMessage(e->text(), at) + QStringLiteral("\r \rSikertelen mentés."));
+            ui::warning(this,
+                        db::unstorableMessage(e->text(), at) + QStringLiteral("\r \rSikertelen mentés."));
             return;
         }
     }
@@ -93,7 +99,9 @@ void Tiskola_adatai_form::Button1Click() {
     s.execute();
     s.free();
     tr.commit();
-    ui::information(QStringLiteral("Az iskola adatai elmentve."));
+    for (QLineEdit* e : boxes)
+        e->setModified(false);
+    ui::information(this, QStringLiteral("Az iskola adatai elmentve."));
 }
 
 void Tiskola_adatai_form::FormClose() {

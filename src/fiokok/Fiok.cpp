@@ -9,6 +9,7 @@
 #include "db/Statement.h"
 #include "db/Transaction.h"
 #include "ui/Dialogs.h"
+#include "ui/Nevelo.h"
 
 namespace fiok {
 
@@ -183,8 +184,9 @@ QString szerepetVesz(db::Connection& connection) {
 void korlatoz(QWidget* control, Szerep legalabb) {
     if (szabad(legalabb)) return;
     control->setEnabled(false);
-    control->setToolTip(QStringLiteral("A(z) „%1” szerepkörrel nem használható; legalább „%2” kell hozzá.")
-                            .arg(szerepNev(current.szerep), szerepNev(legalabb)));
+    control->setToolTip(
+        QStringLiteral("%1 szerepkörrel nem használható; legalább „%2” kell hozzá.")
+            .arg(ui::aAz(QStringLiteral("„%1”").arg(szerepNev(current.szerep)), true), szerepNev(legalabb)));
 }
 
 QString literal(const QString& text) {

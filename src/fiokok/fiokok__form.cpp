@@ -12,6 +12,7 @@
 #include "main/main__form.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
+#include "ui/Nevelo.h"
 #include "ui/Widgets.h"
 
 Tfiokok_form* fiokok_form = nullptr;
@@ -114,6 +115,12 @@ Tfiokok_form::Tfiokok_form(QWidget* parent) : ui::ChildWindow(parent) {
     connect(ButtonJelszo, &QPushButton::clicked, this, ui::guard([this] { ButtonJelszoClick(); }));
     connect(ButtonSajat, &QPushButton::clicked, this, ui::guard([this] { ButtonSajatClick(); }));
     connect(Button1, &QPushButton::clicked, this, [this] { close(); });
+    // no default: Enter never makes or changes an account by itself
+    setKeys(nullptr, [this] {
+        for (QLineEdit* e : {e_felhasznalo, e_teljes_nev, e_jelszo1, e_jelszo2})
+            if (e->isModified()) return true;
+        return false;
+    });
     connect(grid_fiokok, &QTableWidget::currentCellChanged, this, [this](int row) {
         if (row < 0) return;
         e_felhasznalo->setText(grid_fiokok->item(row, 0)->text());
@@ -234,7 +241,8 @@ void Tfiokok_form::ButtonUjClick() {
     reload();
     e_jelszo1->clear();
     e_jelszo2->clear();
-    ui::information(QStringLiteral("A(z) %1 fiók elkészült (%2).").arg(name, fiok::szerepNev(role)));
+    ui::information(
+        this, QStringLiteral("%1 fiók elkészült (%2).").arg(ui::aAz(name, true), fiok::szerepNev(role)));
 }
 
 void Tfiokok_form::ButtonSzerepClick() {
@@ -264,8 +272,8 @@ void Tfiokok_form::ButtonSzerepClick() {
     run({QStringLiteral("alter user %1 %2 admin role")
              .arg(name, role == Szerep::Vezeto ? QStringLiteral("grant") : QStringLiteral("revoke"))});
     reload();
-    ui::information(QStringLiteral("A(z) %1 fiók szerepe: %2. A következő belépéskor lép életbe.")
-                        .arg(name, fiok::szerepNev(role)));
+    ui::information(this, QStringLiteral("%1 fiók szerepe: %2. A következő belépéskor lép életbe.")
+                              .arg(ui::aAz(name, true), fiok::szerepNev(role)));
 }
 
 void Tfiokok_form::ButtonAktivClick() {
@@ -276,11 +284,11 @@ void Tfiokok_form::ButtonAktivClick() {
     run({QStringLiteral("alter user %1 %2")
              .arg(name, active ? QStringLiteral("inactive") : QStringLiteral("active"))});
     reload();
-    ui::information(active
-                        ? QStringLiteral("A(z) %1 fiók kikapcsolva: nem léphet be, a korábbi bejegyzései a "
-                                         "nevét viselik.")
-                              .arg(name)
-                        : QStringLiteral("A(z) %1 fiók újra beléphet.").arg(name));
+    ui::information(this, active
+                              ? QStringLiteral("%1 fiók kikapcsolva: nem léphet be, a korábbi bejegyzései a "
+                                               "nevét viselik.")
+                                    .arg(ui::aAz(name, true))
+                              : QStringLiteral("%1 fiók újra beléphet.").arg(ui::aAz(name, true)));
 }
 
 void Tfiokok_form::ButtonJelszoClick() {
@@ -289,7 +297,7 @@ void Tfiokok_form::ButtonJelszoClick() {
     run({QStringLiteral("alter user %1 password %2").arg(name, fiok::literal(password))});
     e_jelszo1->clear();
     e_jelszo2->clear();
-    ui::information(QStringLiteral("A(z) %1 fiók új jelszót kapott.").arg(name));
+    ui::information(this, QStringLiteral("%1 fiók új jelszót kapott.").arg(ui::aAz(name, true)));
 }
 
 void Tfiokok_form::ButtonSajatClick() {
@@ -319,7 +327,7 @@ void Tfiokok_form::ButtonSajatClick() {
     DM->uj_diak_esemeny.setDatabase(DM->dbTanulo.databaseName(), params);
     for (QLineEdit* e : {e_regi, e_uj1, e_uj2})
         e->clear();
-    ui::information(QStringLiteral("A jelszava megváltozott."));
+    ui::information(this, QStringLiteral("A jelszava megváltozott."));
 }
 
 void Tfiokok_form::FormClose() {

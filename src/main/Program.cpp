@@ -157,7 +157,7 @@ void wireSchoolYear() {
                                              naplo_form->prepareForStudent(id, name);
                                          });
                                      }));
-    // from a leaver's record to the data sheet or the log, the archive giving way to either
+    // from a leaver's record to the data sheet or the log, the archive waiting behind either
     const auto fromLeaver = [](ui::ChildWindow* window, void (*prepare)(int, const QString&)) {
         return ui::guard([window, prepare] {
             const int id = archivum_form->chosenId();
@@ -165,7 +165,6 @@ void wireSchoolYear() {
             const QString name =
                 archivum_form->ds_archiv->value(archivum_form->ds_archiv->currentRow(), QStringLiteral("Név"))
                     .toString();
-            archivum_form->close();
             main_form->openChild(window, [id, name, prepare] { prepare(id, name); });
         });
     };

@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QHeaderView>
 #include <QMenu>
+#include <QPointer>
 #include <QScreen>
 #include <limits>
 
@@ -580,7 +581,17 @@ void Tmain_form::Button3Click() {
 
 // ---- opening the other windows ----
 
+namespace {
+// The windows that opened the current one ("Éves ügyintézés" its task, the archive a
+// leaver's log) and wait behind it, the last one on top.
+QList<QPointer<ui::ChildWindow>> waiting;
+} // namespace
+
 void Tmain_form::openChild(ui::ChildWindow* child, const std::function<void()>& prepare) {
+    if (openChild_ && openChild_ != child && openChild_->isVisible()) {
+        waiting << openChild_;
+        openChild_->setEnabled(false);
+    }
     openChild_ = child;
     setWindowOpacity(kDimmed);
     setEnabled(false);
@@ -598,6 +609,15 @@ void Tmain_form::openChild(ui::ChildWindow* child, const std::function<void()>& 
 }
 
 void Tmain_form::restoreAfterChild() {
+    while (!waiting.isEmpty()) {
+        ui::ChildWindow* back = waiting.takeLast();
+        if (!back || !back->isVisible()) continue;
+        openChild_ = back;
+        back->setEnabled(true);
+        back->raise();
+        back->activateWindow();
+        return;
+    }
     openChild_ = nullptr;
     setEnabled(true);
     activateWindow();

@@ -6,6 +6,7 @@
 #include "db/Text.h"
 #include "db/Transaction.h"
 #include "db/Values.h"
+#include "ui/Nevelo.h"
 
 #include <QRegularExpression>
 #include <functional>
@@ -197,11 +198,11 @@ int aktualis(db::Connection& connection, const QDate& ma) {
 QString elmaradtValtas(db::Connection& connection, const QDate& ma) {
     const int year = atvitt(connection);
     if (!year || ma < QDate(year + 1, 9, 1)) return {};
-    return QStringLiteral("A nyilvántartás még a(z) %1. tanévben van: a(z) %2. tanévre még nem történt "
+    return QStringLiteral("A nyilvántartás még %1. tanévben van: %2. tanévre még nem történt "
                           "tanévváltás.\r\rAmíg meg nem történik, a program mindenütt (új tanulók, "
-                          "visszavétel, dokumentumok, lekérdezések) a(z) %1. tanévvel számol. A tanévváltás "
+                          "visszavétel, dokumentumok, lekérdezések) %1. tanévvel számol. A tanévváltás "
                           "az „Éves ügyintézés” ablakból indítható.")
-        .arg(tanevSzoveg(year), tanevSzoveg(year + 1));
+        .arg(ui::aAz(tanevSzoveg(year)), ui::aAz(tanevSzoveg(year + 1)));
 }
 
 int kovetkezoTanev(db::Connection& connection, const QDate& ma) {

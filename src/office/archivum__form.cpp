@@ -13,6 +13,7 @@
 #include "queries/Report.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
+#include "ui/Nevelo.h"
 #include "ui/Widgets.h"
 
 Tarchivum_form* archivum_form = nullptr;
@@ -147,6 +148,7 @@ Tarchivum_form::Tarchivum_form(QWidget* parent) : ui::ChildWindow(parent) {
                 if (!path.isEmpty()) csv_ment(path);
             }));
     connect(Button7, &QPushButton::clicked, this, [this] { close(); });
+    setKeys(Button2);
 }
 
 int Tarchivum_form::chosenId() const {
@@ -257,37 +259,38 @@ void Tarchivum_form::adatok_mutat() {
 bool Tarchivum_form::Button1Click() {
     const int id = chosenId();
     if (!id) {
-        ui::warning(QStringLiteral("Nincs kijelölt tanuló a listában."));
+        ui::warning(this, QStringLiteral("Nincs kijelölt tanuló a listában."));
         return false;
     }
     if (combo_osztaly->currentIndex() < 0) {
-        ui::warning(QStringLiteral("Válassza ki, melyik osztályba kerül vissza a tanuló!"));
+        ui::warning(this, QStringLiteral("Válassza ki, melyik osztályba kerül vissza a tanuló!"));
         return false;
     }
     bool ok = false;
     const int year = edit_tanev->text().toInt(&ok);
     if (!ok || edit_tanev->text().size() != 4 || year < 1900) {
-        ui::warning(QStringLiteral("A tanév kezdő éve négy számjegy, például %1.")
-                        .arg(tanev::aktualis(DM->dbTanulo, QDate::currentDate())));
+        ui::warning(this, QStringLiteral("A tanév kezdő éve négy számjegy, például %1.")
+                              .arg(tanev::aktualis(DM->dbTanulo, QDate::currentDate())));
         return false;
     }
     const QString name = ds_archiv->value(ds_archiv->currentRow(), QStringLiteral("Név")).toString();
-    if (!ui::confirm(QStringLiteral("Visszaveszi a következő tanulót a(z) %1 osztályba, a %2. tanévre?\r\r%3")
-                         .arg(ui::itemLabel(combo_osztaly->currentText()), tanev::tanevSzoveg(year), name)))
+    if (!ui::confirm(this, QStringLiteral("Visszaveszi a következő tanulót %1 osztályba, %2. tanévre?\r\r%3")
+                               .arg(ui::aAz(ui::itemLabel(combo_osztaly->currentText())),
+                                    ui::aAz(tanev::tanevSzoveg(year)), name)))
         return false;
     try {
         tanev::visszavesz(DM->dbTanulo, id, combo_osztaly->chosenId(), year);
     } catch (const db::Error& e) {
         QString text;
         main_form->hiba_kiir(e, text);
-        ui::error(text);
+        ui::error(this, text);
         edit_keresesChange();
         return false;
     }
     DM->dataset_Tanulok.refresh();
     main_form->akt_letszam();
     edit_keresesChange();
-    ui::information(QStringLiteral("%1 visszakerült a nyilvántartásba.").arg(name));
+    ui::information(this, QStringLiteral("%1 visszakerült a nyilvántartásba.").arg(name));
     return true;
 }
 
@@ -307,20 +310,20 @@ void Tarchivum_form::Button4Click() {
     queries::setUpPrinter(printer, r);
     if (!queries::outputs().choosePrinter(this, printer)) return;
     if (!queries::printReport(printer, r))
-        ui::error(QStringLiteral("A nyomtatás nem sikerült: a nyomtató nem érhető el."));
+        ui::error(this, QStringLiteral("A nyomtatás nem sikerült: a nyomtató nem érhető el."));
 }
 
 bool Tarchivum_form::pdf_ment(const QString& path) {
     QString error;
     if (queries::writePdf(path, archiveReport(*ds_archiv, edit_kereses->text()), error)) return true;
-    ui::error(error);
+    ui::error(this, error);
     return false;
 }
 
 bool Tarchivum_form::csv_ment(const QString& path) {
     QString error;
     if (queries::writeCsv(path, archiveReport(*ds_archiv, edit_kereses->text()), error)) return true;
-    ui::error(error);
+    ui::error(this, error);
     return false;
 }
 

@@ -24,14 +24,14 @@ Tevi_ugyek_form::Tevi_ugyek_form(QWidget* parent) : ui::ChildWindow(parent) {
                          QRect(0, 0, 10, 10), true);
     connect(Button1, &QPushButton::clicked, this, [this] { close(); });
     layOut();
+    setKeys(nullptr);
 }
 
 QPushButton* Tevi_ugyek_form::addTask(const QString& name, const QString& text, ui::ChildWindow* window,
                                       std::function<void()> prepare) {
     auto* b = ui::button(this, name, text, ui::arial(12), QRect(0, 0, 10, 10), true);
     connect(b, &QPushButton::clicked, this, ui::guard([this, window, prepare] {
-                // The main window stays dimmed: this window gives way to the one asked for.
-                hide();
+                // Stays open behind the task, so that the next one is a click away.
                 main_form->openChild(window, prepare);
             }));
     tasks_.push_back(b);

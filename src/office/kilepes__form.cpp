@@ -73,6 +73,10 @@ Tkilepes_form::Tkilepes_form(QWidget* parent) : ui::ChildWindow(parent) {
                 if (Button1Click()) close();
             }));
     connect(Button2, &QPushButton::clicked, this, [this] { close(); });
+    setKeys(Button1, [this] {
+        return edit_datum->isModified() || edit_iskola->isModified() || edit_om->isModified() ||
+               m_megjegyzes->document()->isModified();
+    });
 }
 
 void Tkilepes_form::prepareForStudent(int studentId, const QString& name) {
@@ -83,6 +87,7 @@ void Tkilepes_form::prepareForStudent(int studentId, const QString& name) {
     edit_iskola->clear();
     edit_om->clear();
     m_megjegyzes->clear();
+    m_megjegyzes->document()->setModified(false);
 }
 
 bool Tkilepes_form::Button1Click() {
@@ -92,7 +97,7 @@ bool Tkilepes_form::Button1Click() {
                                            : tanev::FogadoIskola{};
     const QString problem = tanev::kilepesHiba(edit_datum->text(), ok, m_megjegyzes->toPlainText(), iskola);
     if (!problem.isEmpty()) {
-        ui::warning(problem);
+        ui::warning(this, problem);
         return false;
     }
     try {
@@ -101,13 +106,13 @@ bool Tkilepes_form::Button1Click() {
     } catch (const db::Error& e) {
         QString text;
         main_form->hiba_kiir(e, text);
-        ui::error(text);
+        ui::error(this, text);
         return false;
     }
     DM->dataset_Tanulok.refresh();
     main_form->akt_letszam();
-    ui::information(QStringLiteral("%1 kilépett; adatai a kilépett tanulók archívumában maradnak.")
-                        .arg(label_nev->text()));
+    ui::information(this, QStringLiteral("%1 kilépett; adatai a kilépett tanulók archívumában maradnak.")
+                              .arg(label_nev->text()));
     return true;
 }
 

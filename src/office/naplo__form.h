@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include "db/Dataset.h"
 #include "db/Transaction.h"
+#include "queries/Report.h"
 #include "ui/ChildWindow.h"
 #include "ui/DataGrid.h"
 
@@ -24,10 +26,13 @@ class Tnaplo_form : public ui::ChildWindow {
     QLineEdit* edit_tol;
     QLineEdit* edit_ig;
     QLabel* label_tanulo;
+    QComboBox* combo_muvelet; // narrows the log to one operation ("mind": every one)
+    QComboBox* combo_mezo;    // and to one field
     QPushButton* Button1;
     QPushButton* Button2;
     QPushButton* Button3;
     QPushButton* Button4;
+    QPushButton* Button5; // Mentés Excelbe…
     ui::DataGrid* dbg_naplo;
     db::Transaction* trNaplo;
     db::Dataset* ds_naplo;
@@ -37,6 +42,7 @@ class Tnaplo_form : public ui::ChildWindow {
 
   private:
     void reset(const QDate& from);
+    queries::Report report();
     int studentId_ = 0;
 };
 

@@ -127,13 +127,17 @@ Ttanevvaltas_form::Ttanevvaltas_form(QWidget* parent) : ui::ChildWindow(parent) 
     connect(Button4, &QPushButton::clicked, this, ui::guard([this] { Button4Click(); }));
     connect(Button5, &QPushButton::clicked, this, ui::guard([this] { Button5Click(); }));
     connect(Button6, &QPushButton::clicked, this, [this] { close(); });
+    // no default: Enter never starts the move
+    setKeys(nullptr, [this] { return edit_megjegyzes->isModified() || edit_datum->isModified(); });
 }
 
 int Ttanevvaltas_form::ujTanev(bool quiet) const {
     bool ok = false;
     const int year = edit_uj_tanev->text().toInt(&ok);
     if (ok && edit_uj_tanev->text().size() == 4 && year > 1900) return year;
-    if (!quiet) ui::warning(QStringLiteral("Az új tanév kezdő éve négy számjegy, például 2027."));
+    if (!quiet)
+        ui::warning(const_cast<Ttanevvaltas_form*>(this),
+                    QStringLiteral("Az új tanév kezdő éve négy számjegy, például 2027."));
     return 0;
 }
 
@@ -187,14 +191,14 @@ void Ttanevvaltas_form::allapot_mutat() {
 
 bool Ttanevvaltas_form::jelol(QChar jeloles) {
     if (!ds_diakok->isOpen() || ds_diakok->currentRow() < 0) {
-        ui::warning(QStringLiteral("Nincs kijelölt tanuló a listában."));
+        ui::warning(this, QStringLiteral("Nincs kijelölt tanuló a listában."));
         return false;
     }
     const int ok = jeloles == u'K' ? combo_ok->currentData().toInt() : 0;
     if (jeloles == u'K') {
         const QString problem = tanev::kilepesHiba(edit_datum->text(), ok, edit_megjegyzes->text());
         if (!problem.isEmpty()) {
-            ui::warning(problem);
+            ui::warning(this, problem);
             return false;
         }
     }
@@ -219,12 +223,13 @@ bool Ttanevvaltas_form::Button4Click() {
     if (!year) return false;
     const QDate datum = db::parseDate(edit_datum->text().trimmed());
     if (!datum.isValid()) {
-        ui::warning(QStringLiteral("A kilépés dátuma nem megfelelő: %1\r(Helyes formátum: éééé.hh.nn.)")
-                        .arg(edit_datum->text().trimmed()));
+        ui::warning(this, QStringLiteral("A kilépés dátuma nem megfelelő: %1\r(Helyes formátum: éééé.hh.nn.)")
+                              .arg(edit_datum->text().trimmed()));
         return false;
     }
     const int vegzos = spin_vegzos->value();
-    if (!ui::confirm(QStringLiteral("Végrehajtja a tanévváltást a %1. tanévre?\r\r"
+    if (!ui::confirm(this,
+                     QStringLiteral("Végrehajtja a tanévváltást a %1. tanévre?\r\r"
                                     "A %2. évfolyam osztályai megszűnnek, tanulóik végzettként az archívumba "
                                     "kerülnek (az évismétlők kivételével); a többi osztály egy évfolyammal "
                                     "feljebb lép, a megjelölt tanulók évet ismételnek vagy kilépnek.\r"
@@ -239,7 +244,7 @@ bool Ttanevvaltas_form::Button4Click() {
     } catch (const db::Error& err) {
         QString text;
         main_form->hiba_kiir(err, text);
-        ui::error(QStringLiteral("A tanévváltás nem történt meg; az adatok változatlanok.\r\r") + text);
+        ui::error(this, QStringLiteral("A tanévváltás nem történt meg; az adatok változatlanok.\r\r") + text);
         prepareOpen();
         return false;
     }
@@ -248,36 +253,36 @@ bool Ttanevvaltas_form::Button4Click() {
     main_form->akt_tanev();
     prepareOpen();
     ui::information(
-        QStringLiteral("A tanévváltás megtörtént (%1).\r\r%2 tanuló lépett tovább, %3 ismétel évet, "
-                       "%4 kilépett (archívumba került).")
-            .arg(tanev::tanevSzoveg(year))
-            .arg(e.tovabblepett)
-            .arg(e.ismetel)
-            .arg(e.kilepett));
+        this, QStringLiteral("A tanévváltás megtörtént (%1).\r\r%2 tanuló lépett tovább, %3 ismétel évet, "
+                             "%4 kilépett (archívumba került).")
+                  .arg(tanev::tanevSzoveg(year))
+                  .arg(e.tovabblepett)
+                  .arg(e.ismetel)
+                  .arg(e.kilepett));
     return true;
 }
 
 bool Ttanevvaltas_form::Button5Click() {
     const std::optional<tanev::Allapot> a = tanev::utolso(DM->dbTanulo);
     if (!a) {
-        ui::warning(QStringLiteral("Nincs visszavonható tanévváltás."));
+        ui::warning(this, QStringLiteral("Nincs visszavonható tanévváltás."));
         return false;
     }
     if (!a->visszavonhato) {
-        ui::warning(tanev::allapotSzoveg(a));
+        ui::warning(this, tanev::allapotSzoveg(a));
         return false;
     }
-    if (!ui::confirm(
-            QStringLiteral("Visszavonja a %1. tanévre történt tanévváltást?\r\rMinden osztály, tanuló és "
-                           "kilépett tanuló visszakerül oda, ahol a váltás előtt volt.")
-                .arg(tanev::tanevSzoveg(a->ujTanev))))
+    if (!ui::confirm(this, QStringLiteral(
+                               "Visszavonja a %1. tanévre történt tanévváltást?\r\rMinden osztály, tanuló és "
+                               "kilépett tanuló visszakerül oda, ahol a váltás előtt volt.")
+                               .arg(tanev::tanevSzoveg(a->ujTanev))))
         return false;
     try {
         tanev::visszavon(DM->dbTanulo, a->id);
     } catch (const db::Error& err) {
         QString text;
         main_form->hiba_kiir(err, text);
-        ui::error(text);
+        ui::error(this, text);
         prepareOpen();
         return false;
     }
@@ -285,7 +290,8 @@ bool Ttanevvaltas_form::Button5Click() {
     main_form->akt_letszam();
     main_form->akt_tanev();
     prepareOpen();
-    ui::information(QStringLiteral("A tanévváltás visszavonva: minden a váltás előtti állapotba került."));
+    ui::information(this,
+                    QStringLiteral("A tanévváltás visszavonva: minden a váltás előtti állapotba került."));
     return true;
 }
 

@@ -11,6 +11,7 @@
 
 #include "Report.h"
 #include "db/Values.h"
+#include "ui/Nevelo.h"
 
 namespace queries {
 
@@ -212,8 +213,8 @@ QString writeXlsx(const QString& path, const QString& sheetName, const QStringLi
                   const std::function<QVariant(int row, int column)>& cell, Progress* progress) {
     const QString reason = writeSheet(path, sheetName, titles, rowCount, cell, progress);
     if (reason.isEmpty()) return {};
-    return QStringLiteral("A(z) %1 fájl mentése nem sikerült: %2.")
-        .arg(QDir::toNativeSeparators(path), reason);
+    return QStringLiteral("%1 fájl mentése nem sikerült: %2.")
+        .arg(ui::aAz(QDir::toNativeSeparators(path), true), reason);
 }
 
 bool writeXlsx(const QString& path, const Report& report, QString& error, Progress* progress) {

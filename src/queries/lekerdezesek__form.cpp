@@ -14,6 +14,7 @@
 #include "office/Tanev.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
+#include "ui/Nevelo.h"
 #include "ui/Widgets.h"
 
 Tlekerdezesek_form* lekerdezesek_form = nullptr;
@@ -155,7 +156,7 @@ void Tlekerdezesek_form::lekerdezesek_feltolt() {
     combo_lekerdezes->setCurrentIndex(-1);
     label_sorok->setText(
         combo_lekerdezes->count() == 0
-            ? QStringLiteral("Nincs lekérdezés a(z) %1 mappában.").arg(QDir::toNativeSeparators(folder))
+            ? QStringLiteral("Nincs lekérdezés %1 mappában.").arg(ui::aAz(QDir::toNativeSeparators(folder)))
             : QStringLiteral("Válasszon lekérdezést!"));
 }
 
@@ -258,10 +259,11 @@ void Tlekerdezesek_form::lekerdezes_futtat() {
         if (!unknown.isEmpty()) {
             valasztok_mutat({});
             label_sorok->setText(failed);
-            ui::warning(QStringLiteral("A(z) „%1” lekérdezés (%2) ismeretlen paramétert használ: :%3\r\r"
+            ui::warning(QStringLiteral("%1 lekérdezés (%2) ismeretlen paramétert használ: :%3\r\r"
                                        "Használható paraméterek: :%4 (osztály), :%5 (tanár), :%6 (aktuális "
                                        "tanév), :%7 (nap).\rA lekérdezés nem fut le.")
-                            .arg(title, file, unknown.join(QStringLiteral(", :")), queries::kClassParam,
+                            .arg(ui::aAz(QStringLiteral("„%1”").arg(title), true), file,
+                                 unknown.join(QStringLiteral(", :")), queries::kClassParam,
                                  queries::kTeacherParam, queries::kYearParam, queries::kDayParam));
             return;
         }
@@ -269,10 +271,9 @@ void Tlekerdezesek_form::lekerdezes_futtat() {
         // Prepared only, never run, unless the server calls it a plain select.
         if (!queries::isPlainSelect(*trLekerdezes, sql)) {
             label_sorok->setText(failed);
-            ui::warning(
-                QStringLiteral("A(z) „%1” lekérdezés (%2) nem egyszerű SELECT utasítás, ezért nem fut "
-                               "le.\r\rEz az ablak csak olvas az adatbázisból, semmit nem módosít.")
-                    .arg(title, file));
+            ui::warning(QStringLiteral("%1 lekérdezés (%2) nem egyszerű SELECT utasítás, ezért nem fut "
+                                       "le.\r\rEz az ablak csak olvas az adatbázisból, semmit nem módosít.")
+                            .arg(ui::aAz(QStringLiteral("„%1”").arg(title), true), file));
             return;
         }
         ds_eredmeny->setSelectSQL(sql);
@@ -306,8 +307,8 @@ void Tlekerdezesek_form::lekerdezes_futtat() {
     } catch (const db::Error& e) {
         eredmeny_nullaz();
         label_sorok->setText(failed);
-        throw db::Error(QStringLiteral("A(z) „%1” lekérdezés (%2) nem futtatható:\r\r%3")
-                            .arg(title, file, db::userText(e)));
+        throw db::Error(QStringLiteral("%1 lekérdezés (%2) nem futtatható:\r\r%3")
+                            .arg(ui::aAz(QStringLiteral("„%1”").arg(title), true), file, db::userText(e)));
     }
     sorok_kiir();
     for (QPushButton* b : {Button1, Button2, Button3, Button5})
@@ -360,7 +361,7 @@ bool Tlekerdezesek_form::ment(const QString& path, const QString& kind, Writer w
     }
     const QString shown = QDir::toNativeSeparators(path);
     if (!written) {
-        ui::error(QStringLiteral("A(z) %1 fájl mentése nem sikerült: %2.").arg(shown, error));
+        ui::error(QStringLiteral("%1 fájl mentése nem sikerült: %2.").arg(ui::aAz(shown, true), error));
         return false;
     }
     ui::information(QStringLiteral("%1 elkészült:\r%2").arg(kind, shown));

@@ -2,9 +2,12 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
 
+#include "Dialogs.h"
 #include "Guard.h"
 
 namespace ui {
@@ -26,6 +29,36 @@ void ChildWindow::centreOnScreen() {
     move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
 }
 
+void ChildWindow::setKeys(QPushButton* defaultButton, std::function<bool()> typed) {
+    keys_ = true;
+    default_ = defaultButton;
+    typed_ = std::move(typed);
+}
+
+void ChildWindow::keyPressEvent(QKeyEvent* event) {
+    if (!keys_ || event->modifiers() & ~Qt::KeypadModifier) return QWidget::keyPressEvent(event);
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        guarded([this] {
+            if (typed_ && typed_() &&
+                !confirm(this, QStringLiteral("A beírt adatok elvesznek. Bezárja az ablakot?")))
+                return;
+            close();
+        });
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // a box that takes Enter itself (a multi-line text) never gets here
+        if (auto* focused = qobject_cast<QPushButton*>(focusWidget()))
+            focused->click();
+        else if (default_ && default_->isVisible() && default_->isEnabled())
+            default_->click();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
 void ChildWindow::closeEvent(QCloseEvent* event) {
     event->accept(); // only hidden: the window lives as long as the program
     guarded([this] { FormClose(); });
@@ -39,6 +72,7 @@ void ChildWindow::changeEvent(QEvent* event) {
 
 void ChildWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    if (keys_) giveMnemonics(this);
     if (event->spontaneous()) return; // the system restoring it, not an opening
     // A hidden window keeps its focus widget, often the close button where a space
     // would close it again: typing starts at the beginning of the tab order instead.
@@ -47,6 +81,34 @@ void ChildWindow::showEvent(QShowEvent* event) {
             w->setFocus(Qt::OtherFocusReason); // keeps a shown text unselected
             return;
         }
+    }
+}
+
+void giveMnemonics(QWidget* window) {
+    QList<QPushButton*> buttons = window->findChildren<QPushButton*>();
+    // a dialog of the window has letters of its own
+    buttons.removeIf([window](QPushButton* b) { return b->window() != window; });
+    QString used;
+    auto letterAt = [](const QString& text) {
+        const qsizetype at = text.indexOf(QLatin1Char('&'));
+        return at >= 0 && at + 1 < text.size() ? text.at(at + 1).toLower() : QChar();
+    };
+    for (QPushButton* b : buttons)
+        if (const QChar c = letterAt(b->text()); !c.isNull()) used += c;
+    auto free = [&](QChar c) {
+        return c.isLetterOrNumber() && c.unicode() < 128 && !used.contains(c.toLower());
+    };
+    for (QPushButton* b : buttons) {
+        const QString text = b->text();
+        if (text.isEmpty() || !letterAt(text).isNull()) continue;
+        qsizetype pick = -1;
+        for (qsizetype i = 0; i < text.size() && pick < 0; ++i)
+            if ((i == 0 || text.at(i - 1).isSpace()) && free(text.at(i))) pick = i;
+        for (qsizetype i = 0; i < text.size() && pick < 0; ++i)
+            if (free(text.at(i))) pick = i;
+        if (pick < 0) continue;
+        used += text.at(pick).toLower();
+        b->setText(QString(text).insert(pick, QLatin1Char('&')));
     }
 }
 

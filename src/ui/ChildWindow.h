@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
+#include <functional>
+
+class QPushButton;
 
 namespace ui {
 
@@ -13,6 +17,10 @@ class ChildWindow : public QWidget {
     explicit ChildWindow(QWidget* parent = nullptr);
     void setClientSize(int width, int height);
     void centreOnScreen();
+    // The new windows' keys: Esc closes it (asking first when typed() says something typed
+    // would be lost), Enter presses the default button, and every button gets an Alt
+    // letter of its own. The Parts' windows keep their own keys.
+    void setKeys(QPushButton* defaultButton, std::function<bool()> typed = {});
 
   protected:
     virtual void FormClose() {}
@@ -20,7 +28,17 @@ class ChildWindow : public QWidget {
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    bool keys_ = false;
+    QPointer<QPushButton> default_;
+    std::function<bool()> typed_;
 };
+
+// An Alt letter for every button of the window that has none, none used twice: the first
+// letter of a word where it is free, else any free letter.
+void giveMnemonics(QWidget* window);
 
 // Bold Arial of the given pixel height.
 QFont arial(int pixels, bool bold = true);

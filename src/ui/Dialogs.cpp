@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QGridLayout>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
@@ -19,6 +20,17 @@ class MessageBoxService : public DialogService {
   public:
     DialogAnswer show(DialogKind kind, const QString& title, const QString& text,
                       DialogButtons buttons) override {
+        return present(QApplication::activeWindow(), kind, title, text, buttons, false);
+    }
+    DialogAnswer showFor(QWidget* window, DialogKind kind, const QString& title, const QString& text,
+                         DialogButtons buttons) override {
+        return present(window ? window->window() : QApplication::activeWindow(), kind, title, text, buttons,
+                       true);
+    }
+
+  private:
+    static DialogAnswer present(QWidget* parent, DialogKind kind, const QString& title, const QString& text,
+                                DialogButtons buttons, bool hungarian) {
         QMessageBox::Icon icon = QMessageBox::Information;
         switch (kind) {
         case DialogKind::Warning:
@@ -37,15 +49,25 @@ class MessageBoxService : public DialogService {
         if (ending) return buttons == DialogButtons::YesNo ? DialogAnswer::No : DialogAnswer::Ok;
         QString shown = text;
         shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-        QMessageBox box(icon, title, shown,
-                        buttons == DialogButtons::YesNo ? QMessageBox::Yes | QMessageBox::No
-                                                        : QMessageBox::Ok,
-                        QApplication::activeWindow());
+        QMessageBox box(
+            icon, title, shown,
+            buttons == DialogButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent);
         box.setTextFormat(Qt::PlainText);
+        // Modal to its own window only, which the window manager keeps below it.
+        if (hungarian) {
+            box.setWindowModality(Qt::WindowModal);
+            // a narrow box would cut its own title ("Figye…tetés")
+            if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+                grid->addItem(new QSpacerItem(box.fontMetrics().horizontalAdvance(title) + 140, 0,
+                                              QSizePolicy::Minimum, QSizePolicy::Minimum),
+                              grid->rowCount(), 0, 1, grid->columnCount());
+        }
         // The program's own boxes keep their buttons whatever language Qt speaks.
         if (QAbstractButton* b = box.button(QMessageBox::Ok)) b->setText(QStringLiteral("OK"));
-        if (QAbstractButton* b = box.button(QMessageBox::Yes)) b->setText(QStringLiteral("Yes"));
-        if (QAbstractButton* b = box.button(QMessageBox::No)) b->setText(QStringLiteral("No"));
+        if (QAbstractButton* b = box.button(QMessageBox::Yes))
+            b->setText(hungarian ? QStringLiteral("&Igen") : QStringLiteral("Yes"));
+        if (QAbstractButton* b = box.button(QMessageBox::No))
+            b->setText(hungarian ? QStringLiteral("&Nem") : QStringLiteral("No"));
         const int answer = box.exec();
         if (buttons == DialogButtons::Ok) return DialogAnswer::Ok;
         return answer == QMessageBox::Yes ? DialogAnswer::Yes : DialogAnswer::No;
@@ -104,6 +126,43 @@ QString standardTitle(DialogKind kind) {
         return QStringLiteral("Confirm");
     }
     return QString();
+}
+
+QString hungarianTitle(DialogKind kind) {
+    switch (kind) {
+    case DialogKind::Warning:
+        return QStringLiteral("Figyelmeztetés");
+    case DialogKind::Error:
+        return QStringLiteral("Hiba");
+    case DialogKind::Information:
+        return QStringLiteral("Tájékoztatás");
+    case DialogKind::Confirmation:
+        return QStringLiteral("Kérdés");
+    }
+    return QString();
+}
+
+namespace {
+DialogAnswer showFor(QWidget* window, DialogKind kind, const QString& text, DialogButtons buttons) {
+    const bool loss = text.contains(db::kConnectionLostText);
+    if (loss && lossToldInThisAction)
+        return buttons == DialogButtons::YesNo ? DialogAnswer::No : DialogAnswer::Ok;
+    if (loss) lossToldInThisAction = true;
+    return dialogs().showFor(window, kind, hungarianTitle(kind), text, buttons);
+}
+} // namespace
+
+void warning(QWidget* window, const QString& text) {
+    showFor(window, DialogKind::Warning, text, DialogButtons::Ok);
+}
+void error(QWidget* window, const QString& text) {
+    showFor(window, DialogKind::Error, text, DialogButtons::Ok);
+}
+void information(QWidget* window, const QString& text) {
+    showFor(window, DialogKind::Information, text, DialogButtons::Ok);
+}
+bool confirm(QWidget* window, const QString& text) {
+    return showFor(window, DialogKind::Confirmation, text, DialogButtons::YesNo) == DialogAnswer::Yes;
 }
 
 void warning(const QString& text) {

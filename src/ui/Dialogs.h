@@ -17,6 +17,13 @@ class DialogService {
     virtual ~DialogService() = default;
     virtual DialogAnswer show(DialogKind kind, const QString& title, const QString& text,
                               DialogButtons buttons) = 0;
+    // A box of one of the new windows, owned by that window: it stays on top of it and
+    // blocks only it. By default shown as show() shows it.
+    virtual DialogAnswer showFor(QWidget* window, DialogKind kind, const QString& title, const QString& text,
+                                 DialogButtons buttons) {
+        (void)window;
+        return show(kind, title, text, buttons);
+    }
 };
 
 // The default service shows a QMessageBox; set another (or nullptr for the default).
@@ -24,6 +31,8 @@ DialogService& dialogs();
 void setDialogService(DialogService* service);
 
 QString standardTitle(DialogKind kind);
+// The new windows' titles: "Figyelmeztetés", "Hiba", "Tájékoztatás", "Kérdés".
+QString hungarianTitle(DialogKind kind);
 
 // "\r" in a text is a line break.
 void warning(const QString& text);
@@ -31,6 +40,12 @@ void error(const QString& text);
 void information(const QString& text);
 bool informationYesNo(const QString& text); // true on Yes
 bool confirm(const QString& text);          // true on Yes
+// The same for the new windows: owned by window, Hungarian titles and buttons ("OK",
+// "Igen", "Nem"). The Parts' windows keep the ones above.
+void warning(QWidget* window, const QString& text);
+void error(QWidget* window, const QString& text);
+void information(QWidget* window, const QString& text);
+bool confirm(QWidget* window, const QString& text); // true on "Igen"
 // A dialog titled with the program's name, for errors no handler caught.
 void programError(const QString& text);
 

@@ -1,0 +1,61 @@
+#include "Nevelo.h"
+
+namespace ui {
+
+namespace {
+
+bool isVowel(QChar c) {
+    return QStringLiteral("aáeéiíoóöőuúüű").contains(c.toLower());
+}
+
+// A number read aloud begins with a vowel when its first word does: "egy", "ezer",
+// "egymillió", "öt", "ötven", "ötszáz".
+bool numberBeginsWithVowel(const QString& digits) {
+    QString d = digits;
+    while (d.size() > 1 && d.front() == QLatin1Char('0'))
+        d.remove(0, 1);
+    // the group before the first thousands' separator as read: 1999 → 1 (ezer…), 250000 → 250
+    const qsizetype lead = d.size() % 3 == 0 ? 3 : d.size() % 3;
+    const int group = d.left(lead).toInt();
+    if (group >= 100) return group / 100 == 5;
+    if (group >= 10) return group / 10 == 5;
+    return group == 1 || group == 5;
+}
+
+// Consonants whose names begin with a vowel: an abbreviation read letter by letter.
+bool spelledWithVowel(const QString& token) {
+    if (token.size() < 2 || token.size() > 5) return false;
+    for (QChar c : token)
+        if (!c.isUpper() || isVowel(c)) return false;
+    return QStringLiteral("FLMNRSXY").contains(token.front());
+}
+
+} // namespace
+
+QString nevelo(const QString& word) {
+    qsizetype i = 0;
+    // quotes, brackets and blanks are not read aloud
+    while (i < word.size() && !word.at(i).isLetterOrNumber())
+        ++i;
+    if (i == word.size()) return QStringLiteral("a");
+    const QChar first = word.at(i);
+    if (first.isDigit()) {
+        qsizetype end = i;
+        while (end < word.size() && word.at(end).isDigit())
+            ++end;
+        return numberBeginsWithVowel(word.mid(i, end - i)) ? QStringLiteral("az") : QStringLiteral("a");
+    }
+    qsizetype end = i;
+    while (end < word.size() && word.at(end).isLetter())
+        ++end;
+    if (isVowel(first) || spelledWithVowel(word.mid(i, end - i))) return QStringLiteral("az");
+    return QStringLiteral("a");
+}
+
+QString aAz(const QString& word, bool capital) {
+    QString article = nevelo(word);
+    if (capital) article[0] = article.at(0).toUpper();
+    return article + QLatin1Char(' ') + word;
+}
+
+} // namespace ui
