@@ -101,8 +101,9 @@ bool belep(db::Connection& connection) {
         } catch (const db::DbError& e) {
             if (!loginRefused(e)) return false;
         }
-        // Which of the two was wrong is not told.
-        ui::warning(QStringLiteral("A felhasználónév vagy a jelszó nem megfelelő."));
+        // Which of the two was wrong is not told; the window stays behind its message.
+        login.show();
+        ui::warning(&login, QStringLiteral("A felhasználónév vagy a jelszó nem megfelelő."));
         login.e_jelszo->clear();
         login.e_jelszo->setFocus();
     }
