@@ -1,6 +1,8 @@
 #include "TestSupport.h"
 
 #include <QApplication>
+#include <QMenu>
+#include <QtTest>
 
 #include <QFrame>
 #include <QLabel>
@@ -219,6 +221,12 @@ bool ProgramFixture::startWithSrc(const QString& name, const QString& databaseSr
 void ProgramFixture::stop() {
     program::destroyAll();
     TDM::programFolderOverride.clear();
+}
+
+void triggerStudentMenu(const QString& text) {
+    for (QAction* a : main_form->PopupMenu1->actions())
+        if (a->text() == text) return a->trigger();
+    QFAIL(qPrintable(QStringLiteral("no menu entry ") + text));
 }
 
 LoginAnswers::LoginAnswers(std::deque<std::pair<QString, QString>> answers) : answers_(std::move(answers)) {

@@ -102,6 +102,10 @@ class ProgramFixture {
     TestDatabase db;
 };
 
+// Chooses the entry of the student list's context menu by its text; fails the test when
+// there is none.
+void triggerStudentMenu(const QString& text);
+
 // Answers the login window whenever it shows: a user name and password each time, or
 // "Mégse" once none are left.
 class LoginAnswers : public QObject {

@@ -198,8 +198,7 @@ class AccountsTest : public QObject {
                     {id, phone, id, phone}),
                 QStringList{a.user});
             // The log shows her, by her full name where the school knows it.
-            for (QAction* entry : main_form->PopupMenu1->actions())
-                if (entry->text() == u"Változásnapló…"_s) entry->trigger();
+            triggerStudentMenu(u"Változásnapló…"_s);
             QVERIFY(naplo_form->isVisible());
             naplo_form->ds_naplo->fetchAll();
             const int last = naplo_form->ds_naplo->rowCount() - 1;

@@ -23,12 +23,6 @@ using namespace testing;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-void trigger(const QString& text) {
-    for (QAction* a : main_form->PopupMenu1->actions())
-        if (a->text() == text) return a->trigger();
-    QFAIL(qPrintable(u"no menu entry "_s + text));
-}
 void openTask(const char* button) {
     main_form->Button14->click();
     evi_ugyek_form->findChild<QPushButton*>(QString::fromLatin1(button))->click();
@@ -82,7 +76,7 @@ class SchoolYearTest : public QObject {
                                  .toString();
         const int before = headcount();
         QVERIFY(DM->dataset_Tanulok.locate(u"ID"_s, id, 1000000));
-        trigger(u"Kilépés…"_s);
+        triggerStudentMenu(u"Kilépés…"_s);
         QVERIFY(kilepes_form->isVisible() && !main_form->isEnabled());
         QCOMPARE(kilepes_form->label_nev->text(), name);
 
@@ -154,7 +148,7 @@ class SchoolYearTest : public QObject {
 
         // the log shows all of it for that student
         QVERIFY(DM->dataset_Tanulok.locate(u"ID"_s, id, 1000000));
-        trigger(u"Változásnapló…"_s);
+        triggerStudentMenu(u"Változásnapló…"_s);
         QVERIFY(naplo_form->isVisible());
         QStringList done = column(naplo_form->ds_naplo, u"Művelet"_s);
         done.removeDuplicates();

@@ -19,12 +19,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-void trigger(const QString& text) {
-    for (QAction* a : main_form->PopupMenu1->actions())
-        if (a->text() == text) return a->trigger();
-    QFAIL(qPrintable(u"no menu entry "_s + text));
-}
-
 // Typed key by key where the test keyboard has the keys, else inserted as a paste would.
 void type(QLineEdit* edit, const QString& text) {
     bool ascii = true;
@@ -50,7 +44,7 @@ class TanuloAdatokTest : public QObject {
     // Opens the window for a student from the list's context menu.
     void openFor(int id) {
         QVERIFY(DM->dataset_Tanulok.locate(u"ID"_s, id, 1000000));
-        trigger(u"További adatok…"_s);
+        triggerStudentMenu(u"További adatok…"_s);
         QVERIFY(f->isVisible() && !main_form->isEnabled());
     }
     int studentOf(int nth) {

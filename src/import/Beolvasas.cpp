@@ -81,11 +81,6 @@ void Preview::setDefaults(const Defaults& defaults) {
     recheck();
 }
 
-QString Preview::leftOutNotice() const {
-    // every field has its place now, the postcode among the further data
-    return {};
-}
-
 void Preview::loadReference() {
     endLookups();
     lookupTr_ = std::make_unique<db::Transaction>(connection_, nullptr, db::Transaction::Access::ReadOnly);

@@ -49,8 +49,6 @@ class Preview : public QAbstractTableModel {
     const Sheet& sheet() const { return sheet_; }
     const Mapping& mapping() const { return mapping_; }
     const Defaults& defaults() const { return defaults_; }
-    // What the file gives that is not stored, in a sentence; empty when nothing.
-    QString leftOutNotice() const;
 
     // Checks the next rows; false when every row is checked.
     bool checkSome(int rows);

@@ -464,8 +464,6 @@ void Tbeolvasas_form::showReason() {
                             ? preview->data(preview->index(i.row(), 2), Qt::DisplayRole).toString() + u'.'
                             : why);
     }
-    const QString notice = preview->leftOutNotice();
-    if (!notice.isEmpty()) text = text.isEmpty() ? notice : text + u' ' + notice;
     label_ok->setText(text);
 }
 
