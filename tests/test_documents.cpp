@@ -25,7 +25,7 @@
 #include "office/kilepes__form.h"
 #include "office/naplo__form.h"
 #include "office/tanevvaltas__form.h"
-#include "queries/Report.h"
+#include "output/Report.h"
 #include "ui/IdCombo.h"
 #include "ui/Nevelo.h"
 
@@ -55,10 +55,10 @@ QString writeFile(const QString& path, const QByteArray& bytes) {
 }
 
 // The answers of the print dialog and the file dialog; "Mégse" is an empty answer.
-class Outputs : public queries::OutputService {
+class Outputs : public output::OutputService {
   public:
-    Outputs() { queries::setOutputService(this); }
-    ~Outputs() override { queries::setOutputService(nullptr); }
+    Outputs() { output::setOutputService(this); }
+    ~Outputs() override { output::setOutputService(nullptr); }
     QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override {
         ++asked;
         return path;

@@ -16,8 +16,8 @@
 #include "import/beolvasas__form.h"
 #include "main/main__form.h"
 #include "office/evi_ugyek__form.h"
-#include "queries/Report.h"
-#include "queries/Xlsx.h"
+#include "output/Report.h"
+#include "output/Xlsx.h"
 
 using namespace testing;
 using namespace Qt::StringLiterals;
@@ -72,13 +72,13 @@ QByteArray csv(const QStringList& rows) {
     return ("\xEF\xBB\xBF" + (kHeadings + u"\r\n"_s + rows.join(u"\r\n"_s)).toUtf8());
 }
 
-class FakeOutputs : public queries::OutputService {
+class FakeOutputs : public output::OutputService {
   public:
-    FakeOutputs() { queries::setOutputService(this); }
-    ~FakeOutputs() override { queries::setOutputService(nullptr); }
+    FakeOutputs() { output::setOutputService(this); }
+    ~FakeOutputs() override { output::setOutputService(nullptr); }
     QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override { return path; }
     bool choosePrinter(QWidget*, QPrinter&) override { return false; }
-    class Stopping : public queries::Progress {
+    class Stopping : public output::Progress {
       public:
         explicit Stopping(FakeOutputs& o) : o_(o) {}
         bool step(const QString& what, qint64 done, qint64) override {
@@ -90,7 +90,7 @@ class FakeOutputs : public queries::OutputService {
       private:
         FakeOutputs& o_;
     };
-    std::unique_ptr<queries::Progress> progress(QWidget*) override {
+    std::unique_ptr<output::Progress> progress(QWidget*) override {
         return std::make_unique<Stopping>(*this);
     }
     QString path;
@@ -369,14 +369,14 @@ class ImportTest : public QObject {
         const QString dir = scratchFolder(u"vissza"_s);
         QByteArray csv = "\xEF\xBB\xBFN\xC3\xA9v;Telefon\r\n";
         for (const QString& v : values)
-            csv += (u"Kis Pál;"_s + queries::csvField(v) + u"\r\n"_s).toUtf8();
+            csv += (u"Kis Pál;"_s + output::csvField(v) + u"\r\n"_s).toUtf8();
         QFile f(dir + u"/vissza.csv"_s);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(csv);
         f.close();
-        QCOMPARE(queries::writeXlsx(dir + u"/vissza.xlsx"_s, u"Kimaradt sorok"_s, {u"Név"_s, u"Telefon"_s},
-                                    int(values.size()),
-                                    [&](int r, int c) { return QVariant(c ? values[r] : u"Kis Pál"_s); }),
+        QCOMPARE(output::writeXlsx(dir + u"/vissza.xlsx"_s, u"Kimaradt sorok"_s, {u"Név"_s, u"Telefon"_s},
+                                   int(values.size()),
+                                   [&](int r, int c) { return QVariant(c ? values[r] : u"Kis Pál"_s); }),
                  QString());
         for (const QString& name : {u"vissza.csv"_s, u"vissza.xlsx"_s}) {
             beolvasas_form->megnyit(dir + u"/"_s + name);

@@ -15,8 +15,8 @@
 #include "db/Transaction.h"
 #include "db/Values.h"
 #include "main/main__form.h"
+#include "output/Xlsx.h"
 #include "queries/Lekerdezes.h"
-#include "queries/Xlsx.h"
 #include "queries/lekerdezesek__form.h"
 
 using namespace Qt::StringLiterals;
@@ -130,7 +130,7 @@ QList<QStringList> parseCsv(const QString& text) {
     for (const QRegularExpressionMatch& m : field.globalMatch(text)) {
         QString v = m.captured(1);
         if (v.startsWith(u'"')) v = v.mid(1, v.size() - 2).replace(u"\"\""_s, u"\""_s);
-        out.last() << queries::csvText(v);
+        out.last() << output::csvText(v);
         if (m.captured(2) == "\r\n"_L1) out << QStringList();
     }
     out.removeLast();
@@ -204,10 +204,10 @@ class Workbook {
 };
 
 // Gives the file dialogs' and the print dialog's answers.
-class FakeOutputs : public queries::OutputService {
+class FakeOutputs : public output::OutputService {
   public:
-    FakeOutputs() { queries::setOutputService(this); }
-    ~FakeOutputs() override { queries::setOutputService(nullptr); }
+    FakeOutputs() { output::setOutputService(this); }
+    ~FakeOutputs() override { output::setOutputService(nullptr); }
     QString saveFileName(QWidget*, const QString&, const QString& suggested, const QString&) override {
         suggestions << suggested;
         return path;
@@ -219,7 +219,7 @@ class FakeOutputs : public queries::OutputService {
         return true;
     }
     // Long work stops at the given step (-1: never), and every step is counted.
-    class Stopping : public queries::Progress {
+    class Stopping : public output::Progress {
       public:
         explicit Stopping(FakeOutputs& o) : o_(o) {}
         bool step(const QString&, qint64, qint64) override { return o_.cancelAt != o_.steps++; }
@@ -227,7 +227,7 @@ class FakeOutputs : public queries::OutputService {
       private:
         FakeOutputs& o_;
     };
-    std::unique_ptr<queries::Progress> progress(QWidget*) override {
+    std::unique_ptr<output::Progress> progress(QWidget*) override {
         return std::make_unique<Stopping>(*this);
     }
     QString path;
@@ -602,8 +602,8 @@ class QueriesTest : public QObject {
             {QVariant(), 3.5, QDate(1899, 12, 31), QVariant(), QVariant(), qint64(1234567890123456789)}};
         const QString folder = testing::scratchFolder(u"xlsx-types"_s);
         const QString path = folder + u"/lista.xlsx"_s;
-        QCOMPARE(queries::writeXlsx(path, u"Lista: [1]"_s, titles, static_cast<int>(cells.size()),
-                                    [&](int row, int c) { return cells[row][c]; }),
+        QCOMPARE(output::writeXlsx(path, u"Lista: [1]"_s, titles, static_cast<int>(cells.size()),
+                                   [&](int row, int c) { return cells[row][c]; }),
                  QString());
         QVERIFY(QFileInfo(path).permissions() & QFile::ReadGroup); // not the private temporary file's
         const Workbook w(path);
@@ -639,7 +639,7 @@ class QueriesTest : public QObject {
 
         // a place that cannot be written is said so, and nothing is left behind
         const QString nowhere = folder + u"/nincs/ilyen.xlsx"_s;
-        QVERIFY(queries::writeXlsx(nowhere, u"x"_s, titles, 0, [](int, int) {
+        QVERIFY(output::writeXlsx(nowhere, u"x"_s, titles, 0, [](int, int) {
                     return QVariant();
                 }).startsWith(u"A %1 fájl mentése nem sikerült: "_s.arg(QDir::toNativeSeparators(nowhere))));
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{u"lista.xlsx"_s});
@@ -648,7 +648,7 @@ class QueriesTest : public QObject {
     // Wrapped cells and a row taller than a page: every word reaches the paper, and a
     // cancelled export leaves nothing and says nothing.
     void everyWordOfEveryCellIsPrinted() {
-        queries::Report r;
+        output::Report r;
         r.title = u"Próba"_s;
         for (int c = 0; c < 12; ++c) {
             r.headers << u"Oszlop %1"_s.arg(c);
@@ -674,7 +674,7 @@ class QueriesTest : public QObject {
         QVERIFY(older.open(QIODevice::WriteOnly) && older.write("régi") == 5);
         older.close();
         QString error;
-        QVERIFY2(queries::writePdf(path, r, error), qPrintable(error));
+        QVERIFY2(output::writePdf(path, r, error), qPrintable(error));
         QVERIFY(pages(path) > 2);
         const QStringList printed =
             run(u"pdftotext"_s, {path, u"-"_s}).split(QRegularExpression(u"\\s+"_s), Qt::SkipEmptyParts);
@@ -692,12 +692,12 @@ class QueriesTest : public QObject {
         }();
         FakeOutputs outputs;
         outputs.cancelAt = 3;
-        std::unique_ptr<queries::Progress> stopping = outputs.progress(nullptr);
-        QVERIFY_THROWS_EXCEPTION(queries::Cancelled, queries::writePdf(path, r, error, stopping.get()));
+        std::unique_ptr<output::Progress> stopping = outputs.progress(nullptr);
+        QVERIFY_THROWS_EXCEPTION(output::Cancelled, output::writePdf(path, r, error, stopping.get()));
         outputs.cancelAt = outputs.steps = 0;
-        QVERIFY_THROWS_EXCEPTION(queries::Cancelled, queries::writeCsv(path, r, error, stopping.get()));
+        QVERIFY_THROWS_EXCEPTION(output::Cancelled, output::writeCsv(path, r, error, stopping.get()));
         outputs.cancelAt = outputs.steps = 0;
-        QVERIFY_THROWS_EXCEPTION(queries::Cancelled, queries::writeXlsx(path, r, error, stopping.get()));
+        QVERIFY_THROWS_EXCEPTION(output::Cancelled, output::writeXlsx(path, r, error, stopping.get()));
         QFile after(path);
         QVERIFY(after.open(QIODevice::ReadOnly));
         QCOMPARE(after.readAll(), before);
@@ -722,7 +722,7 @@ class QueriesTest : public QObject {
         pickId(f->combo_osztaly, cls);
         const QStringList names = column(1);
         QVERIFY(names.size() >= 60);
-        QCOMPARE(queries::orientationFor(f->jelentes()), QPageLayout::Landscape);
+        QCOMPARE(output::orientationFor(f->jelentes()), QPageLayout::Landscape);
         const QString path = testing::scratchFolder(u"pdf-out"_s) + u"/nevsor.pdf"_s;
         QVERIFY(f->pdf_ment(path));
         QCOMPARE(app.dialogs.texts(),
@@ -757,7 +757,7 @@ class QueriesTest : public QObject {
 
         // a short one fits upright; a file that cannot be written is said so
         choose(kShipped[1]);
-        QCOMPARE(queries::orientationFor(f->jelentes()), QPageLayout::Portrait);
+        QCOMPARE(output::orientationFor(f->jelentes()), QPageLayout::Portrait);
         app.dialogs.clear();
         QVERIFY(!f->pdf_ment(path + u"/nincs.pdf"_s));
         QCOMPARE(app.dialogs.shown.size(), size_t(1));

@@ -10,8 +10,8 @@
 #include "db/Values.h"
 #include "main/main__form.h"
 #include "office/Tanev.h"
-#include "queries/Report.h"
-#include "queries/Xlsx.h"
+#include "output/Report.h"
+#include "output/Xlsx.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
 #include "ui/Nevelo.h"
@@ -324,7 +324,7 @@ bool Tdokumentumok_form::pdf_ment(const QString& path) {
 bool Tdokumentumok_form::pdfFor(const Job& job, const QString& path) {
     QString failure;
     auto write = [&](const QStringList& htmls) {
-        return queries::writePdfAside(path, failure, [&](QPrinter& printer) {
+        return output::writePdfAside(path, failure, [&](QPrinter& printer) {
             setUp(printer, combo_sablon->currentText());
             return documents::render(printer, htmls);
         });
@@ -345,7 +345,7 @@ bool Tdokumentumok_form::nyomtat() {
     QPrinter printer(QPrinter::HighResolution);
     setUp(printer, combo_sablon->currentText());
     // the number is taken only once the print dialog was answered
-    if (!queries::outputs().choosePrinter(this, printer)) return false;
+    if (!output::outputs().choosePrinter(this, printer)) return false;
     bool failed = false;
     try {
         return kiad(*j,
@@ -391,9 +391,9 @@ void Tdokumentumok_form::Button2Click() {
         suggested += QLatin1Char(' ') + ui::itemLabel(combo_osztaly->currentText());
     for (QChar& c : suggested)
         if (QStringLiteral("\\/:*?\"<>|").contains(c)) c = QLatin1Char('_');
-    QString path = queries::outputs().saveFileName(this, QStringLiteral("Mentés PDF-be"),
-                                                   QDir::home().filePath(suggested + QStringLiteral(".pdf")),
-                                                   QStringLiteral("PDF-fájl (*.pdf)"));
+    QString path = output::outputs().saveFileName(this, QStringLiteral("Mentés PDF-be"),
+                                                  QDir::home().filePath(suggested + QStringLiteral(".pdf")),
+                                                  QStringLiteral("PDF-fájl (*.pdf)"));
     if (path.isEmpty()) return;
     if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) path += QStringLiteral(".pdf");
     pdfFor(*j, path);
@@ -458,14 +458,13 @@ void Tdokumentumok_form::lista(Lista how) {
     if (!edit_kereses->text().trimmed().isEmpty())
         details << QStringLiteral("Keresés: %1").arg(edit_kereses->text().trimmed());
     details << QStringLiteral("Készült: %1").arg(QDate::currentDate().toString(db::kDateFormat));
-    const queries::Report r =
-        queries::Report::of(*ds_iktatas, QStringLiteral("Kiadott dokumentumok"), details);
+    const output::Report r = output::Report::of(*ds_iktatas, QStringLiteral("Kiadott dokumentumok"), details);
     QString error;
     if (how == Lista::Nyomtatas) {
         QPrinter printer(QPrinter::HighResolution);
-        queries::setUpPrinter(printer, r);
-        if (!queries::outputs().choosePrinter(this, printer)) return;
-        if (!queries::printReport(printer, r))
+        output::setUpPrinter(printer, r);
+        if (!output::outputs().choosePrinter(this, printer)) return;
+        if (!output::printReport(printer, r))
             ui::error(this, QStringLiteral("A nyomtatás nem sikerült: a nyomtató nem érhető el."));
         return;
     }
@@ -474,15 +473,15 @@ void Tdokumentumok_form::lista(Lista how) {
                                            {".csv", "CSV-fájl (*.csv)"},
                                            {".xlsx", "Excel-munkafüzet (*.xlsx)"}};
     const QString suffix = QString::fromLatin1(kinds[static_cast<int>(how)][0]);
-    QString path = queries::outputs().saveFileName(
-        this, QStringLiteral("Mentés"),
-        QDir::home().filePath(QStringLiteral("Kiadott dokumentumok") + suffix),
-        QString::fromUtf8(kinds[static_cast<int>(how)][1]));
+    QString path =
+        output::outputs().saveFileName(this, QStringLiteral("Mentés"),
+                                       QDir::home().filePath(QStringLiteral("Kiadott dokumentumok") + suffix),
+                                       QString::fromUtf8(kinds[static_cast<int>(how)][1]));
     if (path.isEmpty()) return;
     if (!path.endsWith(suffix, Qt::CaseInsensitive)) path += suffix;
-    const bool written = how == Lista::Pdf   ? queries::writePdf(path, r, error)
-                         : how == Lista::Csv ? queries::writeCsv(path, r, error)
-                                             : queries::writeXlsx(path, r, error);
+    const bool written = how == Lista::Pdf   ? output::writePdf(path, r, error)
+                         : how == Lista::Csv ? output::writeCsv(path, r, error)
+                                             : output::writeXlsx(path, r, error);
     if (!written)
         ui::error(this, QStringLiteral("%1 fájl mentése nem sikerült: %2.")
                             .arg(ui::aAz(QDir::toNativeSeparators(path), true), error));

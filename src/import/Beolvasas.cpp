@@ -13,8 +13,8 @@
 #include "db/StoredProcedure.h"
 #include "db/Text.h"
 #include "db/Transaction.h"
-#include "queries/Report.h"
-#include "queries/Xlsx.h"
+#include "output/Report.h"
+#include "output/Xlsx.h"
 
 namespace intake {
 
@@ -182,11 +182,11 @@ bool Preview::checkSome(int count) {
     return !isChecked();
 }
 
-void Preview::checkAll(queries::Progress* progress) {
+void Preview::checkAll(output::Progress* progress) {
     timer_->stop();
     while (checkSome(kChunk))
         if (progress && !progress->step(QStringLiteral("Sorok ellenőrzése…"), checked_, sheet_.rowCount()))
-            throw queries::Cancelled{};
+            throw output::Cancelled{};
 }
 
 void Preview::setIncluded(int row, bool on) {
@@ -242,7 +242,7 @@ void Preview::createMissingClasses() {
     recheck();
 }
 
-int Preview::importRows(queries::Progress* progress) {
+int Preview::importRows(output::Progress* progress) {
     checkAll(progress);
     std::vector<int> chosen;
     std::vector<Row> rows;
@@ -315,18 +315,18 @@ QString Preview::saveRows(const QString& path, Rows which) const {
         return why.isEmpty() ? QStringLiteral("Kihagyva.") : why;
     };
     if (isXlsx(path))
-        return queries::writeXlsx(path,
-                                  which == Rows::LeftOut ? QStringLiteral("Kimaradt sorok")
-                                                         : QStringLiteral("Figyelmeztetések"),
-                                  titles, static_cast<int>(rows.size()),
-                                  [&](int row, int column) { return QVariant(cell(row, column)); });
+        return output::writeXlsx(path,
+                                 which == Rows::LeftOut ? QStringLiteral("Kimaradt sorok")
+                                                        : QStringLiteral("Figyelmeztetések"),
+                                 titles, static_cast<int>(rows.size()),
+                                 [&](int row, int column) { return QVariant(cell(row, column)); });
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return file.errorString();
     file.write("\xEF\xBB\xBF");
     auto line = [&](const QStringList& fields) {
         QStringList out;
         for (const QString& f : fields)
-            out << queries::csvField(f);
+            out << output::csvField(f);
         file.write((out.join(u';') + QStringLiteral("\r\n")).toUtf8());
     };
     line(titles);

@@ -17,7 +17,7 @@ namespace db {
 class Connection;
 class Transaction;
 } // namespace db
-namespace queries {
+namespace output {
 class Progress;
 }
 
@@ -52,8 +52,8 @@ class Preview : public QAbstractTableModel {
 
     // Checks the next rows; false when every row is checked.
     bool checkSome(int rows);
-    // The rest at once; throws queries::Cancelled when the user stops it.
-    void checkAll(queries::Progress* progress = nullptr);
+    // The rest at once; throws output::Cancelled when the user stops it.
+    void checkAll(output::Progress* progress = nullptr);
     int checkedRows() const { return checked_; }
     bool isChecked() const { return checked_ == sheet_.rowCount(); }
 
@@ -72,10 +72,10 @@ class Preview : public QAbstractTableModel {
     void createMissingClasses();
 
     // The included rows that are ready or warned about, in one transaction; nothing stays
-    // when anything fails or the user stops it (queries::Cancelled). Rows that became
+    // when anything fails or the user stops it (output::Cancelled). Rows that became
     // duplicates since they were checked turn into errors, and a db::Error names them.
     // The number stored.
-    int importRows(queries::Progress* progress = nullptr);
+    int importRows(output::Progress* progress = nullptr);
 
     // Rows saved with their cells and the reason, as CSV or .xlsx by the name's ending;
     // empty on success, else the Hungarian reason.

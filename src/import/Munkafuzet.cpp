@@ -13,7 +13,7 @@
 #include "TablazatBelso.h"
 #include "db/Error.h"
 #include "db/Values.h"
-#include "queries/Report.h"
+#include "output/Report.h"
 
 namespace intake {
 
@@ -41,7 +41,7 @@ Zip openZip(const QString& path) {
 // telling the progress how far it got.
 class EntryReader {
   public:
-    EntryReader(zip_t* zip, const QString& path, queries::Progress* progress)
+    EntryReader(zip_t* zip, const QString& path, output::Progress* progress)
         : zip_(zip), path_(path), progress_(progress) {}
 
     qint64 sizeOf(const QString& name) const {
@@ -71,7 +71,7 @@ class EntryReader {
             xml.addData(buffer.left(static_cast<qsizetype>(n)));
             done_ += n;
             if (progress_ && !progress_->step(kReadingStep, done_, std::max(total_, done_)))
-                throw queries::Cancelled{};
+                throw output::Cancelled{};
             return true;
         };
         more();
@@ -90,7 +90,7 @@ class EntryReader {
   private:
     zip_t* zip_;
     const QString& path_;
-    queries::Progress* progress_;
+    output::Progress* progress_;
     qint64 done_ = 0;
     qint64 total_ = 0;
 };

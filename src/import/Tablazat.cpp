@@ -8,7 +8,7 @@
 
 #include "TablazatBelso.h"
 #include "db/Error.h"
-#include "queries/Report.h"
+#include "output/Report.h"
 
 namespace intake {
 
@@ -206,8 +206,8 @@ void openFile(QFile& file) {
     if (!file.open(QIODevice::ReadOnly)) throw db::Error(unreadable(file.fileName(), file.errorString()));
 }
 
-void step(queries::Progress* progress, qint64 done, qint64 total) {
-    if (progress && !progress->step(kReadingStep, done, total)) throw queries::Cancelled{};
+void step(output::Progress* progress, qint64 done, qint64 total) {
+    if (progress && !progress->step(kReadingStep, done, total)) throw output::Cancelled{};
 }
 
 QStringDecoder decoderFor(Encoding encoding) {
@@ -310,7 +310,7 @@ class CsvParser {
         } else if (isErrorDisplay(cell)) {
             kind = CellKind::Error;
         } else if (cell.startsWith(u'\'')) {
-            const QString text = queries::csvText(cell.toString());
+            const QString text = output::csvText(cell.toString());
             if (text.size() != cell.size()) sheet_.replacePendingCell(text);
         }
         sheet_.endCell(kind);
@@ -378,7 +378,7 @@ bool separatorByHeadings(QStringView head, const HeadingTest& isHeading, QChar& 
 
 const QString kReadingStep = QStringLiteral("A táblázat beolvasása…");
 
-CsvFormat detectCsv(const QString& path, const HeadingTest& isHeading, queries::Progress* progress) {
+CsvFormat detectCsv(const QString& path, const HeadingTest& isHeading, output::Progress* progress) {
     QFile file(path);
     openFile(file);
     CsvFormat format;

@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-namespace queries {
+namespace output {
 class Progress;
 }
 
@@ -88,10 +88,10 @@ class Sheet {
 
 // How the rows of a file are taken.
 struct ReadOptions {
-    HeadingTest isHeading;                 // none: the first row with anything in it has the headings
-    int headingRow = 0;                    // the office's choice, as a spreadsheet counts; 0: found
-    int sheet = -1;                        // a workbook's sheet by its place; -1: the first visible one
-    queries::Progress* progress = nullptr; // stopping it throws queries::Cancelled
+    HeadingTest isHeading;                // none: the first row with anything in it has the headings
+    int headingRow = 0;                   // the office's choice, as a spreadsheet counts; 0: found
+    int sheet = -1;                       // a workbook's sheet by its place; -1: the first visible one
+    output::Progress* progress = nullptr; // stopping it throws output::Cancelled
 };
 
 enum class Encoding { Utf8, Win1250 };
@@ -106,7 +106,7 @@ struct CsvFormat {
 // row into known headings, else the one the first line holds most of outside quotes.
 // Throws db::Error when the file cannot be read.
 CsvFormat detectCsv(const QString& path, const HeadingTest& isHeading = {},
-                    queries::Progress* progress = nullptr);
+                    output::Progress* progress = nullptr);
 // A cell written as ="text" (or '=text, as the program's own files do) is the text.
 Sheet readCsv(const QString& path, const CsvFormat& format, const ReadOptions& options = {});
 

@@ -9,7 +9,7 @@
 #include "db/Error.h"
 #include "db/Statement.h"
 #include "db/Transaction.h"
-#include "queries/Report.h"
+#include "output/Report.h"
 
 namespace intake {
 
@@ -135,7 +135,7 @@ void recheck(db::Connection& connection, db::Transaction& tr, const std::vector<
 } // namespace
 
 int storeRows(db::Connection& connection, const std::vector<Row>& rows, const Reference& reference,
-              queries::Progress* progress) {
+              output::Progress* progress) {
     if (rows.empty()) return 0;
     db::Transaction tr(connection);
     try {
@@ -155,7 +155,7 @@ int storeRows(db::Connection& connection, const std::vector<Row>& rows, const Re
         qint64 done = 0;
         auto step = [&] {
             if (progress && !progress->step(QStringLiteral("Tanulók felvétele…"), done, total))
-                throw queries::Cancelled{};
+                throw output::Cancelled{};
         };
         step();
         const QStringList types = parameterTypes(reference, noteLength);

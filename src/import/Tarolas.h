@@ -9,7 +9,7 @@
 namespace db {
 class Connection;
 }
-namespace queries {
+namespace output {
 class Progress;
 }
 
@@ -24,10 +24,10 @@ struct NowDuplicates {
     std::vector<std::pair<size_t, QString>> rows; // index into the rows given, and why
 };
 
-// Stores every row, or nothing: throws NowDuplicates, queries::Cancelled when the user
+// Stores every row, or nothing: throws NowDuplicates, output::Cancelled when the user
 // stops it, and db::Error when another workstation is importing or the server refuses.
 // The number stored.
 int storeRows(db::Connection& connection, const std::vector<Row>& rows, const Reference& reference,
-              queries::Progress* progress = nullptr);
+              output::Progress* progress = nullptr);
 
 } // namespace intake

@@ -10,7 +10,7 @@
 #include "db/Error.h"
 #include "db/Values.h"
 #include "main/main__form.h"
-#include "queries/Report.h"
+#include "output/Report.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
 #include "ui/Widgets.h"
@@ -296,7 +296,7 @@ bool knownHeading(const QString& heading) {
 
 void Tbeolvasas_form::megnyit(const QString& path) {
     const intake::FileKind kind = intake::fileKind(path);
-    const auto progress = queries::outputs().progress(this);
+    const auto progress = output::outputs().progress(this);
     intake::ReadOptions options{knownHeading, 0, -1, progress.get()};
     intake::CsvFormat format;
     std::vector<intake::WorkbookSheet> sheets;
@@ -310,7 +310,7 @@ void Tbeolvasas_form::megnyit(const QString& path) {
             format = intake::detectCsv(path, knownHeading, progress.get());
             sheet = intake::readCsv(path, format, options);
         }
-    } catch (const queries::Cancelled&) {
+    } catch (const output::Cancelled&) {
         return; // the file shown before stays
     }
     if (sheet.headings.isEmpty())
@@ -365,7 +365,7 @@ void Tbeolvasas_form::showSheet(intake::Sheet sheet) {
 
 void Tbeolvasas_form::reread(int headingRow) {
     if (path_.isEmpty()) return;
-    const auto progress = queries::outputs().progress(this);
+    const auto progress = output::outputs().progress(this);
     intake::ReadOptions options{knownHeading, headingRow, combo_munkalap->currentIndex(), progress.get()};
     intake::CsvFormat format;
     if (kind_ == intake::FileKind::Csv) {
@@ -376,7 +376,7 @@ void Tbeolvasas_form::reread(int headingRow) {
     try {
         sheet = kind_ == intake::FileKind::Xlsx ? intake::readXlsx(path_, options)
                                                 : intake::readCsv(path_, format, options);
-    } catch (const queries::Cancelled&) {
+    } catch (const output::Cancelled&) {
         showChoices(); // back to what is shown
         return;
     } catch (...) {
@@ -487,8 +487,8 @@ void Tbeolvasas_form::Button4Click() {
         return;
     }
     try {
-        preview->checkAll(queries::outputs().progress(this).get());
-    } catch (const queries::Cancelled&) {
+        preview->checkAll(output::outputs().progress(this).get());
+    } catch (const output::Cancelled&) {
         return;
     }
     const int count = preview->counts().included;
@@ -500,8 +500,8 @@ void Tbeolvasas_form::Button4Click() {
     int stored = 0;
     try {
         // A bar of its own, made after the question: it must not show up beside it.
-        stored = preview->importRows(queries::outputs().progress(this).get());
-    } catch (const queries::Cancelled&) {
+        stored = preview->importRows(output::outputs().progress(this).get());
+    } catch (const output::Cancelled&) {
         ui::information(QStringLiteral("A beolvasás megszakadt; egyetlen tanuló sem került be."));
         return;
     }
@@ -538,7 +538,7 @@ void Tbeolvasas_form::saveRows(intake::Preview::Rows which, int count, const QSt
         return;
     }
     const QFileInfo source(path_);
-    const QString path = queries::outputs().saveFileName(
+    const QString path = output::outputs().saveFileName(
         this, title, source.absolutePath() + QLatin1Char('/') + source.completeBaseName() + suffix,
         QStringLiteral("CSV-fájl (*.csv);;Excel-munkafüzet (*.xlsx)"));
     if (path.isEmpty()) return;

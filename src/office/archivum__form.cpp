@@ -10,7 +10,7 @@
 #include "db/Values.h"
 #include "documents/Documents.h"
 #include "main/main__form.h"
-#include "queries/Report.h"
+#include "output/Report.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
 #include "ui/Nevelo.h"
@@ -134,14 +134,14 @@ Tarchivum_form::Tarchivum_form(QWidget* parent) : ui::ChildWindow(parent) {
     connect(Button1, &QPushButton::clicked, this, ui::guard([this] { Button1Click(); }));
     connect(Button4, &QPushButton::clicked, this, ui::guard([this] { Button4Click(); }));
     connect(Button5, &QPushButton::clicked, this, ui::guard([this] {
-                const QString path = queries::outputs().saveFileName(
+                const QString path = output::outputs().saveFileName(
                     this, QStringLiteral("Mentés PDF-be"),
                     QDir::home().filePath(QStringLiteral("Kilépett tanulók.pdf")),
                     QStringLiteral("PDF-fájl (*.pdf)"));
                 if (!path.isEmpty()) pdf_ment(path);
             }));
     connect(Button6, &QPushButton::clicked, this, ui::guard([this] {
-                const QString path = queries::outputs().saveFileName(
+                const QString path = output::outputs().saveFileName(
                     this, QStringLiteral("Mentés CSV-be"),
                     QDir::home().filePath(QStringLiteral("Kilépett tanulók.csv")),
                     QStringLiteral("CSV-fájl (*.csv)"));
@@ -295,34 +295,34 @@ bool Tarchivum_form::Button1Click() {
 }
 
 namespace {
-queries::Report archiveReport(db::Dataset& list, const QString& search) {
+output::Report archiveReport(db::Dataset& list, const QString& search) {
     QStringList details;
     if (!search.isEmpty()) details << QStringLiteral("Keresés: %1").arg(search);
     details << QStringLiteral("Készült: %1").arg(QDate::currentDate().toString(db::kDateFormat));
-    queries::Report r = queries::Report::of(list, QStringLiteral("Kilépett tanulók"), details);
+    output::Report r = output::Report::of(list, QStringLiteral("Kilépett tanulók"), details);
     return r;
 }
 } // namespace
 
 void Tarchivum_form::Button4Click() {
-    const queries::Report r = archiveReport(*ds_archiv, edit_kereses->text());
+    const output::Report r = archiveReport(*ds_archiv, edit_kereses->text());
     QPrinter printer(QPrinter::HighResolution);
-    queries::setUpPrinter(printer, r);
-    if (!queries::outputs().choosePrinter(this, printer)) return;
-    if (!queries::printReport(printer, r))
+    output::setUpPrinter(printer, r);
+    if (!output::outputs().choosePrinter(this, printer)) return;
+    if (!output::printReport(printer, r))
         ui::error(this, QStringLiteral("A nyomtatás nem sikerült: a nyomtató nem érhető el."));
 }
 
 bool Tarchivum_form::pdf_ment(const QString& path) {
     QString error;
-    if (queries::writePdf(path, archiveReport(*ds_archiv, edit_kereses->text()), error)) return true;
+    if (output::writePdf(path, archiveReport(*ds_archiv, edit_kereses->text()), error)) return true;
     ui::error(this, error);
     return false;
 }
 
 bool Tarchivum_form::csv_ment(const QString& path) {
     QString error;
-    if (queries::writeCsv(path, archiveReport(*ds_archiv, edit_kereses->text()), error)) return true;
+    if (output::writeCsv(path, archiveReport(*ds_archiv, edit_kereses->text()), error)) return true;
     ui::error(this, error);
     return false;
 }

@@ -9,8 +9,8 @@
 #include "db/Transaction.h"
 #include "db/Values.h"
 #include "main/main__form.h"
-#include "queries/Report.h"
-#include "queries/Xlsx.h"
+#include "output/Report.h"
+#include "output/Xlsx.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
 #include "ui/Widgets.h"
@@ -109,14 +109,14 @@ Tnaplo_form::Tnaplo_form(QWidget* parent) : ui::ChildWindow(parent) {
                 Button1Click();
             }));
     connect(Button3, &QPushButton::clicked, this, ui::guard([this] {
-                QString path = queries::outputs().saveFileName(
-                    this, QStringLiteral("Mentés CSV-be"),
-                    QDir::home().filePath(QStringLiteral("Változásnapló.csv")),
-                    QStringLiteral("CSV-fájl (*.csv)"));
+                QString path =
+                    output::outputs().saveFileName(this, QStringLiteral("Mentés CSV-be"),
+                                                   QDir::home().filePath(QStringLiteral("Változásnapló.csv")),
+                                                   QStringLiteral("CSV-fájl (*.csv)"));
                 if (!path.isEmpty()) csv_ment(path);
             }));
     connect(Button5, &QPushButton::clicked, this, ui::guard([this] {
-                QString path = queries::outputs().saveFileName(
+                QString path = output::outputs().saveFileName(
                     this, QStringLiteral("Mentés Excelbe"),
                     QDir::home().filePath(QStringLiteral("Változásnapló.xlsx")),
                     QStringLiteral("Excel-munkafüzet (*.xlsx)"));
@@ -124,7 +124,7 @@ Tnaplo_form::Tnaplo_form(QWidget* parent) : ui::ChildWindow(parent) {
                 if (!path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive))
                     path += QStringLiteral(".xlsx");
                 QString error;
-                if (!queries::writeXlsx(path, report(), error)) ui::error(this, error);
+                if (!output::writeXlsx(path, report(), error)) ui::error(this, error);
             }));
     for (QComboBox* c : {combo_muvelet, combo_mezo})
         connect(c, &QComboBox::activated, this, ui::guard([this] { Button1Click(); }));
@@ -200,18 +200,18 @@ bool Tnaplo_form::Button1Click() {
     return true;
 }
 
-queries::Report Tnaplo_form::report() {
+output::Report Tnaplo_form::report() {
     QStringList details{label_tanulo->text(),
                         QStringLiteral("%1 – %2").arg(edit_tol->text(), edit_ig->text())};
     if (combo_muvelet->currentIndex() > 0)
         details << QStringLiteral("Művelet: %1").arg(combo_muvelet->currentText());
     if (combo_mezo->currentIndex() > 0) details << QStringLiteral("Adat: %1").arg(combo_mezo->currentText());
-    return queries::Report::of(*ds_naplo, QStringLiteral("Változásnapló"), details);
+    return output::Report::of(*ds_naplo, QStringLiteral("Változásnapló"), details);
 }
 
 bool Tnaplo_form::csv_ment(const QString& path) {
     QString error;
-    if (queries::writeCsv(path, report(), error)) return true;
+    if (output::writeCsv(path, report(), error)) return true;
     ui::error(this, error);
     return false;
 }

@@ -7,7 +7,7 @@
 
 #include "db/Dataset.h"
 #include "db/Transaction.h"
-#include "queries/Report.h"
+#include "output/Report.h"
 #include "ui/ChildWindow.h"
 #include "ui/DataGrid.h"
 
@@ -42,7 +42,7 @@ class Tnaplo_form : public ui::ChildWindow {
 
   private:
     void reset(const QDate& from);
-    queries::Report report();
+    output::Report report();
     int studentId_ = 0;
 };
 

@@ -6,12 +6,12 @@
 #include <QPrinter>
 
 #include "Lekerdezes.h"
-#include "Xlsx.h"
 #include "data/DataModule.h"
 #include "db/Error.h"
 #include "db/Values.h"
 #include "main/main__form.h"
 #include "office/Tanev.h"
+#include "output/Xlsx.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
 #include "ui/Nevelo.h"
@@ -324,39 +324,39 @@ void Tlekerdezesek_form::sorok_kiir() {
             : QStringLiteral("Sorok száma: %1").arg(n));
 }
 
-queries::Report Tlekerdezesek_form::jelentes(queries::Progress* progress) {
+output::Report Tlekerdezesek_form::jelentes(output::Progress* progress) {
     if (!ds_eredmeny->isOpen()) throw db::Error(QStringLiteral("Nincs megjeleníthető eredmény."));
     const WaitCursor wait;
-    const queries::Report r =
-        queries::Report::of(*ds_eredmeny, title_,
-                            details_ + QStringList{QStringLiteral("Nyomtatás dátuma: ") +
-                                                   QDate::currentDate().toString(db::kDateFormat)},
-                            progress);
+    const output::Report r =
+        output::Report::of(*ds_eredmeny, title_,
+                           details_ + QStringList{QStringLiteral("Nyomtatás dátuma: ") +
+                                                  QDate::currentDate().toString(db::kDateFormat)},
+                           progress);
     sorok_kiir();
     return r;
 }
 
 bool Tlekerdezesek_form::pdf_ment(const QString& path) {
-    return ment(path, QStringLiteral("A PDF-fájl"), queries::writePdf);
+    return ment(path, QStringLiteral("A PDF-fájl"), output::writePdf);
 }
 
 bool Tlekerdezesek_form::csv_ment(const QString& path) {
-    return ment(path, QStringLiteral("A CSV-fájl"), queries::writeCsv);
+    return ment(path, QStringLiteral("A CSV-fájl"), output::writeCsv);
 }
 
 bool Tlekerdezesek_form::xlsx_ment(const QString& path) {
-    return ment(path, QStringLiteral("Az Excel-fájl"), queries::writeXlsx);
+    return ment(path, QStringLiteral("Az Excel-fájl"), output::writeXlsx);
 }
 
 bool Tlekerdezesek_form::ment(const QString& path, const QString& kind, Writer write) {
     QString error;
     bool written = false;
     try {
-        const std::unique_ptr<queries::Progress> progress = queries::outputs().progress(this);
-        const queries::Report r = jelentes(progress.get());
+        const std::unique_ptr<output::Progress> progress = output::outputs().progress(this);
+        const output::Report r = jelentes(progress.get());
         const WaitCursor wait;
         written = write(path, r, error, progress.get());
-    } catch (const queries::Cancelled&) {
+    } catch (const output::Cancelled&) {
         return false; // the user stopped it: nothing was written
     }
     const QString shown = QDir::toNativeSeparators(path);
@@ -390,17 +390,17 @@ void Tlekerdezesek_form::combo_valasztoChange() {
 
 void Tlekerdezesek_form::Button1Click() {
     try {
-        std::unique_ptr<queries::Progress> progress = queries::outputs().progress(this);
-        const queries::Report r = jelentes(progress.get());
+        std::unique_ptr<output::Progress> progress = output::outputs().progress(this);
+        const output::Report r = jelentes(progress.get());
         progress.reset();
         QPrinter printer(QPrinter::HighResolution);
-        queries::setUpPrinter(printer, r);
-        if (!queries::outputs().choosePrinter(this, printer)) return;
-        progress = queries::outputs().progress(this);
+        output::setUpPrinter(printer, r);
+        if (!output::outputs().choosePrinter(this, printer)) return;
+        progress = output::outputs().progress(this);
         const WaitCursor wait;
-        if (!queries::printReport(printer, r, progress.get()))
+        if (!output::printReport(printer, r, progress.get()))
             ui::error(QStringLiteral("A nyomtatás nem sikerült: a nyomtató nem érhető el."));
-    } catch (const queries::Cancelled&) {
+    } catch (const output::Cancelled&) {
         // stopped by the user: nothing more is printed
     }
 }
@@ -409,7 +409,7 @@ namespace {
 // The file the user names, with the suffix added when left off; empty when cancelled.
 QString askPath(QWidget* parent, const QString& caption, const QString& suggested, const QString& filter,
                 const QString& suffix) {
-    QString path = queries::outputs().saveFileName(parent, caption, suggested, filter);
+    QString path = output::outputs().saveFileName(parent, caption, suggested, filter);
     if (!path.isEmpty() && !path.endsWith(suffix, Qt::CaseInsensitive)) path += suffix;
     return path;
 }

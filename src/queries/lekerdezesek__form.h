@@ -5,9 +5,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "Report.h"
 #include "db/Dataset.h"
 #include "db/Transaction.h"
+#include "output/Report.h"
 #include "ui/ChildWindow.h"
 #include "ui/DataGrid.h"
 #include "ui/IdCombo.h"
@@ -29,8 +29,8 @@ class Tlekerdezesek_form : public ui::ChildWindow {
     void lekerdezes_futtat();
 
     // The shown result, every row, with the title that goes above it.
-    // Throws queries::Cancelled when the user stopped the reading.
-    queries::Report jelentes(queries::Progress* progress = nullptr);
+    // Throws output::Cancelled when the user stopped the reading.
+    output::Report jelentes(output::Progress* progress = nullptr);
     // Saving to a given place; false (the user told why) when it could not be written.
     bool pdf_ment(const QString& path);
     bool csv_ment(const QString& path);
@@ -76,8 +76,8 @@ class Tlekerdezesek_form : public ui::ChildWindow {
     void FormClose() override;
 
   private:
-    using Writer = bool (*)(const QString& path, const queries::Report& report, QString& error,
-                            queries::Progress* progress);
+    using Writer = bool (*)(const QString& path, const output::Report& report, QString& error,
+                            output::Progress* progress);
     bool ment(const QString& path, const QString& kind, Writer write);
     // Shows the pickers the parameters need, left to right; false while one is unchosen.
     bool valasztok_mutat(const QStringList& params);

@@ -16,9 +16,9 @@ namespace db {
 class Dataset;
 }
 
-// What a query window hands over: the whole result with the title that goes above it,
+// What a window hands over: the whole result with the title that goes above it,
 // printed, as PDF or as CSV for a spreadsheet program.
-namespace queries {
+namespace output {
 
 // Long work tells how far it got and may be stopped by the user.
 class Progress {
@@ -93,4 +93,4 @@ class OutputService {
 OutputService& outputs();
 void setOutputService(OutputService* service); // nullptr: the standard dialogs
 
-} // namespace queries
+} // namespace output

@@ -22,7 +22,7 @@
 #include "db/Values.h"
 #include "ui/Dialogs.h"
 
-namespace queries {
+namespace output {
 
 namespace {
 
@@ -576,4 +576,4 @@ void setOutputService(OutputService* service) {
     currentOutputs = service;
 }
 
-} // namespace queries
+} // namespace output

@@ -6,7 +6,7 @@
 #include <functional>
 
 // Excel workbooks of one sheet, for results and lists handed to a spreadsheet program.
-namespace queries {
+namespace output {
 
 class Progress;
 struct Report;
@@ -23,4 +23,4 @@ QString writeXlsx(const QString& path, const QString& sheetName, const QStringLi
 // error, when the file could not be written whole.
 bool writeXlsx(const QString& path, const Report& report, QString& error, Progress* progress = nullptr);
 
-} // namespace queries
+} // namespace output

@@ -13,7 +13,7 @@
 #include "db/Values.h"
 #include "ui/Nevelo.h"
 
-namespace queries {
+namespace output {
 
 namespace {
 
@@ -224,4 +224,4 @@ bool writeXlsx(const QString& path, const Report& report, QString& error, Progre
     return error.isEmpty();
 }
 
-} // namespace queries
+} // namespace output
