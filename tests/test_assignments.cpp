@@ -657,7 +657,8 @@ class ClassSubjectTest : public QObject {
         w->Button3->click();
         QCOMPARE(app_.dialogs.shown.size(), size_t(1));
         QCOMPARE(app_.dialogs.shown[0].kind, DialogKind::Warning);
-        const QString gone = QStringLiteral("A(z) ") + name +
+        // "földrajz" and the demo teachers' names begin with a consonant
+        const QString gone = QStringLiteral("A ") + name +
                              (subject ? QStringLiteral(" tantárgy") : QStringLiteral(" tanár")) +
                              QStringLiteral(" nem található az adatbázisban!\r");
         QVERIFY2(app_.dialogs.shown[0].text.startsWith(gone), qPrintable(app_.dialogs.shown[0].text));

@@ -496,6 +496,30 @@ class DocumentsTest : public QObject {
         QCOMPARE(ui::aAz(word, true), article.front().toUpper() + article.mid(1) + u' ' + word);
     }
 
+    // The database's messages, put together without knowing the word, get theirs too.
+    void messagesGetTheirArticles_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        const std::pair<const char*, const char*> cases[] = {
+            {"azóta megszűnt a(z) eszperantó nyelv", "azóta megszűnt az eszperantó nyelv"},
+            {"A(z) 2026/2027. tanév", "A 2026/2027. tanév"},
+            {"A(z) 1999/2000. tanév és a(z) 5. azonosítójú tanár",
+             "Az 1999/2000. tanév és az 5. azonosítójú tanár"},
+            {"nem tanítja a(z) Csillagászat tantárgyat", "nem tanítja a Csillagászat tantárgyat"},
+            {"a(z) „Óbuda”", "az „Óbuda”"},
+            {"Kaza(z) marad", "Kaza(z) marad"},
+            {"(z) nélkül a(z)", "(z) nélkül a(z)"},
+            {"semmi", "semmi"},
+        };
+        for (const auto& [text, shown] : cases)
+            QTest::newRow(text) << QString::fromUtf8(text) << QString::fromUtf8(shown);
+    }
+    void messagesGetTheirArticles() {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QCOMPARE(ui::nevelokKitoltve(text), shown);
+    }
+
     // A template's {{a field}}, {{Az field}} get the article; a school's "a(z)" stays as written.
     void templatesPutTheArticle() {
         const QString path = writeFile(scratchFolder(u"article"_s) + u"/nevelo.html"_s,

@@ -408,7 +408,7 @@ class ImportTest : public QObject {
         for (int r = 2; r < 30'000; ++r)
             far += QStringLiteral("<row r=\"%1\"><c r=\"XFD%1\"><v>1</v></c></row>").arg(r).toUtf8();
         QTest::newRow("column XFD") << writeWorkbook(dir + u"/szeles.xlsx"_s, {{u"Munka1"_s, heading + far}})
-                                    << u"A fájl 2. sorában a(z) 16384. oszlopban is van adat; a beolvasás "
+                                    << u"A fájl 2. sorában a 16384. oszlopban is van adat; a beolvasás "
                                        u"legfeljebb 256 oszlopot kezel."_s;
         QTest::newRow("shared texts past the ceiling")
             << writeWorkbook(dir + u"/szovegek.xlsx"_s, {{u"Munka1"_s, heading}}, {},
@@ -433,7 +433,7 @@ class ImportTest : public QObject {
             << u"A fájl 2. sorában egy cella hosszabb"_s;
         QTest::newRow("CSV wide") << csvFile(u"szeles.csv"_s,
                                              "Név;Osztály\r\n" + QByteArray(300, ';') + "x\r\n")
-                                  << u"a(z) 301. oszlopban is van adat"_s;
+                                  << u"a 301. oszlopban is van adat"_s;
     }
     void refusesFilesPastTheCeilings() {
         QFETCH(QString, path);
@@ -886,12 +886,12 @@ class ImportTest : public QObject {
         intake::Preview* p = open(path);
         QCOMPARE(p->status(0), Status::Warning);
         QVERIFY2(p->reason(0).contains(
-                     u"A(z) \"TAJ szám\" oszlopban szám áll (%1): ha kezdő nulla volt benne, a "
+                     u"A \"TAJ szám\" oszlopban szám áll (%1): ha kezdő nulla volt benne, a "
                      u"táblázat elhagyta; nézze meg az eredetit."_s.arg(QString::fromLatin1(taj.mid(1)))),
                  qPrintable(p->reason(0)));
         QCOMPARE(p->status(1), Status::Error);
         QCOMPARE(p->reason(1),
-                 u"A(z) \"OM azonosító\" oszlopban a táblázat hibaértéke áll (#N/A), nem adat."_s);
+                 u"Az \"OM azonosító\" oszlopban a táblázat hibaértéke áll (#N/A), nem adat."_s);
         QCOMPARE(p->status(2), Status::Ready);
     }
 
@@ -922,7 +922,7 @@ class ImportTest : public QObject {
         QCOMPARE(p->status(2), Status::Error);
         for (const QString& reason :
              {u"A nem nem értelmezhető: Q (jó: F, L, fiú, lány)."_s, u"Az irányítószám négy számjegy: 67."_s,
-              u"A(z) \"HH (hátrányos helyzetű)\" oszlopban igen, nem, x vagy üres állhat: talán."_s,
+              u"A \"HH (hátrányos helyzetű)\" oszlopban igen, nem, x vagy üres állhat: talán."_s,
               u"A jogviszony kezdete nem dátum: 2025.02.30. (jó például: 2025.09.01.)."_s,
               u"SNI és BTMN egyszerre nem adható meg: a kettő kizárja egymást."_s})
             QVERIFY2(p->reason(2).contains(reason), qPrintable(p->reason(2)));

@@ -681,7 +681,7 @@ class ReferenceTest : public QObject {
         f->edit_szak->setText(u"x\ty"_s); // a pasted control character is refused, not stored
         f->Button2Click();
         expectOnly(app.dialogs, DialogKind::Error,
-                   kFailed + u"A(z) U+0009 vezérlőkarakter nem tárolható az adatbázisban."_s);
+                   kFailed + u"Az U+0009 vezérlőkarakter nem tárolható az adatbázisban."_s);
         QCOMPARE(f->Button2->text(), u"Módosít"_s);
         QVERIFY(!f->edit_evf->isEnabled() && !f->edit_oszt->isEnabled());
         QCOMPARE(f->edit_szak->text(), u"x\ty"_s);

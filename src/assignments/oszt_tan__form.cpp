@@ -10,6 +10,7 @@
 #include "main/main__form.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
+#include "ui/Nevelo.h"
 #include "ui/Widgets.h"
 
 Toszt_tan_form* oszt_tan_form = nullptr;
@@ -272,11 +273,9 @@ void Toszt_tan_form::Button3Click() {
     int tanar = 0;
     QString gone;
     if (!lookupId(kSubjectId, edit_targy->text(), targy))
-        gone = QStringLiteral("A(z) ") + edit_targy->text() +
-               QStringLiteral(" tantárgy nem található az adatbázisban!");
+        gone = ui::aAz(edit_targy->text(), true) + QStringLiteral(" tantárgy nem található az adatbázisban!");
     else if (!lookupId(kTeacherId, edit_tanar->text(), tanar))
-        gone = QStringLiteral("A(z) ") + edit_tanar->text() +
-               QStringLiteral(" tanár nem található az adatbázisban!");
+        gone = ui::aAz(edit_tanar->text(), true) + QStringLiteral(" tanár nem található az adatbázisban!");
     if (!gone.isEmpty()) {
         // Nothing is removed; the stale row is let go and the class shown as it is now.
         ui::warning(gone + kGone);

@@ -16,6 +16,7 @@
 #include "main/main__form.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
+#include "ui/Nevelo.h"
 
 TDM* DM = nullptr;
 QString TDM::programFolderOverride;
@@ -123,8 +124,8 @@ TDM::~TDM() {
 QString TDM::readTextFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        throw db::Error(QStringLiteral("A(z) %1 fájl nem olvasható: %2")
-                            .arg(QDir::toNativeSeparators(path), file.errorString()));
+        throw db::Error(QStringLiteral("%1 fájl nem olvasható: %2")
+                            .arg(ui::aAz(QDir::toNativeSeparators(path), true), file.errorString()));
     return QString::fromLocal8Bit(file.readAll());
 }
 
@@ -153,10 +154,9 @@ bool TDM::DataModuleCreate() {
     }
     if (src.isEmpty()) {
         connect_form->hide();
-        ui::error(
-            QStringLiteral(
-                "A(z) %1 fájl üres: nem tartalmazza az adatbázis nevét.\r\ra program futása le fog állni.")
-                .arg(QDir::toNativeSeparators(srcPath)));
+        ui::error(QStringLiteral(
+                      "%1 fájl üres: nem tartalmazza az adatbázis nevét.\r\ra program futása le fog állni.")
+                      .arg(ui::aAz(QDir::toNativeSeparators(srcPath), true)));
         return false;
     }
     QString firstLine = src.section(QLatin1Char('\n'), 0, 0);

@@ -5,6 +5,7 @@
 #include "Text.h"
 #include "Transaction.h"
 #include "Values.h"
+#include "ui/Nevelo.h"
 
 #include <algorithm>
 
@@ -295,7 +296,9 @@ int Dataset::fieldIndex(const QString& name) const {
 
 int Dataset::requireField(const QString& name) const {
     const int c = fieldIndex(name);
-    if (c < 0) throw Error(QStringLiteral("%1: a(z) '%2' mező nem található").arg(objectName(), name));
+    if (c < 0)
+        throw Error(
+            QStringLiteral("%1: %2 mező nem található").arg(objectName(), ui::aAz(u'\'' + name + u'\'')));
     return c;
 }
 

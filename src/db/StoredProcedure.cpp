@@ -2,6 +2,7 @@
 
 #include "Error.h"
 #include "Transaction.h"
+#include "ui/Nevelo.h"
 
 namespace db {
 
@@ -39,8 +40,8 @@ void StoredProcedure::prepare() {
 
 void StoredProcedure::bind(const QVariantList& values) {
     if (values.size() > inputs_.size())
-        throw Error(QStringLiteral("A(z) %1 eljárásnak %2 bemenő paramétere van, %3 érték érkezett.")
-                        .arg(name_)
+        throw Error(QStringLiteral("%1 eljárásnak %2 bemenő paramétere van, %3 érték érkezett.")
+                        .arg(ui::aAz(name_, true))
                         .arg(inputs_.size())
                         .arg(values.size()));
     statement_.bind(values);

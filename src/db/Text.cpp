@@ -5,6 +5,7 @@
 #include <QStringEncoder>
 
 #include "Error.h"
+#include "ui/Nevelo.h"
 
 namespace db {
 
@@ -41,8 +42,8 @@ qsizetype firstUnencodable(const QString& text) {
 QString unencodableMessage(const QString& text, qsizetype position) {
     const qsizetype len = (text.at(position).isHighSurrogate() && position + 1 < text.size()) ? 2 : 1;
     const QString ch = text.mid(position, len);
-    return QStringLiteral("A(z) \"%1\" karakter (%2) nem tárolható az adatbázisban (WIN1250 kódlap).")
-        .arg(ch, describe(ch.toUcs4().value(0)));
+    return QStringLiteral("%1 karakter (%2) nem tárolható az adatbázisban (WIN1250 kódlap).")
+        .arg(ui::aAz(u'"' + ch + u'"', true), describe(ch.toUcs4().value(0)));
 }
 
 namespace {
@@ -61,8 +62,8 @@ qsizetype firstUnstorable(const QString& text) {
 
 QString unstorableMessage(const QString& text, qsizetype position) {
     if (refusedControl(text.at(position)))
-        return QStringLiteral("A(z) %1 vezérlőkarakter nem tárolható az adatbázisban.")
-            .arg(describe(text.at(position).unicode()));
+        return QStringLiteral("%1 vezérlőkarakter nem tárolható az adatbázisban.")
+            .arg(ui::aAz(describe(text.at(position).unicode()), true));
     return unencodableMessage(text, position);
 }
 

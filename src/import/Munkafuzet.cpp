@@ -14,6 +14,7 @@
 #include "db/Error.h"
 #include "db/Values.h"
 #include "output/Report.h"
+#include "ui/Nevelo.h"
 
 namespace intake {
 
@@ -31,7 +32,8 @@ Zip openZip(const QString& path) {
     Zip zip(zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &err), zip_discard);
     if (!zip) {
         if (!QFileInfo::exists(path))
-            throw db::Error(QStringLiteral("A(z) %1 fájl nem található.").arg(QFileInfo(path).fileName()));
+            throw db::Error(
+                QStringLiteral("%1 fájl nem található.").arg(ui::aAz(QFileInfo(path).fileName(), true)));
         throw db::Error(brokenWorkbook(path));
     }
     return zip;

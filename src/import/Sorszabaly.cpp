@@ -7,6 +7,7 @@
 #include "db/Statement.h"
 #include "db/Text.h"
 #include "db/Transaction.h"
+#include "ui/Nevelo.h"
 
 namespace intake {
 
@@ -159,8 +160,8 @@ void readFurther(Row& r, const std::array<QStringView, kFieldCount>& cell,
         if (const std::optional<bool> v = igenNemBol(at(f)))
             *flag = *v;
         else
-            r.errors << QStringLiteral("A(z) \"%1\" oszlopban igen, nem, x vagy üres állhat: %2.")
-                            .arg(fieldCaption(f), at(f));
+            r.errors << QStringLiteral("%1 oszlopban igen, nem, x vagy üres állhat: %2.")
+                            .arg(ui::aAz(u'"' + fieldCaption(f) + u'"', true), at(f));
     }
     a.gondviseloIrsz = at(Field::GondIrsz);
     hiba(irszHiba(a.gondviseloIrsz, QStringLiteral("A gondviselő irányítószáma")));
@@ -187,15 +188,16 @@ Row readRow(const Sheet& sheet, int row, const Mapping& mapping, const Defaults&
         switch (sheet.kind(row, column)) {
         case CellKind::Error:
             noValue[static_cast<size_t>(f)] = true;
-            r.errors << QStringLiteral("A(z) \"%1\" oszlopban a táblázat hibaértéke áll (%2), nem adat.")
-                            .arg(heading, sheet.cell(row, column).trimmed());
+            r.errors << QStringLiteral("%1 oszlopban a táblázat hibaértéke áll (%2), nem adat.")
+                            .arg(ui::aAz(u'"' + heading + u'"', true), sheet.cell(row, column).trimmed());
             break;
         case CellKind::Number:
             if (f == Field::Taj || f == Field::Om || f == Field::SzSzam || f == Field::DiakTel ||
                 f == Field::GondTel || f == Field::DiakIg)
-                r.warnings << QStringLiteral("A(z) \"%1\" oszlopban szám áll (%2): ha kezdő nulla volt "
+                r.warnings << QStringLiteral("%1 oszlopban szám áll (%2): ha kezdő nulla volt "
                                              "benne, a táblázat elhagyta; nézze meg az eredetit.")
-                                  .arg(heading, sheet.cell(row, column).trimmed());
+                                  .arg(ui::aAz(u'"' + heading + u'"', true),
+                                       sheet.cell(row, column).trimmed());
             break;
         case CellKind::Text:
             break;
@@ -333,10 +335,11 @@ Row readRow(const Sheet& sheet, int row, const Mapping& mapping, const Defaults&
         const qsizetype bad = db::firstUnstorable(v);
         if (bad >= 0)
             r.errors << sentence(
-                QStringLiteral("A(z) \"%1\" mezőben: %2").arg(caption, db::unstorableMessage(v, bad)));
+                QStringLiteral("%1 mezőben: %2")
+                    .arg(ui::aAz(u'"' + caption + u'"', true), db::unstorableMessage(v, bad)));
         else if (!fits(static_cast<Field>(f), v))
-            r.errors << QStringLiteral("A(z) \"%1\" túl hosszú: %2 karakter, legfeljebb %3 fér el.")
-                            .arg(caption)
+            r.errors << QStringLiteral("%1 túl hosszú: %2 karakter, legfeljebb %3 fér el.")
+                            .arg(ui::aAz(u'"' + caption + u'"', true))
                             .arg(v.size())
                             .arg(reference.lengths[f]);
     }

@@ -9,6 +9,7 @@
 #include "TablazatBelso.h"
 #include "db/Error.h"
 #include "output/Report.h"
+#include "ui/Nevelo.h"
 
 namespace intake {
 
@@ -160,10 +161,10 @@ QString tooManyStrings() {
 }
 
 QString tooWide(int row, int column) {
-    return QStringLiteral("A fájl %1. sorában a(z) %2. oszlopban is van adat; a beolvasás legfeljebb %3 "
+    return QStringLiteral("A fájl %1. sorában %2. oszlopban is van adat; a beolvasás legfeljebb %3 "
                           "oszlopot kezel. A fájl nem olvasható be.")
         .arg(row)
-        .arg(column + 1)
+        .arg(ui::aAz(QString::number(column + 1)))
         .arg(kMaxColumns);
 }
 
@@ -175,19 +176,20 @@ QString tooBig(int row) {
 }
 
 QString unreadable(const QString& path, const QString& why) {
-    return QStringLiteral("A(z) %1 fájl nem olvasható: %2").arg(name(path), why);
+    return QStringLiteral("%1 fájl nem olvasható: %2").arg(ui::aAz(name(path), true), why);
 }
 
 QString brokenWorkbook(const QString& path) {
-    return QStringLiteral("A(z) %1 fájl nem olvasható Excel-munkafüzetként (.xlsx).").arg(name(path));
+    return QStringLiteral("%1 fájl nem olvasható Excel-munkafüzetként (.xlsx).")
+        .arg(ui::aAz(name(path), true));
 }
 
 namespace {
 
 // What the file seems to be, and what the office can do about it.
 db::Error notASheet(const QString& path, const QString& what, const QString& advice = {}) {
-    return db::Error(QStringLiteral("A(z) %1 %2, így nem olvasható be. %3")
-                         .arg(name(path), what,
+    return db::Error(QStringLiteral("%1 %2, így nem olvasható be. %3")
+                         .arg(ui::aAz(name(path), true), what,
                               advice.isEmpty()
                                   ? QStringLiteral("Táblázatot Excel-munkafüzetként (.xlsx) vagy "
                                                    "CSV-fájlként lehet beolvasni.")

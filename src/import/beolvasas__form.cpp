@@ -13,6 +13,7 @@
 #include "output/Report.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
+#include "ui/Nevelo.h"
 #include "ui/Widgets.h"
 
 Tbeolvasas_form* beolvasas_form = nullptr;
@@ -314,8 +315,8 @@ void Tbeolvasas_form::megnyit(const QString& path) {
         return; // the file shown before stays
     }
     if (sheet.headings.isEmpty())
-        throw db::Error(
-            QStringLiteral("A(z) %1 fájlban nincs egyetlen sor sem.").arg(QFileInfo(path).fileName()));
+        throw db::Error(QStringLiteral("%1 fájlban nincs egyetlen sor sem.")
+                            .arg(ui::aAz(QFileInfo(path).fileName(), true)));
     kind_ = kind;
     format_ = format;
     sheetIndex_ = std::max(0, options.sheet);

@@ -32,6 +32,7 @@
 #include "ui/ChildWindow.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
+#include "ui/Nevelo.h"
 #include "ui/Widgets.h"
 
 Tmain_form* main_form = nullptr;
@@ -391,9 +392,9 @@ bool Tmain_form::StoredProc(const QString& name, const ibq_parameterek& params) 
         w.wasStored = procedureDone(name, params);
         if (!w.wasStored) {
             // Nothing to look for: say so, so that nobody repeats it blindly.
-            ui::error(QStringLiteral("A(z) %1 eljárás eredménye a kapcsolat megszakadása miatt nem ismert.\r"
+            ui::error(QStringLiteral("%1 eljárás eredménye a kapcsolat megszakadása miatt nem ismert.\r"
                                      "Nézze meg a listában, megtörtént-e.")
-                          .arg(name));
+                          .arg(ui::aAz(name, true)));
             return false;
         }
         w.stored = [] {
@@ -423,7 +424,8 @@ void Tmain_form::hiba_kiir(const std::exception& error, QString& text) {
     const QString message = e ? e->message() : QString::fromUtf8(error.what());
     // The procedures' own refusals stand between backslashes; anything else (a lost
     // connection, a conflict, a value too long) gets its Hungarian explanation.
-    text = message.count(QLatin1Char('\\')) >= 2 ? hiba_kiir_text(message) : db::userText(error).trimmed();
+    text = message.count(QLatin1Char('\\')) >= 2 ? ui::nevelokKitoltve(hiba_kiir_text(message))
+                                                 : db::userText(error).trimmed();
 }
 
 void Tmain_form::combo_nyelv_feltolt(QComboBox* combo, const QStringList& lines) {

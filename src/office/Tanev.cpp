@@ -236,7 +236,7 @@ std::optional<Allapot> utolso(db::Connection& connection) {
         s.execute();
         if (s.fetch())
             result = Allapot{s.value(0).toInt(), s.value(1).toInt(), s.value(2).toDateTime(),
-                             s.value(3).toInt() == 1, s.value(4).toString()};
+                             s.value(3).toInt() == 1, ui::nevelokKitoltve(s.value(4).toString())};
         s.closeCursor();
     });
     return result;
@@ -245,8 +245,8 @@ std::optional<Allapot> utolso(db::Connection& connection) {
 QString allapotSzoveg(const std::optional<Allapot>& a) {
     if (!a) return QStringLiteral("Tanévváltás még nem történt (vagy az utolsót visszavonták).");
     const QString mi =
-        QStringLiteral("Utolsó tanévváltás: a %1. tanévre, %2.")
-            .arg(tanevSzoveg(a->ujTanev), a->mikor.toString(QStringLiteral("yyyy.MM.dd. HH:mm")));
+        QStringLiteral("Utolsó tanévváltás: %1. tanévre, %2.")
+            .arg(ui::aAz(tanevSzoveg(a->ujTanev)), a->mikor.toString(QStringLiteral("yyyy.MM.dd. HH:mm")));
     if (a->visszavonhato) return mi + QStringLiteral(" Még visszavonható.");
     return mi + QStringLiteral(" Már nem vonható vissza: %1.").arg(a->miert);
 }

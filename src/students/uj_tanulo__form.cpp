@@ -13,6 +13,7 @@
 #include "main/main__form.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
+#include "ui/Nevelo.h"
 #include "ui/Widgets.h"
 
 Tuj_tanulo_Form* uj_tanulo_Form = nullptr;
@@ -386,8 +387,9 @@ bool Tuj_tanulo_Form::checkEncodable() {
     for (int i = 0; i < texts.size(); ++i) {
         const qsizetype at = db::firstUnstorable(texts.at(i));
         if (at < 0) continue;
-        ui::warning(QStringLiteral("A(z) \"%1\" mezőben: %2\r \rSikertelen mentés.")
-                        .arg(captions.at(i), db::unstorableMessage(texts.at(i), at)));
+        ui::warning(
+            QStringLiteral("%1 mezőben: %2\r \rSikertelen mentés.")
+                .arg(ui::aAz(u'"' + captions.at(i) + u'"', true), db::unstorableMessage(texts.at(i), at)));
         return false;
     }
     return true;

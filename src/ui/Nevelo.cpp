@@ -58,4 +58,26 @@ QString aAz(const QString& word, bool capital) {
     return article + QLatin1Char(' ') + word;
 }
 
+QString nevelokKitoltve(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype at = text.indexOf(QStringLiteral("(z) "), from);
+        if (at < 1 || (text.at(at - 1) != QLatin1Char('a') && text.at(at - 1) != QLatin1Char('A')) ||
+            (at >= 2 && text.at(at - 2).isLetterOrNumber())) {
+            if (at < 0) break;
+            out += text.mid(from, at + 4 - from);
+            from = at + 4;
+            continue;
+        }
+        out += text.mid(from, at - 1 - from);
+        QString article = nevelo(text.mid(at + 4));
+        if (text.at(at - 1) == QLatin1Char('A')) article[0] = QLatin1Char('A');
+        out += article;
+        from = at + 3; // the blank before the word stays
+    }
+    return out + text.mid(from);
+}
+
 } // namespace ui
