@@ -38,6 +38,10 @@ FROM (SELECT d.id, MOD(d.id * 53 + 17, 100) AS k, DATEADD(-MOD(d.id * 97, 700) D
 WHERE k < 22 AND NOT EXISTS (SELECT 1 FROM table_diak_bizalmas b WHERE b.diak_id = x.id);
 COMMIT;
 
+-- About one SNI student in five has compulsory schooling extended.
+UPDATE table_diak_bizalmas SET sni_hosszabb = 1 WHERE sni = 1 AND MOD(diak_id * 59, 5) = 0;
+COMMIT;
+
 ALTER TRIGGER trg_diak_adat_naplo ACTIVE;
 ALTER TRIGGER trg_diak_bizalmas_naplo ACTIVE;
 COMMIT;

@@ -109,6 +109,52 @@ class DocumentsTest : public QObject {
         QVERIFY(main_form->isEnabled());
     }
 
+    // Who signs and the last grade: bad boxes are refused with the reason and store nothing.
+    void theSchoolsSignerAndLastGradeAreChecked_data() {
+        QTest::addColumn<QString>("grade");
+        QTest::addColumn<int>("signer");
+        QTest::addColumn<QString>("deputy");
+        QTest::addColumn<QString>("answer"); // empty: saved
+        QTest::addColumn<QString>("stored");
+        const QString saved = u"Az iskola adatai elmentve."_s;
+        QTest::newRow("head, grade 8") << u"8"_s << 0 << QString() << saved << u"0|8|"_s;
+        QTest::newRow("deputy named, no grade")
+            << QString() << 1 << u"Bodnár István"_s << saved << u"1||Bodnár István"_s;
+        QTest::newRow("deputy without a name")
+            << u"12"_s << 1 << u"  "_s << u"Ha a helyettes ír alá, adja meg a nevét!"_s << QString();
+        QTest::newRow("grade 15")
+            << u"15"_s << 0 << QString()
+            << u"Az utolsó évfolyam 1 és 14 közötti egész szám lehet, vagy maradjon üresen: 15"_s
+            << QString();
+        QTest::newRow("grade not a number") << u"1a"_s << 0 << QString()
+                                            << u"Az utolsó évfolyam 1 és 14 közötti egész szám lehet, vagy "
+                                               "maradjon üresen: 1a"_s
+                                            << QString();
+    }
+    void theSchoolsSignerAndLastGradeAreChecked() {
+        QFETCH(QString, grade);
+        QFETCH(int, signer);
+        QFETCH(QString, deputy);
+        QFETCH(QString, answer);
+        QFETCH(QString, stored);
+        const QString before = value(u"select alairo || '|' || coalesce(utolso_evfolyam, '') || '|' || "
+                                     "coalesce(helyettes_nev, '') from table_iskola"_s);
+        main_form->openChild(iskola_adatai_form, [] { iskola_adatai_form->prepareOpen(); });
+        iskola_adatai_form->e_utolso_evfolyam->setText(grade);
+        iskola_adatai_form->combo_alairo->setCurrentIndex(signer);
+        iskola_adatai_form->e_helyettes_nev->setText(deputy);
+        app_.dialogs.clear();
+        iskola_adatai_form->Button1->click();
+        QVERIFY2(app_.dialogs.texts().value(0).startsWith(answer), qPrintable(app_.dialogs.texts().value(0)));
+        QCOMPARE(app_.dialogs.shown.back().window, iskola_adatai_form);
+        QCOMPARE(value(u"select alairo || '|' || coalesce(utolso_evfolyam, '') || '|' || "
+                       "coalesce(helyettes_nev, '') from table_iskola"_s),
+                 stored.isEmpty() ? before : stored);
+        iskola_adatai_form->close();
+        QVERIFY(!iskola_adatai_form->isVisible());
+        OtherCopy(app_.db.connectionString).run(u"update table_iskola set alairo = 0"_s); // the head signs again
+    }
+
     // Each shipped template for one demo student: every field is there with its value.
     void shippedTemplatesHoldEveryField() {
         const QString folder = scratchFolder(u"docs"_s);
@@ -420,6 +466,21 @@ class DocumentsTest : public QObject {
                  qPrintable(app_.dialogs.texts()[0]));
         dokumentumok_form->close();
         school.run(u"update table_iskola set igazgato = 'Dr. Igaz Gábor', kelt_helye = 'Budapest'"_s);
+
+        // a deputy chosen to sign, with no name given: the same refusal, naming the deputy
+        school.run(u"update table_iskola set alairo = 1, helyettes_nev = null"_s);
+        main_form->openChild(dokumentumok_form, [&] {
+            dokumentumok_form->prepareForStudent(id, u"Kis Ödön"_s, u"01_iskolalatogatasi_igazolas.html"_s);
+        });
+        app_.dialogs.clear();
+        dokumentumok_form->Button2->click();
+        QCOMPARE(outputs_.asked, 0);
+        QCOMPARE(issued(), before);
+        QVERIFY2(app_.dialogs.texts().value(0).contains(
+                     u"hiányzik az iskola adatai közül: az aláíró helyettes neve."_s),
+                 qPrintable(app_.dialogs.texts().value(0)));
+        dokumentumok_form->close();
+        school.run(u"update table_iskola set alairo = 0"_s);
     }
 
     // Compulsory to the end of the school year in which the student turns 16.
@@ -469,6 +530,74 @@ class DocumentsTest : public QObject {
             dokumentumok_form->close();
         }
         outputs_.path.clear();
+    }
+
+    // What the certificate states follows the student's record: the schedule, the longer
+    // compulsory schooling of an SNI student (never saying why), the postcode, the expected
+    // end of the enrolment; who signs follows the school's data.
+    void theCertificateFollowsTheRecordAndTheSigner_data() {
+        QTest::addColumn<QDate>("born");
+        QTest::addColumn<bool>("extended");
+        QTest::addColumn<bool>("individual");
+        QTest::addColumn<bool>("deputy");
+        QTest::addColumn<QString>("compulsory"); // empty: no such sentence
+        const QString day = u"Tankötelezettségét iskolánkban teljesíti."_s;
+        const QString alone = u"Tankötelezettségét iskolánkban, egyéni munkarend szerint teljesíti."_s;
+        QTest::newRow("15, day school") << QDate(2011, 3, 3) << false << false << false << day;
+        QTest::newRow("18, individual") << QDate(2008, 3, 3) << false << true << false << QString();
+        QTest::newRow("18, SNI extended, deputy signs") << QDate(2008, 3, 3) << true << false << true << day;
+        QTest::newRow("17, SNI extended, individual") << QDate(2009, 3, 3) << true << true << false << alone;
+        QTest::newRow("23 before the year, SNI extended")
+            << QDate(2003, 8, 31) << true << false << true << QString();
+        QTest::newRow("23 on 1 September, SNI extended")
+            << QDate(2003, 9, 1) << true << false << false << day;
+    }
+    void theCertificateFollowsTheRecordAndTheSigner() {
+        QFETCH(QDate, born);
+        QFETCH(bool, extended);
+        QFETCH(bool, individual);
+        QFETCH(bool, deputy);
+        QFETCH(QString, compulsory);
+        const int id =
+            value(u"select min(d.id) from table_diak d join table_osztaly o on o.id = d.osztaly_ID "
+                  "where o.osztaly_szam = 10"_s)
+                .toInt();
+        OtherCopy other(app_.db.connectionString);
+        other.run(u"update table_diak set szul_ido = :d where id = :id"_s, {born, id});
+        other.run(
+            u"update table_diak_adat set iranyitoszam = '4400', egyeni_munkarend = :e where diak_id = :id"_s,
+            {int(individual), id});
+        other.run(u"update or insert into table_diak_bizalmas (diak_id, sni, sni_hosszabb, btmn) "
+                  "values (:id, :s, :h, 0) matching (diak_id)"_s,
+                  {id, int(extended), int(extended)});
+        other.run(u"update table_iskola set alairo = :a, helyettes_nev = 'Bodnár István', "
+                  "helyettes_beosztas = null, utolso_evfolyam = 12"_s,
+                  {int(deputy)});
+        const QString head = value(u"select igazgato from table_iskola"_s);
+        main_form->openChild(dokumentumok_form, [&] {
+            dokumentumok_form->prepareForStudent(id, u"Kis Ödön"_s, u"01_iskolalatogatasi_igazolas.html"_s);
+        });
+        dokumentumok_form->edit_tanev->setText(u"2026"_s);
+        outputs_.path = scratchFolder(u"record"_s) + u"/igazolas.pdf"_s;
+        dokumentumok_form->Button2->click();
+        dokumentumok_form->close();
+        const QString text = pdfText(outputs_.path).simplified();
+        outputs_.path.clear();
+        other.run(u"update table_iskola set alairo = 0"_s);
+        const QString schedule = individual ? u"egyéni"_s : u"nappali"_s;
+        QVERIFY2(text.contains(schedule + u" munkarend szerinti tanulói jogviszonyban áll iskolánkkal."_s),
+                 qPrintable(text));
+        QCOMPARE(text.contains(u"Tankötelezettségét"_s), !compulsory.isEmpty());
+        if (!compulsory.isEmpty()) QVERIFY2(text.contains(compulsory), qPrintable(text));
+        QVERIFY2(text.contains(u"lakcím: 4400 "_s), qPrintable(text));
+        QVERIFY2(text.contains(u"Tanulói jogviszonya várhatóan a 2028/2029. tanév végéig tart."_s),
+                 qPrintable(text));
+        const QString signer =
+            deputy ? u"Bodnár István igazgatóhelyettes az igazgató megbízásából"_s : head + u" igazgató"_s;
+        QVERIFY2(text.contains(signer), qPrintable(text));
+        // a status is sensitive: the certificate never tells it
+        for (const QString& word : {u"SNI"_s, u"sajátos"_s, u"meghosszabb"_s})
+            QVERIFY2(!text.contains(word), qPrintable(text));
     }
 
     // "a" or "az" by the first sound as read aloud.

@@ -6,6 +6,7 @@
 
 #include "TestSupport.h"
 #include "data/DataModule.h"
+#include "db/Error.h"
 #include "db/Transaction.h"
 #include "documents/Documents.h"
 #include "main/main__form.h"
@@ -245,6 +246,59 @@ class TanuloAdatokTest : public QObject {
                     .all(u"select 1 from rdb$relation_constraints where rdb$constraint_name = "
                          "'CK_DIAK_BIZALMAS_SNI_BTMN'"_s)
                     .size() == 1);
+    }
+
+    // The extended compulsory schooling belongs to SNI: it can be ticked only with SNI, goes
+    // with it, is saved and logged in the statuses' log, and the database refuses it alone.
+    void schoolingExtendedOnlyWithSni() {
+        const int id = studentOf(4);
+        reset(id);
+        const qint64 secretMark = mark(u"select coalesce(max(id), 0) from table_naplo_bizalmas"_s);
+        openFor(id);
+        QVERIFY(!f->check_sni_hosszabb->isEnabled());
+        f->sni.van->click();
+        QVERIFY(f->check_sni_hosszabb->isEnabled());
+        f->check_sni_hosszabb->click();
+        f->sni.van->click();
+        QVERIFY(!f->check_sni_hosszabb->isChecked() && !f->check_sni_hosszabb->isEnabled());
+        f->sni.van->click();
+        f->check_sni_hosszabb->click();
+        f->Button1->click();
+        QVERIFY(!f->isVisible());
+        QCOMPARE(other()
+                     .first(u"select sni || sni_hosszabb from table_diak_bizalmas where diak_id = :d"_s, {id})
+                     .toString(),
+                 u"11"_s);
+        QCOMPARE(logged(u"table_naplo_bizalmas"_s, secretMark, id),
+                 (QStringList{u"sni:nem>igen"_s, u"sni_hosszabb:nem>igen"_s}));
+        openFor(id);
+        QVERIFY(f->check_sni_hosszabb->isChecked());
+        f->close();
+        bool refused = false;
+        try {
+            other().run(u"update table_diak_bizalmas set sni = 0 where diak_id = :d"_s, {id});
+        } catch (const db::Error&) {
+            refused = true;
+        }
+        QVERIFY(refused);
+    }
+
+    // Esc closes at once when nothing changed, and asks first when something would be lost.
+    void escapeAsksOnlyWhenChanged() {
+        const int id = studentOf(5);
+        openFor(id);
+        QTest::keyClick(f, Qt::Key_Escape);
+        QVERIFY(!f->isVisible());
+        QVERIFY(app_.dialogs.shown.empty());
+        openFor(id);
+        f->check_bejaro->click();
+        QTest::keyClick(f, Qt::Key_Escape); // answered "Nem": stays
+        QCOMPARE(app_.dialogs.shown.size(), size_t(1));
+        QCOMPARE(app_.dialogs.shown.back().window, f);
+        QVERIFY(f->isVisible());
+        app_.dialogs.answer(ui::DialogAnswer::Yes);
+        QTest::keyClick(f, Qt::Key_Escape);
+        QVERIFY(!f->isVisible() && main_form->isEnabled());
     }
 
     // After a registration the program offers the window for the new student, enrolled today.

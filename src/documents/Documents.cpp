@@ -24,17 +24,32 @@ QString schoolYearText(int year) {
     return QStringLiteral("%1/%2").arg(year).arg(year + 1);
 }
 
-bool compulsory(const QDate& born, int year) {
-    return born.isValid() && born.addYears(16) >= QDate(year, 9, 1);
+bool compulsory(const QDate& born, int year, int untilAge) {
+    return born.isValid() && born.addYears(untilAge) >= QDate(year, 9, 1);
 }
 
 void addSchoolYearFields(QHash<QString, QString>& f, int year) {
     f.insert(QStringLiteral("tanev"), schoolYearText(year));
-    f.insert(QStringLiteral("munkarend"), QStringLiteral("nappali munkarend"));
+    const bool individual = f.value(QStringLiteral("egyeni_munkarend")) == QLatin1String("igen");
+    f.insert(QStringLiteral("munkarend"),
+             individual ? QStringLiteral("egyéni munkarend") : QStringLiteral("nappali munkarend"));
     const QDate born = QDate::fromString(f.value(QStringLiteral("szul_ido")), db::kDateFormat);
+    const bool extended = f.value(QStringLiteral("sni_hosszabb")) == QLatin1String("igen");
     f.insert(QStringLiteral("tankotelezettseg"),
-             compulsory(born, year) ? QStringLiteral("Tankötelezettségét iskolánkban teljesíti.")
-                                    : QString());
+             !compulsory(born, year, extended ? 23 : 16) ? QString()
+             : individual
+                 ? QStringLiteral("Tankötelezettségét iskolánkban, egyéni munkarend szerint teljesíti.")
+                 : QStringLiteral("Tankötelezettségét iskolánkban teljesíti."));
+    // the final grade reached in as many years as grades are left
+    bool gradeKnown = false, lastKnown = false;
+    const int grade = f.value(QStringLiteral("osztaly_szam")).toInt(&gradeKnown);
+    const int last = f.value(QStringLiteral("utolso_evfolyam")).toInt(&lastKnown);
+    const bool enrolled = f.value(QStringLiteral("kilepes_datum")).isEmpty();
+    f.insert(QStringLiteral("jogviszony_vege"),
+             enrolled && gradeKnown && lastKnown && grade <= last
+                 ? QStringLiteral("Tanulói jogviszonya várhatóan %1. tanév végéig tart.")
+                       .arg(ui::aAz(schoolYearText(year + last - grade)))
+                 : QString());
 }
 
 namespace {
@@ -62,6 +77,26 @@ const QString kLeaver = QStringLiteral(
     "FN_KILEPES_OKA(a.kilepes_ok), a.kilepes_megjegyzes "
     "from table_diak_archiv a left join table_nyelv ny on ny.id = a.tanult_nyelv_ID "
     "left join table_iskola i on i.id = 1 where a.id = :id");
+
+// Who signs for the school: the head, or a deputy on the head's behalf; and the school's
+// last grade.
+void schoolSigner(db::Transaction& tr, QHash<QString, QString>& f) {
+    db::Statement s(tr.connection(), tr);
+    s.prepare(QStringLiteral(
+        "select alairo, helyettes_nev, helyettes_beosztas, utolso_evfolyam from table_iskola where id = 1"));
+    s.execute();
+    const bool found = s.fetch();
+    const bool deputy = found && s.value(0).toInt() == 1;
+    const QString deputyTitle = found ? db::displayText(s.value(2)).trimmed() : QString();
+    f.insert(QStringLiteral("alairo"),
+             deputy ? db::displayText(s.value(1)).trimmed() : f.value(QStringLiteral("igazgato")).trimmed());
+    f.insert(QStringLiteral("alairo_beosztas"), !deputy                 ? QStringLiteral("igazgató")
+                                                : deputyTitle.isEmpty() ? QStringLiteral("igazgatóhelyettes")
+                                                                        : deputyTitle);
+    f.insert(QStringLiteral("megbizasbol"), deputy ? QStringLiteral("az igazgató megbízásából") : QString());
+    f.insert(QStringLiteral("utolso_evfolyam"), found ? db::displayText(s.value(3)) : QString());
+    s.closeCursor();
+}
 
 // One line a row of what the select returns, its columns joined by " – ".
 QString lines(db::Transaction& tr, const QString& sql, int studentId) {
@@ -132,6 +167,7 @@ QHash<QString, QString> studentFields(db::Transaction& tr, int studentId) {
     for (int c = 0; c < s.columnCount() && c < static_cast<int>(std::size(names)); ++c)
         f.insert(QString::fromLatin1(names[c]), db::displayText(s.value(c)));
     s.closeCursor();
+    schoolSigner(tr, f);
     f.insert(QStringLiteral("allapot"), leaver ? QStringLiteral("kilépett (a kilépett tanulók archívumában)")
                                                : QStringLiteral("a nyilvántartásban"));
     if (!f.value(QStringLiteral("evfolyam")).isEmpty())
@@ -167,10 +203,16 @@ QStringList missingSchoolData(const Sablon& sablon, const QHash<QString, QString
                                                                  {"igazgato", "az igazgató neve"},
                                                                  {"kelt_helye", "a keltezés helye"}};
     const QStringList used = sablon.fields();
+    const bool signs = used.contains(QLatin1String("alairo"));
+    const bool deputy = !fields.value(QStringLiteral("megbizasbol")).isEmpty();
     QStringList missing;
-    for (const auto& [field, name] : school)
-        if (used.contains(QLatin1String(field)) && fields.value(QLatin1String(field)).trimmed().isEmpty())
-            missing << QString::fromUtf8(name);
+    for (const auto& [field, name] : school) {
+        const QString f = QLatin1String(field);
+        const bool needed = used.contains(f) || (f == QLatin1String("igazgato") && signs && !deputy);
+        if (needed && fields.value(f).trimmed().isEmpty()) missing << QString::fromUtf8(name);
+    }
+    if (signs && deputy && fields.value(QStringLiteral("alairo")).isEmpty())
+        missing << QStringLiteral("az aláíró helyettes neve");
     return missing;
 }
 

@@ -20,12 +20,15 @@ namespace documents {
 
 QString schoolYearText(int year); // "2026/2027"
 
-// Compulsory schooling lasts to the end of the school year in which the student turns 16:
-// in the school year starting in year, when the 16th birthday is on 1 September or later.
-bool compulsory(const QDate& born, int year);
+// Compulsory schooling lasts to the end of the school year in which the student turns 16
+// (an SNI student's, when extended, 23): in the school year starting in year, when that
+// birthday is on 1 September or later.
+bool compulsory(const QDate& born, int year, int untilAge = 16);
 // The fields of the document itself for the school year: the enrolment's schedule
-// ("munkarend") and the compulsory-schooling sentence ("tankotelezettseg", empty when
-// the student is past it or the birth date is unknown).
+// ("munkarend": day school or individual), the compulsory-schooling sentence
+// ("tankotelezettseg", empty when the student is past it or the birth date is unknown;
+// it never says why it lasts longer, which is sensitive), and the expected end of the
+// enrolment ("jogviszony_vege", empty unless the school's last grade is known).
 void addSchoolYearFields(QHash<QString, QString>& fields, int year);
 
 // One student's fields, with the class's and the school's, read in tr; throws when the

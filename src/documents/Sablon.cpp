@@ -24,7 +24,7 @@ const QStringList& fieldNames() {
         QStringLiteral("nem"), QStringLiteral("iranyitoszam"), QStringLiteral("allampolgarsag"),
         QStringLiteral("jogviszony_kezdete"), QStringLiteral("egyeni_munkarend"), QStringLiteral("bejaro"),
         QStringLiteral("kollegista"), QStringLiteral("gondviselo_irsz"), QStringLiteral("gondviselo_email"),
-        QStringLiteral("sajatos_helyzet"),
+        QStringLiteral("sajatos_helyzet"), QStringLiteral("sni_hosszabb"),
         // the student's past: one line a row; a leaver's leaving
         QStringLiteral("osztalytortenet"), QStringLiteral("valtozasnaplo"), QStringLiteral("allapot"),
         QStringLiteral("kilepes_datum"), QStringLiteral("kilepes_ok"), QStringLiteral("kilepes_megjegyzes"),
@@ -33,11 +33,12 @@ const QStringList& fieldNames() {
         QStringLiteral("osztaly_szak"), QStringLiteral("osztalyfonok"),
         // the school
         QStringLiteral("iskola_nev"), QStringLiteral("iskola_cim"), QStringLiteral("iskola_om"),
-        QStringLiteral("igazgato"), QStringLiteral("kelt_helye"),
+        QStringLiteral("igazgato"), QStringLiteral("kelt_helye"), QStringLiteral("alairo"),
+        QStringLiteral("alairo_beosztas"), QStringLiteral("megbizasbol"), QStringLiteral("utolso_evfolyam"),
         // the document
         QStringLiteral("tanev"), QStringLiteral("munkarend"), QStringLiteral("tankotelezettseg"),
-        QStringLiteral("cel"), QStringLiteral("kelt"), QStringLiteral("iktatoszam"), QStringLiteral("sablon"),
-        QStringLiteral("keszult")};
+        QStringLiteral("jogviszony_vege"), QStringLiteral("cel"), QStringLiteral("kelt"),
+        QStringLiteral("iktatoszam"), QStringLiteral("sablon"), QStringLiteral("keszult")};
     return names;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -20,11 +21,20 @@ class Tiskola_adatai_form : public ui::ChildWindow {
     QLineEdit* e_om;
     QLineEdit* e_igazgato;
     QLineEdit* e_kelt_helye;
+    QLineEdit* e_utolso_evfolyam;
+    QComboBox* combo_alairo; // the head, or a deputy on the head's behalf
+    QLineEdit* e_helyettes_nev;
+    QLineEdit* e_helyettes_beosztas;
     QPushButton* Button1;
     QPushButton* Button2;
 
   protected:
     void FormClose() override;
+
+  private:
+    // the boxes in the order of the table's columns read and written
+    QList<QLineEdit*> boxes() const;
+    bool alairoValtozott_ = false;
 };
 
 extern Tiskola_adatai_form* iskola_adatai_form;

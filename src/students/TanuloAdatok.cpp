@@ -93,6 +93,8 @@ QString allampolgarsagHiba(const QString& text) {
 QString osszefuggesHiba(const Adatok& a) {
     if (a.sni.van && a.btmn.van)
         return QStringLiteral("SNI és BTMN egyszerre nem adható meg: a kettő kizárja egymást.");
+    if (a.sniHosszabb && !a.sni.van)
+        return QStringLiteral("A tankötelezettség meghosszabbítása csak SNI tanulónál adható meg.");
     const std::pair<const char*, const Statusz*> statuszok[] = {
         {"SNI", &a.sni}, {"BTMN", &a.btmn}, {"HH", &a.hh}, {"HHH", &a.hhh}};
     for (const auto& [nev, s] : statuszok)
@@ -155,9 +157,10 @@ Adatok beolvas(db::Transaction& tr, int diakId, bool bizalmas) {
     }
     if (!bizalmas) return a;
     db::Statement s(tr.connection(), tr);
-    s.prepare(QStringLiteral(
-        "select sni, sni_kelte, sni_ervenyes, btmn, btmn_kelte, btmn_ervenyes, hh, hh_kelte, "
-        "hh_ervenyes, hhh, hhh_kelte, hhh_ervenyes from table_diak_bizalmas where diak_id = :d"));
+    s.prepare(
+        QStringLiteral("select sni, sni_kelte, sni_ervenyes, btmn, btmn_kelte, btmn_ervenyes, hh, hh_kelte, "
+                       "hh_ervenyes, hhh, hhh_kelte, hhh_ervenyes, sni_hosszabb from table_diak_bizalmas "
+                       "where diak_id = :d"));
     s.bind({diakId});
     s.execute();
     if (s.fetch()) {
@@ -165,6 +168,7 @@ Adatok beolvas(db::Transaction& tr, int diakId, bool bizalmas) {
         for (int i = 0; i < 4; ++i)
             *statuszok[i] = {s.value(i * 3).toInt() == 1, datumBol(s.value(i * 3 + 1)),
                              datumBol(s.value(i * 3 + 2))};
+        a.sniHosszabb = s.value(12).toInt() == 1;
     }
     s.closeCursor();
     return a;
@@ -184,11 +188,13 @@ void ir(db::Transaction& tr, int diakId, const Adatok& a, bool bizalmas) {
     QVariantList params{diakId};
     for (const Statusz* s : {&a.sni, &a.btmn, &a.hh, &a.hhh})
         params << int(s->van) << datum(s->kelte) << datum(s->ervenyes);
+    params << int(a.sni.van && a.sniHosszabb);
     futtat(tr,
            QStringLiteral(
                "update or insert into table_diak_bizalmas (diak_id, sni, sni_kelte, sni_ervenyes, btmn, "
-               "btmn_kelte, btmn_ervenyes, hh, hh_kelte, hh_ervenyes, hhh, hhh_kelte, hhh_ervenyes) "
-               "values (:d, :s1, :s2, :s3, :b1, :b2, :b3, :h1, :h2, :h3, :x1, :x2, :x3) matching (diak_id)"),
+               "btmn_kelte, btmn_ervenyes, hh, hh_kelte, hh_ervenyes, hhh, hhh_kelte, hhh_ervenyes, "
+               "sni_hosszabb) values (:d, :s1, :s2, :s3, :b1, :b2, :b3, :h1, :h2, :h3, :x1, :x2, :x3, :sh) "
+               "matching (diak_id)"),
            params);
 }
 
@@ -236,10 +242,13 @@ void sablonMezok(db::Transaction& tr, int diakId, bool bizalmas, QHash<QString, 
             datumok << QStringLiteral("határozat: %1").arg(st->kelte.toString(db::kDateFormat));
         if (st->ervenyes.isValid())
             datumok << QStringLiteral("érvényes: %1").arg(st->ervenyes.toString(db::kDateFormat));
+        if (st == &a.sni && a.sniHosszabb) datumok << QStringLiteral("tankötelezettsége meghosszabbítva");
         helyzet << (datumok.isEmpty() ? QString::fromLatin1(nev)
                                       : QStringLiteral("%1 (%2)").arg(QString::fromLatin1(nev),
                                                                       datumok.join(QStringLiteral(", "))));
     }
+    f.insert(QStringLiteral("sni_hosszabb"),
+             bizalmas && a.sni.van && a.sniHosszabb ? QStringLiteral("igen") : QStringLiteral("nem"));
     f.insert(QStringLiteral("sajatos_helyzet"), !bizalmas           ? QString()
                                                 : helyzet.isEmpty() ? QStringLiteral("nincs")
                                                                     : helyzet.join(QStringLiteral("; ")));

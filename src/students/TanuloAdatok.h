@@ -37,6 +37,8 @@ struct Adatok {
     bool kollegista = false;
     QString gondviseloIrsz;
     QString gondviseloEmail;
+    // an SNI student's compulsory schooling lasts to the school year of the 23rd birthday
+    bool sniHosszabb = false;
     Statusz sni, btmn, hh, hhh;
     bool operator==(const Adatok&) const = default;
 };

@@ -23,8 +23,8 @@ QDate datumBol(const QLineEdit* e) {
 Ttanulo_adatok_form::Ttanulo_adatok_form(QWidget* parent) : ui::ChildWindow(parent) {
     setObjectName(QStringLiteral("tanulo_adatok_form"));
     setWindowTitle(QStringLiteral("További adatok"));
-    setClientSize(560, 500);
-    ui::bevel(this, QRect(4, 4, 552, 446));
+    setClientSize(560, 528);
+    ui::bevel(this, QRect(4, 4, 552, 474));
     label_nev =
         ui::label(this, QStringLiteral("label_nev"), QString(), ui::arial(13), QRect(12, 10, 536, 22));
     const auto caption = [this](const char* name, const QString& text, int y) {
@@ -100,18 +100,27 @@ Ttanulo_adatok_form::Ttanulo_adatok_form(QWidget* parent) : ui::ChildWindow(pare
     btmn = sor("btmn", QStringLiteral("BTMN"), 338);
     hh = sor("hh", QStringLiteral("HH"), 366);
     hhh = sor("hhh", QStringLiteral("HHH"), 394);
+    check_sni_hosszabb =
+        check("check_sni_hosszabb", QStringLiteral("SNI: tankötelezettsége a 23. életévéig meghosszabbítva"),
+              QRect(20, 422, 520, 22));
+    // the extension belongs to the SNI status: gone with it
+    connect(sni.van, &QCheckBox::toggled, this, [this](bool on) {
+        if (!on) check_sni_hosszabb->setChecked(false);
+        check_sni_hosszabb->setEnabled(on && bizalmas_);
+    });
     label_hiba =
-        ui::label(this, QStringLiteral("label_hiba"), QString(), ui::arial(11), QRect(12, 420, 536, 28));
+        ui::label(this, QStringLiteral("label_hiba"), QString(), ui::arial(11), QRect(12, 448, 536, 28));
     label_hiba->setWordWrap(true);
     label_hiba->setStyleSheet(QStringLiteral("color: #b00000"));
     Button1 = ui::button(this, QStringLiteral("Button1"), QStringLiteral("Mentés"), ui::arial(12),
-                         QRect(250, 462, 140, 28), true);
+                         QRect(250, 490, 140, 28), true);
     Button2 = ui::button(this, QStringLiteral("Button2"), QStringLiteral("Mégsem"), ui::arial(12),
-                         QRect(406, 466, 140, 22), true);
+                         QRect(406, 494, 140, 22), true);
     connect(Button1, &QPushButton::clicked, this, ui::guard([this] {
                 if (Button1Click()) close();
             }));
     connect(Button2, &QPushButton::clicked, this, [this] { close(); });
+    setKeys(Button1, [this] { return adatok() != betoltve_; });
 }
 
 void Ttanulo_adatok_form::prepareForStudent(int studentId, const QString& name) {
@@ -138,9 +147,12 @@ void Ttanulo_adatok_form::prepareForStudent(int studentId, const QString& name) 
                            static_cast<QWidget*>(s->ervenyes)})
             w->setEnabled(bizalmas_);
     }
+    check_sni_hosszabb->setChecked(a.sniHosszabb);
+    check_sni_hosszabb->setEnabled(bizalmas_ && a.sni.van);
     label_bizalmas->setText(bizalmas_ ? QStringLiteral("Sajátos helyzet (bizalmas adat)")
                                       : QStringLiteral("Sajátos helyzet: csak az iroda láthatja"));
     fiok::korlatoz(Button1, fiok::Szerep::Iroda);
+    betoltve_ = adatok();
     ellenoriz();
 }
 
@@ -183,6 +195,7 @@ tanulo_adatok::Adatok Ttanulo_adatok_form::adatok() const {
         {&sni, &a.sni}, {&btmn, &a.btmn}, {&hh, &a.hh}, {&hhh, &a.hhh}};
     for (const auto& [s, v] : sorok)
         *v = {s->van->isChecked(), datumBol(s->kelte), datumBol(s->ervenyes)};
+    a.sniHosszabb = check_sni_hosszabb->isChecked();
     return a;
 }
 
@@ -193,18 +206,19 @@ void Ttanulo_adatok_form::ellenoriz() {
 bool Ttanulo_adatok_form::Button1Click() {
     const QString problem = hiba();
     if (!problem.isEmpty()) {
-        ui::warning(problem);
+        ui::warning(this, problem);
         return false;
     }
     try {
         tanulo_adatok::ment(DM->dbTanulo, studentId_, adatok(), bizalmas_);
+        betoltve_ = adatok();
     } catch (const db::Error& e) {
         QString text;
         main_form->hiba_kiir(e, text);
-        ui::error(text);
+        ui::error(this, text);
         return false;
     }
-    ui::information(QStringLiteral("%1 további adatai elmentve.").arg(label_nev->text()));
+    ui::information(this, QStringLiteral("%1 további adatai elmentve.").arg(label_nev->text()));
     return true;
 }
 

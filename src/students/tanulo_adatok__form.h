@@ -38,6 +38,7 @@ class Ttanulo_adatok_form : public ui::ChildWindow {
         QLineEdit* ervenyes;
     };
     StatuszSor sni, btmn, hh, hhh;
+    QCheckBox* check_sni_hosszabb;
     QLabel* label_bizalmas;
     QLabel* label_hiba;
     QPushButton* Button1;
@@ -51,6 +52,7 @@ class Ttanulo_adatok_form : public ui::ChildWindow {
     void ellenoriz();
     int studentId_ = 0;
     bool bizalmas_ = false;
+    tanulo_adatok::Adatok betoltve_; // as opened or last saved: Esc asks only when changed
 };
 
 extern Ttanulo_adatok_form* tanulo_adatok_form;

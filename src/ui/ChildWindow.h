@@ -19,7 +19,7 @@ class ChildWindow : public QWidget {
     void centreOnScreen();
     // The new windows' keys: Esc closes it (asking first when typed() says something typed
     // would be lost), Enter presses the default button, and every button gets an Alt
-    // letter of its own. The Parts' windows keep their own keys.
+    // letter of its own. The registry's first windows keep their own keys.
     void setKeys(QPushButton* defaultButton, std::function<bool()> typed = {});
 
   protected:

@@ -41,7 +41,7 @@ void information(const QString& text);
 bool informationYesNo(const QString& text); // true on Yes
 bool confirm(const QString& text);          // true on Yes
 // The same for the new windows: owned by window, Hungarian titles and buttons ("OK",
-// "Igen", "Nem"). The Parts' windows keep the ones above.
+// "Igen", "Nem"). The registry's first windows keep the ones above.
 void warning(QWidget* window, const QString& text);
 void error(QWidget* window, const QString& text);
 void information(QWidget* window, const QString& text);
