@@ -77,6 +77,10 @@ class FakeOutputs : public output::OutputService {
     FakeOutputs() { output::setOutputService(this); }
     ~FakeOutputs() override { output::setOutputService(nullptr); }
     QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override { return path; }
+    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        return openPath;
+    }
+    QString openPath; // what "Tallózás…" is answered
     bool choosePrinter(QWidget*, QPrinter&) override { return false; }
     class Stopping : public output::Progress {
       public:
@@ -985,6 +989,45 @@ class ImportTest : public QObject {
             other_->all(u"select char_length(gondviselo_cim) from table_diak where nev in ('Hosszú Cím', "
                         u"'Rövid Cím') order by nev"_s),
             (QStringList{u"146"_s, u"16"_s}));
+    }
+
+    // The window as the office uses it: "Tallózás…" reads the file chosen; a file that cannot
+    // be read is told over the window with a Hungarian title; Enter presses "Beolvasás"; Esc
+    // asks before losing a file set up but not imported, and not after.
+    void theWindowsButtonsAndKeys() {
+        const QString broken = writeFile(u"rossz.xlsx"_s, "PK\x03\x04 nem munkafüzet");
+        outputs_.openPath = broken;
+        beolvasas_form->Button1->click();
+        QCOMPARE(app_.dialogs.shown.size(), size_t(1));
+        QCOMPARE(app_.dialogs.shown[0].kind, ui::DialogKind::Error);
+        QCOMPARE(app_.dialogs.shown[0].title, u"Hiba"_s);
+        QCOMPARE(app_.dialogs.shown[0].window, beolvasas_form);
+        QVERIFY2(app_.dialogs.shown[0].text.startsWith(u"A rossz.xlsx fájl"_s),
+                 qPrintable(app_.dialogs.shown[0].text));
+
+        outputs_.openPath = writeFile(u"billentyu.csv"_s, csv({row(u"Billentyű Béla"_s, 71)}));
+        app_.dialogs.clear();
+        beolvasas_form->Button1->click();
+        QVERIFY(app_.dialogs.shown.empty());
+        QCOMPARE(beolvasas_form->preview->sheet().rowCount(), 1);
+        const int before = students();
+        beolvasas_form->activateWindow();
+        QTest::keyClick(beolvasas_form, Qt::Key_Escape); // "Nem": the work stays
+        QCOMPARE(app_.dialogs.shown.size(), size_t(1));
+        QCOMPARE(app_.dialogs.shown[0].title, u"Kérdés"_s);
+        QVERIFY(beolvasas_form->isVisible());
+        beolvasas_form->grid_elonezet->setFocus();
+        QTest::keyClick(beolvasas_form, Qt::Key_Return); // "Beolvasás", answered "Nem"
+        QCOMPARE(app_.dialogs.shown.back().text, u"1 tanuló felvétele egy lépésben.\r \rFolytatja?"_s);
+        QCOMPARE(students(), before);
+        app_.dialogs.answer(ui::DialogAnswer::Yes);
+        QTest::keyClick(beolvasas_form, Qt::Key_Return);
+        QCOMPARE(students(), before + 1);
+        app_.dialogs.clear();
+        QTest::keyClick(beolvasas_form, Qt::Key_Escape); // imported: nothing to lose
+        QVERIFY(!beolvasas_form->isVisible());
+        QCOMPARE(app_.dialogs.shown.size(), size_t(0));
+        outputs_.openPath.clear();
     }
 };
 

@@ -1,7 +1,6 @@
 #include "beolvasas__form.h"
 
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QSignalBlocker>
@@ -208,6 +207,8 @@ Tbeolvasas_form::Tbeolvasas_form(QWidget* parent) : ui::ChildWindow(parent) {
             [this] { showReason(); });
     connect(preview, &QAbstractItemModel::dataChanged, this, [this] { showReason(); });
     connect(Button6, &QPushButton::clicked, this, [this] { close(); });
+    // a file read and set up but not yet imported is work that Esc would lose
+    setKeys(Button4, [this] { return !path_.isEmpty() && !imported_; });
     for (QComboBox* c : {combo_kodlap, combo_elvalaszto, combo_munkalap})
         connect(c, &QComboBox::activated, this, ui::guard([this] { reread(0); }));
     connect(spin_fejlec, &QSpinBox::valueChanged, this, ui::guard([this] { reread(spin_fejlec->value()); }));
@@ -283,7 +284,7 @@ intake::Defaults Tbeolvasas_form::defaults() const {
 }
 
 void Tbeolvasas_form::Button1Click() {
-    const QString path = QFileDialog::getOpenFileName(
+    const QString path = output::outputs().openFileName(
         this, QStringLiteral("Táblázat megnyitása"), QFileInfo(path_).absolutePath(),
         QStringLiteral("Táblázatok (*.csv *.txt *.xlsx);;Minden fájl (*)"));
     if (!path.isEmpty()) megnyit(path);
@@ -327,6 +328,7 @@ void Tbeolvasas_form::megnyit(const QString& path) {
             combo_munkalap->addItem(s.hidden ? QStringLiteral("%1 (rejtett)").arg(s.name) : s.name);
     }
     path_ = path;
+    imported_ = false;
     e_fajl->setText(QDir::toNativeSeparators(path));
     fillReference();
     showSheet(std::move(sheet));
@@ -473,18 +475,19 @@ void Tbeolvasas_form::Button3Click() {
     for (const intake::ClassName& c : preview->missingClasses())
         names << c.text();
     if (names.isEmpty()) return;
-    if (!ui::confirm(QStringLiteral("A fájl olyan osztályokat nevez meg, amelyek nincsenek meg:\r%1\r \r"
+    if (!ui::confirm(this,
+                     QStringLiteral("A fájl olyan osztályokat nevez meg, amelyek nincsenek meg:\r%1\r \r"
                                     "Felveszi ezeket az osztályokat?")
                          .arg(names.join(QStringLiteral(", ")))))
         return;
     preview->createMissingClasses();
     fillReference();
-    ui::information(QStringLiteral("Az osztályok felvéve: %1").arg(names.join(QStringLiteral(", "))));
+    ui::information(this, QStringLiteral("Az osztályok felvéve: %1").arg(names.join(QStringLiteral(", "))));
 }
 
 void Tbeolvasas_form::Button4Click() {
     if (path_.isEmpty()) {
-        ui::warning(QStringLiteral("Válassza ki a beolvasandó fájlt!"));
+        ui::warning(this, QStringLiteral("Válassza ki a beolvasandó fájlt!"));
         return;
     }
     try {
@@ -494,28 +497,30 @@ void Tbeolvasas_form::Button4Click() {
     }
     const int count = preview->counts().included;
     if (count == 0) {
-        ui::warning(QStringLiteral("Nincs beolvasható sor: minden sor hibás vagy ki van hagyva."));
+        ui::warning(this, QStringLiteral("Nincs beolvasható sor: minden sor hibás vagy ki van hagyva."));
         return;
     }
-    if (!ui::confirm(QStringLiteral("%1 tanuló felvétele egy lépésben.\r \rFolytatja?").arg(count))) return;
+    if (!ui::confirm(this, QStringLiteral("%1 tanuló felvétele egy lépésben.\r \rFolytatja?").arg(count)))
+        return;
     int stored = 0;
     try {
         // A bar of its own, made after the question: it must not show up beside it.
         stored = preview->importRows(output::outputs().progress(this).get());
     } catch (const output::Cancelled&) {
-        ui::information(QStringLiteral("A beolvasás megszakadt; egyetlen tanuló sem került be."));
+        ui::information(this, QStringLiteral("A beolvasás megszakadt; egyetlen tanuló sem került be."));
         return;
     }
+    imported_ = true;
     DM->requestStudentRefresh();
     ui::guarded([] { main_form->akt_letszam(); });
     const int left = preview->leftOutCount();
     ui::information(
-        QStringLiteral("%1 tanuló felvéve, %2 sor kimaradt.%3")
-            .arg(stored)
-            .arg(left)
-            .arg(left ? QStringLiteral("\r \rA kimaradt sorok okukkal együtt menthetők "
-                                       "(Kimaradt sorok mentése…), javítás után újra beolvashatók.")
-                      : QString()));
+        this, QStringLiteral("%1 tanuló felvéve, %2 sor kimaradt.%3")
+                  .arg(stored)
+                  .arg(left)
+                  .arg(left ? QStringLiteral("\r \rA kimaradt sorok okukkal együtt menthetők "
+                                             "(Kimaradt sorok mentése…), javítás után újra beolvashatók.")
+                            : QString()));
 }
 
 void Tbeolvasas_form::Button5Click() {
@@ -535,7 +540,7 @@ void Tbeolvasas_form::Button7Click() {
 void Tbeolvasas_form::saveRows(intake::Preview::Rows which, int count, const QString& none,
                                const QString& title, const QString& suffix, const QString& done) {
     if (path_.isEmpty() || count == 0) {
-        ui::information(none);
+        ui::information(this, none);
         return;
     }
     const QFileInfo source(path_);
@@ -545,10 +550,10 @@ void Tbeolvasas_form::saveRows(intake::Preview::Rows which, int count, const QSt
     if (path.isEmpty()) return;
     const QString error = preview->saveRows(path, which);
     if (!error.isEmpty()) {
-        ui::warning(QStringLiteral("A fájl nem menthető: %1").arg(error));
+        ui::warning(this, QStringLiteral("A fájl nem menthető: %1").arg(error));
         return;
     }
-    ui::information(done.arg(count).arg(QDir::toNativeSeparators(path)));
+    ui::information(this, done.arg(count).arg(QDir::toNativeSeparators(path)));
 }
 
 void Tbeolvasas_form::FormClose() {

@@ -79,6 +79,7 @@ class Tbeolvasas_form : public ui::ChildWindow {
     void saveRows(intake::Preview::Rows which, int count, const QString& none, const QString& title,
                   const QString& suffix, const QString& done);
     QString path_;
+    bool imported_ = false;
     // What the shown sheet was read with.
     intake::FileKind kind_ = intake::FileKind::Csv;
     intake::CsvFormat format_;

@@ -563,6 +563,11 @@ bool writePdf(const QString& path, const Report& report, QString& error, Progres
     });
 }
 
+QString OutputService::openFileName(QWidget* parent, const QString& caption, const QString& folder,
+                                    const QString& filter) {
+    return QFileDialog::getOpenFileName(parent, caption, folder, filter);
+}
+
 std::unique_ptr<Progress> OutputService::progress(QWidget* parent) {
     return std::make_unique<ProgressWindow>(parent);
 }

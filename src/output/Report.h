@@ -85,6 +85,9 @@ class OutputService {
     // The file to write; empty when the user gave none.
     virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& suggested,
                                  const QString& filter) = 0;
+    // The file to read; empty when the user gave none.
+    virtual QString openFileName(QWidget* parent, const QString& caption, const QString& folder,
+                                 const QString& filter);
     // Lets the user choose and set up the printer; false when cancelled.
     virtual bool choosePrinter(QWidget* parent, QPrinter& printer) = 0;
     // What long work reports to: a window with a cancel button.

@@ -21,6 +21,8 @@ class ChildWindow : public QWidget {
     // would be lost), Enter presses the default button, and every button gets an Alt
     // letter of its own. The registry's first windows keep their own keys.
     void setKeys(QPushButton* defaultButton, std::function<bool()> typed = {});
+    // A new window: its boxes are its own, with Hungarian titles and buttons.
+    bool ownsDialogs() const { return keys_; }
 
   protected:
     virtual void FormClose() {}

@@ -1,5 +1,8 @@
 #include "Guard.h"
 
+#include <QApplication>
+
+#include "ChildWindow.h"
 #include "Dialogs.h"
 #include "db/Error.h"
 
@@ -11,12 +14,28 @@ QString errorText(const QString& message) {
     return text;
 }
 
+namespace {
+// The new window the user is working in, whose boxes stay on top of it; null elsewhere.
+QWidget* newWindowAtWork() {
+    QWidget* w = QApplication::activeModalWidget();
+    if (!w) w = QApplication::activeWindow();
+    auto* child = qobject_cast<ChildWindow*>(w);
+    return child && child->ownsDialogs() && child->isVisible() ? child : nullptr;
+}
+void showError(const QString& text) {
+    if (QWidget* w = newWindowAtWork())
+        error(w, text);
+    else
+        programError(text);
+}
+} // namespace
+
 void showException(const std::exception& e) {
-    programError(errorText(db::userText(e)));
+    showError(errorText(db::userText(e)));
 }
 
 void showUnknownException() {
-    programError(QStringLiteral("Ismeretlen hiba történt."));
+    showError(QStringLiteral("Ismeretlen hiba történt."));
 }
 
 } // namespace ui
