@@ -947,6 +947,47 @@ class ImportTest : public QObject {
                  QStringList{u"0"_s});
     }
 
+    // The statuses' decision and end dates by their usual headings; a date that is no date,
+    // one without its status and an end before the decision keep the row out.
+    void readsStatusDates() {
+        const QByteArray file =
+            "Név;Születési idő;Születési hely;Lakcím;Gondviselő neve;Osztály;Tanult nyelv;Tanév;SNI;SNI "
+            "határozat kelte;SNI felülvizsgálat;HHH;HHH határozat dátuma;BTMN;BTMN érvényes\n"
+            "Dátum Dóra;2012-03-04;Szeged;6720 Szeged, Kárász utca 1.;Szülő "
+            "Sára;9.a;angol;2026;x;2024.05.10.;"
+            "2027-05-10;igen;2025.01.15.;;\n"
+            "Dátum Rossz;2012-03-05;Szeged;6720 Szeged, Kárász utca 2.;Szülő "
+            "Sára;9.a;angol;2026;x;2024.13.01.;"
+            ";;;;\n"
+            "Dátum Nélkül;2012-03-06;Szeged;6720 Szeged, Kárász utca 3.;Szülő Sára;9.a;angol;2026;;;;;;;"
+            "2026.06.30.\n"
+            "Dátum Fordított;2012-03-07;Szeged;6720 Szeged, Kárász utca 4.;Szülő Sára;9.a;angol;2026;x;"
+            "2025.05.10.;2024.05.10.;;;;\n";
+        intake::Preview* p = open(writeFile(u"datumok.csv"_s, file));
+        const Field expected[] = {Field::Sni,      Field::SniKelte, Field::SniErvenyes, Field::Hhh,
+                                  Field::HhhKelte, Field::Btmn,     Field::BtmnErvenyes};
+        for (size_t i = 0; i < std::size(expected); ++i)
+            QCOMPARE(p->mapping()[8 + i], expected[i]);
+        const std::pair<int, QString> refused[] = {
+            {1, u"Az \"SNI: határozat kelte\" nem dátum: 2024.13.01. (jó például: 2025.09.01.)."_s},
+            {2, u"BTMN: dátum csak megjelölt helyzethez adható meg."_s},
+            {3, u"SNI: az érvényesség vége nem lehet korábbi a határozat kelténél!"_s}};
+        QCOMPARE(p->status(0), Status::Ready);
+        for (const auto& [row, reason] : refused) {
+            QCOMPARE(p->status(row), Status::Error);
+            QVERIFY2(p->reason(row).contains(reason), qPrintable(p->reason(row)));
+        }
+        QCOMPARE(p->importRows(), 1);
+        QCOMPARE(
+            other_
+                ->first(u"select b.sni || '|' || b.sni_kelte || '|' || b.sni_ervenyes || '|' || b.hhh || "
+                        u"'|' || b.hhh_kelte || '|' || coalesce(b.hhh_ervenyes, '-') || '|' || b.hh from "
+                        u"table_diak d join table_diak_bizalmas b on b.diak_id = d.id where d.nev = "
+                        u"'Dátum Dóra'"_s)
+                .toString(),
+            u"1|2024-05-10|2027-05-10|1|2025-01-15|-|0"_s);
+    }
+
     // An address in one cell split into town and street; the guardian's address whole.
     void readsWholeAddresses() {
         const QByteArray file =

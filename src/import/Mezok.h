@@ -54,9 +54,18 @@ enum class Field : int {
     Bejaro,
     Kollegista,
     GondIrsz,
-    GondEmail
+    GondEmail,
+    // the statuses' decision and end (or review) dates
+    SniKelte,
+    SniErvenyes,
+    BtmnKelte,
+    BtmnErvenyes,
+    HhKelte,
+    HhErvenyes,
+    HhhKelte,
+    HhhErvenyes
 };
-constexpr int kFieldCount = 34;
+constexpr int kFieldCount = 42;
 constexpr int kTextFields = 15; // Nev … Mj: stored as they are
 using Mapping = std::vector<Field>;
 

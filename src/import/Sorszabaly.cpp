@@ -126,7 +126,9 @@ void readFurther(Row& r, const std::array<QStringView, kFieldCount>& cell,
          {Field::Iranyitoszam, Field::Nem, Field::Allampolgarsag, Field::JogviszonyKezdete,
           Field::EgyeniMunkarend, Field::Bejaro, Field::Kollegista, Field::GondIrsz, Field::GondEmail})
         r.vanAdat = r.vanAdat || given(f);
-    for (Field f : {Field::Sni, Field::Btmn, Field::Hh, Field::Hhh})
+    for (Field f : {Field::Sni, Field::Btmn, Field::Hh, Field::Hhh, Field::SniKelte, Field::SniErvenyes,
+                    Field::BtmnKelte, Field::BtmnErvenyes, Field::HhKelte, Field::HhErvenyes, Field::HhhKelte,
+                    Field::HhhErvenyes})
         r.vanBizalmas = r.vanBizalmas || given(f);
     r.vanAdat = r.vanAdat || r.vanBizalmas || !addressPostcode.isEmpty();
     if (!r.vanAdat) return;
@@ -162,6 +164,30 @@ void readFurther(Row& r, const std::array<QStringView, kFieldCount>& cell,
         else
             r.errors << QStringLiteral("%1 oszlopban igen, nem, x vagy üres állhat: %2.")
                             .arg(ui::aAz(u'"' + fieldCaption(f) + u'"', true), at(f));
+    }
+    // a status's dates, read as the other dates; a date without its status is a mistake
+    struct Dates {
+        Field kelte, ervenyes;
+        Statusz* statusz;
+        const char* nev;
+    };
+    const Dates dates[] = {{Field::SniKelte, Field::SniErvenyes, &a.sni, "SNI"},
+                           {Field::BtmnKelte, Field::BtmnErvenyes, &a.btmn, "BTMN"},
+                           {Field::HhKelte, Field::HhErvenyes, &a.hh, "HH"},
+                           {Field::HhhKelte, Field::HhhErvenyes, &a.hhh, "HHH"}};
+    for (const Dates& d : dates) {
+        const std::pair<Field, QDate*> pairs[] = {{d.kelte, &d.statusz->kelte},
+                                                  {d.ervenyes, &d.statusz->ervenyes}};
+        for (const auto& [f, date] : pairs) {
+            if (!given(f)) continue;
+            *date = parseDate(cell[static_cast<size_t>(f)]);
+            if (!date->isValid())
+                r.errors << QStringLiteral("%1 nem dátum: %2 (jó például: 2025.09.01.).")
+                                .arg(ui::aAz(u'"' + fieldCaption(f) + u'"', true), at(f));
+        }
+        if (!d.statusz->van && (given(d.kelte) || given(d.ervenyes)))
+            r.errors << QStringLiteral("%1: dátum csak megjelölt helyzethez adható meg.")
+                            .arg(QLatin1String(d.nev));
     }
     a.gondviseloIrsz = at(Field::GondIrsz);
     hiba(irszHiba(a.gondviseloIrsz, QStringLiteral("A gondviselő irányítószáma")));

@@ -1,5 +1,7 @@
 #include "Nevelo.h"
 
+#include <QStringList>
+
 namespace ui {
 
 namespace {
@@ -22,12 +24,21 @@ bool numberBeginsWithVowel(const QString& digits) {
     return group == 1 || group == 5;
 }
 
-// Consonants whose names begin with a vowel: an abbreviation read letter by letter.
+// Consonants whose names begin with a vowel: an abbreviation read letter by letter. One
+// with a vowel is read as a word ("MÁV", "SZABÓ"), unless it is short and begins with two
+// consonants no Hungarian word begins with ("SNI").
 bool spelledWithVowel(const QString& token) {
     if (token.size() < 2 || token.size() > 5) return false;
-    for (QChar c : token)
-        if (!c.isUpper() || isVowel(c)) return false;
-    return QStringLiteral("FLMNRSXY").contains(token.front());
+    bool vowel = false;
+    for (QChar c : token) {
+        if (!c.isUpper()) return false;
+        vowel = vowel || isVowel(c);
+    }
+    if (!QStringLiteral("FLMNRSXY").contains(token.front())) return false;
+    if (!vowel) return true;
+    static const QStringList digraphs{QStringLiteral("SZ"), QStringLiteral("ZS"), QStringLiteral("LY"),
+                                      QStringLiteral("NY")};
+    return token.size() <= 3 && !isVowel(token.at(1)) && !digraphs.contains(token.left(2));
 }
 
 } // namespace
