@@ -988,6 +988,51 @@ class ImportTest : public QObject {
             u"1|2024-05-10|2027-05-10|1|2025-01-15|-|0"_s);
     }
 
+    // An intake with sex, postcode and statuses is stored in blocks like any other: every row
+    // with its own further data, the statuses only where given, none of it logged apart.
+    void storesManyRowsWithFurtherDataInBlocks() {
+        QStringList lines{
+            u"Név;Születési idő;Születési hely;Lakcím;Gondviselő neve;Osztály;Tanult nyelv;Tanév;"
+            u"Neme;Irányítószám;SNI;SNI határozat kelte"_s};
+        constexpr int kRows = 230; // more than two blocks, the last one short
+        for (int i = 0; i < kRows; ++i)
+            lines
+                << u"Blokk %1;2012-03-04;Szeged;6720 Szeged, Kárász utca %1.;Szülő Sára;9.a;angol;2026;%2;%3;%4;%5"_s
+                       .arg(i)
+                       .arg(i % 2 ? u"L"_s : u"F"_s)
+                       .arg(1000 + i)
+                       .arg(i % 10 == 0 ? u"x"_s : QString())
+                       .arg(i % 10 == 0 ? u"2025.01.%1."_s.arg(1 + i / 10, 2, 10, QLatin1Char('0'))
+                                        : QString());
+        intake::Preview* p = open(writeFile(u"blokkok.csv"_s, lines.join(u"\n"_s).toUtf8()));
+        const qint64 logMark = other_->first(u"select gen_id(gen_naplo, 0) from rdb$database"_s).toLongLong();
+        QCOMPARE(p->importRows(), kRows);
+        QCOMPARE(
+            other_
+                ->first(u"select count(*) || '|' || sum(iif(a.nem = 'L', 1, 0)) || '|' || "
+                        u"sum(iif(a.iranyitoszam = 1000 + cast(substring(d.nev from 7) as integer), 1, 0)) "
+                        u"from table_diak d join table_diak_adat a on a.diak_id = d.id where d.nev "
+                        u"starting with 'Blokk '"_s)
+                .toString(),
+            u"230|115|230"_s);
+        QCOMPARE(
+            other_->all(u"select substring(d.nev from 7) || ':' || b.sni_kelte from table_diak d join "
+                        u"table_diak_bizalmas b on b.diak_id = d.id where d.nev starting with 'Blokk ' and "
+                        u"b.sni = 1 order by 1 rows 3"_s),
+            (QStringList{u"0:2025-01-01"_s, u"10:2025-01-02"_s, u"100:2025-01-11"_s}));
+        QCOMPARE(
+            other_
+                ->first(u"select count(*) from table_diak d join table_diak_bizalmas b on b.diak_id = d.id "
+                        u"where d.nev starting with 'Blokk '"_s)
+                .toInt(),
+            23);
+        QCOMPARE(other_
+                     ->first(u"select count(*) from table_naplo where id > :m and muvelet <> 'felvétel'"_s,
+                             {logMark})
+                     .toInt(),
+                 0);
+    }
+
     // An address in one cell split into town and street; the guardian's address whole.
     void readsWholeAddresses() {
         const QByteArray file =

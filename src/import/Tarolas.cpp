@@ -10,6 +10,7 @@
 #include "db/Statement.h"
 #include "db/Transaction.h"
 #include "output/Report.h"
+#include "students/TanuloAdatok.h"
 
 namespace intake {
 
@@ -40,6 +41,8 @@ constexpr int kMjColumn = 15;
 constexpr int kLongNote = 4000;
 constexpr int kMessageBytes = 60000;
 constexpr int kMaxBatch = 100;
+// a statement may open 256 table contexts at most: a row with further data takes seven
+constexpr int kMaxFurtherBatch = 25;
 
 QVariantList valuesOf(const Row& r) {
     QVariantList values;
@@ -69,29 +72,71 @@ QStringList parameterTypes(const Reference& reference, int noteLength) {
     return types;
 }
 
-// One statement for `rows` rows: the server runs the inserts, one round trip in all.
-QString insertBlock(int rows, const QStringList& types) {
-    QString head, body;
-    const QString insert = QStringLiteral("insert into table_diak(%1)values(").arg(columnList());
-    for (int r = 0; r < rows; ++r) {
-        body += insert;
-        for (int c = 0; c < kColumnCount; ++c) {
-            const QString name = QStringLiteral("p%1_%2").arg(r).arg(c);
-            if (!head.isEmpty()) head += u',';
-            head += name + u' ' + types.at(c) + QStringLiteral("=?");
-            body += (c ? QStringLiteral(",:") : QStringLiteral(":")) + name;
-        }
-        body += QStringLiteral(");\n");
-    }
-    return QStringLiteral("execute block(%1)as begin\n%2end").arg(head, body);
+// The further data's parameters after a row's own: the data, whether the statuses come
+// with it, the statuses.
+QStringList furtherTypes() {
+    return tanulo_adatok::adatOszlopok().tipusok + QStringList{QStringLiteral("smallint")} +
+           tanulo_adatok::bizalmasOszlopok().tipusok;
+}
+QVariantList furtherValues(const Row& r) {
+    return tanulo_adatok::adatErtekek(r.adatok) + QVariantList{int(r.vanBizalmas)} +
+           tanulo_adatok::bizalmasErtekek(r.adatok);
 }
 
-int batchFor(const Reference& reference, int noteLength) {
+// One statement for `rows` rows: the server runs the inserts, one round trip in all. With
+// further data each student's new id goes on into its further data's rows.
+QString insertBlock(int rows, const QStringList& types, bool further) {
+    QString head, body;
+    const QString insert = QStringLiteral("insert into table_diak(%1)values(").arg(columnList());
+    const auto& adat = tanulo_adatok::adatOszlopok();
+    const auto& bizalmas = tanulo_adatok::bizalmasOszlopok();
+    const QStringList extra = further ? furtherTypes() : QStringList();
+    auto param = [&](int r, int c, const QString& type) {
+        const QString name = QStringLiteral("p%1_%2").arg(r).arg(c);
+        if (!head.isEmpty()) head += u',';
+        head += name + u' ' + type + QStringLiteral("=?");
+        return u':' + name;
+    };
+    for (int r = 0; r < rows; ++r) {
+        body += insert;
+        for (int c = 0; c < kColumnCount; ++c)
+            body += (c ? QStringLiteral(",") : QString()) + param(r, c, types.at(c));
+        if (!further) {
+            body += QStringLiteral(");\n");
+            continue;
+        }
+        body += QStringLiteral(")returning id into :i;\n");
+        int c = kColumnCount;
+        QStringList values;
+        for (qsizetype k = 0; k < adat.nevek.size(); ++k, ++c)
+            values << param(r, c, extra.at(c - kColumnCount));
+        body += QStringLiteral(
+                    "update or insert into table_diak_adat(diak_id,%1)values(:i,%2)matching(diak_id);\n")
+                    .arg(adat.nevek.join(u','), values.join(u','));
+        const QString withStatuses = param(r, c, extra.at(c - kColumnCount));
+        ++c;
+        values.clear();
+        for (qsizetype k = 0; k < bizalmas.nevek.size(); ++k, ++c)
+            values << param(r, c, extra.at(c - kColumnCount));
+        body +=
+            QStringLiteral("if(%1=1)then update or insert into table_diak_bizalmas(diak_id,%2)values(:i,%3)"
+                           "matching(diak_id);\n")
+                .arg(withStatuses, bizalmas.nevek.join(u','), values.join(u','));
+    }
+    return QStringLiteral("execute block(%1)as declare i integer;begin\n%2end").arg(head, body);
+}
+
+int batchFor(const Reference& reference, int noteLength, bool further) {
     int bytes = 4 + 3 * 4 + noteLength + 2;
     for (int f = 0; f < kTextFields - 1; ++f)
         bytes += static_cast<Field>(f) == Field::SzulIdo ? 4 : reference.lengths[f] + 2;
     bytes += kColumnCount * 2; // null indicators
-    return std::clamp(kMessageBytes / bytes, 1, kMaxBatch);
+    if (further)
+        for (const QString& type : furtherTypes()) {
+            const qsizetype open = type.indexOf(u'(');
+            bytes += 2 + (open < 0 ? 4 : type.mid(open + 1, type.size() - open - 2).toInt() + 2);
+        }
+    return std::clamp(kMessageBytes / bytes, 1, further ? kMaxFurtherBatch : kMaxBatch);
 }
 
 void lockImports(db::Connection& connection, db::Transaction& tr) {
@@ -142,13 +187,13 @@ int storeRows(db::Connection& connection, const std::vector<Row>& rows, const Re
         lockImports(connection, tr);
         recheck(connection, tr, rows);
 
-        // one by one: a long note, and a row with further data, which need the new id
-        std::vector<const Row*> plain, longNotes;
+        // one by one: a long note; in blocks of their own: rows with further data
+        std::vector<const Row*> plain, further, longNotes;
         int noteLength = 1;
         for (const Row& r : rows) {
             const int note = static_cast<int>(r.text[static_cast<size_t>(Field::Mj)].size());
-            const bool alone = note > kLongNote || r.vanAdat;
-            (alone ? longNotes : plain).push_back(&r);
+            const bool alone = note > kLongNote;
+            (alone ? longNotes : r.vanAdat ? further : plain).push_back(&r);
             if (!alone) noteLength = std::max(noteLength, note);
         }
         const qint64 total = static_cast<qint64>(rows.size());
@@ -159,20 +204,27 @@ int storeRows(db::Connection& connection, const std::vector<Row>& rows, const Re
         };
         step();
         const QStringList types = parameterTypes(reference, noteLength);
-        const int batch = batchFor(reference, noteLength);
-        db::Statement full(connection, tr), last(connection, tr);
-        QVariantList values;
-        for (size_t from = 0; from < plain.size(); from += static_cast<size_t>(batch)) {
-            const int n = static_cast<int>(std::min(plain.size() - from, static_cast<size_t>(batch)));
-            db::Statement& block = n == batch ? full : last;
-            if (!block.isPrepared()) block.prepare(insertBlock(n, types), db::Statement::Markers::Positional);
-            values.clear();
-            for (int i = 0; i < n; ++i)
-                values << valuesOf(*plain[from + static_cast<size_t>(i)]);
-            block.bind(values);
-            block.execute();
-            done += n;
-            step();
+        for (const bool withFurther : {false, true}) {
+            const std::vector<const Row*>& some = withFurther ? further : plain;
+            const int batch = batchFor(reference, noteLength, withFurther);
+            db::Statement full(connection, tr), last(connection, tr);
+            QVariantList values;
+            for (size_t from = 0; from < some.size(); from += static_cast<size_t>(batch)) {
+                const int n = static_cast<int>(std::min(some.size() - from, static_cast<size_t>(batch)));
+                db::Statement& block = n == batch ? full : last;
+                if (!block.isPrepared())
+                    block.prepare(insertBlock(n, types, withFurther), db::Statement::Markers::Positional);
+                values.clear();
+                for (int i = 0; i < n; ++i) {
+                    const Row& r = *some[from + static_cast<size_t>(i)];
+                    values << valuesOf(r);
+                    if (withFurther) values << furtherValues(r);
+                }
+                block.bind(values);
+                block.execute();
+                done += n;
+                step();
+            }
         }
         if (!longNotes.empty()) {
             db::Statement one(connection, tr);
@@ -190,8 +242,6 @@ int storeRows(db::Connection& connection, const std::vector<Row>& rows, const Re
                 step();
             }
         }
-        full.free();
-        last.free();
         tr.commit();
     } catch (...) {
         if (tr.isActive()) {

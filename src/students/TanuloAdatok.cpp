@@ -174,28 +174,63 @@ Adatok beolvas(db::Transaction& tr, int diakId, bool bizalmas) {
     return a;
 }
 
-void ir(db::Transaction& tr, int diakId, const Adatok& a, bool bizalmas) {
-    futtat(tr,
-           QStringLiteral(
-               "update or insert into table_diak_adat (diak_id, nem, iranyitoszam, allampolgarsag, "
-               "jogviszony_kezdete, egyeni_munkarend, bejaro, kollegista, gondviselo_irsz, "
-               "gondviselo_email) values (:d, :nem, :irsz, :ap, :kezd, :egy, :bej, :kol, :girsz, :gmail) "
-               "matching (diak_id)"),
-           {diakId, szoveg(a.nem), szoveg(a.iranyitoszam), szoveg(a.allampolgarsag), datum(a.kezdete),
-            int(a.egyeniMunkarend), int(a.bejaro), int(a.kollegista), szoveg(a.gondviseloIrsz),
-            szoveg(a.gondviseloEmail)});
-    if (!bizalmas) return;
-    QVariantList params{diakId};
+const Oszlopok& adatOszlopok() {
+    static const Oszlopok o{
+        {QStringLiteral("nem"), QStringLiteral("iranyitoszam"), QStringLiteral("allampolgarsag"),
+         QStringLiteral("jogviszony_kezdete"), QStringLiteral("egyeni_munkarend"), QStringLiteral("bejaro"),
+         QStringLiteral("kollegista"), QStringLiteral("gondviselo_irsz"), QStringLiteral("gondviselo_email")},
+        {QStringLiteral("char(1)"), QStringLiteral("varchar(4)"), QStringLiteral("varchar(100)"),
+         QStringLiteral("date"), QStringLiteral("smallint"), QStringLiteral("smallint"),
+         QStringLiteral("smallint"), QStringLiteral("varchar(4)"), QStringLiteral("varchar(100)")}};
+    return o;
+}
+
+const Oszlopok& bizalmasOszlopok() {
+    static const Oszlopok o = [] {
+        Oszlopok b;
+        for (const char* s : {"sni", "btmn", "hh", "hhh"}) {
+            const QString n = QString::fromLatin1(s);
+            b.nevek << n << n + QStringLiteral("_kelte") << n + QStringLiteral("_ervenyes");
+            b.tipusok << QStringLiteral("smallint") << QStringLiteral("date") << QStringLiteral("date");
+        }
+        b.nevek << QStringLiteral("sni_hosszabb");
+        b.tipusok << QStringLiteral("smallint");
+        return b;
+    }();
+    return o;
+}
+
+QVariantList adatErtekek(const Adatok& a) {
+    return {szoveg(a.nem),     szoveg(a.iranyitoszam),   szoveg(a.allampolgarsag),
+            datum(a.kezdete),  int(a.egyeniMunkarend),   int(a.bejaro),
+            int(a.kollegista), szoveg(a.gondviseloIrsz), szoveg(a.gondviseloEmail)};
+}
+
+QVariantList bizalmasErtekek(const Adatok& a) {
+    QVariantList v;
     for (const Statusz* s : {&a.sni, &a.btmn, &a.hh, &a.hhh})
-        params << int(s->van) << datum(s->kelte) << datum(s->ervenyes);
-    params << int(a.sni.van && a.sniHosszabb);
+        v << int(s->van) << datum(s->kelte) << datum(s->ervenyes);
+    v << int(a.sni.van && a.sniHosszabb);
+    return v;
+}
+
+namespace {
+void irTablaba(db::Transaction& tr, const QString& tabla, const Oszlopok& o, int diakId,
+               const QVariantList& ertekek) {
+    QStringList jelek{QStringLiteral(":d")};
+    for (qsizetype i = 0; i < o.nevek.size(); ++i)
+        jelek << QStringLiteral(":p%1").arg(i);
     futtat(tr,
-           QStringLiteral(
-               "update or insert into table_diak_bizalmas (diak_id, sni, sni_kelte, sni_ervenyes, btmn, "
-               "btmn_kelte, btmn_ervenyes, hh, hh_kelte, hh_ervenyes, hhh, hhh_kelte, hhh_ervenyes, "
-               "sni_hosszabb) values (:d, :s1, :s2, :s3, :b1, :b2, :b3, :h1, :h2, :h3, :x1, :x2, :x3, :sh) "
-               "matching (diak_id)"),
-           params);
+           QStringLiteral("update or insert into %1 (diak_id, %2) values (%3) matching (diak_id)")
+               .arg(tabla, o.nevek.join(QStringLiteral(", ")), jelek.join(QStringLiteral(", "))),
+           QVariantList{diakId} + ertekek);
+}
+} // namespace
+
+void ir(db::Transaction& tr, int diakId, const Adatok& a, bool bizalmas) {
+    irTablaba(tr, QStringLiteral("table_diak_adat"), adatOszlopok(), diakId, adatErtekek(a));
+    if (bizalmas)
+        irTablaba(tr, QStringLiteral("table_diak_bizalmas"), bizalmasOszlopok(), diakId, bizalmasErtekek(a));
 }
 
 Adatok beolvas(db::Connection& connection, int diakId, bool bizalmas) {

@@ -3,6 +3,8 @@
 #include <QDate>
 #include <QHash>
 #include <QString>
+#include <QStringList>
+#include <QVariantList>
 #include <optional>
 
 namespace db {
@@ -60,6 +62,15 @@ QString nemSzoveg(const QString& nem); // "fiú", "lány" or empty
 Adatok beolvas(db::Transaction& tr, int diakId, bool bizalmas);
 // Written in the given transaction, the statuses only when bizalmas.
 void ir(db::Transaction& tr, int diakId, const Adatok& a, bool bizalmas);
+// The two tables' columns (after diak_id), their types and a student's values in that
+// order: for writing many students in one statement.
+struct Oszlopok {
+    QStringList nevek, tipusok;
+};
+const Oszlopok& adatOszlopok();
+const Oszlopok& bizalmasOszlopok();
+QVariantList adatErtekek(const Adatok& a);
+QVariantList bizalmasErtekek(const Adatok& a);
 // The same, each in a short transaction of its own.
 Adatok beolvas(db::Connection& connection, int diakId, bool bizalmas);
 void ment(db::Connection& connection, int diakId, const Adatok& a, bool bizalmas);
