@@ -74,7 +74,7 @@ Tiskola_adatai_form::Tiskola_adatai_form(QWidget* parent) : ui::ChildWindow(pare
     Button1 = ui::button(this, QStringLiteral("Button1"), QStringLiteral("Mentés"), ui::arial(12),
                          QRect(156, 268, 140, 28), true);
     Button2 = ui::button(this, QStringLiteral("Button2"), QStringLiteral("bezárás"), ui::arial(12),
-                         QRect(316, 272, 140, 22), true);
+                         QRect(316, 268, 140, 28), true);
     setTabOrder(previous, Button1);
     setTabOrder(Button1, Button2);
     connect(Button1, &QPushButton::clicked, this, ui::guard([this] { Button1Click(); }));
