@@ -185,7 +185,7 @@ Tbeolvasas_form::Tbeolvasas_form(QWidget* parent) : ui::ChildWindow(parent) {
     Button7 = ui::button(this, QStringLiteral("Button7"), QStringLiteral("Figyelmeztetések mentése…"),
                          ui::arial(12), QRect(470, 590, 240, 28), true);
     Button6 = ui::button(this, QStringLiteral("Button6"), QStringLiteral("bezárás"), ui::arial(12),
-                         QRect(748, 592, 140, 24), true);
+                         QRect(748, 590, 140, 28), true);
 
     QWidget* order[] = {Button1,     combo_kodlap,  combo_elvalaszto, combo_munkalap,
                         spin_fejlec, grid_oszlopok, combo_osztaly,    combo_nyelv,
