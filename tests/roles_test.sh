@@ -71,7 +71,7 @@ refused R_OLV KORVANA_IRODA "update table_diak set nev = nev where id = $student
 
 # Every procedure under each role: called with nulls, it may refuse the values, but the
 # only permission it may lack is the role's own to call it.
-readonly_procs=" PRC_LETSZAM_OSSZEVONAS PRC_NAPLO_OSSZEVONAS PRC_OKTOBERI_STATISZTIKA PRC_TANEVVALTAS_ALLAPOT PRC_TANULOK_OSZTALYONKENT TMP_OSZTALY TMP_TANAR_TARGY "
+readonly_procs=" PRC_LETSZAM_OSSZEVONAS PRC_NAPLO_OSSZEVONAS PRC_OKTOBERI_OSSZEVONAS PRC_OKTOBERI_STATISZTIKA PRC_TANEVVALTAS_ALLAPOT PRC_TANULOK_OSZTALYONKENT TMP_OSZTALY TMP_TANAR_TARGY "
 while IFS='|' read -r proc type inputs; do
     [ -n "$proc" ] || continue
     args=$(for ((i = 0; i < inputs; i++)); do printf 'null,'; done); args=${args%,}
