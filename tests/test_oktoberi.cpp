@@ -531,10 +531,10 @@ class OktoberiTest : public QObject {
                   "drop trigger trg_diak_bizalmas_okt_elotte", "drop trigger trg_diak_bizalmas_okt_utana",
                   "drop procedure PRC_OKTOBERI_STATISZTIKA", "drop procedure PRC_OKTOBERI_OSSZEVONAS",
                   "drop procedure PRC_OKTOBERI_KIIR", "drop procedure PRC_OKTOBERI_TANULO",
-                  "drop table table_okt_valtozas_bizalmas", "drop table table_okt_napi_bizalmas",
-                  "drop table table_okt_alap_bizalmas", "drop table table_okt_alapnap",
-                  "drop table tmp_oktoberi_bizalmas", "drop sequence gen_oktoberi_valtozas",
-                  "drop index ix_osztaly_tortenet_athelyezes",
+                  "drop procedure PRC_OKTOBERI_ESEMENYEK", "drop table table_okt_valtozas_bizalmas",
+                  "drop table table_okt_napi_bizalmas", "drop table table_okt_alap_bizalmas",
+                  "drop table table_okt_alapnap", "drop table tmp_oktoberi_bizalmas",
+                  "drop sequence gen_oktoberi_valtozas", "drop index ix_osztaly_tortenet_athelyezes",
                   "delete from table_frissites where nev = '120_oktoberi_gyorsitas'",
                   // what the school did before the upgrade
                   "update table_diak_adat set nem = 'L', bejaro = 1 where diak_id in (select first 10 id "

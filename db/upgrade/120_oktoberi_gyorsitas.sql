@@ -159,14 +159,11 @@ SET TERM ^;
 -- counts is what the statistics always meant: enrolled on or before the day (no date: from
 -- before any day), a leaver until the day it left, a status from its decision (none: from
 -- before) to its end (none: open), HH with the HHH ones, a leaver within the year after.
-CREATE OR ALTER PROCEDURE PRC_OKTOBERI_TANULO (diak_id INTEGER)
-RETURNS (
-    fajta CHAR(1), hova INTEGER, datum DATE,
-    letszam INTEGER, lany INTEGER, nincs_megadva INTEGER,
-    sni INTEGER, sni_lany INTEGER, btmn INTEGER, btmn_lany INTEGER,
-    hh INTEGER, hh_lany INTEGER, hhh INTEGER, hhh_lany INTEGER,
-    kulfoldi INTEGER, kulfoldi_lany INTEGER, egyeni INTEGER, egyeni_lany INTEGER,
-    bejaro INTEGER, bejaro_lany INTEGER, kollegista INTEGER, kollegista_lany INTEGER)
+-- Each change: +1 or -1 (d) to the columns whose bits maszk sets, in the order of the
+-- statistics' columns (1 letszam, 2 lany, 4 nincs_megadva, 8 sni, 16 sni_lany, ...); a
+-- fact's girls' column is the next bit.
+CREATE OR ALTER PROCEDURE PRC_OKTOBERI_ESEMENYEK (diak_id INTEGER)
+RETURNS (fajta CHAR(1), hova INTEGER, datum DATE, d INTEGER, maszk INTEGER)
 AS
     -- the earlier end of two, an empty one being open
     DECLARE FUNCTION elobb (x DATE, y DATE) RETURNS DATE
@@ -174,17 +171,10 @@ AS
     BEGIN
         RETURN IIF(x IS NULL, y, IIF(y IS NULL, x, MINVALUE(x, y)));
     END
-    -- the day after an end, none when the end is open
-    DECLARE FUNCTION utana (x DATE) RETURNS DATE
-    AS
-    BEGIN
-        RETURN IIF(x IS NULL OR x >= DATE '9999-12-31', NULL, DATEADD(1 DAY TO x));
-    END
     DECLARE mindig DATE = DATE '0001-01-01';
     DECLARE nem CHAR(1);
     DECLARE kezdet DATE;
     DECLARE l SMALLINT;
-    -- the columns a change touches, as bits in the order of the output
     DECLARE tag INTEGER;
     DECLARE v_sni SMALLINT; DECLARE v_sni_kelte DATE; DECLARE v_sni_ervenyes DATE;
     DECLARE v_btmn SMALLINT; DECLARE v_btmn_kelte DATE; DECLARE v_btmn_ervenyes DATE;
@@ -193,14 +183,13 @@ AS
     DECLARE osztaly INTEGER;
     DECLARE kilepes DATE;
     DECLARE ok SMALLINT;
-    -- each span [tol, ig): no tol, no span; no ig, open
+    DECLARE k SMALLINT;
+    DECLARE veg DATE;
+    -- spans [tol, ig): no ig, open
     DECLARE tag_tol DATE; DECLARE tag_ig DATE;
-    DECLARE sni_tol DATE; DECLARE sni_ig DATE;
-    DECLARE btmn_tol DATE; DECLARE btmn_ig DATE;
+    DECLARE tol DATE; DECLARE ig DATE;
     DECLARE hh_tol DATE; DECLARE hh_ig DATE;
     DECLARE hhh_tol DATE; DECLARE hhh_ig DATE;
-    DECLARE ket_tol DATE; DECLARE ket_ig DATE;
-    DECLARE ki_tol DATE; DECLARE ki_ig DATE;
 BEGIN
     SELECT nem, jogviszony_kezdete,
            IIF(TRIM(COALESCE(allampolgarsag, '')) <> '' AND POSITION('magyar' IN LOWER(allampolgarsag)) = 0, 2048, 0)
@@ -208,7 +197,6 @@ BEGIN
       FROM table_diak_adat WHERE diak_id = :diak_id
       INTO :nem, :kezdet, :tag;
     l = IIF(nem = 'L', 1, 0);
-    -- a fact's girls' column is the next bit
     tag = 1 + 2 * l + IIF(nem IS NULL, 4, 0) + COALESCE(tag, 0) * (1 + 2 * l);
     SELECT sni, sni_kelte, sni_ervenyes, btmn, btmn_kelte, btmn_ervenyes,
            hh, hh_kelte, hh_ervenyes, hhh, hhh_kelte, hhh_ervenyes
@@ -222,85 +210,111 @@ BEGIN
           FROM table_diak_archiv WHERE id = :diak_id
         INTO :osztaly, :kilepes, :ok DO
     BEGIN
+        fajta = 'T';
+        hova = osztaly;
         tag_tol = COALESCE(kezdet, mindig);
         tag_ig = kilepes;
-        IF (tag_ig <= tag_tol) THEN tag_tol = NULL;
-        sni_tol = NULL; btmn_tol = NULL; hh_tol = NULL; hhh_tol = NULL; ket_tol = NULL;
-        IF (tag_tol IS NOT NULL) THEN
+        IF (tag_ig IS NULL OR tag_ig > tag_tol) THEN
         BEGIN
-            IF (v_sni = 1) THEN
+            datum = tag_tol; d = 1; maszk = tag;
+            SUSPEND;
+            IF (tag_ig IS NOT NULL) THEN
             BEGIN
-                sni_tol = MAXVALUE(COALESCE(v_sni_kelte, mindig), tag_tol);
-                sni_ig = elobb(utana(v_sni_ervenyes), tag_ig);
-                IF (sni_ig <= sni_tol) THEN sni_tol = NULL;
+                datum = tag_ig; d = -1;
+                SUSPEND;
             END
-            IF (v_btmn = 1) THEN
+            -- each status within the enrolment
+            hh_tol = NULL;
+            hhh_tol = NULL;
+            k = IIF(v_sni = 1 OR v_btmn = 1 OR v_hh = 1 OR v_hhh = 1, 1, 5);
+            WHILE (k <= 4) DO
             BEGIN
-                btmn_tol = MAXVALUE(COALESCE(v_btmn_kelte, mindig), tag_tol);
-                btmn_ig = elobb(utana(v_btmn_ervenyes), tag_ig);
-                IF (btmn_ig <= btmn_tol) THEN btmn_tol = NULL;
+                IF (DECODE(k, 1, v_sni, 2, v_btmn, 3, v_hh, v_hhh) = 1) THEN
+                BEGIN
+                    tol = MAXVALUE(COALESCE(DECODE(k, 1, v_sni_kelte, 2, v_btmn_kelte, 3, v_hh_kelte, v_hhh_kelte),
+                                            mindig), tag_tol);
+                    veg = DECODE(k, 1, v_sni_ervenyes, 2, v_btmn_ervenyes, 3, v_hh_ervenyes, v_hhh_ervenyes);
+                    ig = elobb(IIF(veg >= DATE '9999-12-31', NULL, DATEADD(1 DAY TO veg)), tag_ig);
+                    IF (ig IS NULL OR ig > tol) THEN
+                    BEGIN
+                        -- HHH counts in HH too
+                        maszk = DECODE(k, 1, 8 + 16 * l, 2, 32 + 64 * l, 3, 128 + 256 * l, 640 + 1280 * l);
+                        datum = tol; d = 1;
+                        SUSPEND;
+                        IF (ig IS NOT NULL) THEN
+                        BEGIN
+                            datum = ig; d = -1;
+                            SUSPEND;
+                        END
+                        IF (k = 3) THEN BEGIN hh_tol = tol; hh_ig = ig; END
+                        IF (k = 4) THEN BEGIN hhh_tol = tol; hhh_ig = ig; END
+                    END
+                END
+                k = k + 1;
             END
-            IF (v_hh = 1) THEN
-            BEGIN
-                hh_tol = MAXVALUE(COALESCE(v_hh_kelte, mindig), tag_tol);
-                hh_ig = elobb(utana(v_hh_ervenyes), tag_ig);
-                IF (hh_ig <= hh_tol) THEN hh_tol = NULL;
-            END
-            IF (v_hhh = 1) THEN
-            BEGIN
-                hhh_tol = MAXVALUE(COALESCE(v_hhh_kelte, mindig), tag_tol);
-                hhh_ig = elobb(utana(v_hhh_ervenyes), tag_ig);
-                IF (hhh_ig <= hhh_tol) THEN hhh_tol = NULL;
-            END
-            -- HH counts the HHH ones too, a day both hold once: their common span comes off
+            -- a day both hold counts in HH once: their common span comes off
             IF (hh_tol IS NOT NULL AND hhh_tol IS NOT NULL) THEN
             BEGIN
-                ket_tol = MAXVALUE(hh_tol, hhh_tol);
-                ket_ig = elobb(hh_ig, hhh_ig);
-                IF (ket_ig <= ket_tol) THEN ket_tol = NULL;
+                tol = MAXVALUE(hh_tol, hhh_tol);
+                ig = elobb(hh_ig, hhh_ig);
+                IF (ig IS NULL OR ig > tol) THEN
+                BEGIN
+                    datum = tol; d = -1; maszk = 128 + 256 * l;
+                    SUSPEND;
+                    IF (ig IS NOT NULL) THEN
+                    BEGIN
+                        datum = ig; d = 1;
+                        SUSPEND;
+                    END
+                END
             END
         END
         -- among the leavers of the year before a day: left after the same day a year earlier
-        ki_tol = kilepes;
-        ki_ig = NULL;
-        IF (kilepes < DATE '9998-12-31') THEN
+        IF (kilepes IS NOT NULL) THEN
         BEGIN
-            ki_ig = DATEADD(1 YEAR TO kilepes);
-            IF (DATEADD(-1 YEAR TO ki_ig) < kilepes) THEN ki_ig = DATEADD(1 DAY TO ki_ig);
-        END
-        FOR SELECT f, h, d, SUM(e * BIN_AND(m, 1)), SUM(e * BIN_AND(BIN_SHR(m, 1), 1)),
-                   SUM(e * BIN_AND(BIN_SHR(m, 2), 1)), SUM(e * BIN_AND(BIN_SHR(m, 3), 1)),
-                   SUM(e * BIN_AND(BIN_SHR(m, 4), 1)), SUM(e * BIN_AND(BIN_SHR(m, 5), 1)),
-                   SUM(e * BIN_AND(BIN_SHR(m, 6), 1)), SUM(e * BIN_AND(BIN_SHR(m, 7), 1)),
-                   SUM(e * BIN_AND(BIN_SHR(m, 8), 1)), SUM(e * BIN_AND(BIN_SHR(m, 9), 1)),
-                   SUM(e * BIN_AND(BIN_SHR(m, 10), 1)), SUM(e * BIN_AND(BIN_SHR(m, 11), 1)),
-                   SUM(e * BIN_AND(BIN_SHR(m, 12), 1)), SUM(e * BIN_AND(BIN_SHR(m, 13), 1)),
-                   SUM(e * BIN_AND(BIN_SHR(m, 14), 1)), SUM(e * BIN_AND(BIN_SHR(m, 15), 1)),
-                   SUM(e * BIN_AND(BIN_SHR(m, 16), 1)), SUM(e * BIN_AND(BIN_SHR(m, 17), 1)),
-                   SUM(e * BIN_AND(BIN_SHR(m, 18), 1))
-            FROM (
-                SELECT CAST('T' AS CHAR(1)) f, :osztaly h, :tag_tol d, 1 e, :tag m FROM rdb$database
-                UNION ALL SELECT 'T', :osztaly, :tag_ig, -1, :tag FROM rdb$database WHERE :tag_tol IS NOT NULL
-                UNION ALL SELECT 'T', :osztaly, :sni_tol, 1, 8 + 16 * :l FROM rdb$database
-                UNION ALL SELECT 'T', :osztaly, :sni_ig, -1, 8 + 16 * :l FROM rdb$database WHERE :sni_tol IS NOT NULL
-                UNION ALL SELECT 'T', :osztaly, :btmn_tol, 1, 32 + 64 * :l FROM rdb$database
-                UNION ALL SELECT 'T', :osztaly, :btmn_ig, -1, 32 + 64 * :l FROM rdb$database WHERE :btmn_tol IS NOT NULL
-                UNION ALL SELECT 'T', :osztaly, :hh_tol, 1, 128 + 256 * :l FROM rdb$database
-                UNION ALL SELECT 'T', :osztaly, :hh_ig, -1, 128 + 256 * :l FROM rdb$database WHERE :hh_tol IS NOT NULL
-                UNION ALL SELECT 'T', :osztaly, :hhh_tol, 1, 640 + 1280 * :l FROM rdb$database
-                UNION ALL SELECT 'T', :osztaly, :hhh_ig, -1, 640 + 1280 * :l FROM rdb$database WHERE :hhh_tol IS NOT NULL
-                UNION ALL SELECT 'T', :osztaly, :ket_tol, -1, 128 + 256 * :l FROM rdb$database
-                UNION ALL SELECT 'T', :osztaly, :ket_ig, 1, 128 + 256 * :l FROM rdb$database WHERE :ket_tol IS NOT NULL
-                UNION ALL SELECT 'K', :ok, :ki_tol, 1, 1 + 2 * :l + IIF(:nem IS NULL, 4, 0) FROM rdb$database
-                UNION ALL SELECT 'K', :ok, :ki_ig, -1, 1 + 2 * :l + IIF(:nem IS NULL, 4, 0) FROM rdb$database
-                    WHERE :ki_tol IS NOT NULL) x
-            WHERE d IS NOT NULL
-            GROUP BY f, h, d
-            INTO :fajta, :hova, :datum, :letszam, :lany, :nincs_megadva, :sni, :sni_lany, :btmn, :btmn_lany,
-                 :hh, :hh_lany, :hhh, :hhh_lany, :kulfoldi, :kulfoldi_lany, :egyeni, :egyeni_lany,
-                 :bejaro, :bejaro_lany, :kollegista, :kollegista_lany DO
+            fajta = 'K';
+            hova = ok;
+            maszk = 1 + 2 * l + IIF(nem IS NULL, 4, 0);
+            datum = kilepes; d = 1;
             SUSPEND;
+            IF (kilepes < DATE '9998-12-31') THEN
+            BEGIN
+                datum = DATEADD(1 YEAR TO kilepes);
+                IF (DATEADD(-1 YEAR TO datum) < kilepes) THEN datum = DATEADD(1 DAY TO datum);
+                d = -1;
+                SUSPEND;
+            END
+        END
     END
+END^
+
+-- The same summed a day, its columns spelled out: what the fill and the statistics read.
+CREATE OR ALTER PROCEDURE PRC_OKTOBERI_TANULO (diak_id INTEGER)
+RETURNS (
+    fajta CHAR(1), hova INTEGER, datum DATE,
+    letszam INTEGER, lany INTEGER, nincs_megadva INTEGER,
+    sni INTEGER, sni_lany INTEGER, btmn INTEGER, btmn_lany INTEGER,
+    hh INTEGER, hh_lany INTEGER, hhh INTEGER, hhh_lany INTEGER,
+    kulfoldi INTEGER, kulfoldi_lany INTEGER, egyeni INTEGER, egyeni_lany INTEGER,
+    bejaro INTEGER, bejaro_lany INTEGER, kollegista INTEGER, kollegista_lany INTEGER)
+AS
+BEGIN
+    FOR SELECT fajta, hova, datum, SUM(d * BIN_AND(maszk, 1)), SUM(d * BIN_AND(BIN_SHR(maszk, 1), 1)),
+               SUM(d * BIN_AND(BIN_SHR(maszk, 2), 1)), SUM(d * BIN_AND(BIN_SHR(maszk, 3), 1)),
+               SUM(d * BIN_AND(BIN_SHR(maszk, 4), 1)), SUM(d * BIN_AND(BIN_SHR(maszk, 5), 1)),
+               SUM(d * BIN_AND(BIN_SHR(maszk, 6), 1)), SUM(d * BIN_AND(BIN_SHR(maszk, 7), 1)),
+               SUM(d * BIN_AND(BIN_SHR(maszk, 8), 1)), SUM(d * BIN_AND(BIN_SHR(maszk, 9), 1)),
+               SUM(d * BIN_AND(BIN_SHR(maszk, 10), 1)), SUM(d * BIN_AND(BIN_SHR(maszk, 11), 1)),
+               SUM(d * BIN_AND(BIN_SHR(maszk, 12), 1)), SUM(d * BIN_AND(BIN_SHR(maszk, 13), 1)),
+               SUM(d * BIN_AND(BIN_SHR(maszk, 14), 1)), SUM(d * BIN_AND(BIN_SHR(maszk, 15), 1)),
+               SUM(d * BIN_AND(BIN_SHR(maszk, 16), 1)), SUM(d * BIN_AND(BIN_SHR(maszk, 17), 1)),
+               SUM(d * BIN_AND(BIN_SHR(maszk, 18), 1))
+          FROM PRC_OKTOBERI_ESEMENYEK(:diak_id)
+         GROUP BY fajta, hova, datum
+          INTO :fajta, :hova, :datum, :letszam, :lany, :nincs_megadva, :sni, :sni_lany, :btmn, :btmn_lany,
+               :hh, :hh_lany, :hhh, :hhh_lany, :kulfoldi, :kulfoldi_lany, :egyeni, :egyeni_lany,
+               :bejaro, :bejaro_lany, :kollegista, :kollegista_lany DO
+        SUSPEND;
 END^
 
 -- Adds (elojel 1) or takes off (-1) a student's part in the transaction's own change rows:
@@ -310,21 +324,14 @@ AS
     -- named after the transaction number, which a commit retaining renews
     DECLARE kulcs VARCHAR(40);
     DECLARE szelet BIGINT;
-    DECLARE f CHAR(1); DECLARE h INTEGER; DECLARE d DATE;
-    DECLARE c1 INTEGER; DECLARE c2 INTEGER; DECLARE c3 INTEGER; DECLARE c4 INTEGER; DECLARE c5 INTEGER;
-    DECLARE c6 INTEGER; DECLARE c7 INTEGER; DECLARE c8 INTEGER; DECLARE c9 INTEGER; DECLARE c10 INTEGER;
-    DECLARE c11 INTEGER; DECLARE c12 INTEGER; DECLARE c13 INTEGER; DECLARE c14 INTEGER; DECLARE c15 INTEGER;
-    DECLARE c16 INTEGER; DECLARE c17 INTEGER; DECLARE c18 INTEGER; DECLARE c19 INTEGER;
+    DECLARE f CHAR(1);
+    DECLARE h INTEGER;
+    DECLARE nap DATE;
+    DECLARE d INTEGER;
+    DECLARE m INTEGER;
 BEGIN
     IF (diak_id IS NULL) THEN EXIT;
-    FOR SELECT fajta, hova, datum, :elojel * letszam, :elojel * lany, :elojel * nincs_megadva,
-               :elojel * sni, :elojel * sni_lany, :elojel * btmn, :elojel * btmn_lany,
-               :elojel * hh, :elojel * hh_lany, :elojel * hhh, :elojel * hhh_lany,
-               :elojel * kulfoldi, :elojel * kulfoldi_lany, :elojel * egyeni, :elojel * egyeni_lany,
-               :elojel * bejaro, :elojel * bejaro_lany, :elojel * kollegista, :elojel * kollegista_lany
-          FROM PRC_OKTOBERI_TANULO(:diak_id)
-          INTO :f, :h, :d, :c1, :c2, :c3, :c4, :c5, :c6, :c7, :c8, :c9, :c10, :c11, :c12, :c13, :c14, :c15,
-               :c16, :c17, :c18, :c19 DO
+    FOR SELECT fajta, hova, datum, d, maszk FROM PRC_OKTOBERI_ESEMENYEK(:diak_id) INTO :f, :h, :nap, :d, :m DO
     BEGIN
         IF (szelet IS NULL) THEN
         BEGIN
@@ -336,22 +343,43 @@ BEGIN
                 RDB$SET_CONTEXT('USER_TRANSACTION', kulcs, szelet);
             END
         END
+        d = d * elojel;
         UPDATE table_okt_valtozas_bizalmas SET
-               letszam = letszam + :c1, lany = lany + :c2, nincs_megadva = nincs_megadva + :c3,
-               sni = sni + :c4, sni_lany = sni_lany + :c5, btmn = btmn + :c6, btmn_lany = btmn_lany + :c7,
-               hh = hh + :c8, hh_lany = hh_lany + :c9, hhh = hhh + :c10, hhh_lany = hhh_lany + :c11,
-               kulfoldi = kulfoldi + :c12, kulfoldi_lany = kulfoldi_lany + :c13,
-               egyeni = egyeni + :c14, egyeni_lany = egyeni_lany + :c15,
-               bejaro = bejaro + :c16, bejaro_lany = bejaro_lany + :c17,
-               kollegista = kollegista + :c18, kollegista_lany = kollegista_lany + :c19
-         WHERE szelet = :szelet AND fajta = :f AND hova = :h AND datum = :d;
+               letszam = letszam + :d * BIN_AND(:m, 1),
+               lany = lany + :d * BIN_AND(BIN_SHR(:m, 1), 1),
+               nincs_megadva = nincs_megadva + :d * BIN_AND(BIN_SHR(:m, 2), 1),
+               sni = sni + :d * BIN_AND(BIN_SHR(:m, 3), 1),
+               sni_lany = sni_lany + :d * BIN_AND(BIN_SHR(:m, 4), 1),
+               btmn = btmn + :d * BIN_AND(BIN_SHR(:m, 5), 1),
+               btmn_lany = btmn_lany + :d * BIN_AND(BIN_SHR(:m, 6), 1),
+               hh = hh + :d * BIN_AND(BIN_SHR(:m, 7), 1),
+               hh_lany = hh_lany + :d * BIN_AND(BIN_SHR(:m, 8), 1),
+               hhh = hhh + :d * BIN_AND(BIN_SHR(:m, 9), 1),
+               hhh_lany = hhh_lany + :d * BIN_AND(BIN_SHR(:m, 10), 1),
+               kulfoldi = kulfoldi + :d * BIN_AND(BIN_SHR(:m, 11), 1),
+               kulfoldi_lany = kulfoldi_lany + :d * BIN_AND(BIN_SHR(:m, 12), 1),
+               egyeni = egyeni + :d * BIN_AND(BIN_SHR(:m, 13), 1),
+               egyeni_lany = egyeni_lany + :d * BIN_AND(BIN_SHR(:m, 14), 1),
+               bejaro = bejaro + :d * BIN_AND(BIN_SHR(:m, 15), 1),
+               bejaro_lany = bejaro_lany + :d * BIN_AND(BIN_SHR(:m, 16), 1),
+               kollegista = kollegista + :d * BIN_AND(BIN_SHR(:m, 17), 1),
+               kollegista_lany = kollegista_lany + :d * BIN_AND(BIN_SHR(:m, 18), 1)
+         WHERE szelet = :szelet AND fajta = :f AND hova = :h AND datum = :nap;
         -- none yet, or a rolled-back savepoint took it
         IF (ROW_COUNT = 0) THEN
             INSERT INTO table_okt_valtozas_bizalmas (szelet, fajta, hova, datum, letszam, lany, nincs_megadva,
                    sni, sni_lany, btmn, btmn_lany, hh, hh_lany, hhh, hhh_lany, kulfoldi, kulfoldi_lany,
                    egyeni, egyeni_lany, bejaro, bejaro_lany, kollegista, kollegista_lany)
-            VALUES (:szelet, :f, :h, :d, :c1, :c2, :c3, :c4, :c5, :c6, :c7, :c8, :c9, :c10, :c11, :c12, :c13,
-                    :c14, :c15, :c16, :c17, :c18, :c19);
+            VALUES (:szelet, :f, :h, :nap, :d * BIN_AND(:m, 1), :d * BIN_AND(BIN_SHR(:m, 1), 1),
+                    :d * BIN_AND(BIN_SHR(:m, 2), 1), :d * BIN_AND(BIN_SHR(:m, 3), 1),
+                    :d * BIN_AND(BIN_SHR(:m, 4), 1), :d * BIN_AND(BIN_SHR(:m, 5), 1),
+                    :d * BIN_AND(BIN_SHR(:m, 6), 1), :d * BIN_AND(BIN_SHR(:m, 7), 1),
+                    :d * BIN_AND(BIN_SHR(:m, 8), 1), :d * BIN_AND(BIN_SHR(:m, 9), 1),
+                    :d * BIN_AND(BIN_SHR(:m, 10), 1), :d * BIN_AND(BIN_SHR(:m, 11), 1),
+                    :d * BIN_AND(BIN_SHR(:m, 12), 1), :d * BIN_AND(BIN_SHR(:m, 13), 1),
+                    :d * BIN_AND(BIN_SHR(:m, 14), 1), :d * BIN_AND(BIN_SHR(:m, 15), 1),
+                    :d * BIN_AND(BIN_SHR(:m, 16), 1), :d * BIN_AND(BIN_SHR(:m, 17), 1),
+                    :d * BIN_AND(BIN_SHR(:m, 18), 1));
     END
 END^
 
