@@ -51,8 +51,10 @@ for w in "${writes[@]}"; do
     allowed R_VEZ RDB\$ADMIN "$w"
 done
 allowed R_OLV KORVANA_OLVASO "select count(*) from table_diak; select count(*) from table_naplo;"
-# The statuses and their log are the office's; the read-only role gets their counts only.
-for t in table_diak_bizalmas table_naplo_bizalmas; do
+# The statuses, their log and the statistics' counts of them by class and day are the
+# office's; the read-only role gets the statistics only.
+for t in table_diak_bizalmas table_naplo_bizalmas table_okt_valtozas_bizalmas table_okt_napi_bizalmas \
+    table_okt_alap_bizalmas tmp_oktoberi_bizalmas; do
     refused R_OLV KORVANA_OLVASO "select count(*) from $t;"
     allowed R_IRO KORVANA_IRODA "select count(*) from $t;"
     allowed R_VEZ KORVANA_VEZETO "select count(*) from $t;"
@@ -71,7 +73,7 @@ refused R_OLV KORVANA_IRODA "update table_diak set nev = nev where id = $student
 
 # Every procedure under each role: called with nulls, it may refuse the values, but the
 # only permission it may lack is the role's own to call it.
-readonly_procs=" PRC_LETSZAM_OSSZEVONAS PRC_NAPLO_OSSZEVONAS PRC_OKTOBERI_STATISZTIKA PRC_TANEVVALTAS_ALLAPOT PRC_TANULOK_OSZTALYONKENT TMP_OSZTALY TMP_TANAR_TARGY "
+readonly_procs=" PRC_LETSZAM_OSSZEVONAS PRC_NAPLO_OSSZEVONAS PRC_OKTOBERI_OSSZEVONAS PRC_OKTOBERI_STATISZTIKA PRC_TANEVVALTAS_ALLAPOT PRC_TANULOK_OSZTALYONKENT TMP_OSZTALY TMP_TANAR_TARGY "
 while IFS='|' read -r proc type inputs; do
     [ -n "$proc" ] || continue
     args=$(for ((i = 0; i < inputs; i++)); do printf 'null,'; done); args=${args%,}

@@ -67,7 +67,7 @@ BEGIN
                      OR (r = 'KORVANA_OLVASO' AND (what NOT STARTING WITH 'EXECUTE ON PROCEDURE'
                          OR t IN ('PRC_LETSZAM_OSSZEVONAS', 'PRC_NAPLO_OSSZEVONAS', 'PRC_TANEVVALTAS_ALLAPOT',
                                   'PRC_TANULOK_OSZTALYONKENT', 'TMP_OSZTALY', 'TMP_TANAR_TARGY',
-                                  'PRC_OKTOBERI_STATISZTIKA'))))) THEN
+                                  'PRC_OKTOBERI_STATISZTIKA', 'PRC_OKTOBERI_OSSZEVONAS'))))) THEN
                 EXECUTE STATEMENT 'GRANT ' || what || ' ' || t || ' TO ROLE ' || r;
     END
 

@@ -17,6 +17,7 @@
 #include "assignments/tanar_targy__form.h"
 #include "data/DataModule.h"
 #include "data/Letszam.h"
+#include "data/Oktoberi.h"
 #include "db/Error.h"
 #include "db/Statement.h"
 #include "db/StoredProcedure.h"
@@ -477,6 +478,8 @@ void Tmain_form::akt_letszam() {
     const letszam::Reading reading = letszam::read(DM->dbTanulo);
     label_letszam->setText(QString::number(reading.students) + QStringLiteral(" diák nyílvántartva"));
     if (reading.rows > letszam::kFoldAbove) letszam::fold(DM->dbTanulo);
+    // the October statistics' counts, kept short the same way
+    oktoberi::fold(DM->dbTanulo);
 }
 
 // ---- the student list ----
