@@ -141,6 +141,11 @@ int storeRows(db::Connection& connection, const std::vector<Row>& rows, const Re
     try {
         lockImports(connection, tr);
         recheck(connection, tr, rows);
+        // what this transaction writes reads in the log as one import
+        db::Statement event(connection, tr);
+        event.prepare(QStringLiteral("execute procedure PRC_NAPLO_ESEMENY('beolvasás')"));
+        event.execute();
+        event.free();
 
         // one by one: a long note, and a row with further data, which need the new id
         std::vector<const Row*> plain, longNotes;
