@@ -241,9 +241,12 @@ BEGIN
         diak_id = NULL;
     IF (fajta = 'tanévváltás') THEN
     BEGIN
-        SELECT uj_tanev, tovabblepett, ismetel, kilepett FROM table_tanevvaltas WHERE id = :tv
-          INTO :tanev, :tovabb, :ismetel, :kilepett;
-        SELECT COUNT(*) FROM table_diak_archiv WHERE tanevvaltas_id = :tv AND kilepes_ok = 1 INTO :vegzett;
+        SELECT uj_tanev, tovabblepett, ismetel FROM table_tanevvaltas WHERE id = :tv INTO :tanev, :tovabb, :ismetel;
+        -- from its own rows, which stay as they were whatever becomes of the archive
+        SELECT COUNT(*), COUNT(m.naplo_id) FROM table_naplo n
+          LEFT JOIN table_naplo_mezo m ON m.naplo_id = n.id AND m.mezo = 'kilepes_ok' AND m.uj = 'végzett'
+         WHERE n.esemeny_id = :esemeny_id AND n.muvelet = 'kilépés'
+          INTO :kilepett, :vegzett;
         szoveg = 'Tanévváltás ' || tanev || '/' || (tanev + 1) || ': ' || COALESCE(tovabb, 0) ||
                  ' tanuló lépett feljebb, ' || vegzett || ' végzett' ||
                  IIF(COALESCE(ismetel, 0) > 0, ', ' || ismetel || ' évet ismétel', '') ||

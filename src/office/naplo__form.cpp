@@ -360,17 +360,19 @@ bool Tnaplo_form::xlsx_ment(const QString& path) {
 bool Tnaplo_form::save(const QString& path, bool excel) {
     if (!ds_naplo->isOpen() && !Button1Click()) return false;
     Params params;
+    // Outer joins keep the events first: read in order along their index, never sorted,
+    // whatever the period holds.
     const QString from =
         QStringLiteral(" from ") + eventSource() +
-        QStringLiteral(" join table_naplo n on n.esemeny_id = e.id join table_naplo_mezo m on "
-                       "m.naplo_id = n.id where ") +
+        QStringLiteral(" left join table_naplo n on n.esemeny_id = e.id left join table_naplo_mezo m on "
+                       "m.naplo_id = n.id where m.mezo is not null and ") +
         eventWhere(params) + rowWhere(params);
     const QString sql =
         QStringLiteral("select e.mikor as \"Időpont\", e.osszegzes as \"Esemény\", n.diak_nev "
                        "as \"Tanuló\", n.muvelet as \"Művelet\", ") +
         tanev::mezoNeveSql(QStringLiteral("m.mezo")) + QStringLiteral(" as \"Adat\", ") + oldValue() +
         QStringLiteral(" as \"Régi érték\", ") + newValue() + QStringLiteral(" as \"Új érték\", ") + kWho +
-        from + QStringLiteral(" order by e.mikor, e.id, n.id");
+        from + QStringLiteral(" order by e.mikor, e.id");
     QString error;
     bool written = false;
     try {
