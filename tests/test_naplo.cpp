@@ -142,6 +142,17 @@ class NaploTest : public QObject {
         const QStringList fields = opened(static_cast<int>(listed().size()) - 3);
         QCOMPARE(naplo_form->ds_reszlet->value(fields.indexOf(u"Kilépés dátuma"_s), u"Új érték"_s).toString(),
                  today());
+        // a summary longer than its column is cut there, and read whole below the list
+        other_->run(
+            u"update table_diak set nev = nev || ' Kiss-Szabó-Nagy Terézia Anna', diak_cim = 'Hosszú utca "
+            u"1.', "
+            "diak_cim_varos = 'Hódmezővásárhely', szul_hely = 'Sátoraljaújhely', anyja_nev = 'Anyja Neve', "
+            "gondviselo_nev = 'Gondviselő Neve', gondviselo_cim = 'Gondviselő utca 2.', "
+            "gondviselo_tel = '+36 1 999 9999' where id = (select min(id) from table_diak)"_s);
+        const QStringList lines = listed();
+        clickGridRow(naplo_form->dbg_naplo, static_cast<int>(lines.size()) - 1);
+        QVERIFY(lines.last().size() > 150);
+        QVERIFY(naplo_form->label_esemeny->text().endsWith(lines.last()));
         for (ui::DataGrid* grid : {naplo_form->dbg_naplo, naplo_form->dbg_reszlet})
             QVERIFY2(!grid->horizontalScrollBar()->isVisible(), qPrintable(grid->objectName()));
         naplo_form->close();

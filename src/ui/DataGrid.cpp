@@ -137,9 +137,13 @@ void DataGrid::fitColumns(bool exact) {
         widths[static_cast<size_t>(c)] = width;
         total += width;
     }
-    if (stretch >= 0 && !userSized_.contains(stretch)) {
+    if (stretch >= 0 && !userSized_.contains(stretch) && !isColumnHidden(stretch)) {
+        // it takes what the others leave, no more: a longer text is cut there rather than
+        // pushing the grid past its width
         const int spare = viewport()->width() - total;
-        if (spare > 0) widths[static_cast<size_t>(stretch)] += spare;
+        int& width = widths[static_cast<size_t>(stretch)];
+        width = qMax(hm.horizontalAdvance(model()->headerData(stretch, Qt::Horizontal).toString()) + 12,
+                     width + spare);
     }
     for (int c = 0; c < model()->columnCount(); ++c)
         if (!isColumnHidden(c) && columnWidth(c) != widths[static_cast<size_t>(c)])
