@@ -107,6 +107,53 @@ BEGIN
     RETURN a;
 END^
 
+-- The fields a fold met, one bit each, kept as a number while it reads a transaction's
+-- rows; a field with no bit (0) is listed by its name.
+CREATE OR ALTER FUNCTION FN_NAPLO_MEZO_BIT (mezo VARCHAR(31)) RETURNS BIGINT
+AS
+BEGIN
+    RETURN DECODE(mezo, 'nev', 1, 'diak_cim', 2, 'diak_cim_varos', 4, 'szul_hely', 8, 'szul_ido', 16, 'sz_szam', 32, 'diak_tel', 64, 'anyja_nev', 128, 'gondviselo_nev', 256, 'gondviselo_cim', 512, 'gondviselo_tel', 1024, 'diak_taj', 2048, 'diak_OM', 4096, 'diak_diak', 8192, 'osztaly_ID', 16384, 'tanult_nyelv_ID', 32768, 'evfolyam', 65536, 'mj', 131072, 'kilepes_datum', 262144, 'kilepes_ok', 524288, 'kilepes_megjegyzes', 1048576, 'fogado_iskola', 2097152, 'nem', 4194304, 'iranyitoszam', 8388608, 'allampolgarsag', 16777216, 'jogviszony_kezdete', 33554432, 'egyeni_munkarend', 67108864, 'bejaro', 134217728, 'kollegista', 268435456, 'gondviselo_irsz', 536870912, 'gondviselo_email', 1073741824, 0);
+END^
+
+-- The bits as a list: 3 is ",nev,diak_cim,".
+CREATE OR ALTER FUNCTION FN_NAPLO_MEZO_BITEK (bitek BIGINT) RETURNS VARCHAR(1000)
+AS
+    DECLARE mezok VARCHAR(1000) = ',';
+BEGIN
+    IF (BIN_AND(bitek, 1) > 0) THEN mezok = mezok || 'nev,';
+    IF (BIN_AND(bitek, 2) > 0) THEN mezok = mezok || 'diak_cim,';
+    IF (BIN_AND(bitek, 4) > 0) THEN mezok = mezok || 'diak_cim_varos,';
+    IF (BIN_AND(bitek, 8) > 0) THEN mezok = mezok || 'szul_hely,';
+    IF (BIN_AND(bitek, 16) > 0) THEN mezok = mezok || 'szul_ido,';
+    IF (BIN_AND(bitek, 32) > 0) THEN mezok = mezok || 'sz_szam,';
+    IF (BIN_AND(bitek, 64) > 0) THEN mezok = mezok || 'diak_tel,';
+    IF (BIN_AND(bitek, 128) > 0) THEN mezok = mezok || 'anyja_nev,';
+    IF (BIN_AND(bitek, 256) > 0) THEN mezok = mezok || 'gondviselo_nev,';
+    IF (BIN_AND(bitek, 512) > 0) THEN mezok = mezok || 'gondviselo_cim,';
+    IF (BIN_AND(bitek, 1024) > 0) THEN mezok = mezok || 'gondviselo_tel,';
+    IF (BIN_AND(bitek, 2048) > 0) THEN mezok = mezok || 'diak_taj,';
+    IF (BIN_AND(bitek, 4096) > 0) THEN mezok = mezok || 'diak_OM,';
+    IF (BIN_AND(bitek, 8192) > 0) THEN mezok = mezok || 'diak_diak,';
+    IF (BIN_AND(bitek, 16384) > 0) THEN mezok = mezok || 'osztaly_ID,';
+    IF (BIN_AND(bitek, 32768) > 0) THEN mezok = mezok || 'tanult_nyelv_ID,';
+    IF (BIN_AND(bitek, 65536) > 0) THEN mezok = mezok || 'evfolyam,';
+    IF (BIN_AND(bitek, 131072) > 0) THEN mezok = mezok || 'mj,';
+    IF (BIN_AND(bitek, 262144) > 0) THEN mezok = mezok || 'kilepes_datum,';
+    IF (BIN_AND(bitek, 524288) > 0) THEN mezok = mezok || 'kilepes_ok,';
+    IF (BIN_AND(bitek, 1048576) > 0) THEN mezok = mezok || 'kilepes_megjegyzes,';
+    IF (BIN_AND(bitek, 2097152) > 0) THEN mezok = mezok || 'fogado_iskola,';
+    IF (BIN_AND(bitek, 4194304) > 0) THEN mezok = mezok || 'nem,';
+    IF (BIN_AND(bitek, 8388608) > 0) THEN mezok = mezok || 'iranyitoszam,';
+    IF (BIN_AND(bitek, 16777216) > 0) THEN mezok = mezok || 'allampolgarsag,';
+    IF (BIN_AND(bitek, 33554432) > 0) THEN mezok = mezok || 'jogviszony_kezdete,';
+    IF (BIN_AND(bitek, 67108864) > 0) THEN mezok = mezok || 'egyeni_munkarend,';
+    IF (BIN_AND(bitek, 134217728) > 0) THEN mezok = mezok || 'bejaro,';
+    IF (BIN_AND(bitek, 268435456) > 0) THEN mezok = mezok || 'kollegista,';
+    IF (BIN_AND(bitek, 536870912) > 0) THEN mezok = mezok || 'gondviselo_irsz,';
+    IF (BIN_AND(bitek, 1073741824) > 0) THEN mezok = mezok || 'gondviselo_email,';
+    RETURN mezok;
+END^
+
 -- ",diak_tel,diak_cim," as "Telefon, Lakcím".
 CREATE OR ALTER FUNCTION FN_NAPLO_MEZOK_NEVE (mezok VARCHAR(1000)) RETURNS VARCHAR(1000)
 AS
@@ -304,7 +351,8 @@ AS
     DECLARE elozo_tr BIGINT;
     DECLARE elozo_e BIGINT;
     DECLARE mk VARCHAR(1000);
-    DECLARE elozo_mk VARCHAR(1000);
+    DECLARE mb BIGINT;
+    DECLARE bitek BIGINT = 0;
     DECLARE tranzakcio BIGINT;
     DECLARE mikor TIMESTAMP;
     DECLARE muvelet VARCHAR(12);
@@ -373,103 +421,108 @@ BEGIN
                                      kliens_folyamat, felhasznalo, tranzakcio, esemeny_id)
             VALUES (:n, :mikor, :muvelet, :diak_id, :diak_nev, :kliens_cim, :kliens_gep,
                     :kliens_folyamat, :felhasznalo, :tranzakcio, :e);
-            mk = ',';
+            mb = 0;
             IF (r_nev IS NOT NULL OR u_nev IS NOT NULL) THEN
             BEGIN
                 INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'nev', :r_nev, :u_nev);
-                mk = mk || 'nev,';
+                mb = mb + 1;
             END
             IF (r_diak_cim IS NOT NULL OR u_diak_cim IS NOT NULL) THEN
             BEGIN
                 INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'diak_cim', :r_diak_cim, :u_diak_cim);
-                mk = mk || 'diak_cim,';
+                mb = mb + 2;
             END
             IF (r_diak_cim_varos IS NOT NULL OR u_diak_cim_varos IS NOT NULL) THEN
             BEGIN
                 INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'diak_cim_varos', :r_diak_cim_varos, :u_diak_cim_varos);
-                mk = mk || 'diak_cim_varos,';
+                mb = mb + 4;
             END
             IF (r_szul_hely IS NOT NULL OR u_szul_hely IS NOT NULL) THEN
             BEGIN
                 INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'szul_hely', :r_szul_hely, :u_szul_hely);
-                mk = mk || 'szul_hely,';
+                mb = mb + 8;
             END
             IF (r_szul_ido IS NOT NULL OR u_szul_ido IS NOT NULL) THEN
             BEGIN
                 INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'szul_ido', :r_szul_ido, :u_szul_ido);
-                mk = mk || 'szul_ido,';
+                mb = mb + 16;
             END
             IF (r_sz_szam IS NOT NULL OR u_sz_szam IS NOT NULL) THEN
             BEGIN
                 INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'sz_szam', :r_sz_szam, :u_sz_szam);
-                mk = mk || 'sz_szam,';
+                mb = mb + 32;
             END
             IF (r_diak_tel IS NOT NULL OR u_diak_tel IS NOT NULL) THEN
             BEGIN
                 INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'diak_tel', :r_diak_tel, :u_diak_tel);
-                mk = mk || 'diak_tel,';
+                mb = mb + 64;
             END
             IF (r_anyja_nev IS NOT NULL OR u_anyja_nev IS NOT NULL) THEN
             BEGIN
                 INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'anyja_nev', :r_anyja_nev, :u_anyja_nev);
-                mk = mk || 'anyja_nev,';
+                mb = mb + 128;
             END
             IF (r_gondviselo_nev IS NOT NULL OR u_gondviselo_nev IS NOT NULL) THEN
             BEGIN
                 INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'gondviselo_nev', :r_gondviselo_nev, :u_gondviselo_nev);
-                mk = mk || 'gondviselo_nev,';
+                mb = mb + 256;
             END
             IF (r_gondviselo_cim IS NOT NULL OR u_gondviselo_cim IS NOT NULL) THEN
             BEGIN
                 INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'gondviselo_cim', :r_gondviselo_cim, :u_gondviselo_cim);
-                mk = mk || 'gondviselo_cim,';
+                mb = mb + 512;
             END
             IF (r_gondviselo_tel IS NOT NULL OR u_gondviselo_tel IS NOT NULL) THEN
             BEGIN
                 INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'gondviselo_tel', :r_gondviselo_tel, :u_gondviselo_tel);
-                mk = mk || 'gondviselo_tel,';
+                mb = mb + 1024;
             END
             IF (r_diak_taj IS NOT NULL OR u_diak_taj IS NOT NULL) THEN
             BEGIN
                 INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'diak_taj', :r_diak_taj, :u_diak_taj);
-                mk = mk || 'diak_taj,';
+                mb = mb + 2048;
             END
             IF (r_diak_OM IS NOT NULL OR u_diak_OM IS NOT NULL) THEN
             BEGIN
                 INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'diak_OM', :r_diak_OM, :u_diak_OM);
-                mk = mk || 'diak_OM,';
+                mb = mb + 4096;
             END
             IF (r_diak_diak IS NOT NULL OR u_diak_diak IS NOT NULL) THEN
             BEGIN
                 INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'diak_diak', :r_diak_diak, :u_diak_diak);
-                mk = mk || 'diak_diak,';
+                mb = mb + 8192;
             END
             IF (r_osztaly_ID IS NOT NULL OR u_osztaly_ID IS NOT NULL) THEN
             BEGIN
                 INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'osztaly_ID', :r_osztaly_ID, :u_osztaly_ID);
-                mk = mk || 'osztaly_ID,';
+                mb = mb + 16384;
             END
             IF (r_tanult_nyelv_ID IS NOT NULL OR u_tanult_nyelv_ID IS NOT NULL) THEN
             BEGIN
                 INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'tanult_nyelv_ID', :r_tanult_nyelv_ID, :u_tanult_nyelv_ID);
-                mk = mk || 'tanult_nyelv_ID,';
+                mb = mb + 32768;
             END
             IF (r_evfolyam IS NOT NULL OR u_evfolyam IS NOT NULL) THEN
             BEGIN
                 INSERT INTO table_naplo_mezo (naplo_id, mezo, regi, uj) VALUES (:n, 'evfolyam', :r_evfolyam, :u_evfolyam);
-                mk = mk || 'evfolyam,';
+                mb = mb + 65536;
             END
             IF (r_mj IS NOT NULL OR u_mj IS NOT NULL) THEN
             BEGIN
                 INSERT INTO table_naplo_mezo (naplo_id, mezo, regi_hosszu, uj_hosszu) VALUES (:n, 'mj', :r_mj, :u_mj);
-                mk = mk || 'mj,';
+                mb = mb + 131072;
             END
-            -- the event's fields, written only when this row brings another set
-            IF (e IS DISTINCT FROM elozo_e OR mk IS DISTINCT FROM elozo_mk) THEN
-                UPDATE tmp_naplo_esemeny SET mezok = FN_NAPLO_LISTA_UNIO(mezok, :mk) WHERE esemeny_id = :e;
+            -- the event's fields gathered as bits, written out once its rows are past
+            IF (e IS DISTINCT FROM elozo_e) THEN
+            BEGIN
+                IF (bitek > 0) THEN
+                    UPDATE tmp_naplo_esemeny SET mezok = FN_NAPLO_LISTA_UNIO(mezok, FN_NAPLO_MEZO_BITEK(:bitek))
+                     WHERE esemeny_id = :elozo_e;
+                bitek = 0;
+            END
+            bitek = BIN_OR(bitek, mb);
             elozo_tr = tranzakcio;
             elozo_e = e;
-            elozo_mk = mk;
         END
         WHEN ANY DO
         BEGIN
@@ -477,7 +530,12 @@ BEGIN
         END
     END
 
+    IF (bitek > 0) THEN
+        UPDATE tmp_naplo_esemeny SET mezok = FN_NAPLO_LISTA_UNIO(mezok, FN_NAPLO_MEZO_BITEK(:bitek))
+         WHERE esemeny_id = :elozo_e;
+
     -- rows written straight into the log join their transaction's event too
+    bitek = 0;
     elozo_tr = NULL;
     elozo_e = NULL;
     FOR SELECT RDB$DB_KEY, id, tranzakcio, mikor, muvelet, diak_id, diak_nev, kliens_cim, kliens_gep,
@@ -495,15 +553,30 @@ BEGIN
         UPDATE table_naplo SET esemeny_id = :e WHERE RDB$DB_KEY = :k AND esemeny_id IS NULL;
         IF (ROW_COUNT > 0) THEN
         BEGIN
-            SELECT ',' || LIST(mezo) || ',' FROM table_naplo_mezo WHERE naplo_id = :n INTO :mk;
-            UPDATE tmp_naplo_esemeny SET mezok = FN_NAPLO_LISTA_UNIO(mezok, :mk) WHERE esemeny_id = :e;
+            IF (e IS DISTINCT FROM elozo_e) THEN
+            BEGIN
+                IF (bitek > 0) THEN
+                    UPDATE tmp_naplo_esemeny SET mezok = FN_NAPLO_LISTA_UNIO(mezok, FN_NAPLO_MEZO_BITEK(:bitek))
+                     WHERE esemeny_id = :elozo_e;
+                bitek = 0;
+            END
+            mk = NULL;
+            SELECT SUM(FN_NAPLO_MEZO_BIT(mezo)), ',' || LIST(IIF(FN_NAPLO_MEZO_BIT(mezo) = 0, mezo, NULL)) || ','
+              FROM table_naplo_mezo WHERE naplo_id = :n INTO :mb, :mk;
+            bitek = BIN_OR(bitek, COALESCE(mb, 0));
+            IF (mk IS NOT NULL) THEN
+                UPDATE tmp_naplo_esemeny SET mezok = FN_NAPLO_LISTA_UNIO(mezok, :mk) WHERE esemeny_id = :e;
+            elozo_tr = tranzakcio;
+            elozo_e = e;
         END
-        elozo_tr = tranzakcio;
-        elozo_e = e;
         WHEN ANY DO
         BEGIN
         END
     END
+
+    IF (bitek > 0) THEN
+        UPDATE tmp_naplo_esemeny SET mezok = FN_NAPLO_LISTA_UNIO(mezok, FN_NAPLO_MEZO_BITEK(:bitek))
+         WHERE esemeny_id = :elozo_e;
 
     FOR SELECT esemeny_id FROM tmp_naplo_esemeny INTO :e DO
     BEGIN
