@@ -137,8 +137,9 @@ struct School {
             screen(events.arg(all, QStringLiteral("and position(',gondviselo_email,' in e.mezok) > 0")),
                    {{QStringLiteral("tol"), since}, {QStringLiteral("ig"), end}}));
         t.push_back(
-            screen(QStringLiteral("select n.diak_nev, m.mezo, m.regi, m.uj from table_naplo n join "
-                                  "table_naplo_mezo m on m.naplo_id = n.id where n.esemeny_id = :e order "
+            screen(QStringLiteral("select n.diak_nev, m.mezo, m.regi, m.uj from table_naplo n left join "
+                                  "table_naplo_mezo m on m.naplo_id = n.id where n.esemeny_id = :e and "
+                                  "m.mezo is not null order "
                                   "by n.esemeny_id, n.id"),
                    {{QStringLiteral("e"), largest}}));
         tr.commit();

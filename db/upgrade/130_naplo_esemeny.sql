@@ -621,3 +621,8 @@ COMMIT;
 -- What the log held before: its rows made into events.
 EXECUTE PROCEDURE PRC_NAPLO_OSSZEVONAS;
 COMMIT;
+
+-- the optimizer needs the new indexes' selectivity with the rows in
+SET STATISTICS INDEX ix_naplo_esemeny;
+SET STATISTICS INDEX ix_naplo_esemeny_mikor;
+COMMIT;

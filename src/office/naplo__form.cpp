@@ -335,12 +335,15 @@ void Tnaplo_form::showDetail() {
     Params params{{QStringLiteral("e"), ds_naplo->value(row, QStringLiteral("ID"))}};
     if (studentId_) params.emplace_back(QStringLiteral("d"), studentId_);
     const QString where = rowWhere(params);
-    ds_reszlet->setSelectSQL(QStringLiteral("select n.diak_nev as \"Tanuló\", n.muvelet as \"Művelet\", ") +
-                             tanev::mezoNeveSql(QStringLiteral("m.mezo")) + QStringLiteral(" as \"Adat\", ") +
-                             oldValue() + QStringLiteral(" as \"Régi érték\", ") + newValue() +
-                             QStringLiteral(" as \"Új érték\" from table_naplo n join table_naplo_mezo m on "
-                                            "m.naplo_id = n.id where n.esemeny_id = :e") +
-                             where + QStringLiteral(" order by n.esemeny_id, n.id"));
+    ds_reszlet->setSelectSQL(
+        QStringLiteral("select n.diak_nev as \"Tanuló\", n.muvelet as \"Művelet\", ") +
+        tanev::mezoNeveSql(QStringLiteral("m.mezo")) + QStringLiteral(" as \"Adat\", ") + oldValue() +
+        QStringLiteral(" as \"Régi érték\", ") + newValue() +
+        // an outer join keeps the event's rows first, read along their index a
+        // screen at a time however many students it has
+        QStringLiteral(" as \"Új érték\" from table_naplo n left join table_naplo_mezo m on "
+                       "m.naplo_id = n.id where n.esemeny_id = :e and m.mezo is not null") +
+        where + QStringLiteral(" order by n.esemeny_id, n.id"));
     bindAll(*ds_reszlet, params);
     // a single student's event opens straight to its fields
     const bool several = !studentId_ && ds_naplo->value(row, QStringLiteral("Tanulók")).toInt() > 1;
