@@ -2,6 +2,7 @@
 // - the log: one student's insert and its commit, and one update and its commit, with the
 //   log's trigger active beside the same with it inactive (the log's share of the cost);
 // - the year-end move's preview: the classes and the first screen of a class's students;
+// - the log window's first screens: a month's events, a student's, a field's, an event's rows;
 // - the move itself and its undo, whose time may grow with the students, no faster.
 // The move is undone each time, so the databases stay as they were; NOMOVE=1 leaves it out
 // (it takes minutes at a million students).
@@ -96,6 +97,54 @@ struct School {
             tr.commit();
         });
     }
+    // The log window's screens: the events of the last month, one student's events since
+    // 2000, the events that touched a field since 2000, and the first screen of the largest
+    // event's rows. Each a first screen, as the window reads it.
+    std::vector<double> logScreens() {
+        tanev::naploOsszevon(connection);
+        db::Transaction tr(connection, nullptr, db::Transaction::Access::ReadOnly);
+        const auto screen = [&](const QString& sql, const std::vector<std::pair<QString, QVariant>>& params) {
+            return timeMs([&] {
+                db::Dataset list(connection, tr);
+                list.setFirstScreenBounded(true);
+                list.setSelectSQL(sql);
+                for (const auto& [name, value] : params)
+                    list.setParam(name, value);
+                list.open();
+                list.close();
+            });
+        };
+        const QVariant since(QDateTime(QDate(2000, 1, 1), QTime(0, 0)));
+        const QVariant month(QDateTime(QDate::currentDate().addDays(-30), QTime(0, 0)));
+        const QVariant end(QDateTime(QDate::currentDate().addDays(1), QTime(0, 0)));
+        const QString events =
+            QStringLiteral("select e.mikor, e.osszegzes, e.id from %1 where e.mikor >= :tol and "
+                           "e.mikor < :ig %2 order by e.mikor, e.id");
+        const QString all = QStringLiteral("table_naplo_esemeny e");
+        const qint64 student = run(QStringLiteral("select max(diak_id) from table_naplo"));
+        const qint64 largest =
+            run(QStringLiteral("select first 1 id from table_naplo_esemeny order by tanulok desc"));
+        std::vector<double> t;
+        t.push_back(screen(events.arg(all, QString()),
+                           {{QStringLiteral("tol"), month}, {QStringLiteral("ig"), end}}));
+        t.push_back(screen(
+            events.arg(QStringLiteral("(select distinct x.esemeny_id from table_naplo x where "
+                                      "x.diak_id = :d) s join table_naplo_esemeny e on e.id = "
+                                      "s.esemeny_id"),
+                       QString()),
+            {{QStringLiteral("tol"), since}, {QStringLiteral("ig"), end}, {QStringLiteral("d"), student}}));
+        t.push_back(
+            screen(events.arg(all, QStringLiteral("and position(',gondviselo_email,' in e.mezok) > 0")),
+                   {{QStringLiteral("tol"), since}, {QStringLiteral("ig"), end}}));
+        t.push_back(
+            screen(QStringLiteral("select n.diak_nev, m.mezo, m.regi, m.uj from table_naplo n left join "
+                                  "table_naplo_mezo m on m.naplo_id = n.id where n.esemeny_id = :e and "
+                                  "m.mezo is not null order "
+                                  "by n.esemeny_id, n.id"),
+                   {{QStringLiteral("e"), largest}}));
+        tr.commit();
+        return t;
+    }
     std::pair<double, double> moveAndUndo() {
         const int next = tanev::kovetkezoTanev(connection, QDate::currentDate());
         const int vegzos = tanev::vegzosEvfolyam(connection);
@@ -143,6 +192,15 @@ int main(int argc, char** argv) {
         pLarge.push_back(pl);
         pSmall.push_back(ps);
     }
+    std::vector<std::vector<double>> logLarge(4), logSmall(4);
+    for (int r = 0; r < repeats + 1; ++r) {
+        const std::vector<double> l = large.logScreens(), m = small.logScreens();
+        if (r == 0) continue;
+        for (size_t i = 0; i < 4; ++i) {
+            logLarge[i].push_back(l[i]);
+            logSmall[i].push_back(m[i]);
+        }
+    }
     // the move is long at size: fewer rounds of it
     const int moves = getenv("NOMOVE") ? 0 : std::max(1, repeats / 2);
     for (int r = 0; r < moves; ++r) {
@@ -162,6 +220,11 @@ int main(int argc, char** argv) {
     const double pl = median(pLarge), ps = median(pSmall);
     std::printf("move preview, first screen, %7d students: %7.2f ms  (%.2fx the %d students' %.2f ms)\n",
                 nLarge, pl, pl / ps, nSmall, ps);
+    const char* screens[] = {"the last month's events", "one student's events", "events of a field",
+                             "the largest event's rows"};
+    for (size_t i = 0; i < 4; ++i)
+        std::printf("log, %-24s %7d students: %7.2f ms  (the %d students': %.2f ms)\n", screens[i], nLarge,
+                    median(logLarge[i]), nSmall, median(logSmall[i]));
     const double ml = median(mLarge), ms = median(mSmall), ul = median(uLarge), us = median(uSmall);
     const double growth = static_cast<double>(nLarge) / nSmall;
     std::printf(

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QMenu>
 #include <QtTest>
@@ -111,8 +112,10 @@ QString makeProgramFolder(const QString& name, const QString& databaseSrcContent
 
 #include "data/DataModule.h"
 #include "db/Connection.h"
+#include "db/Dataset.h"
 #include "db/Statement.h"
 #include "db/Transaction.h"
+#include "db/Values.h"
 #include "fiokok/belepes__form.h"
 #include "main/Program.h"
 #include "main/main__form.h"
@@ -227,6 +230,40 @@ void triggerStudentMenu(const QString& text) {
     for (QAction* a : main_form->PopupMenu1->actions())
         if (a->text() == text) return a->trigger();
     QFAIL(qPrintable(QStringLiteral("no menu entry ") + text));
+}
+
+bool chooseEntry(QComboBox* combo, const QString& text) {
+    const int index = combo->findText(text);
+    if (index < 0) return false;
+    combo->showPopup();
+    QAbstractItemView* list = combo->view();
+    const QModelIndex item = list->model()->index(index, combo->modelColumn(), list->rootIndex());
+    list->scrollTo(item);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(item).center());
+    return combo->currentIndex() == index;
+}
+
+void clickGridRow(QTableView* grid, int row) {
+    int column = 0;
+    while (grid->isColumnHidden(column))
+        ++column;
+    const QModelIndex index = grid->model()->index(row, column);
+    grid->scrollTo(index);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
+}
+
+QStringList fieldValues(db::Dataset* list, const QString& field) {
+    list->fetchAll();
+    QStringList out;
+    for (int r = 0; r < list->rowCount(); ++r)
+        out << db::displayText(list->value(r, field));
+    return out;
+}
+
+QStringList sortedSet(QStringList values) {
+    values.removeDuplicates();
+    values.sort();
+    return values;
 }
 
 LoginAnswers::LoginAnswers(std::deque<std::pair<QString, QString>> answers) : answers_(std::move(answers)) {

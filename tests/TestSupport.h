@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QComboBox>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTableView>
 #include <QTimer>
 #include <QVariantList>
 #include <deque>
@@ -10,7 +12,12 @@
 #include <vector>
 
 #include "db/Connection.h"
+#include "output/Report.h"
 #include "ui/Dialogs.h"
+
+namespace db {
+class Dataset;
+}
 
 namespace testing {
 
@@ -105,6 +112,30 @@ class ProgramFixture {
 // Chooses the entry of the student list's context menu by its text; fails the test when
 // there is none.
 void triggerStudentMenu(const QString& text);
+
+// Chooses the drop-down's entry as a person does: opens the list and clicks the entry;
+// false when there is no such entry.
+bool chooseEntry(QComboBox* combo, const QString& text);
+// A left click on the grid's row (scrolled into sight first).
+void clickGridRow(QTableView* grid, int row);
+// The field's values in every row of the list, fetching the rest first.
+QStringList fieldValues(db::Dataset* list, const QString& field);
+// Each value once, in order.
+QStringList sortedSet(QStringList values);
+
+// The file dialogs' answer: the path given, "Mégse" when empty.
+class SaveAnswers : public output::OutputService {
+  public:
+    SaveAnswers() { output::setOutputService(this); }
+    ~SaveAnswers() override { output::setOutputService(nullptr); }
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        ++asked;
+        return path;
+    }
+    bool choosePrinter(QWidget*, QPrinter&) override { return false; }
+    QString path;
+    int asked = 0;
+};
 
 // Answers the login window whenever it shows: a user name and password each time, or
 // "Mégse" once none are left.

@@ -1,6 +1,7 @@
 #include "TestWorkbook.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <cstdlib>
 #include <cstring>
 #include <zip.h>
@@ -8,6 +9,40 @@
 #include "import/Beolvasas.h"
 
 namespace testing {
+
+QList<QStringList> readSheet(const QString& path) {
+    QString sheet;
+    int error = 0;
+    if (zip_t* z = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &error)) {
+        zip_stat_t st;
+        if (zip_file_t* f = zip_stat(z, "xl/worksheets/sheet1.xml", 0, &st) == 0
+                                ? zip_fopen(z, "xl/worksheets/sheet1.xml", 0)
+                                : nullptr) {
+            QByteArray bytes(static_cast<qsizetype>(st.size), '\0');
+            if (zip_fread(f, bytes.data(), st.size) == static_cast<zip_int64_t>(st.size))
+                sheet = QString::fromUtf8(bytes);
+            zip_fclose(f);
+        }
+        zip_discard(z);
+    }
+    QList<QStringList> rows;
+    static const QRegularExpression rowElement(QStringLiteral("<row [^>]*>(.*?)</row>"));
+    static const QRegularExpression cellElement(
+        QStringLiteral("<c [^>]*?(?:/>|>(?:<is><t[^>]*>(.*?)</t></is>|<v>(.*?)</v>)?</c>)"));
+    for (const auto& row : rowElement.globalMatch(sheet)) {
+        QStringList cells;
+        for (const auto& cell : cellElement.globalMatch(row.captured(1))) {
+            QString text = cell.captured(1).isNull() ? cell.captured(2) : cell.captured(1);
+            text.replace(QStringLiteral("&lt;"), QStringLiteral("<"))
+                .replace(QStringLiteral("&gt;"), QStringLiteral(">"))
+                .replace(QStringLiteral("&quot;"), QStringLiteral("\""))
+                .replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+            cells << text;
+        }
+        rows << cells;
+    }
+    return rows;
+}
 
 bool writeZip(const QString& path, const QList<std::pair<QString, QByteArray>>& entries) {
     QFile::remove(path);

@@ -24,6 +24,10 @@ QString writeWorkbook(const QString& path, const QList<WorkbookPart>& sheets, co
 // A row of inline texts from column A on.
 QByteArray textRow(int row, const QStringList& texts);
 
+// The first sheet of a written workbook as a spreadsheet program reads it: each row's
+// cells in order, a text as its text, a number or a date as its stored value.
+QList<QStringList> readSheet(const QString& path);
+
 // A heading the intake knows.
 bool knownHeading(const QString& heading);
 

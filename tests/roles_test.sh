@@ -51,6 +51,10 @@ for w in "${writes[@]}"; do
     allowed R_VEZ RDB\$ADMIN "$w"
 done
 allowed R_OLV KORVANA_OLVASO "select count(*) from table_diak; select count(*) from table_naplo;"
+# The log's events are read and made by every role; only a writer names its own.
+allowed R_OLV KORVANA_OLVASO "select count(*) from table_naplo_esemeny; execute procedure PRC_NAPLO_OSSZEVONAS;"
+refused R_OLV KORVANA_OLVASO "execute procedure PRC_NAPLO_ESEMENY('beolvasás');"
+allowed R_IRO KORVANA_IRODA "execute procedure PRC_NAPLO_ESEMENY('beolvasás');"
 # The statuses, their log and the statistics' counts of them by class and day are the
 # office's; the read-only role gets the statistics only.
 for t in table_diak_bizalmas table_naplo_bizalmas table_okt_valtozas_bizalmas table_okt_napi_bizalmas \

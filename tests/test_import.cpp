@@ -15,6 +15,7 @@
 #include "import/Beolvasas.h"
 #include "import/beolvasas__form.h"
 #include "main/main__form.h"
+#include "office/naplo__form.h"
 #include "office/evi_ugyek__form.h"
 #include "output/Report.h"
 #include "output/Xlsx.h"
@@ -751,6 +752,17 @@ class ImportTest : public QObject {
         QCOMPARE(other_->first(u"select szul_hely || evfolyam from table_diak where nev = 'Első Ede'"_s)
                      .toString(),
                  u"Pécs"_s + main_form->edit_akt_tanev->text());
+
+        // the whole import is one line of the log, opening to its students
+        main_form->openChild(naplo_form, [] { naplo_form->prepareOpen(); });
+        const QStringList events = fieldValues(naplo_form->ds_naplo, u"Esemény"_s);
+        QCOMPARE(events.last(), u"Beolvasás: 3 tanuló felvéve"_s);
+        clickGridRow(naplo_form->dbg_naplo, static_cast<int>(events.size()) - 1);
+        QCOMPARE(sortedSet(fieldValues(naplo_form->ds_reszlet, u"Tanuló"_s)),
+                 sortedSet({u"Első Ede"_s, u"Második Mária"_s, u"Harmadik Hugó"_s}));
+        QCOMPARE(sortedSet(fieldValues(naplo_form->ds_reszlet, u"Művelet"_s)), QStringList{u"felvétel"_s});
+        naplo_form->close();
+        QVERIFY(beolvasas_form->isVisible() && beolvasas_form->isEnabled());
 
         intake::Preview* p = open(path);
         QCOMPARE(p->counts().errors, 3);

@@ -186,6 +186,11 @@ int storeRows(db::Connection& connection, const std::vector<Row>& rows, const Re
     try {
         lockImports(connection, tr);
         recheck(connection, tr, rows);
+        // what this transaction writes reads in the log as one import
+        db::Statement event(connection, tr);
+        event.prepare(QStringLiteral("execute procedure PRC_NAPLO_ESEMENY('beolvasás')"));
+        event.execute();
+        event.free();
 
         // one by one: a long note; in blocks of their own: rows with further data
         std::vector<const Row*> plain, further, longNotes;

@@ -252,25 +252,7 @@ QString allapotSzoveg(const std::optional<Allapot>& a) {
 }
 
 QString mezoNeveSql(const QString& column) {
-    return QStringLiteral(
-               "trim(decode(%1, 'nev', 'Név', 'diak_cim', 'Lakcím', 'diak_cim_varos', 'Város', 'szul_hely', "
-               "'Születési hely', 'szul_ido', 'Születési idő', 'sz_szam', 'Személyi ig.', 'diak_tel', "
-               "'Telefon', "
-               "'anyja_nev', 'Anyja neve', 'gondviselo_nev', 'Gondviselő neve', 'gondviselo_cim', "
-               "'Gondviselő címe', "
-               "'gondviselo_tel', 'Gondviselő tel.', 'diak_taj', 'TAJ szám', 'diak_OM', 'OM azonosító', "
-               "'diak_diak', "
-               "'Diákigazolvány', 'osztaly_ID', 'Osztály', 'mj', 'Megjegyzés', 'tanult_nyelv_ID', 'Tanult "
-               "nyelv', "
-               "'evfolyam', 'Tanév', 'kilepes_datum', 'Kilépés dátuma', 'kilepes_ok', 'Kilépés oka', "
-               "'kilepes_megjegyzes', 'Megjegyzés a kilépéshez', 'fogado_iskola', 'Fogadó iskola', "
-               "'nem', 'Neme', 'iranyitoszam', 'Irányítószám', 'allampolgarsag', 'Állampolgárság', "
-               "'jogviszony_kezdete', 'Jogviszony kezdete', 'egyeni_munkarend', 'Egyéni munkarend', "
-               "'bejaro', "
-               "'Bejáró', 'kollegista', 'Kollégista', 'gondviselo_irsz', 'Gondviselő irsz.', "
-               "'gondviselo_email', "
-               "'Gondviselő e-mail', %1))")
-        .arg(column);
+    return QStringLiteral("FN_NAPLO_MEZO_NEVE(%1)").arg(column);
 }
 
 void naploOsszevon(db::Connection& connection) {

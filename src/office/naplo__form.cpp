@@ -1,6 +1,9 @@
 #include "naplo__form.h"
 
+#include <QCollator>
 #include <QDir>
+#include <QLocale>
+#include <memory>
 
 #include "Tanev.h"
 #include "data/DataModule.h"
@@ -13,42 +16,92 @@
 #include "output/Xlsx.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
+#include "ui/Nevelo.h"
 #include "ui/Widgets.h"
 
 Tnaplo_form* naplo_form = nullptr;
 
 namespace {
+
+// What a single student's row can be; the move and the import are events of their own.
+const char* const kRowOperations[] = {"felvétel", "módosítás", "törlés", "kilépés", "visszavétel"};
+const char* const kEventOperations[] = {"tanévváltás", "tanévváltás visszavonása", "beolvasás"};
+// Every field the log names, the student's own and its further data.
+const char* const kFields[] = {"nev",
+                               "diak_cim",
+                               "diak_cim_varos",
+                               "szul_hely",
+                               "szul_ido",
+                               "sz_szam",
+                               "diak_tel",
+                               "anyja_nev",
+                               "gondviselo_nev",
+                               "gondviselo_cim",
+                               "gondviselo_tel",
+                               "diak_taj",
+                               "diak_OM",
+                               "diak_diak",
+                               "osztaly_ID",
+                               "mj",
+                               "tanult_nyelv_ID",
+                               "evfolyam",
+                               "kilepes_datum",
+                               "kilepes_ok",
+                               "kilepes_megjegyzes",
+                               "fogado_iskola",
+                               "nem",
+                               "iranyitoszam",
+                               "allampolgarsag",
+                               "jogviszony_kezdete",
+                               "egyeni_munkarend",
+                               "bejaro",
+                               "kollegista",
+                               "gondviselo_irsz",
+                               "gondviselo_email"};
+
 // A date as it reads everywhere else: 2010.05.07.
 QString shownValue(const QString& value) {
-    return QStringLiteral("iif(m.mezo in ('szul_ido', 'kilepes_datum') and char_length(%1) = 10, "
-                          "replace(%1, '-', '.') || '.', %1)")
+    return QStringLiteral("iif(m.mezo in ('szul_ido', 'kilepes_datum', 'jogviszony_kezdete') and "
+                          "char_length(%1) = 10, replace(%1, '-', '.') || '.', %1)")
         .arg(value);
 }
 
-QString logSql() {
-    return QStringLiteral(
-               "select n.mikor as \"Időpont\", n.muvelet as \"Művelet\", n.diak_nev as \"Tanuló\", ") +
-           tanev::mezoNeveSql(QStringLiteral("m.mezo")) + QStringLiteral(" as \"Adat\", ") +
-           shownValue(QStringLiteral("coalesce(m.regi, cast(substring(m.regi_hosszu from 1 for 2000) as "
-                                     "varchar(2000)))")) +
-           QStringLiteral(" as \"Régi érték\", ") +
-           shownValue(QStringLiteral("coalesce(m.uj, cast(substring(m.uj_hosszu from 1 for 2000) as "
-                                     "varchar(2000)))")) +
-           QStringLiteral(
-               // the workstation as a person names it; its address when it gave no name
-               " as \"Új érték\", coalesce(nullif(trim(n.kliens_gep), ''), n.kliens_cim) as "
-               "\"Munkaállomás\", coalesce(f.teljes_nev || ' (' || trim(n.felhasznalo) || ')', "
-               "trim(n.felhasznalo)) as \"Felhasználó\" from table_naplo n left join table_naplo_mezo m on "
-               "m.naplo_id = n.id left join table_fiok f on f.felhasznalo = n.felhasznalo "
-               "where n.mikor >= :tol and n.mikor < :ig %1 order by n.mikor, n.id, m.mezo");
+QString oldValue() {
+    return shownValue(
+        QStringLiteral("coalesce(m.regi, cast(substring(m.regi_hosszu from 1 for 2000) as varchar(2000)))"));
 }
+
+QString newValue() {
+    return shownValue(
+        QStringLiteral("coalesce(m.uj, cast(substring(m.uj_hosszu from 1 for 2000) as varchar(2000)))"));
+}
+
+// The workstation as a person names it, its address when it gave none; the person by name.
+const QString kWho = QStringLiteral(
+    "coalesce(nullif(trim(e.kliens_gep), ''), e.kliens_cim) as \"Munkaállomás\", "
+    "coalesce((select f.teljes_nev from table_fiok f where f.felhasznalo = e.felhasznalo) || ' (' || "
+    "trim(e.felhasznalo) || ')', trim(e.felhasznalo)) as \"Felhasználó\"");
+
+const QString kHidden[] = {QStringLiteral("ID"), QStringLiteral("Tanulók")};
+
+void bindAll(db::Dataset& list, const std::vector<std::pair<QString, QVariant>>& params) {
+    list.clearParams();
+    for (const auto& [name, value] : params)
+        list.setParam(name, value);
+}
+
+void bindAll(db::Statement& s, const std::vector<std::pair<QString, QVariant>>& params) {
+    for (const auto& [name, value] : params)
+        s.setParamByName(name, value);
+}
+
 } // namespace
 
 Tnaplo_form::Tnaplo_form(QWidget* parent) : ui::ChildWindow(parent) {
     setObjectName(QStringLiteral("naplo_form"));
     setWindowTitle(QStringLiteral("Változásnapló"));
-    setClientSize(860, 540);
-    ui::bevel(this, QRect(4, 4, 852, 64));
+    setClientSize(1000, 640);
+    ui::bevel(this, QRect(4, 4, 992, 64));
     QLabel* l1 = ui::label(this, QStringLiteral("Label1"), QStringLiteral("Ettől:"), ui::arial(12),
                            QRect(12, 12, 44, 20));
     edit_tol = new QLineEdit(this);
@@ -68,38 +121,50 @@ Tnaplo_form::Tnaplo_form(QWidget* parent) : ui::ChildWindow(parent) {
     ui::label(this, QStringLiteral("Label3"), QStringLiteral("Tanuló:"), ui::arial(12),
               QRect(12, 40, 60, 20));
     label_tanulo = ui::label(this, QStringLiteral("label_tanulo"), QString(), ui::arial(12, false),
-                             QRect(74, 40, 500, 20));
+                             QRect(74, 40, 600, 20));
     QLabel* l4 = ui::label(this, QStringLiteral("Label4"), QStringLiteral("Művelet:"), ui::arial(12),
-                           QRect(470, 12, 68, 20));
+                           QRect(472, 12, 68, 20));
     combo_muvelet = new QComboBox(this);
     combo_muvelet->setObjectName(QStringLiteral("combo_muvelet"));
     combo_muvelet->setFont(ui::arial(12, false));
-    combo_muvelet->setGeometry(540, 11, 140, 22);
+    combo_muvelet->setGeometry(542, 11, 210, 22);
     ui::nameBy(l4, combo_muvelet);
     QLabel* l5 = ui::label(this, QStringLiteral("Label5"), QStringLiteral("Adat:"), ui::arial(12),
-                           QRect(690, 12, 44, 20));
+                           QRect(764, 12, 44, 20));
     combo_mezo = new QComboBox(this);
     combo_mezo->setObjectName(QStringLiteral("combo_mezo"));
     combo_mezo->setFont(ui::arial(12, false));
-    combo_mezo->setGeometry(736, 11, 116, 22);
+    combo_mezo->setGeometry(810, 11, 180, 22);
     ui::nameBy(l5, combo_mezo);
     Button2 = ui::button(this, QStringLiteral("Button2"), QStringLiteral("Minden tanuló"), ui::arial(12),
-                         QRect(588, 38, 140, 24), true);
-    dbg_naplo = ui::grid(this, QStringLiteral("dbg_naplo"), QRect(4, 74, 852, 424));
-    dbg_naplo->setStretchField(QStringLiteral("Új érték"));
+                         QRect(842, 38, 148, 24), true);
+    dbg_naplo = ui::grid(this, QStringLiteral("dbg_naplo"), QRect(4, 74, 992, 300));
+    dbg_naplo->setStretchField(QStringLiteral("Esemény"));
+    label_esemeny = ui::label(this, QStringLiteral("label_esemeny"), QString(), ui::arial(12, false),
+                              QRect(8, 378, 984, 34));
+    label_esemeny->setWordWrap(true);
+    label_esemeny->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    dbg_reszlet = ui::grid(this, QStringLiteral("dbg_reszlet"), QRect(4, 416, 992, 180));
+    dbg_reszlet->setStretchField(QStringLiteral("Új érték"));
+    ui::setHeading(label_esemeny, QString(), QStringLiteral("Az esemény részletei"));
     trNaplo = new db::Transaction(DM->dbTanulo, this, db::Transaction::Access::ReadOnly);
     ds_naplo = new db::Dataset(DM->dbTanulo, *trNaplo, this);
     ds_naplo->setObjectName(QStringLiteral("ds_naplo"));
     ds_naplo->setFirstScreenBounded(true);
     dbg_naplo->setDataset(ds_naplo);
+    dbg_naplo->setHiddenFields({kHidden[0], kHidden[1]});
+    ds_reszlet = new db::Dataset(DM->dbTanulo, *trNaplo, this);
+    ds_reszlet->setObjectName(QStringLiteral("ds_reszlet"));
+    ds_reszlet->setFirstScreenBounded(true);
+    dbg_reszlet->setDataset(ds_reszlet);
     Button3 = ui::button(this, QStringLiteral("Button3"), QStringLiteral("Mentés CSV-be…"), ui::arial(12),
-                         QRect(4, 506, 160, 26), true);
+                         QRect(4, 606, 160, 26), true);
     Button5 = ui::button(this, QStringLiteral("Button5"), QStringLiteral("Mentés Excelbe…"), ui::arial(12),
-                         QRect(172, 506, 160, 26), true);
+                         QRect(172, 606, 160, 26), true);
     Button4 = ui::button(this, QStringLiteral("Button4"), QStringLiteral("bezárás"), ui::arial(12),
-                         QRect(716, 508, 140, 22), true);
-    QWidget* order[] = {edit_tol, edit_ig,   Button1, combo_muvelet, combo_mezo,
-                        Button2,  dbg_naplo, Button3, Button5,       Button4};
+                         QRect(856, 608, 140, 22), true);
+    QWidget* order[] = {edit_tol,  edit_ig,     Button1, combo_muvelet, combo_mezo, Button2,
+                        dbg_naplo, dbg_reszlet, Button3, Button5,       Button4};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     connect(Button1, &QPushButton::clicked, this, ui::guard([this] { Button1Click(); }));
@@ -108,49 +173,61 @@ Tnaplo_form::Tnaplo_form(QWidget* parent) : ui::ChildWindow(parent) {
                 label_tanulo->setText(QStringLiteral("mindenki"));
                 Button1Click();
             }));
-    connect(Button3, &QPushButton::clicked, this, ui::guard([this] {
-                QString path =
-                    output::outputs().saveFileName(this, QStringLiteral("Mentés CSV-be"),
-                                                   QDir::home().filePath(QStringLiteral("Változásnapló.csv")),
-                                                   QStringLiteral("CSV-fájl (*.csv)"));
+    const auto ask = [this](const QString& caption, const QString& file, const QString& filter,
+                            const QString& suffix) {
+        QString path = output::outputs().saveFileName(this, caption, QDir::home().filePath(file), filter);
+        if (!path.isEmpty() && !path.endsWith(suffix, Qt::CaseInsensitive)) path += suffix;
+        return path;
+    };
+    connect(Button3, &QPushButton::clicked, this, ui::guard([this, ask] {
+                const QString path = ask(QStringLiteral("Mentés CSV-be"), QStringLiteral("Változásnapló.csv"),
+                                         QStringLiteral("CSV-fájl (*.csv)"), QStringLiteral(".csv"));
                 if (!path.isEmpty()) csv_ment(path);
             }));
-    connect(Button5, &QPushButton::clicked, this, ui::guard([this] {
-                QString path = output::outputs().saveFileName(
-                    this, QStringLiteral("Mentés Excelbe"),
-                    QDir::home().filePath(QStringLiteral("Változásnapló.xlsx")),
-                    QStringLiteral("Excel-munkafüzet (*.xlsx)"));
-                if (path.isEmpty()) return;
-                if (!path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive))
-                    path += QStringLiteral(".xlsx");
-                QString error;
-                if (!output::writeXlsx(path, report(), error)) ui::error(this, error);
+    connect(Button5, &QPushButton::clicked, this, ui::guard([this, ask] {
+                const QString path =
+                    ask(QStringLiteral("Mentés Excelbe"), QStringLiteral("Változásnapló.xlsx"),
+                        QStringLiteral("Excel-munkafüzet (*.xlsx)"), QStringLiteral(".xlsx"));
+                if (!path.isEmpty()) xlsx_ment(path);
             }));
     for (QComboBox* c : {combo_muvelet, combo_mezo})
         connect(c, &QComboBox::activated, this, ui::guard([this] { Button1Click(); }));
+    connect(ds_naplo, &db::Dataset::currentRowChanged, this, ui::guard([this] { showDetail(); }));
     connect(Button4, &QPushButton::clicked, this, [this] { close(); });
+
+    // What the log holds to narrow by: every operation, every field, known beforehand, so
+    // that the window never reads the whole log to offer them.
+    combo_muvelet->addItem(QStringLiteral("mind"));
+    for (const char* m : kRowOperations)
+        combo_muvelet->addItem(QString::fromUtf8(m), QString::fromUtf8(m));
+    for (const char* m : kEventOperations)
+        combo_muvelet->addItem(QString::fromUtf8(m), QString::fromUtf8(m));
     setKeys(Button1);
 }
 
 void Tnaplo_form::reset(const QDate& from) {
-    // what the log holds to narrow by: every operation, every field
-    db::Transaction tr(DM->dbTanulo, nullptr, db::Transaction::Access::ReadOnly);
-    const std::pair<QComboBox*, QString> choices[] = {
-        {combo_muvelet, QStringLiteral("select distinct muvelet, muvelet from table_naplo order by 1")},
-        {combo_mezo, QStringLiteral("select distinct m.mezo, ") +
-                         tanev::mezoNeveSql(QStringLiteral("m.mezo")) +
-                         QStringLiteral(" from table_naplo_mezo m order by 2")}};
-    for (const auto& [combo, sql] : choices) {
-        combo->clear();
-        combo->addItem(QStringLiteral("mind"));
+    if (combo_mezo->count() == 0) {
+        // the fields by the names the database gives them, in Hungarian order
+        db::Transaction tr(DM->dbTanulo, nullptr, db::Transaction::Access::ReadOnly);
         db::Statement s(DM->dbTanulo, tr);
-        s.prepare(sql);
-        s.execute();
-        while (s.fetch())
-            combo->addItem(db::displayText(s.value(1)), db::displayText(s.value(0)));
-        s.closeCursor();
+        s.prepare(QStringLiteral("select ") + tanev::mezoNeveSql(QStringLiteral("cast(:m as varchar(31))")) +
+                  QStringLiteral(" from rdb$database"));
+        std::vector<std::pair<QString, QString>> fields;
+        for (const char* f : kFields) {
+            s.setParamByName(QStringLiteral("m"), QString::fromLatin1(f));
+            s.execute();
+            if (s.fetch()) fields.emplace_back(db::displayText(s.value(0)), QString::fromLatin1(f));
+            s.closeCursor();
+        }
+        s.free();
+        tr.commit();
+        QCollator hungarian{QLocale(QLocale::Hungarian, QLocale::Hungary)};
+        std::sort(fields.begin(), fields.end(),
+                  [&](const auto& a, const auto& b) { return hungarian.compare(a.first, b.first) < 0; });
+        combo_mezo->addItem(QStringLiteral("mind"));
+        for (const auto& [name, code] : fields)
+            combo_mezo->addItem(name, code);
     }
-    tr.commit();
     combo_muvelet->setCurrentIndex(0);
     combo_mezo->setCurrentIndex(0);
     edit_tol->setText(from.toString(db::kDateFormat));
@@ -171,6 +248,50 @@ void Tnaplo_form::prepareForStudent(int studentId, const QString& name) {
     Button1Click();
 }
 
+QString Tnaplo_form::eventSource() const {
+    // One student's events are found through that student's rows, never by reading the period.
+    return studentId_
+               ? QStringLiteral("(select distinct x.esemeny_id from table_naplo x where x.diak_id = :d) s "
+                                "join table_naplo_esemeny e on e.id = s.esemeny_id")
+               : QStringLiteral("table_naplo_esemeny e");
+}
+
+QString Tnaplo_form::eventWhere(Params& params) const {
+    QString where = QStringLiteral("e.mikor >= :tol and e.mikor < :ig");
+    params.clear();
+    params.emplace_back(QStringLiteral("tol"), QDateTime(from_, QTime(0, 0)));
+    params.emplace_back(QStringLiteral("ig"), QDateTime(to_.addDays(1), QTime(0, 0)));
+    if (studentId_) params.emplace_back(QStringLiteral("d"), studentId_);
+    if (combo_muvelet->currentIndex() > 0) {
+        // the move and the import by their own name; the others also inside a larger event
+        where +=
+            QStringLiteral(" and (e.fajta = :muvelet or position(',' || cast(:muvelet as varchar(30)) || "
+                           "',' in e.muveletek) > 0)");
+        params.emplace_back(QStringLiteral("muvelet"), combo_muvelet->currentData());
+    }
+    if (combo_mezo->currentIndex() > 0) {
+        where += QStringLiteral(" and position(',' || cast(:mezo as varchar(31)) || ',' in e.mezok) > 0");
+        params.emplace_back(QStringLiteral("mezo"), combo_mezo->currentData());
+    }
+    return where;
+}
+
+QString Tnaplo_form::rowWhere(Params& params) const {
+    QString where;
+    if (studentId_) where += QStringLiteral(" and n.diak_id = :d");
+    const QString operation = combo_muvelet->currentData().toString();
+    for (const char* m : kRowOperations)
+        if (operation == QString::fromUtf8(m)) {
+            where += QStringLiteral(" and n.muvelet = :muvelet");
+            params.emplace_back(QStringLiteral("muvelet"), operation);
+        }
+    if (combo_mezo->currentIndex() > 0) {
+        where += QStringLiteral(" and m.mezo = :mezo");
+        params.emplace_back(QStringLiteral("mezo"), combo_mezo->currentData());
+    }
+    return where;
+}
+
 bool Tnaplo_form::Button1Click() {
     const QDate from = db::parseDate(edit_tol->text().trimmed());
     const QDate to = db::parseDate(edit_ig->text().trimmed());
@@ -179,44 +300,128 @@ bool Tnaplo_form::Button1Click() {
                               .arg(QDate::currentDate().toString(db::kDateFormat)));
         return false;
     }
+    from_ = from;
+    to_ = to;
+    ds_reszlet->close();
     ds_naplo->close();
     try {
         trNaplo->rollback(); // read anew: what changed since is listed too
     } catch (const db::Error&) {
     }
     tanev::naploOsszevon(DM->dbTanulo);
-    QString where = studentId_ ? QStringLiteral("and n.diak_id = :d") : QString();
-    if (combo_muvelet->currentIndex() > 0) where += QStringLiteral(" and n.muvelet = :muvelet");
-    if (combo_mezo->currentIndex() > 0) where += QStringLiteral(" and m.mezo = :mezo");
-    ds_naplo->setSelectSQL(logSql().arg(where));
-    ds_naplo->clearParams();
-    ds_naplo->setParam(QStringLiteral("tol"), QDateTime(from, QTime(0, 0)));
-    ds_naplo->setParam(QStringLiteral("ig"), QDateTime(to.addDays(1), QTime(0, 0)));
-    if (studentId_) ds_naplo->setParam(QStringLiteral("d"), studentId_);
-    if (combo_muvelet->currentIndex() > 0)
-        ds_naplo->setParam(QStringLiteral("muvelet"), combo_muvelet->currentData());
-    if (combo_mezo->currentIndex() > 0) ds_naplo->setParam(QStringLiteral("mezo"), combo_mezo->currentData());
+    Params params;
+    const QString where = eventWhere(params);
+    ds_naplo->setSelectSQL(QStringLiteral("select e.mikor as \"Időpont\", e.osszegzes as \"Esemény\", ") +
+                           kWho + QStringLiteral(", e.id as \"ID\", e.tanulok as \"Tanulók\" from ") +
+                           eventSource() + QStringLiteral(" where ") + where +
+                           QStringLiteral(" order by e.mikor, e.id"));
+    bindAll(*ds_naplo, params);
     ds_naplo->open();
     return true;
 }
 
-output::Report Tnaplo_form::report() {
-    QStringList details{label_tanulo->text(),
-                        QStringLiteral("%1 – %2").arg(edit_tol->text(), edit_ig->text())};
-    if (combo_muvelet->currentIndex() > 0)
-        details << QStringLiteral("Művelet: %1").arg(combo_muvelet->currentText());
-    if (combo_mezo->currentIndex() > 0) details << QStringLiteral("Adat: %1").arg(combo_mezo->currentText());
-    return output::Report::of(*ds_naplo, QStringLiteral("Változásnapló"), details);
+void Tnaplo_form::showDetail() {
+    ds_reszlet->close();
+    const int row = ds_naplo->currentRow();
+    if (!ds_naplo->isOpen() || row < 0) {
+        ui::setHeading(label_esemeny, QString(), QStringLiteral("Az esemény részletei"));
+        return;
+    }
+    const QString summary = ds_naplo->value(row, QStringLiteral("Esemény")).toString();
+    ui::setHeading(label_esemeny,
+                   QStringLiteral("%1 – %2").arg(
+                       db::displayText(ds_naplo->value(row, QStringLiteral("Időpont"))), summary),
+                   QStringLiteral("Az esemény részletei"));
+    Params params{{QStringLiteral("e"), ds_naplo->value(row, QStringLiteral("ID"))}};
+    if (studentId_) params.emplace_back(QStringLiteral("d"), studentId_);
+    const QString where = rowWhere(params);
+    ds_reszlet->setSelectSQL(
+        QStringLiteral("select n.diak_nev as \"Tanuló\", n.muvelet as \"Művelet\", ") +
+        tanev::mezoNeveSql(QStringLiteral("m.mezo")) + QStringLiteral(" as \"Adat\", ") + oldValue() +
+        QStringLiteral(" as \"Régi érték\", ") + newValue() +
+        // an outer join keeps the event's rows first, read along their index a
+        // screen at a time however many students it has
+        QStringLiteral(" as \"Új érték\" from table_naplo n left join table_naplo_mezo m on "
+                       "m.naplo_id = n.id where n.esemeny_id = :e and m.mezo is not null") +
+        where + QStringLiteral(" order by n.esemeny_id, n.id"));
+    bindAll(*ds_reszlet, params);
+    // a single student's event opens straight to its fields
+    const bool several = !studentId_ && ds_naplo->value(row, QStringLiteral("Tanulók")).toInt() > 1;
+    dbg_reszlet->setHiddenFields(several ? QStringList()
+                                         : QStringList{QStringLiteral("Tanuló"), QStringLiteral("Művelet")});
+    ds_reszlet->open();
 }
 
 bool Tnaplo_form::csv_ment(const QString& path) {
+    return save(path, false);
+}
+
+bool Tnaplo_form::xlsx_ment(const QString& path) {
+    return save(path, true);
+}
+
+bool Tnaplo_form::save(const QString& path, bool excel) {
+    if (!ds_naplo->isOpen() && !Button1Click()) return false;
+    Params params;
+    // Outer joins keep the events first: read in order along their index, never sorted,
+    // whatever the period holds.
+    const QString from =
+        QStringLiteral(" from ") + eventSource() +
+        QStringLiteral(" left join table_naplo n on n.esemeny_id = e.id left join table_naplo_mezo m on "
+                       "m.naplo_id = n.id where m.mezo is not null and ") +
+        eventWhere(params) + rowWhere(params);
+    const QString sql =
+        QStringLiteral("select e.mikor as \"Időpont\", e.osszegzes as \"Esemény\", n.diak_nev "
+                       "as \"Tanuló\", n.muvelet as \"Művelet\", ") +
+        tanev::mezoNeveSql(QStringLiteral("m.mezo")) + QStringLiteral(" as \"Adat\", ") + oldValue() +
+        QStringLiteral(" as \"Régi érték\", ") + newValue() + QStringLiteral(" as \"Új érték\", ") + kWho +
+        from + QStringLiteral(" order by e.mikor, e.id");
     QString error;
-    if (output::writeCsv(path, report(), error)) return true;
-    ui::error(this, error);
-    return false;
+    bool written = false;
+    try {
+        const std::unique_ptr<output::Progress> progress = output::outputs().progress(this);
+        // a snapshot: the count and the rows are of the same moment, read as they are written
+        db::Transaction tr(DM->dbTanulo, nullptr, db::Transaction::Access::ReadOnly);
+        tr.setSnapshot(true);
+        tr.start();
+        db::Statement count(DM->dbTanulo, tr);
+        count.prepare(QStringLiteral("select count(*)") + from);
+        bindAll(count, params);
+        count.execute();
+        const qint64 total = count.fetch() ? count.value(0).toLongLong() : 0;
+        count.free();
+        db::Statement rows(DM->dbTanulo, tr);
+        rows.prepare(sql);
+        bindAll(rows, params);
+        rows.execute();
+        output::RowStream stream{QStringLiteral("Változásnapló"), {}, total, [&rows](QVariantList& row) {
+                                     if (!rows.fetch()) return false;
+                                     for (int c = 0; c < rows.columnCount(); ++c)
+                                         row << rows.value(c);
+                                     return true;
+                                 }};
+        for (int c = 0; c < rows.columnCount(); ++c)
+            stream.headers << rows.columnName(c);
+        written = excel ? output::writeXlsx(path, stream, error, progress.get())
+                        : output::writeCsv(path, stream, error, progress.get());
+        rows.free();
+        tr.commit();
+    } catch (const output::Cancelled&) {
+        return false; // the user stopped it: nothing was written
+    }
+    const QString shown = QDir::toNativeSeparators(path);
+    if (!written) {
+        ui::error(this, QStringLiteral("%1 fájl mentése nem sikerült: %2.").arg(ui::aAz(shown, true), error));
+        return false;
+    }
+    ui::information(this,
+                    QStringLiteral("%1 elkészült:\r%2")
+                        .arg(excel ? QStringLiteral("Az Excel-fájl") : QStringLiteral("A CSV-fájl"), shown));
+    return true;
 }
 
 void Tnaplo_form::FormClose() {
+    ds_reszlet->close();
     ds_naplo->close();
     try {
         trNaplo->rollback();

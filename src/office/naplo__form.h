@@ -1,18 +1,22 @@
 #pragma once
 
 #include <QComboBox>
+#include <QDate>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <utility>
+#include <vector>
 
 #include "db/Dataset.h"
 #include "db/Transaction.h"
-#include "output/Report.h"
 #include "ui/ChildWindow.h"
 #include "ui/DataGrid.h"
 
-// The log of changes the database keeps of the students: every insert, change and delete,
-// field by field, with when and from which workstation; for a period, of one student or all.
+// The log of changes the database keeps of the students, one line an event: a student's
+// registration, change, leaving, re-admission or deletion, the year-end move, an import.
+// The chosen event opens below to its students and their fields; for a period, of one
+// student or all, narrowed by operation and field, saved as CSV or Excel.
 class Tnaplo_form : public ui::ChildWindow {
     Q_OBJECT
   public:
@@ -21,7 +25,9 @@ class Tnaplo_form : public ui::ChildWindow {
     void prepareOpen();
     void prepareForStudent(int studentId, const QString& name);
     bool Button1Click(); // Listázás
+    // One line a field row, with its event's summary; false when not written.
     bool csv_ment(const QString& path);
+    bool xlsx_ment(const QString& path);
 
     QLineEdit* edit_tol;
     QLineEdit* edit_ig;
@@ -30,19 +36,30 @@ class Tnaplo_form : public ui::ChildWindow {
     QComboBox* combo_mezo;    // and to one field
     QPushButton* Button1;
     QPushButton* Button2;
-    QPushButton* Button3;
+    QPushButton* Button3; // Mentés CSV-be…
     QPushButton* Button4;
-    QPushButton* Button5; // Mentés Excelbe…
-    ui::DataGrid* dbg_naplo;
+    QPushButton* Button5;      // Mentés Excelbe…
+    ui::DataGrid* dbg_naplo;   // the events
+    QLabel* label_esemeny;     // the chosen event's summary, whole
+    ui::DataGrid* dbg_reszlet; // its students' field rows
     db::Transaction* trNaplo;
     db::Dataset* ds_naplo;
+    db::Dataset* ds_reszlet;
 
   protected:
     void FormClose() override;
 
   private:
+    using Params = std::vector<std::pair<QString, QVariant>>;
     void reset(const QDate& from);
-    output::Report report();
+    // The conditions the window's choices make, on the events (e) and on their rows (n, m).
+    QString eventWhere(Params& params) const;
+    QString rowWhere(Params& params) const;
+    QString eventSource() const;
+    void showDetail();
+    bool save(const QString& path, bool excel);
+    QDate from_;
+    QDate to_;
     int studentId_ = 0;
 };
 

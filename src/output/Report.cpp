@@ -163,6 +163,40 @@ bool writeCsv(const QString& path, const Report& report, QString& error, Progres
     return true;
 }
 
+bool writeCsv(const QString& path, const RowStream& rows, QString& error, Progress* progress) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        error = file.errorString();
+        return false;
+    }
+    file.write("\xEF\xBB\xBF");
+    file.write(csvLine(rows.headers, {}));
+    QVariantList row;
+    QStringList fields;
+    QList<bool> numeric;
+    for (qint64 done = 0;; ++done) {
+        if (done % 500 == 0 && !stepped(progress, QStringLiteral("CSV-fájl írása…"), done, rows.rowCount)) {
+            file.cancelWriting();
+            throw Cancelled{};
+        }
+        row.clear();
+        if (!rows.next(row)) break;
+        fields.clear();
+        numeric.clear();
+        for (const QVariant& v : row) {
+            fields << db::displayText(v);
+            numeric << (!v.isNull() && (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong ||
+                                        v.typeId() == QMetaType::Short || v.typeId() == QMetaType::Double));
+        }
+        file.write(csvLine(fields, numeric));
+    }
+    if (!file.commit()) {
+        error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
 // ---- print ----
 
 namespace {

@@ -49,6 +49,16 @@ struct Report {
                      Progress* progress = nullptr);
 };
 
+// Rows as a cursor gives them, one at a time: a file of any length written without
+// holding its rows. rowCount is known beforehand; next() fills in the next row's values
+// (false: there is none).
+struct RowStream {
+    QString title;
+    QStringList headers;
+    qint64 rowCount = 0;
+    std::function<bool(QVariantList& row)> next;
+};
+
 // CSV for a Hungarian spreadsheet program: UTF-8 with a byte-order mark, ";" between
 // the fields, CR LF after each line, a field in quotes when it holds ";", a quote, a
 // line break or blanks at either end. A text that a spreadsheet would run as a formula
@@ -60,6 +70,7 @@ QByteArray csvContent(const Report& report);
 // false, with the reason in error, when the file could not be written whole; throws
 // Cancelled (leaving no file) when stopped.
 bool writeCsv(const QString& path, const Report& report, QString& error, Progress* progress = nullptr);
+bool writeCsv(const QString& path, const RowStream& rows, QString& error, Progress* progress = nullptr);
 
 // Lands the report on the printer's pages: the title on the first page, the column
 // titles on every page, rows never split, "n. oldal / m" at the foot of each page.

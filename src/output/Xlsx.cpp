@@ -5,6 +5,7 @@
 #include <QFile>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <vector>
 #include <xlsxwriter.h>
@@ -215,6 +216,28 @@ QString writeXlsx(const QString& path, const QString& sheetName, const QStringLi
     if (reason.isEmpty()) return {};
     return QStringLiteral("%1 fájl mentése nem sikerült: %2.")
         .arg(ui::aAz(QDir::toNativeSeparators(path), true), reason);
+}
+
+bool writeXlsx(const QString& path, const RowStream& rows, QString& error, Progress* progress) {
+    if (rows.rowCount > std::numeric_limits<int>::max()) {
+        error = tooLarge(std::numeric_limits<int>::max(), rows.headers.size());
+        return false;
+    }
+    QVariantList current;
+    int at = -1;
+    error = writeSheet(
+        path, rows.title, rows.headers, static_cast<int>(rows.rowCount),
+        [&](int row, int column) {
+            // the writer asks row by row, column by column
+            while (at < row) {
+                current.clear();
+                if (!rows.next(current)) current.clear();
+                ++at;
+            }
+            return current.value(column);
+        },
+        progress);
+    return error.isEmpty();
 }
 
 bool writeXlsx(const QString& path, const Report& report, QString& error, Progress* progress) {

@@ -10,6 +10,7 @@ namespace output {
 
 class Progress;
 struct Report;
+struct RowStream;
 
 // Writes one sheet: the titles bold in a frozen first row, widths that fit the content.
 // A QString cell is written as text (never as a formula, so "=..." or "+36..." stays text),
@@ -22,5 +23,7 @@ QString writeXlsx(const QString& path, const QString& sheetName, const QStringLi
 // The report's rows with the types the database gave them; false, with the reason in
 // error, when the file could not be written whole.
 bool writeXlsx(const QString& path, const Report& report, QString& error, Progress* progress = nullptr);
+// The stream's rows in order, each read once.
+bool writeXlsx(const QString& path, const RowStream& rows, QString& error, Progress* progress = nullptr);
 
 } // namespace output

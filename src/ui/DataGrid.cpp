@@ -43,6 +43,7 @@ void DataGrid::setDataset(db::Dataset* dataset, QAbstractItemModel* model) {
     connect(dataset, &db::Dataset::currentRowChanged, this, &DataGrid::followDataset);
     connect(dataset, &QAbstractItemModel::modelReset, this, [this] {
         userSized_.clear();
+        hideFields();
         fitColumns(true);
     });
     connect(dataset, &QAbstractItemModel::rowsInserted, this, [this] { fitColumns(false); });
@@ -99,6 +100,18 @@ void DataGrid::resizeEvent(QResizeEvent* event) {
     fitColumns(false);
 }
 
+void DataGrid::setHiddenFields(const QStringList& fields) {
+    hiddenFields_ = fields;
+    hideFields();
+    fitColumns(true);
+}
+
+void DataGrid::hideFields() {
+    if (!dataset_ || !model()) return;
+    for (int c = 0; c < model()->columnCount(); ++c)
+        setColumnHidden(c, hiddenFields_.contains(model()->headerData(c, Qt::Horizontal).toString()));
+}
+
 void DataGrid::fitColumns(bool exact) {
     if (!dataset_ || !dataset_->isOpen() || !model()) return;
     const QScopedValueRollback<bool> fitting(fitting_, true);
@@ -111,6 +124,7 @@ void DataGrid::fitColumns(bool exact) {
     std::vector<int> widths(static_cast<size_t>(model()->columnCount()));
     int total = 0;
     for (int c = 0; c < model()->columnCount(); ++c) {
+        if (isColumnHidden(c)) continue;
         int width = columnWidth(c);
         if (!userSized_.contains(c)) {
             int fit = hm.horizontalAdvance(model()->headerData(c, Qt::Horizontal).toString()) + 12;
@@ -123,12 +137,16 @@ void DataGrid::fitColumns(bool exact) {
         widths[static_cast<size_t>(c)] = width;
         total += width;
     }
-    if (stretch >= 0 && !userSized_.contains(stretch)) {
+    if (stretch >= 0 && !userSized_.contains(stretch) && !isColumnHidden(stretch)) {
+        // it takes what the others leave, no more: a longer text is cut there rather than
+        // pushing the grid past its width
         const int spare = viewport()->width() - total;
-        if (spare > 0) widths[static_cast<size_t>(stretch)] += spare;
+        int& width = widths[static_cast<size_t>(stretch)];
+        width = qMax(hm.horizontalAdvance(model()->headerData(stretch, Qt::Horizontal).toString()) + 12,
+                     width + spare);
     }
     for (int c = 0; c < model()->columnCount(); ++c)
-        if (columnWidth(c) != widths[static_cast<size_t>(c)])
+        if (!isColumnHidden(c) && columnWidth(c) != widths[static_cast<size_t>(c)])
             setColumnWidth(c, widths[static_cast<size_t>(c)]);
 }
 

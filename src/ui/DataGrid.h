@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSet>
+#include <QStringList>
 #include <QTableView>
 
 namespace db {
@@ -24,6 +25,9 @@ class DataGrid : public QTableView {
     bool lastClickMovedRow() const { return clickMovedRow_; }
     // The column (by its title) that takes the width the others leave.
     void setStretchField(const QString& field) { stretchField_ = field; }
+    // Columns (by their titles) the list holds for the code but the grid does not show;
+    // kept hidden across reopenings, the rest fitted to the width they leave.
+    void setHiddenFields(const QStringList& fields);
 
   signals:
     // The left button released over a data cell.
@@ -47,7 +51,10 @@ class DataGrid : public QTableView {
     int rowBeforePress_ = -1;
     bool clickMovedRow_ = false;
     bool fitting_ = false;
+    void hideFields();
+
     QString stretchField_;
+    QStringList hiddenFields_;
     QSet<int> userSized_; // columns the user has resized: left as they are
 };
 
