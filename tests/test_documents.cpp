@@ -273,6 +273,14 @@ class DocumentsTest : public QObject {
         // and the workstation by its name alone
         const QString station = dokumentumok_form->ds_iktatas->value(before, u"Munkaállomás"_s).toString();
         QVERIFY2(!station.isEmpty() && !station.contains(u' '), qPrintable(station));
+        // the technical details in its tooltip, not in a column of their own
+        db::Dataset* ds = dokumentumok_form->ds_iktatas;
+        const QString details = ds->value(before, u"Munkaállomás részletei"_s).toString();
+        QVERIFY2(details.startsWith(station + u' ') && details.size() > station.size() + 1,
+                 qPrintable(details));
+        QCOMPARE(ds->data(ds->index(before, ds->fieldIndex(u"Munkaállomás"_s)), Qt::ToolTipRole).toString(),
+                 details);
+        QVERIFY(dokumentumok_form->dbg_iktatas->isColumnHidden(ds->fieldIndex(u"Munkaállomás részletei"_s)));
         // a file that cannot be written takes no number
         app_.dialogs.answer(ui::DialogAnswer::Yes);
         QVERIFY(!dokumentumok_form->pdf_ment(pdf + u"/nincs/ilyen.pdf"_s));

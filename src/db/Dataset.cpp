@@ -382,6 +382,11 @@ QVariant Dataset::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return QVariant();
     if (role == Qt::DisplayRole) return displayText(value(index.row(), index.column()));
     if (role == Qt::UserRole) return value(index.row(), index.column());
+    if (role == Qt::ToolTipRole) {
+        const QString details = toolTips_.value(columns_.value(index.column()));
+        const int c = details.isEmpty() ? -1 : fieldIndex(details);
+        if (c >= 0) return displayText(value(index.row(), c));
+    }
     return QVariant();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QStringList>
 #include <QVariant>
 #include <functional>
@@ -34,6 +35,9 @@ class Dataset : public QAbstractTableModel {
     // Binds the statement's first parameter, and every other of its name.
     void setFirstParam(const QVariant& value);
     void clearParams();
+
+    // The field whose value a view shows as the tooltip of another: details kept out of sight.
+    void setToolTipField(const QString& shown, const QString& details) { toolTips_.insert(shown, details); }
 
     void open();
     void close();
@@ -96,6 +100,7 @@ class Dataset : public QAbstractTableModel {
     void fetchFailed(const QString& message);
 
   private:
+    QHash<QString, QString> toolTips_;
     struct Column {
         Statement::Kind kind = Statement::Kind::Other;
         std::vector<qint64> integers;

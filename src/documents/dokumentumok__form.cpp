@@ -26,7 +26,9 @@ const QString kRegister = QStringLiteral(
     "coalesce(f.teljes_nev || ' (' || trim(k.felhasznalo) || ')', trim(k.felhasznalo)) as \"Kiadta\", "
     // the workstation as a person names it: its host name, the address and program left out
     "substring(d.munkaallomas from 1 for position(' ' in d.munkaallomas || ' ') - 1) as \"Munkaállomás\", "
-    "iif(e.dokumentum_id is null, '', 'érvénytelenítve: ' || e.ok) as \"Érvénytelenítve\" "
+    "iif(e.dokumentum_id is null, '', 'érvénytelenítve: ' || e.ok) as \"Érvénytelenítve\", "
+    // the technical details (address, program) in the tooltip only
+    "d.munkaallomas as \"Munkaállomás részletei\" "
     "from table_kiadott_dokumentum d "
     "left join table_ki_tette k on k.tabla = 'TABLE_KIADOTT_DOKUMENTUM' and k.sor_id = d.id "
     "left join table_fiok f on f.felhasznalo = k.felhasznalo "
@@ -131,6 +133,8 @@ Tdokumentumok_form::Tdokumentumok_form(QWidget* parent) : ui::ChildWindow(parent
     ds_iktatas->setObjectName(QStringLiteral("ds_iktatas"));
     dbg_iktatas = ui::grid(this, QStringLiteral("dbg_iktatas"), QRect(10, 232, 620, 258));
     dbg_iktatas->setDataset(ds_iktatas);
+    ds_iktatas->setToolTipField(QStringLiteral("Munkaállomás"), QStringLiteral("Munkaállomás részletei"));
+    dbg_iktatas->setHiddenFields({QStringLiteral("Munkaállomás részletei")});
     dbg_iktatas->setAccessibleName(QStringLiteral("Kiadott dokumentumok"));
     QLabel* l7 = ui::label(this, QStringLiteral("Label7"), QStringLiteral("Érvénytelenítés oka:"),
                            ui::arial(12), QRect(12, 502, 150, 20));
