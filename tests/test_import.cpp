@@ -15,8 +15,8 @@
 #include "import/Beolvasas.h"
 #include "import/beolvasas__form.h"
 #include "main/main__form.h"
-#include "office/naplo__form.h"
 #include "office/evi_ugyek__form.h"
+#include "office/naplo__form.h"
 #include "output/Report.h"
 #include "output/Xlsx.h"
 
