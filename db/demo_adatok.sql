@@ -45,3 +45,11 @@ COMMIT;
 ALTER TRIGGER trg_diak_adat_naplo ACTIVE;
 ALTER TRIGGER trg_diak_bizalmas_naplo ACTIVE;
 COMMIT;
+
+-- The demo school's own data, so that its documents can be issued at once.
+UPDATE table_iskola SET nev = 'Bemutató Gimnázium és Technikum', cim = '4400 Nyíregyháza, Iskola utca 12.',
+       om_azonosito = '033999', igazgato = 'Dr. Fehér Margit', kelt_helye = 'Nyíregyháza',
+       helyettes_nev = 'Bodnár István', helyettes_beosztas = 'igazgatóhelyettes', alairo = 0,
+       utolso_evfolyam = 12
+ WHERE id = 1;
+COMMIT;
