@@ -14,6 +14,7 @@
 #include "main/main__form.h"
 #include "output/Report.h"
 #include "output/Xlsx.h"
+#include "students/TanuloAdatok.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
 #include "ui/Nevelo.h"
@@ -26,7 +27,7 @@ namespace {
 // What a single student's row can be; the move and the import are events of their own.
 const char* const kRowOperations[] = {"felvétel", "módosítás", "törlés", "kilépés", "visszavétel"};
 const char* const kEventOperations[] = {"tanévváltás", "tanévváltás visszavonása", "beolvasás"};
-// Every field the log names, the student's own and its further data.
+// Every field of the student's own record the log names; the further data's follow.
 const char* const kFields[] = {"nev",
                                "diak_cim",
                                "diak_cim_varos",
@@ -48,16 +49,7 @@ const char* const kFields[] = {"nev",
                                "kilepes_datum",
                                "kilepes_ok",
                                "kilepes_megjegyzes",
-                               "fogado_iskola",
-                               "nem",
-                               "iranyitoszam",
-                               "allampolgarsag",
-                               "jogviszony_kezdete",
-                               "egyeni_munkarend",
-                               "bejaro",
-                               "kollegista",
-                               "gondviselo_irsz",
-                               "gondviselo_email"};
+                               "fogado_iskola"};
 
 // A date as it reads everywhere else: 2010.05.07.
 QString shownValue(const QString& value) {
@@ -213,10 +205,14 @@ void Tnaplo_form::reset(const QDate& from) {
         s.prepare(QStringLiteral("select ") + tanev::mezoNeveSql(QStringLiteral("cast(:m as varchar(31))")) +
                   QStringLiteral(" from rdb$database"));
         std::vector<std::pair<QString, QString>> fields;
-        for (const char* f : kFields) {
-            s.setParamByName(QStringLiteral("m"), QString::fromLatin1(f));
+        QStringList names;
+        for (const char* f : kFields)
+            names << QString::fromLatin1(f);
+        names << tanulo_adatok::adatOszlopok().nevek;
+        for (const QString& f : names) {
+            s.setParamByName(QStringLiteral("m"), f);
             s.execute();
-            if (s.fetch()) fields.emplace_back(db::displayText(s.value(0)), QString::fromLatin1(f));
+            if (s.fetch()) fields.emplace_back(db::displayText(s.value(0)), f);
             s.closeCursor();
         }
         s.free();
