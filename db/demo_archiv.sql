@@ -61,12 +61,12 @@ BEGIN
         oszt = (SELECT id FROM table_osztaly WHERE osztaly_szam = :szam AND osztaly_betu = :betu);
         IF (oszt IS NOT NULL) THEN
         BEGIN
-            RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_TORTENET_KI', 1);
+            EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_TORTENET_KI', 1);
             INSERT INTO table_diak (nev, szul_hely, szul_ido, anyja_nev, diak_cim_varos, osztaly_ID,
                                     tanult_nyelv_ID, evfolyam)
             VALUES (:nev, :hely, :szul, :anyja, 'Kecskemét', :oszt, (SELECT MIN(id) FROM table_nyelv), :ev)
             RETURNING id INTO :d;
-            RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_TORTENET_KI', NULL);
+            EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_TORTENET_KI', NULL);
             tanev = ev - (szam - 9);
             WHILE (tanev <= ev) DO
             BEGIN

@@ -32,11 +32,11 @@ AS
 BEGIN
     d = IIF(INSERTING, 1, -1);
     kulcs = 'KORVANA_LETSZAM_' || CURRENT_TRANSACTION;
-    sor = RDB$GET_CONTEXT('USER_TRANSACTION', kulcs);
+    sor = FN_SAJAT_JEL(kulcs);
     IF (sor IS NULL) THEN
     BEGIN
         sor = GEN_ID(gen_letszam_valtozas, 1);
-        RDB$SET_CONTEXT('USER_TRANSACTION', kulcs, sor);
+        EXECUTE PROCEDURE PRC_SAJAT_JEL(:kulcs, :sor);
     END
     ELSE
     BEGIN
@@ -66,7 +66,7 @@ BEGIN
             osszeg = osszeg + v;
             sorok = sorok + 1;
         END
-        WHEN ANY DO
+        WHEN GDSCODE lock_conflict, GDSCODE update_conflict, GDSCODE deadlock DO
         BEGIN
             -- held or taken by another fold: not this one's to add
         END

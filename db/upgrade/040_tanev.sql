@@ -276,7 +276,7 @@ ACTIVE AFTER INSERT OR UPDATE POSITION 20
 AS
     DECLARE esemeny VARCHAR(30);
 BEGIN
-    IF (RDB$GET_CONTEXT('USER_TRANSACTION', 'KORVANA_TORTENET_KI') IS NOT NULL) THEN EXIT;
+    IF (FN_SAJAT_JEL('KORVANA_TORTENET_KI') IS NOT NULL) THEN EXIT;
     IF (UPDATING) THEN
     BEGIN
         IF (NEW.osztaly_ID IS NOT DISTINCT FROM OLD.osztaly_ID AND
@@ -284,7 +284,7 @@ BEGIN
         esemeny = TRIM(IIF(NEW.osztaly_ID IS DISTINCT FROM OLD.osztaly_ID, 'osztályváltás', 'tanév módosítása'));
     END
     ELSE
-        esemeny = COALESCE(RDB$GET_CONTEXT('USER_TRANSACTION', 'KORVANA_ESEMENY'), 'beiratkozás');
+        esemeny = COALESCE(FN_SAJAT_JEL('KORVANA_ESEMENY'), 'beiratkozás');
     INSERT INTO table_osztaly_tortenet (diak_id, tanev, osztaly_szam, osztaly_betu, esemeny)
     SELECT NEW.id, NEW.evfolyam, o.osztaly_szam, o.osztaly_betu, :esemeny
       FROM rdb$database LEFT JOIN table_osztaly o ON o.id = NEW.osztaly_ID;
@@ -426,7 +426,7 @@ BEGIN
             IF (r_mj IS NOT NULL OR u_mj IS NOT NULL) THEN
                 INSERT INTO table_naplo_mezo (naplo_id, mezo, regi_hosszu, uj_hosszu) VALUES (:n, 'mj', :r_mj, :u_mj);
         END
-        WHEN ANY DO
+        WHEN GDSCODE lock_conflict, GDSCODE update_conflict, GDSCODE deadlock DO
         BEGIN
             -- held or taken by another fold: not this one's to move
         END
@@ -439,9 +439,9 @@ CREATE OR ALTER TRIGGER trg_osztaly_valtozas FOR table_osztaly
 ACTIVE AFTER INSERT OR UPDATE OR DELETE POSITION 20
 AS
 BEGIN
-    IF (RDB$GET_CONTEXT('USER_TRANSACTION', 'KORVANA_TANEVVALTAS') IS NOT NULL OR
-        RDB$GET_CONTEXT('USER_TRANSACTION', 'KORVANA_JEL_OSZTALY_' || CURRENT_TRANSACTION) IS NOT NULL) THEN EXIT;
-    RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_JEL_OSZTALY_' || CURRENT_TRANSACTION, 1);
+    IF (FN_SAJAT_JEL('KORVANA_TANEVVALTAS') IS NOT NULL OR
+        FN_SAJAT_JEL('KORVANA_JEL_OSZTALY_' || CURRENT_TRANSACTION) IS NOT NULL) THEN EXIT;
+    EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_JEL_OSZTALY_' || CURRENT_TRANSACTION, 1);
     INSERT INTO table_valtozas_jel (id, tabla) VALUES (NEXT VALUE FOR gen_naplo, 'TABLE_OSZTALY');
 END^
 
@@ -449,9 +449,9 @@ CREATE OR ALTER TRIGGER trg_diak_archiv_valtozas FOR table_diak_archiv
 ACTIVE AFTER INSERT OR UPDATE OR DELETE POSITION 20
 AS
 BEGIN
-    IF (RDB$GET_CONTEXT('USER_TRANSACTION', 'KORVANA_TANEVVALTAS') IS NOT NULL OR
-        RDB$GET_CONTEXT('USER_TRANSACTION', 'KORVANA_JEL_ARCHIV_' || CURRENT_TRANSACTION) IS NOT NULL) THEN EXIT;
-    RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_JEL_ARCHIV_' || CURRENT_TRANSACTION, 1);
+    IF (FN_SAJAT_JEL('KORVANA_TANEVVALTAS') IS NOT NULL OR
+        FN_SAJAT_JEL('KORVANA_JEL_ARCHIV_' || CURRENT_TRANSACTION) IS NOT NULL) THEN EXIT;
+    EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_JEL_ARCHIV_' || CURRENT_TRANSACTION, 1);
     INSERT INTO table_valtozas_jel (id, tabla) VALUES (NEXT VALUE FOR gen_naplo, 'TABLE_DIAK_ARCHIV');
 END^
 
@@ -459,9 +459,9 @@ CREATE OR ALTER TRIGGER trg_osztaly_targy_valtozas FOR table_osztaly_targy
 ACTIVE AFTER INSERT OR UPDATE OR DELETE POSITION 20
 AS
 BEGIN
-    IF (RDB$GET_CONTEXT('USER_TRANSACTION', 'KORVANA_TANEVVALTAS') IS NOT NULL OR
-        RDB$GET_CONTEXT('USER_TRANSACTION', 'KORVANA_JEL_TARGY_' || CURRENT_TRANSACTION) IS NOT NULL) THEN EXIT;
-    RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_JEL_TARGY_' || CURRENT_TRANSACTION, 1);
+    IF (FN_SAJAT_JEL('KORVANA_TANEVVALTAS') IS NOT NULL OR
+        FN_SAJAT_JEL('KORVANA_JEL_TARGY_' || CURRENT_TRANSACTION) IS NOT NULL) THEN EXIT;
+    EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_JEL_TARGY_' || CURRENT_TRANSACTION, 1);
     INSERT INTO table_valtozas_jel (id, tabla) VALUES (NEXT VALUE FOR gen_naplo, 'TABLE_OSZTALY_TARGY');
 END^
 
@@ -512,14 +512,14 @@ BEGIN
         EXCEPTION ex_korvana '\A tanév nem megfelelő!\';
     IF (EXISTS (SELECT 1 FROM table_diak WHERE id = :diak_id)) THEN
         EXCEPTION ex_korvana '\A tanuló már szerepel a nyilvántartásban!\';
-    RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_ESEMENY', 'visszavétel');
+    EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_ESEMENY', 'visszavétel');
     -- a language dropped since is left empty rather than refusing the student
     INSERT INTO table_diak (id, nev, diak_cim, diak_cim_varos, szul_hely, szul_ido, sz_szam, diak_tel, anyja_nev, gondviselo_nev, gondviselo_cim, gondviselo_tel, diak_taj, diak_OM, diak_diak, osztaly_ID, mj, tanult_nyelv_ID, evfolyam)
     SELECT a.id, a.nev, a.diak_cim, a.diak_cim_varos, a.szul_hely, a.szul_ido, a.sz_szam, a.diak_tel,
            a.anyja_nev, a.gondviselo_nev, a.gondviselo_cim, a.gondviselo_tel, a.diak_taj, a.diak_OM,
            a.diak_diak, :osztaly_id, a.mj, (SELECT n.id FROM table_nyelv n WHERE n.id = a.tanult_nyelv_ID), :tanev
       FROM table_diak_archiv a WHERE a.id = :diak_id;
-    RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_ESEMENY', NULL);
+    EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_ESEMENY', NULL);
     DELETE FROM table_diak_archiv WHERE id = :diak_id;
 END^
 
@@ -587,8 +587,8 @@ BEGIN
 
     -- the log is complete up to here: no other writer runs while the move holds its tables
     EXECUTE PROCEDURE PRC_NAPLO_OSSZEVONAS;
-    RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_TANEVVALTAS', 1);
-    RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_TORTENET_KI', 1);
+    EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_TANEVVALTAS', 1);
+    EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_TORTENET_KI', 1);
     ismetel = 0;
 
     -- only the last move can be undone: what the earlier ones kept goes
@@ -678,8 +678,8 @@ BEGIN
     UPDATE table_tanevvaltas
        SET naplo_jel = GEN_ID(gen_naplo, 0), tovabblepett = :tovabblepett, ismetel = :ismetel, kilepett = :kilepett
      WHERE id = :tv;
-    RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_TANEVVALTAS', NULL);
-    RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_TORTENET_KI', NULL);
+    EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_TANEVVALTAS', NULL);
+    EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_TORTENET_KI', NULL);
     SUSPEND;
 END^
 
@@ -701,8 +701,8 @@ BEGIN
     IF (lehet = 0) THEN
         EXCEPTION ex_korvana '\A tanévváltás már nem vonható vissza: ' || miert || '.\';
 
-    RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_TANEVVALTAS', 1);
-    RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_TORTENET_KI', 1);
+    EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_TANEVVALTAS', 1);
+    EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_TORTENET_KI', 1);
 
     -- the final classes back, under a letter out of the way until the others move down
     INSERT INTO table_osztaly (id, osztaly_szam, osztaly_betu, osztaly_szak, osztalyfonok_id)
@@ -747,8 +747,8 @@ BEGIN
     DELETE FROM table_tv_jeloles_mentes WHERE tanevvaltas_id = :tanevvaltas_id;
     UPDATE table_tanevvaltas SET aktiv_tanev = NULL, visszavonva = CURRENT_TIMESTAMP WHERE id = :tanevvaltas_id;
     EXECUTE PROCEDURE PRC_NAPLO_OSSZEVONAS;
-    RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_TANEVVALTAS', NULL);
-    RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_TORTENET_KI', NULL);
+    EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_TANEVVALTAS', NULL);
+    EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_TORTENET_KI', NULL);
 END^
 
 SET TERM ;^

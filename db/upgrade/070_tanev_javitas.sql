@@ -69,7 +69,7 @@ AS
     DECLARE nev VARCHAR(20);
 BEGIN
     IF (osztaly_id IS NULL) THEN RETURN NULL;
-    jel = RDB$GET_CONTEXT('USER_TRANSACTION', 'KORVANA_TV_NEV');
+    jel = FN_SAJAT_JEL('KORVANA_TV_NEV');
     IF (jel IS NOT NULL AND LEFT(jel, 1) = IIF(uj = 1, 'V', 'E')) THEN
         nev = (SELECT osztaly_szam || '.' || osztaly_betu FROM table_tv_osztaly
                 WHERE tanevvaltas_id = CAST(SUBSTRING(:jel FROM 2) AS INTEGER) AND id = :osztaly_id);
@@ -119,7 +119,7 @@ AS
     DECLARE muvelet VARCHAR(12);
     DECLARE csak_osztaly SMALLINT = 0;
 BEGIN
-    IF (DELETING AND RDB$GET_CONTEXT('USER_TRANSACTION', 'KORVANA_NAPLO_KILEPES') IS NOT NULL) THEN EXIT;
+    IF (DELETING AND FN_SAJAT_JEL('KORVANA_NAPLO_KILEPES') IS NOT NULL) THEN EXIT;
     IF (UPDATING AND
         COALESCE(NEW.nev, '') IS NOT DISTINCT FROM COALESCE(OLD.nev, '') AND
         COALESCE(NEW.diak_cim, '') IS NOT DISTINCT FROM COALESCE(OLD.diak_cim, '') AND
@@ -140,7 +140,7 @@ BEGIN
         NEW.evfolyam IS NOT DISTINCT FROM OLD.evfolyam AND
         COALESCE(NEW.mj, '') IS NOT DISTINCT FROM COALESCE(OLD.mj, '')) THEN EXIT;
     muvelet = TRIM(IIF(INSERTING, 'felvétel', IIF(UPDATING, 'módosítás', 'törlés')));
-    IF (INSERTING AND RDB$GET_CONTEXT('USER_TRANSACTION', 'KORVANA_ESEMENY') = 'visszavétel') THEN
+    IF (INSERTING AND FN_SAJAT_JEL('KORVANA_ESEMENY') = 'visszavétel') THEN
     BEGIN
         muvelet = 'visszavétel';
         csak_osztaly = 1;
@@ -178,15 +178,15 @@ CREATE OR ALTER TRIGGER trg_osztaly_valtozas FOR table_osztaly
 ACTIVE AFTER INSERT OR UPDATE OR DELETE POSITION 20
 AS
 BEGIN
-    IF (RDB$GET_CONTEXT('USER_TRANSACTION', 'KORVANA_TANEVVALTAS') IS NOT NULL OR
-        RDB$GET_CONTEXT('USER_TRANSACTION', 'KORVANA_JEL_OSZTALY_' || CURRENT_TRANSACTION) IS NOT NULL) THEN EXIT;
+    IF (FN_SAJAT_JEL('KORVANA_TANEVVALTAS') IS NOT NULL OR
+        FN_SAJAT_JEL('KORVANA_JEL_OSZTALY_' || CURRENT_TRANSACTION) IS NOT NULL) THEN EXIT;
     IF (UPDATING AND
         NEW.id IS NOT DISTINCT FROM OLD.id AND
         NEW.osztaly_szam IS NOT DISTINCT FROM OLD.osztaly_szam AND
         NEW.osztaly_betu IS NOT DISTINCT FROM OLD.osztaly_betu AND
         COALESCE(NEW.osztaly_szak, '') IS NOT DISTINCT FROM COALESCE(OLD.osztaly_szak, '') AND
         NEW.osztalyfonok_id IS NOT DISTINCT FROM OLD.osztalyfonok_id) THEN EXIT;
-    RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_JEL_OSZTALY_' || CURRENT_TRANSACTION, 1);
+    EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_JEL_OSZTALY_' || CURRENT_TRANSACTION, 1);
     INSERT INTO table_valtozas_jel (id, tabla) VALUES (NEXT VALUE FOR gen_naplo, 'TABLE_OSZTALY');
 END^
 
@@ -194,8 +194,8 @@ CREATE OR ALTER TRIGGER trg_diak_archiv_valtozas FOR table_diak_archiv
 ACTIVE AFTER INSERT OR UPDATE OR DELETE POSITION 20
 AS
 BEGIN
-    IF (RDB$GET_CONTEXT('USER_TRANSACTION', 'KORVANA_TANEVVALTAS') IS NOT NULL OR
-        RDB$GET_CONTEXT('USER_TRANSACTION', 'KORVANA_JEL_ARCHIV_' || CURRENT_TRANSACTION) IS NOT NULL) THEN EXIT;
+    IF (FN_SAJAT_JEL('KORVANA_TANEVVALTAS') IS NOT NULL OR
+        FN_SAJAT_JEL('KORVANA_JEL_ARCHIV_' || CURRENT_TRANSACTION) IS NOT NULL) THEN EXIT;
     IF (UPDATING AND
         NEW.id IS NOT DISTINCT FROM OLD.id AND
         NEW.nev IS NOT DISTINCT FROM OLD.nev AND
@@ -226,7 +226,7 @@ BEGIN
         NEW.archivalva IS NOT DISTINCT FROM OLD.archivalva AND
         NEW.fogado_iskola IS NOT DISTINCT FROM OLD.fogado_iskola AND
         NEW.fogado_om IS NOT DISTINCT FROM OLD.fogado_om) THEN EXIT;
-    RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_JEL_ARCHIV_' || CURRENT_TRANSACTION, 1);
+    EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_JEL_ARCHIV_' || CURRENT_TRANSACTION, 1);
     INSERT INTO table_valtozas_jel (id, tabla) VALUES (NEXT VALUE FOR gen_naplo, 'TABLE_DIAK_ARCHIV');
 END^
 
@@ -234,13 +234,13 @@ CREATE OR ALTER TRIGGER trg_osztaly_targy_valtozas FOR table_osztaly_targy
 ACTIVE AFTER INSERT OR UPDATE OR DELETE POSITION 20
 AS
 BEGIN
-    IF (RDB$GET_CONTEXT('USER_TRANSACTION', 'KORVANA_TANEVVALTAS') IS NOT NULL OR
-        RDB$GET_CONTEXT('USER_TRANSACTION', 'KORVANA_JEL_TARGY_' || CURRENT_TRANSACTION) IS NOT NULL) THEN EXIT;
+    IF (FN_SAJAT_JEL('KORVANA_TANEVVALTAS') IS NOT NULL OR
+        FN_SAJAT_JEL('KORVANA_JEL_TARGY_' || CURRENT_TRANSACTION) IS NOT NULL) THEN EXIT;
     IF (UPDATING AND
         NEW.osztaly_id IS NOT DISTINCT FROM OLD.osztaly_id AND
         NEW.targy_id IS NOT DISTINCT FROM OLD.targy_id AND
         NEW.tanar_id IS NOT DISTINCT FROM OLD.tanar_id) THEN EXIT;
-    RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_JEL_TARGY_' || CURRENT_TRANSACTION, 1);
+    EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_JEL_TARGY_' || CURRENT_TRANSACTION, 1);
     INSERT INTO table_valtozas_jel (id, tabla) VALUES (NEXT VALUE FOR gen_naplo, 'TABLE_OSZTALY_TARGY');
 END^
 
@@ -293,9 +293,9 @@ BEGIN
     INSERT INTO table_osztaly_tortenet (diak_id, tanev, osztaly_szam, osztaly_betu, esemeny)
     SELECT id, evfolyam, utolso_osztaly_szam, utolso_osztaly_betu, TRIM(IIF(:ok = 1, 'végzett', 'kilépés'))
       FROM table_diak_archiv WHERE id = :diak_id;
-    RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_NAPLO_KILEPES', 1);
+    EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_NAPLO_KILEPES', 1);
     DELETE FROM table_diak WHERE id = :diak_id;
-    RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_NAPLO_KILEPES', NULL);
+    EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_NAPLO_KILEPES', NULL);
     EXECUTE PROCEDURE PRC_NAPLO_KILEPES(:diak_id);
     DELETE FROM table_tv_jeloles WHERE diak_id = :diak_id;
 END^
@@ -414,8 +414,8 @@ BEGIN
 
     -- the log is complete up to here: no other writer runs while the move holds its tables
     EXECUTE PROCEDURE PRC_NAPLO_OSSZEVONAS;
-    RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_TANEVVALTAS', 1);
-    RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_TORTENET_KI', 1);
+    EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_TANEVVALTAS', 1);
+    EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_TORTENET_KI', 1);
     ismetel = 0;
 
     -- only the last move can be undone: what the earlier ones kept goes
@@ -430,7 +430,7 @@ BEGIN
     RETURNING id INTO :tv;
     tanevvaltas_id = tv;
     -- the log names a student's former class as it was before the move
-    RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_TV_NEV', 'E' || tv);
+    EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_TV_NEV', 'E' || :tv);
 
     INSERT INTO table_tv_osztaly (tanevvaltas_id, id, osztaly_szam, osztaly_betu, osztaly_szak, osztalyfonok_id, sors)
     SELECT :tv, id, osztaly_szam, osztaly_betu, osztaly_szak, osztalyfonok_id, IIF(osztaly_szam = :vegzos, 'V', 'T')
@@ -460,13 +460,13 @@ BEGIN
     INSERT INTO table_osztaly_tortenet (diak_id, tanev, osztaly_szam, osztaly_betu, esemeny, tanevvaltas_id)
     SELECT id, evfolyam, utolso_osztaly_szam, utolso_osztaly_betu, TRIM(IIF(kilepes_ok = 1, 'végzett', 'kilépés')), :tv
       FROM table_diak_archiv WHERE tanevvaltas_id = :tv;
-    RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_NAPLO_KILEPES', 1);
+    EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_NAPLO_KILEPES', 1);
     FOR SELECT id FROM table_diak_archiv WHERE tanevvaltas_id = :tv INTO :did DO
     BEGIN
         DELETE FROM table_diak WHERE id = :did;
         EXECUTE PROCEDURE PRC_NAPLO_KILEPES(:did);
     END
-    RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_NAPLO_KILEPES', NULL);
+    EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_NAPLO_KILEPES', NULL);
 
     -- the final classes out of the way of the class moving into their grade and letter
     UPDATE table_osztaly SET osztaly_betu = '~' || id WHERE osztaly_szam = :vegzos;
@@ -516,9 +516,9 @@ BEGIN
     UPDATE table_tanevvaltas
        SET naplo_jel = GEN_ID(gen_naplo, 0), tovabblepett = :tovabblepett, ismetel = :ismetel, kilepett = :kilepett
      WHERE id = :tv;
-    RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_TANEVVALTAS', NULL);
-    RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_TORTENET_KI', NULL);
-    RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_TV_NEV', NULL);
+    EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_TANEVVALTAS', NULL);
+    EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_TORTENET_KI', NULL);
+    EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_TV_NEV', NULL);
     SUSPEND;
 END^
 
@@ -540,10 +540,10 @@ BEGIN
     IF (lehet = 0) THEN
         EXCEPTION ex_korvana '\A tanévváltás már nem vonható vissza: ' || miert || '.\';
 
-    RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_TANEVVALTAS', 1);
-    RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_TORTENET_KI', 1);
+    EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_TANEVVALTAS', 1);
+    EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_TORTENET_KI', 1);
     -- the log names the class a student goes back into as it will be again
-    RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_TV_NEV', 'V' || tanevvaltas_id);
+    EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_TV_NEV', 'V' || :tanevvaltas_id);
 
     -- the final classes back, under a letter out of the way until the others move down
     INSERT INTO table_osztaly (id, osztaly_szam, osztaly_betu, osztaly_szak, osztalyfonok_id)
@@ -589,9 +589,9 @@ BEGIN
     DELETE FROM table_tv_nev WHERE tanevvaltas_id = :tanevvaltas_id;
     UPDATE table_tanevvaltas SET aktiv_tanev = NULL, visszavonva = CURRENT_TIMESTAMP WHERE id = :tanevvaltas_id;
     EXECUTE PROCEDURE PRC_NAPLO_OSSZEVONAS;
-    RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_TANEVVALTAS', NULL);
-    RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_TORTENET_KI', NULL);
-    RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_TV_NEV', NULL);
+    EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_TANEVVALTAS', NULL);
+    EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_TORTENET_KI', NULL);
+    EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_TV_NEV', NULL);
 END^
 
 SET TERM ;^

@@ -106,9 +106,9 @@ BEGIN
         IF (NOT EXISTS (SELECT 1 FROM table_diak_adat WHERE diak_id = NEW.id)) THEN
             INSERT INTO table_diak_adat (diak_id, jogviszony_kezdete) VALUES (NEW.id, CURRENT_DATE);
         -- what the same transaction writes of the new student next belongs to its registration
-        RDB$SET_CONTEXT('USER_TRANSACTION', 'KORVANA_UJ_DIAK', NEW.id);
+        EXECUTE PROCEDURE PRC_SAJAT_JEL('KORVANA_UJ_DIAK', NEW.id);
     END
-    ELSE IF (RDB$GET_CONTEXT('USER_TRANSACTION', 'KORVANA_NAPLO_KILEPES') IS NULL) THEN
+    ELSE IF (FN_SAJAT_JEL('KORVANA_NAPLO_KILEPES') IS NULL) THEN
     BEGIN
         DELETE FROM table_diak_adat WHERE diak_id = OLD.id;
         DELETE FROM table_diak_bizalmas WHERE diak_id = OLD.id;
@@ -156,7 +156,7 @@ AS
     DECLARE regi VARCHAR(150);
     DECLARE uj VARCHAR(150);
 BEGIN
-    IF (RDB$GET_CONTEXT('USER_TRANSACTION', 'KORVANA_UJ_DIAK') = CAST(NEW.diak_id AS VARCHAR(12))) THEN EXIT;
+    IF (FN_SAJAT_JEL('KORVANA_UJ_DIAK') = CAST(NEW.diak_id AS VARCHAR(12))) THEN EXIT;
     IF (NOT EXISTS (SELECT 1 FROM table_diak WHERE id = NEW.diak_id)) THEN EXIT;
     FOR SELECT m, TRIM(r), TRIM(u) FROM (
             SELECT CAST('nem' AS VARCHAR(31)) m, DECODE(OLD.nem, 'F', 'fiú', 'L', 'lány') r, DECODE(NEW.nem, 'F', 'fiú', 'L', 'lány') u

@@ -336,11 +336,11 @@ BEGIN
         IF (szelet IS NULL) THEN
         BEGIN
             kulcs = 'KORVANA_OKTOBERI_' || CURRENT_TRANSACTION;
-            szelet = RDB$GET_CONTEXT('USER_TRANSACTION', kulcs);
+            szelet = FN_SAJAT_JEL(kulcs);
             IF (szelet IS NULL) THEN
             BEGIN
                 szelet = GEN_ID(gen_oktoberi_valtozas, 1);
-                RDB$SET_CONTEXT('USER_TRANSACTION', kulcs, szelet);
+                EXECUTE PROCEDURE PRC_SAJAT_JEL(:kulcs, :szelet);
             END
         END
         d = d * elojel;
@@ -598,7 +598,7 @@ BEGIN
                             :c15, :c16, :c17, :c18, :c19);
             END
         END
-        WHEN ANY DO
+        WHEN GDSCODE lock_conflict, GDSCODE update_conflict, GDSCODE deadlock DO
         BEGIN
             -- held or taken by another transaction: not this fold's to add
         END

@@ -85,7 +85,11 @@ BEGIN
         'nem', 'Neme', 'iranyitoszam', 'Irányítószám', 'allampolgarsag', 'Állampolgárság',
         'jogviszony_kezdete', 'Jogviszony kezdete', 'egyeni_munkarend', 'Egyéni munkarend',
         'bejaro', 'Bejáró', 'kollegista', 'Kollégista', 'gondviselo_irsz', 'Gondviselő irsz.',
-        'gondviselo_email', 'Gondviselő e-mail', mezo));
+        'gondviselo_email', 'Gondviselő e-mail',
+        'sni', 'SNI', 'sni_kelte', 'SNI határozat kelte', 'sni_ervenyes', 'SNI érvényes',
+        'sni_hosszabb', 'SNI: hosszabb tankötelezettség', 'btmn', 'BTMN', 'btmn_kelte', 'BTMN határozat kelte',
+        'btmn_ervenyes', 'BTMN érvényes', 'hh', 'HH', 'hh_kelte', 'HH határozat kelte', 'hh_ervenyes', 'HH érvényes',
+        'hhh', 'HHH', 'hhh_kelte', 'HHH határozat kelte', 'hhh_ervenyes', 'HHH érvényes', mezo));
 END^
 
 -- ",a,b," with what ",b,c," adds: ",a,b,c,".
@@ -263,6 +267,8 @@ BEGIN
     SELECT COUNT(DISTINCT diak_id), MIN(diak_id), MIN(mikor), ',' || LIST(DISTINCT TRIM(muvelet)) || ','
       FROM table_naplo WHERE esemeny_id = :esemeny_id
       INTO :tanulok, :diak_id, :mikor, :muveletek;
+    -- an import is what it stores: whatever else its transaction did is told as it is
+    IF (fajta = 'beolvasás' AND muveletek IS DISTINCT FROM ',felvétel,') THEN fajta = 'vegyes';
     -- what the fold made itself is named by what it holds; an operation keeps its own name
     IF (fajta IN ('felvétel', 'módosítás', 'törlés', 'kilépés', 'visszavétel', 'vegyes')) THEN
         fajta = TRIM(IIF(POSITION(',' IN SUBSTRING(muveletek FROM 2)) = CHAR_LENGTH(muveletek) - 1,
@@ -524,7 +530,7 @@ BEGIN
             elozo_tr = tranzakcio;
             elozo_e = e;
         END
-        WHEN ANY DO
+        WHEN GDSCODE lock_conflict, GDSCODE update_conflict, GDSCODE deadlock DO
         BEGIN
             -- held or taken by another fold: not this one's to move
         END
@@ -569,8 +575,9 @@ BEGIN
             elozo_tr = tranzakcio;
             elozo_e = e;
         END
-        WHEN ANY DO
+        WHEN GDSCODE lock_conflict, GDSCODE update_conflict, GDSCODE deadlock DO
         BEGIN
+            -- held by another fold
         END
     END
 
@@ -590,7 +597,7 @@ BEGIN
     FOR SELECT RDB$DB_KEY FROM table_naplo_nyitott WHERE tranzakcio <> CURRENT_TRANSACTION INTO :k DO
     BEGIN
         DELETE FROM table_naplo_nyitott WHERE RDB$DB_KEY = :k;
-        WHEN ANY DO
+        WHEN GDSCODE lock_conflict, GDSCODE update_conflict, GDSCODE deadlock DO
         BEGIN
         END
     END

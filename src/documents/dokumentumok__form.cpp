@@ -436,10 +436,8 @@ void Tdokumentumok_form::Button5Click() {
     db::Transaction tr(DM->dbTanulo);
     try {
         db::Statement s(DM->dbTanulo, tr);
-        s.prepare(
-            QStringLiteral("insert into table_dokumentum_ervenytelen (dokumentum_id, ok) select id, :ok "
-                           "from table_kiadott_dokumentum where tanev = :tanev and sorszam = :sorszam"));
-        s.bind({reason, year.left(4).toInt(), number});
+        s.prepare(QStringLiteral("execute procedure PRC_DOKUMENTUM_ERVENYTELENITESE(:tanev, :sorszam, :ok)"));
+        s.bind({year.left(4).toInt(), number, reason});
         s.execute();
         s.free();
         tr.commit();

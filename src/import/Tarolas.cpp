@@ -188,7 +188,7 @@ int storeRows(db::Connection& connection, const std::vector<Row>& rows, const Re
         recheck(connection, tr, rows);
         // what this transaction writes reads in the log as one import
         db::Statement event(connection, tr);
-        event.prepare(QStringLiteral("execute procedure PRC_NAPLO_ESEMENY('beolvasás')"));
+        event.prepare(QStringLiteral("execute procedure PRC_BEOLVASAS_ESEMENY"));
         event.execute();
         event.free();
 
