@@ -1,5 +1,6 @@
 #include "Fiok.h"
 
+#include <QAction>
 #include <QRegularExpression>
 #include <QWidget>
 
@@ -182,12 +183,49 @@ QString szerepetVesz(db::Connection& connection) {
     return {};
 }
 
+QString korlatMiatt(Szerep legalabb) {
+    return QStringLiteral("%1 szerepkörrel nem használható; legalább „%2” kell hozzá.")
+        .arg(ui::aAz(QStringLiteral("„%1”").arg(szerepNev(current.szerep)), true), szerepNev(legalabb));
+}
+
 void korlatoz(QWidget* control, Szerep legalabb) {
     if (szabad(legalabb)) return;
     control->setEnabled(false);
-    control->setToolTip(
-        QStringLiteral("%1 szerepkörrel nem használható; legalább „%2” kell hozzá.")
-            .arg(ui::aAz(QStringLiteral("„%1”").arg(szerepNev(current.szerep)), true), szerepNev(legalabb)));
+    control->setToolTip(korlatMiatt(legalabb));
+}
+
+void korlatoz(QAction* action, Szerep legalabb) {
+    if (szabad(legalabb)) return;
+    action->setEnabled(false);
+    action->setToolTip(korlatMiatt(legalabb));
+}
+
+QStringList hasznalhato(db::Connection& connection) {
+    if (szabad(Szerep::Vezeto)) return {};
+    db::Transaction tr(connection, nullptr, db::Transaction::Access::ReadOnly);
+    db::Statement s(connection, tr);
+    s.prepare(
+        QStringLiteral("select distinct trim(rdb$relation_name) from rdb$user_privileges where rdb$user = "
+                       "current_role and rdb$user_type = 13 and rdb$privilege in ('S', 'X')"));
+    s.execute();
+    QStringList names;
+    while (s.fetch())
+        names << s.value(0).toString();
+    s.closeCursor();
+    tr.commit();
+    return names;
+}
+
+QStringList tiltottNevek(const QString& sql, const QStringList& hasznalhato) {
+    QStringList tiltott;
+    if (szabad(Szerep::Vezeto)) return tiltott;
+    static const QRegularExpression names(QStringLiteral("\\b(?:TABLE|TMP|PRC|FN)_[A-Z0-9_$]+\\b"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    for (auto it = names.globalMatch(sql); it.hasNext();) {
+        const QString name = it.next().captured().toUpper();
+        if (!hasznalhato.contains(name) && !tiltott.contains(name)) tiltott << name;
+    }
+    return tiltott;
 }
 
 QString literal(const QString& text) {
@@ -198,6 +236,67 @@ QString literal(const QString& text) {
 bool joFelhasznaloNev(const QString& name) {
     static const QRegularExpression form(QStringLiteral("^[A-Za-z][A-Za-z0-9_]{0,30}$"));
     return form.match(name).hasMatch() && !name.startsWith(QStringLiteral("RDB$"), Qt::CaseInsensitive);
+}
+
+namespace {
+// Firebird 3's reserved words: as a user name each is taken for the word itself.
+const QStringList& reservedWords() {
+    static const QStringList words =
+        QStringLiteral(
+            "ADD ADMIN ALL ALTER AND ANY AS AT AVG BEGIN BETWEEN BIGINT BIT_LENGTH BLOB BOOLEAN BOTH BY CASE "
+            "CAST CHAR CHAR_LENGTH CHARACTER CHARACTER_LENGTH CHECK CLOSE COLLATE COLUMN COMMIT CONNECT "
+            "CONSTRAINT CORR COUNT COVAR_POP COVAR_SAMP CREATE CROSS CURRENT CURRENT_CONNECTION CURRENT_DATE "
+            "CURRENT_ROLE CURRENT_TIME CURRENT_TIMESTAMP CURRENT_TRANSACTION CURRENT_USER CURSOR DATE DAY "
+            "DEC "
+            "DECIMAL DECLARE DEFAULT DELETE DELETING DETERMINISTIC DISCONNECT DISTINCT DOUBLE DROP ELSE END "
+            "ESCAPE EXECUTE EXISTS EXTERNAL EXTRACT FALSE FETCH FILTER FLOAT FOR FOREIGN FROM FULL FUNCTION "
+            "GDSCODE GLOBAL GRANT GROUP HAVING HOUR IN INDEX INNER INSENSITIVE INSERT INSERTING INT INTEGER "
+            "INTO IS JOIN LEADING LEFT LIKE LONG LOWER MAX MAXIMUM_SEGMENT MERGE MIN MINUTE MONTH NATIONAL "
+            "NATURAL NCHAR NO NOT NULL NUMERIC OCTET_LENGTH OF OFFSET ON ONLY OPEN OR ORDER OUTER OVER "
+            "PARAMETER PLAN POSITION POST_EVENT PRECISION PRIMARY PROCEDURE REAL RECORD_VERSION RECREATE "
+            "RECURSIVE REFERENCES REGR_AVGX REGR_AVGY REGR_COUNT REGR_INTERCEPT REGR_R2 REGR_SLOPE REGR_SXX "
+            "REGR_SXY REGR_SYY RELEASE RETURN RETURNING_VALUES RETURNS REVOKE RIGHT ROLLBACK ROW ROW_COUNT "
+            "ROWS "
+            "SAVEPOINT SCROLL SECOND SELECT SENSITIVE SET SIMILAR SMALLINT SOME SQLCODE SQLSTATE START "
+            "STDDEV_POP STDDEV_SAMP SUM TABLE THEN TIME TIMESTAMP TO TRAILING TRIGGER TRIM TRUE UNION UNIQUE "
+            "UNKNOWN UPDATE UPDATING UPPER USER USING VALUE VALUES VAR_POP VAR_SAMP VARCHAR VARIABLE VARYING "
+            "VIEW WHEN WHERE WHILE WITH YEAR")
+            .split(u' ');
+    return words;
+}
+} // namespace
+
+QString felhasznaloNevHiba(const QString& name) {
+    const QString upper = name.toUpper();
+    if (upper.size() > kNevMax)
+        return QStringLiteral("A felhasználónév legfeljebb %1 karakter lehet, mert a szerver ennyit őriz meg "
+                              "belőle; ez %2 karakteres.")
+            .arg(kNevMax)
+            .arg(upper.size());
+    if (!joFelhasznaloNev(upper))
+        return QStringLiteral("A felhasználónév betűvel kezdődjön, és csak ékezet nélküli betűket, "
+                              "számjegyeket és aláhúzásjelet tartalmazzon.");
+    if (upper == QStringLiteral("PUBLIC"))
+        return QStringLiteral("A PUBLIC név a szerveren mindenkit jelent: egy ilyen fiók szerepét a szerver "
+                              "minden fiókja megkapná. Válasszon másik nevet.");
+    if (upper == QStringLiteral("SYSDBA") || upper.startsWith(QStringLiteral("KORVANA_")))
+        return QStringLiteral("%1 nevet a szerver vagy a program már használja. Válasszon másik nevet.")
+            .arg(ui::aAz(upper, true));
+    if (reservedWords().contains(upper))
+        return QStringLiteral("%1 a szerver SQL-nyelvének foglalt szava, felhasználónév nem lehet. "
+                              "Válasszon másik nevet.")
+            .arg(ui::aAz(upper, true));
+    return {};
+}
+
+QString jelszoHiba(const QString& password) {
+    if (password.size() < kJelszoMin)
+        return QStringLiteral("A jelszó legalább %1 karakter legyen.").arg(kJelszoMin);
+    if (password.size() > kJelszoMax)
+        return QStringLiteral("A jelszó legfeljebb %1 karakter lehet; ez %2 karakteres.")
+            .arg(kJelszoMax)
+            .arg(password.size());
+    return {};
 }
 
 } // namespace fiok

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 
+#include "Fiok.h"
 #include "ui/ChildWindow.h"
 #include "ui/Widgets.h"
 
@@ -24,7 +25,7 @@ Tbelepes_form::Tbelepes_form(QWidget* parent) : QDialog(parent) {
     e_jelszo->setGeometry(146, 45, 200, 22);
     e_jelszo->setFont(ui::arial(12, false));
     e_jelszo->setEchoMode(QLineEdit::Password);
-    e_jelszo->setMaxLength(100);
+    e_jelszo->setMaxLength(fiok::kJelszoMax);
     ui::nameBy(l2, e_jelszo);
     Button1 = ui::button(this, QStringLiteral("Button1"), QStringLiteral("&Belépés"), ui::arial(12),
                          QRect(146, 88, 96, 28), true);

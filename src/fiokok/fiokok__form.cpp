@@ -28,7 +28,13 @@ QLineEdit* edit(QWidget* parent, const QString& name, const QRect& r, bool passw
     if (password) e->setEchoMode(QLineEdit::Password);
     return e;
 }
-constexpr int kMinPassword = 8;
+
+// The server's refusal of a change to an account, told in Hungarian.
+[[noreturn]] void refused(const db::DbError& e, const QString& what) {
+    if (e.hasCode(isc_no_priv))
+        throw db::Error(QStringLiteral("%1 nem sikerült: ehhez nincs jogosultsága a szerveren.").arg(what));
+    throw db::Error(QStringLiteral("%1 nem sikerült: a szerver elutasította.").arg(what));
+}
 } // namespace
 
 Tfiokok_form::Tfiokok_form(QWidget* parent) : ui::ChildWindow(parent) {
@@ -70,8 +76,8 @@ Tfiokok_form::Tfiokok_form(QWidget* parent) : ui::ChildWindow(parent) {
         ui::nameBy(l, *r.edit);
         y += 26;
     }
-    e_felhasznalo->setMaxLength(31);
     e_teljes_nev->setMaxLength(100);
+
     QLabel* l2 = ui::label(this, QStringLiteral("Label2"), QStringLiteral("Szerep:"), ui::arial(12),
                            QRect(400, 202, 60, 20));
     combo_szerep = new QComboBox(this);
@@ -104,10 +110,18 @@ Tfiokok_form::Tfiokok_form(QWidget* parent) : ui::ChildWindow(parent) {
         ui::nameBy(l, *r.edit);
         y += 26;
     }
+    // the one limit, told in every box that takes a new password
+    for (QLineEdit* e : {e_jelszo1, e_jelszo2, e_uj1, e_uj2})
+        e->setPlaceholderText(QStringLiteral("%1–%2 karakter").arg(fiok::kJelszoMin).arg(fiok::kJelszoMax));
     ButtonSajat = ui::button(this, QStringLiteral("ButtonSajat"), QStringLiteral("Saját jelszó &módosítása"),
                              ui::arial(12), QRect(400, 422, 230, 26), true);
     Button1 = ui::button(this, QStringLiteral("Button1"), QStringLiteral("bezárás"), ui::arial(12),
                          QRect(490, 488, 140, 24), true);
+    QLabel* note = ui::label(this, QStringLiteral("label_vezeto"),
+                             QStringLiteral("A vezető szerepű fiók a szerver rendszergazdája is: a szerver "
+                                            "minden fiókját kezelheti, a SYSDBA-t is."),
+                             ui::arial(10, false), QRect(10, 484, 470, 32));
+    note->setWordWrap(true);
 
     connect(ButtonUj, &QPushButton::clicked, this, ui::guard([this] { ButtonUjClick(); }));
     connect(ButtonSzerep, &QPushButton::clicked, this, ui::guard([this] { ButtonSzerepClick(); }));
@@ -142,6 +156,10 @@ void Tfiokok_form::prepareOpen() {
         e->clear();
     grid_fiokok->setRowCount(0);
     if (head) reload();
+    // a new account is the office's unless the head chooses otherwise
+    grid_fiokok->setCurrentCell(-1, -1);
+    grid_fiokok->clearSelection();
+    combo_szerep->setCurrentIndex(combo_szerep->findData(static_cast<int>(Szerep::Iroda)));
 }
 
 void Tfiokok_form::reload() {
@@ -177,15 +195,14 @@ QString Tfiokok_form::chosen() const {
 QString Tfiokok_form::newPassword(QLineEdit* first, QLineEdit* second) {
     const QString p = first->text();
     if (p != second->text()) throw db::Error(QStringLiteral("A két jelszó nem egyezik."));
-    if (p.size() < kMinPassword)
-        throw db::Error(QStringLiteral("A jelszó legalább %1 karakter legyen.").arg(kMinPassword));
+    if (const QString why = fiok::jelszoHiba(p); !why.isEmpty()) throw db::Error(why);
     if (db::firstUnstorable(p) >= 0)
         throw db::Error(
             QStringLiteral("A jelszóban olyan karakter áll, amelyet az adatbázis nem tud tárolni."));
     return p;
 }
 
-void Tfiokok_form::run(const QStringList& statements) {
+void Tfiokok_form::run(const QStringList& statements, const QString& what) {
     db::Transaction tr(DM->dbTanulo);
     try {
         db::Statement s(DM->dbTanulo, tr);
@@ -195,18 +212,47 @@ void Tfiokok_form::run(const QStringList& statements) {
         }
         s.free();
         tr.commit();
+    } catch (const db::DbError& e) {
+        if (tr.isActive()) tr.rollback();
+        refused(e, what);
     } catch (...) {
         if (tr.isActive()) tr.rollback();
         throw;
     }
 }
 
+QStringList Tfiokok_form::column(const QString& sql, const QString& user) {
+    db::Transaction tr(DM->dbTanulo, nullptr, db::Transaction::Access::ReadOnly);
+    db::Statement s(DM->dbTanulo, tr);
+    s.prepare(sql, db::Statement::Markers::Positional);
+    s.bind({user});
+    s.execute();
+    QStringList values;
+    while (s.fetch())
+        values << s.value(0).toString().trimmed();
+    s.closeCursor();
+    tr.commit();
+    return values;
+}
+
+void Tfiokok_form::keepOneHead(const QString& name) {
+    const QString heads =
+        QStringLiteral("select p.rdb$user from rdb$user_privileges p join sec$users u on u.sec$user_name = "
+                       "p.rdb$user where p.rdb$relation_name = 'KORVANA_VEZETO' and p.rdb$privilege = 'M' "
+                       "and p.rdb$user_type = 8 and u.sec$active and p.rdb$user <> ?");
+    const bool isHead = column(QStringLiteral("select rdb$relation_name from rdb$user_privileges where "
+                                              "rdb$user = ? and rdb$privilege = 'M' and rdb$user_type = 8"),
+                               name)
+                            .contains(QStringLiteral("KORVANA_VEZETO"));
+    if (isHead && column(heads, name).isEmpty())
+        throw db::Error(QStringLiteral("%1 fiók az iskola utolsó aktív vezetője: előbb adjon vezető szerepet "
+                                       "valaki másnak, különben senki sem kezelhetné a fiókokat.")
+                            .arg(ui::aAz(name, true)));
+}
+
 void Tfiokok_form::ButtonUjClick() {
     const QString name = e_felhasznalo->text().trimmed().toUpper();
-    if (!fiok::joFelhasznaloNev(name))
-        throw db::Error(
-            QStringLiteral("A felhasználónév betűvel kezdődjön, és csak ékezet nélküli betűket, "
-                           "számjegyeket és aláhúzásjelet tartalmazzon (legfeljebb 31 karakter)."));
+    if (const QString why = fiok::felhasznaloNevHiba(name); !why.isEmpty()) throw db::Error(why);
     const QString fullName = e_teljes_nev->text().simplified();
     if (fullName.isEmpty()) throw db::Error(QStringLiteral("Adja meg a fiók tulajdonosának teljes nevét."));
     if (db::firstUnstorable(fullName) >= 0)
@@ -231,16 +277,17 @@ void Tfiokok_form::ButtonUjClick() {
     // The account lives on the server: it is made first, then given its role here.
     run({QStringLiteral("create user %1 password %2 using plugin Srp%3")
              .arg(name, fiok::literal(password),
-                  role == Szerep::Vezeto ? QStringLiteral(" grant admin role") : QString())});
+                  role == Szerep::Vezeto ? QStringLiteral(" grant admin role") : QString())},
+        QStringLiteral("A fiók létrehozása"));
     QStringList grants{QStringLiteral("grant %1 to %2").arg(fiok::szerepRole(role), name)};
     if (role == Szerep::Vezeto) grants << QStringLiteral("grant rdb$admin to %1").arg(name);
     grants << QStringLiteral("update or insert into table_fiok (felhasznalo, teljes_nev) values (%1, %2) "
                              "matching (felhasznalo)")
                   .arg(fiok::literal(name), fiok::literal(fullName));
-    run(grants);
+    run(grants, QStringLiteral("A fiók szerepének megadása"));
     reload();
-    e_jelszo1->clear();
-    e_jelszo2->clear();
+    for (QLineEdit* e : {e_felhasznalo, e_teljes_nev, e_jelszo1, e_jelszo2})
+        e->clear();
     ui::information(
         this, QStringLiteral("%1 fiók elkészült (%2).").arg(ui::aAz(name, true), fiok::szerepNev(role)));
 }
@@ -248,29 +295,25 @@ void Tfiokok_form::ButtonUjClick() {
 void Tfiokok_form::ButtonSzerepClick() {
     const QString name = chosen();
     const auto role = static_cast<Szerep>(combo_szerep->currentData().toInt());
-    // Revoking a role the account lacks is an error: only the roles it holds are revoked.
-    QStringList held;
-    {
-        db::Transaction tr(DM->dbTanulo, nullptr, db::Transaction::Access::ReadOnly);
-        db::Statement s(DM->dbTanulo, tr);
-        s.prepare(QStringLiteral("select trim(rdb$relation_name) from rdb$user_privileges where rdb$user = ? "
-                                 "and rdb$privilege = 'M' and rdb$user_type = 8"));
-        s.bind({name});
-        s.execute();
-        while (s.fetch())
-            held << s.value(0).toString();
-        s.closeCursor();
-        tr.commit();
-    }
+    if (role != Szerep::Vezeto) keepOneHead(name);
+    // Each role it holds is revoked in the name of whoever granted it: another head, or
+    // the script that turned the accounts on.
     QStringList change;
-    for (const QString& r : held)
+    for (const QString& held :
+         column(QStringLiteral("select trim(rdb$relation_name) || ' ' || trim(rdb$grantor) from "
+                               "rdb$user_privileges where rdb$user = ? and rdb$privilege = 'M' and "
+                               "rdb$user_type = 8"),
+                name)) {
+        const QString r = held.section(u' ', 0, 0), grantor = held.section(u' ', 1);
         if (r.startsWith(QStringLiteral("KORVANA_")) || r == QStringLiteral("RDB$ADMIN"))
-            change << QStringLiteral("revoke %1 from %2").arg(r, name);
+            change << QStringLiteral("revoke %1 from %2 granted by \"%3\"").arg(r, name, grantor);
+    }
     change << QStringLiteral("grant %1 to %2").arg(fiok::szerepRole(role), name);
     if (role == Szerep::Vezeto) change << QStringLiteral("grant rdb$admin to %1").arg(name);
-    run(change);
+    run(change, QStringLiteral("A szerep módosítása"));
     run({QStringLiteral("alter user %1 %2 admin role")
-             .arg(name, role == Szerep::Vezeto ? QStringLiteral("grant") : QStringLiteral("revoke"))});
+             .arg(name, role == Szerep::Vezeto ? QStringLiteral("grant") : QStringLiteral("revoke"))},
+        QStringLiteral("A szerver rendszergazdai jogának módosítása"));
     reload();
     ui::information(this, QStringLiteral("%1 fiók szerepe: %2. A következő belépéskor lép életbe.")
                               .arg(ui::aAz(name, true), fiok::szerepNev(role)));
@@ -281,8 +324,10 @@ void Tfiokok_form::ButtonAktivClick() {
     if (name == fiok::munkamenet().felhasznalo)
         throw db::Error(QStringLiteral("A saját fiókját nem kapcsolhatja ki."));
     const bool active = grid_fiokok->item(grid_fiokok->currentRow(), 3)->text() == QStringLiteral("igen");
+    if (active) keepOneHead(name);
     run({QStringLiteral("alter user %1 %2")
-             .arg(name, active ? QStringLiteral("inactive") : QStringLiteral("active"))});
+             .arg(name, active ? QStringLiteral("inactive") : QStringLiteral("active"))},
+        QStringLiteral("A fiók ki- vagy bekapcsolása"));
     reload();
     ui::information(this, active
                               ? QStringLiteral("%1 fiók kikapcsolva: nem léphet be, a korábbi bejegyzései a "
@@ -294,7 +339,8 @@ void Tfiokok_form::ButtonAktivClick() {
 void Tfiokok_form::ButtonJelszoClick() {
     const QString name = chosen();
     const QString password = newPassword(e_jelszo1, e_jelszo2);
-    run({QStringLiteral("alter user %1 password %2").arg(name, fiok::literal(password))});
+    run({QStringLiteral("alter user %1 password %2").arg(name, fiok::literal(password))},
+        QStringLiteral("Az új jelszó megadása"));
     e_jelszo1->clear();
     e_jelszo2->clear();
     ui::information(this, QStringLiteral("%1 fiók új jelszót kapott.").arg(ui::aAz(name, true)));
@@ -316,7 +362,8 @@ void Tfiokok_form::ButtonSajatClick() {
             throw db::Error(QStringLiteral("A régi jelszó nem megfelelő."));
         }
     }
-    run({QStringLiteral("alter current user set password %1").arg(fiok::literal(password))});
+    run({QStringLiteral("alter current user set password %1").arg(fiok::literal(password))},
+        QStringLiteral("A jelszó módosítása"));
     // Kept for the attachment made again after a lost connection, and for the events'.
     QStringList params;
     for (const QString& p : DM->dbTanulo.params())

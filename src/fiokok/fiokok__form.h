@@ -48,7 +48,11 @@ class Tfiokok_form : public ui::ChildWindow {
     QString chosen() const; // the user name of the chosen row; throws when none
     // The new password typed twice, checked; throws with the reason.
     static QString newPassword(QLineEdit* first, QLineEdit* second);
-    void run(const QStringList& statements);
+    // Runs the statements in one transaction; the server's refusal told as what failed.
+    void run(const QStringList& statements, const QString& what);
+    static QStringList column(const QString& sql, const QString& user); // one value a row
+    // Throws when the account is the last active head, whom no one could replace.
+    static void keepOneHead(const QString& name);
 };
 
 extern Tfiokok_form* fiokok_form;
