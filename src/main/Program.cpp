@@ -206,10 +206,27 @@ void limitToRole() {
              osztalyok_form->Button2, tanar_targy_form->Button2, tanar_targy_form->Button3,
              oszt_tan_form->Button2, oszt_tan_form->Button3})
         fiok::korlatoz(w, Szerep::Iroda);
+    // what writes is the office's: saving a record, issuing and voiding documents, leaving,
+    // re-admission; looking, listing and previewing stay
+    for (QWidget* w : std::initializer_list<QWidget*>{uj_tanulo_Form->Button1, kilepes_form->Button1,
+                                                      archivum_form->Button1, dokumentumok_form->Button1,
+                                                      dokumentumok_form->Button2, dokumentumok_form->Button5,
+                                                      beolvasas_form->Button3, beolvasas_form->Button4})
+        fiok::korlatoz(w, Szerep::Iroda);
+    for (QWidget* w : std::initializer_list<QWidget*>{tanevvaltas_form->Button1, tanevvaltas_form->Button2,
+                                                      tanevvaltas_form->Button3, tanevvaltas_form->Button4,
+                                                      tanevvaltas_form->Button5, iskola_adatai_form->Button1,
+                                                      fiokok_form->ButtonUj, fiokok_form->ButtonSzerep,
+                                                      fiokok_form->ButtonAktiv, fiokok_form->ButtonJelszo})
+        fiok::korlatoz(w, Szerep::Vezeto);
+    fiok::korlatoz(tanulo_adatok_form->Button1, Szerep::Iroda);
     for (QAction* a : {tanarok_form->anrtrlse1, tanarok_form->anrnevnekmdostsa1,
                        tantargyak_form->antrgyTrlse1, tantargyak_form->antrgynevnekmdostsa1,
                        osztalyok_form->KijelltMdostsa1, osztalyok_form->KijelltTrlse1})
-        if (!fiok::szabad(Szerep::Iroda)) a->setEnabled(false);
+        fiok::korlatoz(a, Szerep::Iroda);
+    main_form->PopupMenu1->setToolTipsVisible(true);
+    for (QAction* a : main_form->PopupMenu1->actions())
+        if (a->text() == QStringLiteral("Kilépés…")) fiok::korlatoz(a, Szerep::Iroda);
     const std::pair<const char*, Szerep> tasks[] = {{"ButtonTanevvaltas", Szerep::Vezeto},
                                                     {"ButtonIskola", Szerep::Vezeto},
                                                     {"ButtonBeolvasas", Szerep::Iroda},

@@ -3,12 +3,15 @@
 #include <QApplication>
 #include <QDate>
 #include <QDir>
+#include <QFile>
 #include <QPrinter>
+#include <QStandardItemModel>
 
 #include "Lekerdezes.h"
 #include "data/DataModule.h"
 #include "db/Error.h"
 #include "db/Values.h"
+#include "fiokok/Fiok.h"
 #include "main/main__form.h"
 #include "office/Tanev.h"
 #include "output/Xlsx.h"
@@ -151,8 +154,19 @@ void Tlekerdezesek_form::prepareOpen() {
 void Tlekerdezesek_form::lekerdezesek_feltolt() {
     combo_lekerdezes->clear();
     const QString folder = DM->programFolder + QStringLiteral("sqls/") + queries::kFolder;
-    for (const queries::QueryFile& q : queries::listQueries(folder))
+    const QStringList usable = fiok::hasznalhato(DM->dbTanulo);
+    auto* items = qobject_cast<QStandardItemModel*>(combo_lekerdezes->model());
+    for (const queries::QueryFile& q : queries::listQueries(folder)) {
         combo_lekerdezes->addItem(q.title, q.fileName);
+        // what the role may not read is out of reach, not refused once chosen
+        QFile file(folder + u'/' + q.fileName);
+        if (!items || !file.open(QIODevice::ReadOnly)) continue;
+        if (!fiok::tiltottNevek(QString::fromUtf8(file.readAll()), usable).isEmpty()) {
+            QStandardItem* item = items->item(combo_lekerdezes->count() - 1);
+            item->setEnabled(false);
+            item->setToolTip(fiok::korlatMiatt(fiok::Szerep::Iroda));
+        }
+    }
     combo_lekerdezes->setCurrentIndex(-1);
     label_sorok->setText(
         combo_lekerdezes->count() == 0

@@ -6,6 +6,7 @@
 #include "db/Text.h"
 #include "db/Transaction.h"
 #include "db/Values.h"
+#include "fiokok/Fiok.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -284,7 +285,7 @@ void sablonMezok(db::Transaction& tr, int diakId, bool bizalmas, QHash<QString, 
     }
     f.insert(QStringLiteral("sni_hosszabb"),
              bizalmas && a.sni.van && a.sniHosszabb ? QStringLiteral("igen") : QStringLiteral("nem"));
-    f.insert(QStringLiteral("sajatos_helyzet"), !bizalmas           ? QString()
+    f.insert(QStringLiteral("sajatos_helyzet"), !bizalmas           ? QString::fromUtf8(fiok::kNemLathato)
                                                 : helyzet.isEmpty() ? QStringLiteral("nincs")
                                                                     : helyzet.join(QStringLiteral("; ")));
 }

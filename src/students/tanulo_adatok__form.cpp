@@ -146,6 +146,12 @@ void Ttanulo_adatok_form::prepareForStudent(int studentId, const QString& name) 
         for (QWidget* w : {static_cast<QWidget*>(s->van), static_cast<QWidget*>(s->kelte),
                            static_cast<QWidget*>(s->ervenyes)})
             w->setEnabled(bizalmas_);
+        // not read is not "none": the role is told so in every box of the status
+        s->van->setTristate(!bizalmas_);
+        if (!bizalmas_) s->van->setCheckState(Qt::PartiallyChecked);
+        s->van->setToolTip(bizalmas_ ? QString() : QString::fromUtf8(fiok::kNemLathato));
+        for (QLineEdit* e : {s->kelte, s->ervenyes})
+            e->setPlaceholderText(bizalmas_ ? QString() : QString::fromUtf8(fiok::kNemLathato));
     }
     check_sni_hosszabb->setChecked(a.sniHosszabb);
     check_sni_hosszabb->setEnabled(bizalmas_ && a.sni.van);
