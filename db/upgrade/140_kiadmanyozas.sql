@@ -46,13 +46,27 @@ BEGIN
 END^
 COMMIT^
 
+-- The statuses' own log shows as events of their own to whoever may read them: a writing
+-- transaction's changes to one student are one event.
+EXECUTE BLOCK AS
+BEGIN
+    IF (NOT EXISTS (SELECT 1 FROM rdb$relation_fields WHERE rdb$relation_name = 'TABLE_NAPLO_BIZALMAS'
+                    AND rdb$field_name = 'TRANZAKCIO')) THEN
+        EXECUTE STATEMENT 'ALTER TABLE table_naplo_bizalmas ADD tranzakcio BIGINT, ADD kliens_gep VARCHAR(255),
+                           ADD kliens_cim VARCHAR(255)';
+    IF (NOT EXISTS (SELECT 1 FROM rdb$indices WHERE rdb$index_name = 'IX_NAPLO_BIZALMAS_MIKOR')) THEN
+        EXECUTE STATEMENT 'CREATE INDEX ix_naplo_bizalmas_mikor ON table_naplo_bizalmas (mikor)';
+END^
+COMMIT^
+
 -- The statuses' changes, field by field, in their own log that only the office reads.
 CREATE OR ALTER TRIGGER trg_diak_bizalmas_naplo FOR table_diak_bizalmas
 ACTIVE AFTER INSERT OR UPDATE OR DELETE POSITION 30
 AS
 BEGIN
-    INSERT INTO table_naplo_bizalmas (diak_id, felhasznalo, mezo, regi, uj)
-    SELECT COALESCE(NEW.diak_id, OLD.diak_id), CURRENT_USER, m, TRIM(r), TRIM(u) FROM (
+    INSERT INTO table_naplo_bizalmas (diak_id, felhasznalo, mezo, regi, uj, tranzakcio, kliens_gep, kliens_cim)
+    SELECT COALESCE(NEW.diak_id, OLD.diak_id), CURRENT_USER, m, TRIM(r), TRIM(u), CURRENT_TRANSACTION,
+           RDB$GET_CONTEXT('SYSTEM', 'CLIENT_HOST'), RDB$GET_CONTEXT('SYSTEM', 'CLIENT_ADDRESS') FROM (
             SELECT CAST('sni' AS VARCHAR(31)) m, IIF(OLD.sni = 1, 'igen', 'nem') r, IIF(NEW.sni = 1, 'igen', 'nem') u FROM rdb$database
             UNION ALL SELECT 'sni_kelte', OLD.sni_kelte, NEW.sni_kelte FROM rdb$database
             UNION ALL SELECT 'sni_ervenyes', OLD.sni_ervenyes, NEW.sni_ervenyes FROM rdb$database

@@ -3,6 +3,7 @@
 #include <QCollator>
 #include <QDir>
 #include <QLocale>
+#include <algorithm>
 #include <memory>
 
 #include "Tanev.h"
@@ -11,6 +12,7 @@
 #include "db/Statement.h"
 #include "db/Transaction.h"
 #include "db/Values.h"
+#include "fiokok/Fiok.h"
 #include "main/main__form.h"
 #include "output/Report.h"
 #include "output/Xlsx.h"
@@ -75,6 +77,28 @@ const QString kWho = QStringLiteral(
     "trim(e.felhasznalo) || ')', trim(e.felhasznalo)) as \"Felhasználó\"");
 
 const QString kHidden[] = {QStringLiteral("ID"), QStringLiteral("Tanulók")};
+
+// The statuses' changes, read only by the roles that read the statuses: a writing
+// transaction's changes to one student are one event, told apart by a negative id.
+const QString kStatusOperation = QStringLiteral("jogállás");
+const QString kStatusName =
+    QStringLiteral("coalesce((select d.nev from table_diak d where d.id = b.diak_id), "
+                   "(select a.nev from table_diak_archiv a where a.id = b.diak_id), "
+                   "b.diak_id)");
+const QString kStatusGroup = QStringLiteral("coalesce(b.tranzakcio, -b.id)");
+QString statusWho(const QString& user) {
+    return QStringLiteral(
+               "coalesce((select f.teljes_nev from table_fiok f where f.felhasznalo = %1) || ' (' || "
+               "trim(%1) || ')', trim(%1))")
+        .arg(user);
+}
+// a date as it reads everywhere else
+QString statusValue(const QString& value) {
+    return QStringLiteral(
+               "iif(char_length(%1) = 10 and substring(%1 from 5 for 1) = '-' and substring(%1 from 8 "
+               "for 1) = '-', replace(%1, '-', '.') || '.', %1)")
+        .arg(value);
+}
 
 void bindAll(db::Dataset& list, const std::vector<std::pair<QString, QVariant>>& params) {
     list.clearParams();
@@ -197,7 +221,50 @@ Tnaplo_form::Tnaplo_form(QWidget* parent) : ui::ChildWindow(parent) {
     setKeys(Button1);
 }
 
+bool Tnaplo_form::statuses() const {
+    return fiok::szabad(fiok::Szerep::Iroda);
+}
+
+bool Tnaplo_form::statusField() const {
+    return tanulo_adatok::bizalmasOszlopok().nevek.contains(combo_mezo->currentData().toString());
+}
+
+bool Tnaplo_form::listsEvents() const {
+    return combo_muvelet->currentData().toString() != kStatusOperation && !statusField();
+}
+
+bool Tnaplo_form::listsStatuses() const {
+    if (!statuses()) return false;
+    const QString operation = combo_muvelet->currentData().toString();
+    return (combo_muvelet->currentIndex() <= 0 || operation == kStatusOperation) &&
+           (combo_mezo->currentIndex() <= 0 || statusField());
+}
+
+QString Tnaplo_form::statusWhere(Params& params, bool events) const {
+    QString where = QStringLiteral("b.mikor >= :tol and b.mikor < :ig");
+    if (studentId_) where += QStringLiteral(" and b.diak_id = :d");
+    if (combo_mezo->currentIndex() > 0) {
+        // an event is listed whole when it has the field; its rows are the field's alone
+        where += events
+                     ? QStringLiteral(" and exists (select 1 from table_naplo_bizalmas x where x.diak_id = "
+                                      "b.diak_id and coalesce(x.tranzakcio, -x.id) = %1 and x.mezo = :mezo)")
+                           .arg(kStatusGroup)
+                     : QStringLiteral(" and b.mezo = :mezo");
+        if (std::none_of(params.begin(), params.end(), [](const auto& p) { return p.first == u"mezo"; }))
+            params.emplace_back(QStringLiteral("mezo"), combo_mezo->currentData());
+    }
+    return where;
+}
+
 void Tnaplo_form::reset(const QDate& from) {
+    // the statuses' changes for the roles that may read them, and never for another
+    const int statusItem = combo_muvelet->findData(kStatusOperation);
+    if (statuses() && statusItem < 0)
+        combo_muvelet->addItem(QStringLiteral("jogállás módosítása"), kStatusOperation);
+    else if (!statuses() && statusItem >= 0)
+        combo_muvelet->removeItem(statusItem);
+    if (combo_mezo->count() > 0 && statuses() != (combo_mezo->findData(QStringLiteral("sni")) >= 0))
+        combo_mezo->clear();
     if (combo_mezo->count() == 0) {
         // the fields by the names the database gives them, in Hungarian order
         db::Transaction tr(DM->dbTanulo, nullptr, db::Transaction::Access::ReadOnly);
@@ -209,6 +276,7 @@ void Tnaplo_form::reset(const QDate& from) {
         for (const char* f : kFields)
             names << QString::fromLatin1(f);
         names << tanulo_adatok::adatOszlopok().nevek;
+        if (statuses()) names << tanulo_adatok::bizalmasOszlopok().nevek;
         for (const QString& f : names) {
             s.setParamByName(QStringLiteral("m"), f);
             s.execute();
@@ -252,12 +320,16 @@ QString Tnaplo_form::eventSource() const {
                : QStringLiteral("table_naplo_esemeny e");
 }
 
-QString Tnaplo_form::eventWhere(Params& params) const {
-    QString where = QStringLiteral("e.mikor >= :tol and e.mikor < :ig");
+void Tnaplo_form::periodParams(Params& params) const {
     params.clear();
     params.emplace_back(QStringLiteral("tol"), QDateTime(from_, QTime(0, 0)));
     params.emplace_back(QStringLiteral("ig"), QDateTime(to_.addDays(1), QTime(0, 0)));
     if (studentId_) params.emplace_back(QStringLiteral("d"), studentId_);
+}
+
+QString Tnaplo_form::eventWhere(Params& params) const {
+    QString where = QStringLiteral("e.mikor >= :tol and e.mikor < :ig");
+    periodParams(params);
     if (combo_muvelet->currentIndex() > 0) {
         // the move and the import by their own name; the others also inside a larger event
         where +=
@@ -306,11 +378,28 @@ bool Tnaplo_form::Button1Click() {
     }
     tanev::naploOsszevon(DM->dbTanulo);
     Params params;
-    const QString where = eventWhere(params);
-    ds_naplo->setSelectSQL(QStringLiteral("select e.mikor as \"Időpont\", e.osszegzes as \"Esemény\", ") +
-                           kWho + QStringLiteral(", e.id as \"ID\", e.tanulok as \"Tanulók\" from ") +
-                           eventSource() + QStringLiteral(" where ") + where +
-                           QStringLiteral(" order by e.mikor, e.id"));
+    QStringList parts;
+    if (listsEvents())
+        parts << QStringLiteral("select e.mikor as \"Időpont\", cast(e.osszegzes as varchar(500)) as "
+                                "\"Esemény\", ") +
+                     kWho + QStringLiteral(", e.id as \"ID\", e.tanulok as \"Tanulók\" from ") +
+                     eventSource() + QStringLiteral(" where ") + eventWhere(params);
+    if (listsStatuses()) {
+        if (!listsEvents()) periodParams(params);
+        parts << QStringLiteral(
+                     "select min(b.mikor) as \"Időpont\", cast(left('Jogállás módosítása: ' || "
+                     "max(%1) || ' – ' || list(distinct FN_NAPLO_MEZO_NEVE(b.mezo), ', '), 500) as "
+                     "varchar(500)) as \"Esemény\", coalesce(nullif(trim(max(b.kliens_gep)), ''), "
+                     "max(b.kliens_cim)) as \"Munkaállomás\", %2 as \"Felhasználó\", -min(b.id) as "
+                     "\"ID\", 1 as \"Tanulók\" from table_naplo_bizalmas b where %3 group by b.diak_id, %4")
+                     .arg(kStatusName, statusWho(QStringLiteral("max(b.felhasznalo)")),
+                          statusWhere(params, true), kStatusGroup);
+    }
+    // events alone come in their index's order; with the statuses' they are sorted together
+    ds_naplo->setSelectSQL(parts.size() == 1 && listsEvents()
+                               ? parts.first() + QStringLiteral(" order by e.mikor, e.id")
+                               : parts.join(QStringLiteral(" union all ")) +
+                                     QStringLiteral(" order by 1, 5"));
     bindAll(*ds_naplo, params);
     ds_naplo->open();
     return true;
@@ -329,6 +418,21 @@ void Tnaplo_form::showDetail() {
                        db::displayText(ds_naplo->value(row, QStringLiteral("Időpont"))), summary),
                    QStringLiteral("Az esemény részletei"));
     Params params{{QStringLiteral("e"), ds_naplo->value(row, QStringLiteral("ID"))}};
+    if (ds_naplo->value(row, QStringLiteral("ID")).toLongLong() < 0) {
+        // a change of the statuses: its fields, as the status log keeps them
+        ds_reszlet->setSelectSQL(
+            QStringLiteral(
+                "select %1 as \"Tanuló\", cast('jogállás' as varchar(12)) as \"Művelet\", "
+                "FN_NAPLO_MEZO_NEVE(b.mezo) as \"Adat\", %2 as \"Régi érték\", %3 as \"Új érték\" "
+                "from table_naplo_bizalmas k join table_naplo_bizalmas b on b.diak_id = k.diak_id and "
+                "%4 = coalesce(k.tranzakcio, -k.id) where k.id = -:e order by b.id")
+                .arg(kStatusName, statusValue(QStringLiteral("b.regi")), statusValue(QStringLiteral("b.uj")),
+                     kStatusGroup));
+        bindAll(*ds_reszlet, params);
+        dbg_reszlet->setHiddenFields({QStringLiteral("Tanuló"), QStringLiteral("Művelet")});
+        ds_reszlet->open();
+        return;
+    }
     if (studentId_) params.emplace_back(QStringLiteral("d"), studentId_);
     const QString where = rowWhere(params);
     ds_reszlet->setSelectSQL(
@@ -361,17 +465,44 @@ bool Tnaplo_form::save(const QString& path, bool excel) {
     Params params;
     // Outer joins keep the events first: read in order along their index, never sorted,
     // whatever the period holds.
-    const QString from =
-        QStringLiteral(" from ") + eventSource() +
-        QStringLiteral(" left join table_naplo n on n.esemeny_id = e.id left join table_naplo_mezo m on "
-                       "m.naplo_id = n.id where m.mezo is not null and ") +
-        eventWhere(params) + rowWhere(params);
-    const QString sql =
-        QStringLiteral("select e.mikor as \"Időpont\", e.osszegzes as \"Esemény\", n.diak_nev "
-                       "as \"Tanuló\", n.muvelet as \"Művelet\", ") +
-        tanev::mezoNeveSql(QStringLiteral("m.mezo")) + QStringLiteral(" as \"Adat\", ") + oldValue() +
-        QStringLiteral(" as \"Régi érték\", ") + newValue() + QStringLiteral(" as \"Új érték\", ") + kWho +
-        from + QStringLiteral(" order by e.mikor, e.id");
+    QStringList froms, selects;
+    if (listsEvents()) {
+        froms << QStringLiteral(" from ") + eventSource() +
+                     QStringLiteral(
+                         " left join table_naplo n on n.esemeny_id = e.id left join table_naplo_mezo m "
+                         "on m.naplo_id = n.id where m.mezo is not null and ") +
+                     eventWhere(params) + rowWhere(params);
+        selects << QStringLiteral("select e.mikor as \"Időpont\", cast(e.osszegzes as varchar(500)) as "
+                                  "\"Esemény\", n.diak_nev as \"Tanuló\", n.muvelet as \"Művelet\", ") +
+                       tanev::mezoNeveSql(QStringLiteral("m.mezo")) + QStringLiteral(" as \"Adat\", ") +
+                       oldValue() + QStringLiteral(" as \"Régi érték\", ") + newValue() +
+                       QStringLiteral(" as \"Új érték\", ") + kWho + froms.last() +
+                       QStringLiteral(" order by e.mikor, e.id");
+    }
+    if (listsStatuses()) {
+        if (!listsEvents()) periodParams(params);
+        froms << QStringLiteral(" from table_naplo_bizalmas b where ") + statusWhere(params, false);
+        // the statuses' rows after the events', each in the order they were written
+        selects << QStringLiteral(
+                       "select b.mikor as \"Időpont\", cast('Jogállás módosítása: ' || %1 as "
+                       "varchar(500)) as \"Esemény\", cast(%1 as varchar(100)) as \"Tanuló\", "
+                       "cast('jogállás' as varchar(12)) as \"Művelet\", FN_NAPLO_MEZO_NEVE(b.mezo) as "
+                       "\"Adat\", %2 as \"Régi érték\", %3 as \"Új érték\", "
+                       "coalesce(nullif(trim(b.kliens_gep), ''), b.kliens_cim) as \"Munkaállomás\", "
+                       "%4 as \"Felhasználó\"")
+                           .arg(kStatusName, statusValue(QStringLiteral("b.regi")),
+                                statusValue(QStringLiteral("b.uj")),
+                                statusWho(QStringLiteral("b.felhasznalo"))) +
+                       froms.last() + QStringLiteral(" order by b.id");
+    }
+    QStringList counted, parts;
+    for (const QString& f : froms)
+        counted << QStringLiteral("(select count(*)") + f + u')';
+    for (const QString& p : selects)
+        parts << QStringLiteral("select * from (") + p + u')';
+    const QString countSql = QStringLiteral("select ") + counted.join(QStringLiteral(" + ")) +
+                             QStringLiteral(" from rdb$database");
+    const QString sql = parts.join(QStringLiteral(" union all "));
     QString error;
     bool written = false;
     try {
@@ -381,7 +512,7 @@ bool Tnaplo_form::save(const QString& path, bool excel) {
         tr.setSnapshot(true);
         tr.start();
         db::Statement count(DM->dbTanulo, tr);
-        count.prepare(QStringLiteral("select count(*)") + from);
+        count.prepare(countSql);
         bindAll(count, params);
         count.execute();
         const qint64 total = count.fetch() ? count.value(0).toLongLong() : 0;

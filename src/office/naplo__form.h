@@ -53,9 +53,15 @@ class Tnaplo_form : public ui::ChildWindow {
     using Params = std::vector<std::pair<QString, QVariant>>;
     void reset(const QDate& from);
     // The conditions the window's choices make, on the events (e) and on their rows (n, m).
+    void periodParams(Params& params) const; // the period, and the student when there is one
     QString eventWhere(Params& params) const;
     QString rowWhere(Params& params) const;
     QString eventSource() const;
+    bool statuses() const;                                  // the role reads the statuses and their changes
+    bool statusField() const;                               // the field chosen is a status's
+    bool listsEvents() const;                               // the narrowing leaves the log's own events in
+    bool listsStatuses() const;                             // … and the statuses' changes
+    QString statusWhere(Params& params, bool events) const; // events: whole; else their rows
     void showDetail();
     bool save(const QString& path, bool excel);
     QDate from_;
