@@ -369,7 +369,7 @@ prev=$tmp/previous.fdb
     for f in schema procedures lists triggers reference; do echo "INPUT '$src/db/$f.sql';"; done
     echo "COMMIT;"
 } | ISC_USER=SYSDBA ISC_PASSWORD=velvetoak isql-fb -q -bail >/dev/null 2>&1 || fail "előző változat"
-for f in "$src"/db/upgrade/0[1-5]*.sql; do
+for f in "$src"/db/upgrade/0[0-5]*.sql; do
     ISC_USER=SYSDBA ISC_PASSWORD=velvetoak isql-fb -q -bail -i "$f" "127.0.0.1/$port:$prev" >/dev/null 2>&1 </dev/null ||
         fail "előző változat: $f"
 done
