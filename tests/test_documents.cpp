@@ -258,6 +258,7 @@ class DocumentsTest : public QObject {
                      u"%1 dokumentum készül, és %1 iktatószámot kap"_s.arg(students)),
                  qPrintable(app_.dialogs.texts().join(u' ')));
         QCOMPARE(app_.dialogs.shown[0].title, u"Kérdés"_s);
+        QCOMPARE(app_.dialogs.shown[0].buttons, ui::DialogButtons::YesNoDefaultNo);
         app_.dialogs.answer(ui::DialogAnswer::Yes);
         QVERIFY(dokumentumok_form->pdf_ment(pdf));
         QCOMPARE(pdfPages(pdf), students);
@@ -394,9 +395,22 @@ class DocumentsTest : public QObject {
         QCOMPARE(app_.dialogs.texts(), QStringList{u"Írja be az érvénytelenítés okát!"_s});
         QCOMPARE(value(u"select count(*) from table_dokumentum_ervenytelen"_s), u"0"_s);
         f->edit_ok->setText(u"Elírt születési dátum"_s);
+        // the question names the number and the student, and "Nem" is its default
+        app_.dialogs.clear();
+        f->Button5->click();
+        QCOMPARE(app_.dialogs.shown.size(), size_t(1));
+        QCOMPARE(app_.dialogs.shown[0].title, u"Kérdés"_s);
+        QCOMPARE(app_.dialogs.shown[0].buttons, ui::DialogButtons::YesNoDefaultNo);
+        QVERIFY(app_.dialogs.shown[0].text.contains(u"%1/%2/%3"_s.arg(number).arg(year).arg(year + 1)));
+        QVERIFY(app_.dialogs.shown[0].text.contains(name));
+        QCOMPARE(value(u"select count(*) from table_dokumentum_ervenytelen"_s), u"0"_s);
         app_.dialogs.answer(ui::DialogAnswer::Yes);
         f->Button5->click();
-        QCOMPARE(app_.dialogs.shown.back().title, u"Kérdés"_s);
+        // told, the reason box emptied, the voided entry chosen
+        QVERIFY2(app_.dialogs.texts().last().startsWith(u"A dokumentum érvénytelenítve: %1/"_s.arg(number)),
+                 qPrintable(app_.dialogs.texts().last()));
+        QCOMPARE(f->edit_ok->text(), QString());
+        QCOMPARE(f->ds_iktatas->value(f->ds_iktatas->currentRow(), u"Sorszám"_s).toInt(), number);
         QCOMPARE(rows(u"select d.sorszam, e.ok from table_dokumentum_ervenytelen e join "
                       u"table_kiadott_dokumentum d on d.id = e.dokumentum_id"_s),
                  QStringList{u"%1;Elírt születési dátum;"_s.arg(number)});
@@ -749,14 +763,42 @@ class DocumentsTest : public QObject {
             QVERIFY2(main_form->isEnabled(), qPrintable(window->objectName()));
         }
 
-        // Enter in a box presses the default button: the print dialog is asked for
+        // Enter never takes a number: in any box it previews; in the reason box it asks to
+        // void the chosen entry, "Nem" first
         main_form->openChild(dokumentumok_form, [&] {
             dokumentumok_form->prepareForStudent(id, u"Kis Ödön"_s, u"01_iskolalatogatasi_igazolas.html"_s);
         });
+        Tdokumentumok_form* f = dokumentumok_form;
+        const int before = issued();
         outputs_.asked = 0;
-        QTest::keyClick(dokumentumok_form->edit_tanev, Qt::Key_Return);
-        QCOMPARE(outputs_.asked, 1);
-        dokumentumok_form->close();
+        for (QWidget* box :
+             std::initializer_list<QWidget*>{f->edit_tanev, f->edit_tol, f->edit_ig, f->edit_kereses}) {
+            app_.dialogs.clear();
+            box->setFocus();
+            QTest::keyClick(box, Qt::Key_Return);
+            QVERIFY2(f->previewDialog && f->previewDialog->isVisible(), qPrintable(box->objectName()));
+            f->previewDialog->close();
+        }
+        QCOMPARE(outputs_.asked, 0);
+        QCOMPARE(issued(), before);
+        f->Button3->click();
+        f->ds_iktatas->fetchAll();
+        if (f->ds_iktatas->rowCount() > 0) {
+            f->ds_iktatas->setCurrentRow(0);
+            f->edit_ok->setText(u"Enterrel"_s);
+            app_.dialogs.clear();
+            f->edit_ok->setFocus();
+            QTest::keyClick(f->edit_ok, Qt::Key_Return);
+            QVERIFY2(!app_.dialogs.shown.empty(), "Enter in the reason box asks nothing");
+            QCOMPARE(app_.dialogs.shown.back().buttons, ui::DialogButtons::YesNoDefaultNo);
+            QCOMPARE(
+                value(u"select count(*) from table_dokumentum_ervenytelen e join table_kiadott_dokumentum d "
+                      u"on d.id = e.dokumentum_id where e.ok = 'Enterrel'"_s),
+                u"0"_s);
+        }
+        QCOMPARE(issued(), before);
+        f->edit_ok->clear();
+        f->close();
     }
 
     // Esc where something typed would be lost asks first; "Nem" keeps the window.

@@ -39,7 +39,8 @@ struct Account {
     Szerep role;
 };
 // the head holds the office's role too: she works as the higher one
-const Account kVezeto{u"K_VEZ"_s, u"vezeto-jelszo1"_s, u"KORVANA_VEZETO, KORVANA_IRODA, RDB$ADMIN"_s, Szerep::Vezeto};
+const Account kVezeto{u"K_VEZ"_s, u"vezeto-jelszo1"_s, u"KORVANA_VEZETO, KORVANA_IRODA, RDB$ADMIN"_s,
+                      Szerep::Vezeto};
 const Account kIroda{u"K_IRO"_s, u"iroda-jelszo1"_s, u"KORVANA_IRODA"_s, Szerep::Iroda};
 const Account kOlvaso{u"K_OLV"_s, u"olvaso-jelszo1"_s, u"KORVANA_OLVASO"_s, Szerep::Olvaso};
 const Account kNincs{u"K_NINCS"_s, u"nincs-jelszo1"_s, {}, Szerep::Nincs};

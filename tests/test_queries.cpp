@@ -543,6 +543,7 @@ class QueriesTest : public QObject {
         QCOMPARE(app.dialogs.texts(),
                  QStringList{u"A CSV-fájl elkészült:\r"_s + QDir::toNativeSeparators(path)});
         QCOMPARE(app.dialogs.shown[0].kind, DialogKind::Information);
+        QCOMPARE(app.dialogs.shown[0].title, u"Tájékoztatás"_s);
 
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));

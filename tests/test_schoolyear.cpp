@@ -184,6 +184,28 @@ class SchoolYearTest : public QObject {
         QVERIFY(lastText().contains(u"négy számjegy"_s));
         f->edit_uj_tanev->setText(u"2027"_s);
 
+        // in the middle of the year the move warns, naming the date, and "Nem" is the default;
+        // at the year's end it only asks
+        const QString today = f->edit_datum->text();
+        struct Season {
+            QString date;
+            bool warns;
+        };
+        for (const Season& s : {Season{u"2026.12.08."_s, true}, Season{u"2026.06.20."_s, false},
+                                Season{u"2026.09.01."_s, true}}) {
+            f->edit_datum->setText(s.date);
+            app_.dialogs.clear();
+            QVERIFY(!f->Button4Click()); // answered "Nem"
+            QCOMPARE(app_.dialogs.shown.size(), size_t(1));
+            QCOMPARE(app_.dialogs.shown[0].text.startsWith(u"Figyelem: a tanévváltás ideje a tanév vége"_s),
+                     s.warns);
+            QCOMPARE(app_.dialogs.shown[0].text.contains(s.date), s.warns);
+            QCOMPARE(app_.dialogs.shown[0].buttons,
+                     s.warns ? ui::DialogButtons::YesNoDefaultNo : ui::DialogButtons::YesNo);
+            QCOMPARE(count(u"select count(*) from table_diak"_s), students);
+        }
+        f->edit_datum->setText(today);
+
         app_.dialogs.answer(ui::DialogAnswer::Yes);
         QVERIFY(f->Button4Click());
         QVERIFY2(lastText().startsWith(u"A tanévváltás megtörtént (2027/2028)."_s), qPrintable(lastText()));

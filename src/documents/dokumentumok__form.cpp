@@ -23,10 +23,11 @@ namespace {
 const QString kRegister = QStringLiteral(
     "select d.tanev || '/' || (d.tanev + 1) as \"Tanév\", d.sorszam as \"Sorszám\", d.kiadva as \"Kiadva\", "
     "d.sablon as \"Dokumentum\", d.diak_nev as \"Tanuló\", "
+    // a void is seen without scrolling
+    "iif(e.dokumentum_id is null, '', 'érvénytelenítve: ' || e.ok) as \"Érvénytelenítve\", "
     "coalesce(f.teljes_nev || ' (' || trim(k.felhasznalo) || ')', trim(k.felhasznalo)) as \"Kiadta\", "
     // the workstation as a person names it: its host name, the address and program left out
     "substring(d.munkaallomas from 1 for position(' ' in d.munkaallomas || ' ') - 1) as \"Munkaállomás\", "
-    "iif(e.dokumentum_id is null, '', 'érvénytelenítve: ' || e.ok) as \"Érvénytelenítve\", "
     // the technical details (address, program) in the tooltip only
     "d.munkaallomas as \"Munkaállomás részletei\" "
     "from table_kiadott_dokumentum d "
@@ -181,7 +182,9 @@ Tdokumentumok_form::Tdokumentumok_form(QWidget* parent) : ui::ChildWindow(parent
     connect(edit_kereses, &QLineEdit::textChanged, this, ui::guard([this] {
                 if (ds_iktatas->isOpen()) iktatas_listaz();
             }));
-    setKeys(Button1);
+    // Enter takes no number: it previews; in the reason box it voids, after a question
+    setKeys(Button6);
+    setEnterFor(edit_ok, Button5);
 }
 
 void Tdokumentumok_form::reset() {
@@ -290,11 +293,11 @@ std::optional<Tdokumentumok_form::Job> Tdokumentumok_form::job() {
         }
     }
     if (students.size() > 1 &&
-        !ui::confirm(this,
-                     QStringLiteral("%1 dokumentum készül, és %1 iktatószámot kap %2. tanévben (%3).\r\r"
-                                    "Kiadja őket?")
-                         .arg(students.size())
-                         .arg(ui::aAz(documents::schoolYearText(year)), sablon.title)))
+        !ui::confirmDefaultNo(
+            this, QStringLiteral("%1 dokumentum készül, és %1 iktatószámot kap %2. tanévben (%3).\r\r"
+                                 "Kiadja őket?")
+                      .arg(students.size())
+                      .arg(ui::aAz(documents::schoolYearText(year)), sablon.title)))
         return {};
     return Job{sablon, year, students};
 }
@@ -316,8 +319,22 @@ bool Tdokumentumok_form::kiad(const Job& job, const std::function<bool(const QSt
     // the register shows it at once, up to today
     if (QDate::fromString(edit_ig->text(), db::kDateFormat) < QDate::currentDate())
         edit_ig->setText(QDate::currentDate().toString(db::kDateFormat));
+    edit_ok->clear(); // a reason typed before belongs to no document of this issue
     iktatas_listaz();
+    valaszt(year, first);
     return true;
+}
+
+void Tdokumentumok_form::valaszt(int year, int number) {
+    if (!ds_iktatas->isOpen()) return;
+    ds_iktatas->fetchAll();
+    const QString tanev = documents::schoolYearText(year);
+    for (int r = ds_iktatas->rowCount() - 1; r >= 0; --r)
+        if (ds_iktatas->value(r, QStringLiteral("Sorszám")).toInt() == number &&
+            ds_iktatas->value(r, QStringLiteral("Tanév")).toString() == tanev) {
+            ds_iktatas->setCurrentRow(r);
+            return;
+        }
 }
 
 bool Tdokumentumok_form::pdf_ment(const QString& path) {
@@ -429,9 +446,10 @@ void Tdokumentumok_form::Button5Click() {
         edit_ok->setFocus();
         return;
     }
-    if (!ui::confirm(this, QStringLiteral("Érvényteleníti a dokumentumot?\r\r%1\rOka: %2\r\rAz iktatószám "
-                                          "megmarad, és többé nem adható ki.")
-                               .arg(what, reason)))
+    if (!ui::confirmDefaultNo(this,
+                              QStringLiteral("Érvényteleníti a dokumentumot?\r\r%1\rOka: %2\r\rAz iktatószám "
+                                             "megmarad, és többé nem adható ki.")
+                                  .arg(what, reason)))
         return;
     db::Transaction tr(DM->dbTanulo);
     try {
@@ -450,7 +468,8 @@ void Tdokumentumok_form::Button5Click() {
     }
     edit_ok->clear();
     iktatas_listaz();
-    ds_iktatas->locate(QStringLiteral("Sorszám"), number);
+    valaszt(year.left(4).toInt(), number);
+    ui::information(this, QStringLiteral("A dokumentum érvénytelenítve: %1.").arg(what));
 }
 
 void Tdokumentumok_form::lista(Lista how) {

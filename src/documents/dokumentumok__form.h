@@ -37,6 +37,8 @@ class Tdokumentumok_form : public ui::ChildWindow {
     bool pdf_ment(const QString& path);
     bool nyomtat();
     void iktatas_listaz();
+    // chooses the register's row of a school year's number, when it is listed
+    void valaszt(int year, int number);
 
     void Button1Click(); // Nyomtatás…
     void Button2Click(); // Mentés PDF-be…

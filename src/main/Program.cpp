@@ -188,7 +188,8 @@ void wireFurtherData() {
                                  [id, name] { tanulo_adatok_form->prepareForStudent(id, name); });
         }));
     QObject::connect(uj_tanulo_Form, &Tuj_tanulo_Form::felveve, main_form, [](int id, const QString& name) {
-        if (!fiok::szabad(fiok::Szerep::Iroda) || !ui::confirm(tanulo_adatok::kKinalas)) return;
+        if (!fiok::szabad(fiok::Szerep::Iroda) || !ui::confirm(uj_tanulo_Form, tanulo_adatok::kKinalas))
+            return;
         uj_tanulo_Form->close();
         main_form->openChild(tanulo_adatok_form,
                              [id, name] { tanulo_adatok_form->prepareForStudent(id, name); });

@@ -228,15 +228,23 @@ bool Ttanevvaltas_form::Button4Click() {
         return false;
     }
     const int vegzos = spin_vegzos->value();
-    if (!ui::confirm(this,
-                     QStringLiteral("Végrehajtja a tanévváltást a %1. tanévre?\r\r"
-                                    "A %2. évfolyam osztályai megszűnnek, tanulóik végzettként az archívumba "
-                                    "kerülnek (az évismétlők kivételével); a többi osztály egy évfolyammal "
-                                    "feljebb lép, a megjelölt tanulók évet ismételnek vagy kilépnek.\r"
-                                    "Az utolsó tanévváltás visszavonható, amíg az adatok nem változnak.")
-                         .arg(tanev::tanevSzoveg(year))
-                         .arg(vegzos)))
-        return false;
+    // the move belongs to the school year's end; at any other time one Enter must not make it
+    const bool season = datum >= QDate(datum.year(), 6, 15) && datum <= QDate(datum.year(), 8, 31);
+    const QString warning =
+        season ? QString()
+               : QStringLiteral(
+                     "Figyelem: a tanévváltás ideje a tanév vége (június 15. és augusztus 31. között), "
+                     "a végzősök kilépésének dátuma pedig most %1.\r\r")
+                     .arg(datum.toString(db::kDateFormat));
+    const QString question =
+        warning + QStringLiteral("Végrehajtja a tanévváltást a %1. tanévre?\r\r"
+                                 "A %2. évfolyam osztályai megszűnnek, tanulóik végzettként az archívumba "
+                                 "kerülnek (az évismétlők kivételével); a többi osztály egy évfolyammal "
+                                 "feljebb lép, a megjelölt tanulók évet ismételnek vagy kilépnek.\r"
+                                 "Az utolsó tanévváltás visszavonható, amíg az adatok nem változnak.")
+                      .arg(tanev::tanevSzoveg(year))
+                      .arg(vegzos);
+    if (!(season ? ui::confirm(this, question) : ui::confirmDefaultNo(this, question))) return false;
     tanev::Eredmeny e;
     try {
         tanev::vegzosMent(DM->dbTanulo, vegzos);

@@ -375,10 +375,10 @@ bool Tlekerdezesek_form::ment(const QString& path, const QString& kind, Writer w
     }
     const QString shown = QDir::toNativeSeparators(path);
     if (!written) {
-        ui::error(QStringLiteral("%1 fájl mentése nem sikerült: %2.").arg(ui::aAz(shown, true), error));
+        ui::error(this, QStringLiteral("%1 fájl mentése nem sikerült: %2.").arg(ui::aAz(shown, true), error));
         return false;
     }
-    ui::information(QStringLiteral("%1 elkészült:\r%2").arg(kind, shown));
+    ui::information(this, QStringLiteral("%1 elkészült:\r%2").arg(kind, shown));
     return true;
 }
 

@@ -35,6 +35,10 @@ void ChildWindow::setKeys(QPushButton* defaultButton, std::function<bool()> type
     typed_ = std::move(typed);
 }
 
+void ChildWindow::setEnterFor(QWidget* box, QPushButton* button) {
+    enterFor_.insert(box, button);
+}
+
 void ChildWindow::keyPressEvent(QKeyEvent* event) {
     if (!keys_ || event->modifiers() & ~Qt::KeypadModifier) return QWidget::keyPressEvent(event);
     switch (event->key()) {
@@ -51,6 +55,8 @@ void ChildWindow::keyPressEvent(QKeyEvent* event) {
         // a box that takes Enter itself (a multi-line text) never gets here
         if (auto* focused = qobject_cast<QPushButton*>(focusWidget()))
             focused->click();
+        else if (QPushButton* own = enterFor_.value(focusWidget()))
+            own->click();
         else if (default_ && default_->isVisible() && default_->isEnabled())
             default_->click();
         return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -21,6 +22,8 @@ class ChildWindow : public QWidget {
     // would be lost), Enter presses the default button, and every button gets an Alt
     // letter of its own. The registry's first windows keep their own keys.
     void setKeys(QPushButton* defaultButton, std::function<bool()> typed = {});
+    // Enter in this box presses that button, not the window's default.
+    void setEnterFor(QWidget* box, QPushButton* button);
     // A new window: its boxes are its own, with Hungarian titles and buttons.
     bool ownsDialogs() const { return keys_; }
 
@@ -36,6 +39,7 @@ class ChildWindow : public QWidget {
     bool keys_ = false;
     QPointer<QPushButton> default_;
     std::function<bool()> typed_;
+    QHash<QWidget*, QPointer<QPushButton>> enterFor_;
 };
 
 // An Alt letter for every button of the window that has none, none used twice: the first

@@ -46,12 +46,12 @@ class MessageBoxService : public DialogService {
             icon = QMessageBox::Question;
             break;
         }
-        if (ending) return buttons == DialogButtons::YesNo ? DialogAnswer::No : DialogAnswer::Ok;
+        if (ending) return buttons != DialogButtons::Ok ? DialogAnswer::No : DialogAnswer::Ok;
         QString shown = text;
         shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-        QMessageBox box(
-            icon, title, shown,
-            buttons == DialogButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent);
+        QMessageBox box(icon, title, shown,
+                        buttons != DialogButtons::Ok ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+                        parent);
         box.setTextFormat(Qt::PlainText);
         // Modal to its own window only, which the window manager keeps below it.
         if (hungarian) {
@@ -68,6 +68,7 @@ class MessageBoxService : public DialogService {
             b->setText(hungarian ? QStringLiteral("&Igen") : QStringLiteral("Yes"));
         if (QAbstractButton* b = box.button(QMessageBox::No))
             b->setText(hungarian ? QStringLiteral("&Nem") : QStringLiteral("No"));
+        if (buttons == DialogButtons::YesNoDefaultNo) box.setDefaultButton(QMessageBox::No);
         const int answer = box.exec();
         if (buttons == DialogButtons::Ok) return DialogAnswer::Ok;
         return answer == QMessageBox::Yes ? DialogAnswer::Yes : DialogAnswer::No;
@@ -80,7 +81,7 @@ bool lossToldInThisAction = false;
 DialogAnswer showOnce(DialogKind kind, const QString& title, const QString& text, DialogButtons buttons) {
     const bool loss = text.contains(db::kConnectionLostText);
     if (loss && lossToldInThisAction)
-        return buttons == DialogButtons::YesNo ? DialogAnswer::No : DialogAnswer::Ok;
+        return buttons != DialogButtons::Ok ? DialogAnswer::No : DialogAnswer::Ok;
     if (loss) lossToldInThisAction = true;
     return dialogs().show(kind, title, text, buttons);
 }
@@ -146,7 +147,7 @@ namespace {
 DialogAnswer showFor(QWidget* window, DialogKind kind, const QString& text, DialogButtons buttons) {
     const bool loss = text.contains(db::kConnectionLostText);
     if (loss && lossToldInThisAction)
-        return buttons == DialogButtons::YesNo ? DialogAnswer::No : DialogAnswer::Ok;
+        return buttons != DialogButtons::Ok ? DialogAnswer::No : DialogAnswer::Ok;
     if (loss) lossToldInThisAction = true;
     return dialogs().showFor(window, kind, hungarianTitle(kind), text, buttons);
 }
@@ -163,6 +164,10 @@ void information(QWidget* window, const QString& text) {
 }
 bool confirm(QWidget* window, const QString& text) {
     return showFor(window, DialogKind::Confirmation, text, DialogButtons::YesNo) == DialogAnswer::Yes;
+}
+bool confirmDefaultNo(QWidget* window, const QString& text) {
+    return showFor(window, DialogKind::Confirmation, text, DialogButtons::YesNoDefaultNo) ==
+           DialogAnswer::Yes;
 }
 
 void warning(const QString& text) {

@@ -7,7 +7,8 @@ class QWidget;
 namespace ui {
 
 enum class DialogKind { Warning, Error, Information, Confirmation };
-enum class DialogButtons { Ok, YesNo };
+// YesNoDefaultNo: a question whose "Igen" cannot be undone; Enter answers "Nem".
+enum class DialogButtons { Ok, YesNo, YesNoDefaultNo };
 enum class DialogAnswer { Ok, Yes, No };
 
 // Every message dialog of the program goes through the one service, so that
@@ -46,6 +47,8 @@ void warning(QWidget* window, const QString& text);
 void error(QWidget* window, const QString& text);
 void information(QWidget* window, const QString& text);
 bool confirm(QWidget* window, const QString& text); // true on "Igen"
+// A question whose "Igen" takes a number or voids a document for good: "Nem" is the default.
+bool confirmDefaultNo(QWidget* window, const QString& text);
 // A dialog titled with the program's name, for errors no handler caught.
 void programError(const QString& text);
 
