@@ -425,6 +425,10 @@ f=$backups3/korvana-2026-12-09.fbk
 [ -s "$f" ] && [ -s "$f.log" ] && pass || fail "megszakított ellenőrzés: a mentés vagy a naplója elveszett: $(ls -A "$backups3")"
 check_eq "megszakított ellenőrzés: nem maradt ideiglenes adatbázis" "$(ls -A "$data3")" korvana.fdb
 case "$(row_of "$f")" in "0|"*"megszakadt"*) pass ;; *) fail "megszakított ellenőrzés feljegyezve: $(row_of "$f") $(cat "$tmp/megszakitott.out")" ;; esac
+# one killed outright leaves its throw-away database: the next run removes it
+cp "$data3/korvana.fdb" "$data3/.korvana-ellenorzes-4194303.fdb"
+expect 0 "a megszakított ellenőrzés pótlása" ks3 ellenorzes "$f"
+check_eq "egy leölt futás ideiglenes adatbázisa sem marad" "$(ls -A "$data3")" korvana.fdb
 
 # ---------------------------------------------------------------- the second place
 # each: what | the file system mounted there for the run (- for none) | exit code | what
@@ -476,6 +480,14 @@ check_eq "hibás frissítés: az adatbázis változatlan és írható" \
     "$(kv "select (select count(*) from table_tanar where nev = 'Félbemaradt frissítés') || ' ' || mon\$read_only from mon\$database")" "0 0"
 check_eq "hibás frissítés: nem maradt ideiglenes adatbázis" "$(ls -A "$data3")" korvana.fdb
 rm "$upgrades3/999_hibas.sql"
+# an upgrade killed outright left the database read-only: told, and the next one mends it
+export ISC_USER=SYSDBA ISC_PASSWORD=velvetoak
+gfix -shut single -force 0 "$db" && gfix -mode read_only "$db" && gfix -online normal "$db"
+unset ISC_USER ISC_PASSWORD
+expect 1 "csak olvasható adatbázis: állapot" ks3 allapot
+said "csak olvasható adatbázis: állapot" "Az adatbázis írható: csak olvasható"
+expect 0 "csak olvasható adatbázis: frissítés" ks3 frissites
+check_eq "csak olvasható adatbázis: a frissítés után írható" "$(kv "select mon\$read_only from mon\$database")" 0
 
 # ---------------------------------------------------------------- allapot
 expect 0 "állapot" ks3 allapot
