@@ -51,7 +51,8 @@ class MentesTest : public QObject {
         QTest::newRow("soha nem ellenőrzött")
             << QStringList{u"0,60"_s} << 7210 << iskolai
             << QStringLiteral("még nem készült ellenőrzött mentés, pedig 5 napja használják");
-        QTest::newRow("bemutató, öt napos") << QStringList{u"1,7250"_s} << 43200 << u"bemutato"_s << QString();
+        QTest::newRow("bemutató, öt napos")
+            << QStringList{u"1,7250"_s} << 43200 << u"bemutato"_s << QString();
         QTest::newRow("bemutató, soha") << QStringList{} << 43200 << u"bemutato"_s << QString();
         QTest::newRow("fejlesztői, soha") << QStringList{u"0,60"_s} << 43200 << u"fejlesztoi"_s << QString();
     }

@@ -37,15 +37,17 @@ Allapot olvas(db::Connection& connection) {
         // what the database is and since when it is used (150_adatbazis); a database
         // without it, or a role that may not read it, still gets the warning above
         db::Statement t(connection, tr);
-        t.prepare(QStringLiteral("select count(*) from rdb$relations where rdb$relation_name = 'TABLE_ADATBAZIS'"));
+        t.prepare(
+            QStringLiteral("select count(*) from rdb$relations where rdb$relation_name = 'TABLE_ADATBAZIS'"));
         t.execute();
         const bool jellege = t.fetch() && t.value(0).toInt() > 0;
         t.closeCursor();
         if (jellege) {
             try {
                 db::Statement j(connection, tr);
-                j.prepare(QStringLiteral("select jelleg, datediff(minute from elso_hasznalat to current_timestamp) "
-                                         "from table_adatbazis where id = 1"));
+                j.prepare(
+                    QStringLiteral("select jelleg, datediff(minute from elso_hasznalat to current_timestamp) "
+                                   "from table_adatbazis where id = 1"));
                 j.execute();
                 if (j.fetch()) {
                     a.bemutato = j.value(0).toString().trimmed() != QLatin1String("iskolai");
@@ -68,8 +70,9 @@ std::optional<QString> figyelmeztetes(const Allapot& a) {
     if (!a.percekOta) {
         if (a.percekHasznalatOta) {
             if (*a.percekHasznalatOta <= kHatarPerc) return std::nullopt;
-            return QStringLiteral("Az iskolai adatbázisról még nem készült ellenőrzött mentés, pedig %1 napja "
-                                  "használják.")
+            return QStringLiteral(
+                       "Az iskolai adatbázisról még nem készült ellenőrzött mentés, pedig %1 napja "
+                       "használják.")
                        .arg(*a.percekHasznalatOta / (24 * 60)) +
                    teendo;
         }

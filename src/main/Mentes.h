@@ -11,10 +11,10 @@ namespace mentes {
 
 // What the school database says of the server's backups (korvana-szerver records them).
 struct Allapot {
-    bool nyilvantartja = false;      // the database keeps the table (upgraded)
-    int mentesek = 0;                // backups recorded, verified or not
-    std::optional<qint64> percekOta; // minutes since the last verified one
-    bool bemutato = false;           // a demo or a developer's database (table_adatbazis)
+    bool nyilvantartja = false;               // the database keeps the table (upgraded)
+    int mentesek = 0;                         // backups recorded, verified or not
+    std::optional<qint64> percekOta;          // minutes since the last verified one
+    bool bemutato = false;                    // a demo or a developer's database (table_adatbazis)
     std::optional<qint64> percekHasznalatOta; // minutes since its first use, when it tells
 };
 
