@@ -387,6 +387,23 @@ nincs napló|naplotlan|nincs meg a mentés naplója|
 rossz belépés|belepes|nem fogadta el|rossz-jelszo
 CASES
 check_eq "az ellenőrző adatbázisok nem maradtak meg" "$(ls -A "$data3")" korvana.fdb
+# a full data disk: the server restarted with a small file system where the throw-away
+# database goes (seen by the server alone); the cause is the disk, not the file
+small=$root3/var/lib/firebird/3.0/kicsi
+mkdir -p "$small"
+"$fbs" stop "$fbdir3"
+# shellcheck disable=SC2016  # expanded by the inner shell
+if unshare -m bash -c 'mount -t tmpfs -o size=1m korvana-kicsi "$1" && exec "$2" start "$3" "$4"' _ "$small" "$fbs" "$fbdir3" "$p3" 2> /dev/null; then
+    sed -i 's|^ADATMAPPA=.*|ADATMAPPA=/var/lib/firebird/3.0/kicsi|' "$conf3"
+    expect 1 "ellenőrzés megtelt adatlemezen" ks3 ellenorzes "$good"
+    said "ellenőrzés megtelt adatlemezen" "megtelt a lemez"
+    [[ $out != *csonka* ]] && pass || fail "megtelt adatlemez: a fájlt okolja: $out"
+    sed -i 's|^ADATMAPPA=.*|ADATMAPPA=/var/lib/firebird/3.0/data|' "$conf3"
+    "$fbs" stop "$fbdir3"
+else
+    echo "megtelt adatlemez: kihagyva (itt nem csatolható saját fájlrendszer)"
+fi
+"$fbs" start "$fbdir3" "$p3"
 # an older backup: recorded as made then, not now; what waited goes in with it
 cp "$good" "$tmp/regi.fbk" && cp "$good.log" "$tmp/regi.fbk.log"
 touch -d "10 days ago" "$tmp/regi.fbk"
@@ -453,6 +470,8 @@ if unshare -m bash -c 'mount -t tmpfs -o size=64k korvana-probe "$1"' _ "$tmp" 2
 csatolt megosztás|size=64m|0|korvana-2026-12-10.fbk korvana-2026-12-10.fbk.log|
 megtelt|size=256k|1||megtelt
 CASES
+    expect 1 "állapot a második hely hibája után" ks3 allapot
+    said "állapot a második hely hibája után" "hibás: a második hely: megtelt"
 else
     echo "második hely csatolással: kihagyva (itt nem csatolható saját fájlrendszer)"
 fi
