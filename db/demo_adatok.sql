@@ -53,3 +53,7 @@ UPDATE table_iskola SET nev = 'Bemutató Gimnázium és Technikum', cim = '4400 
        utolso_evfolyam = 12
  WHERE id = 1;
 COMMIT;
+
+-- A demo, not a school's registry: the program does not warn of its backups.
+UPDATE table_adatbazis SET jelleg = 'bemutato' WHERE id = 1;
+COMMIT;

@@ -72,14 +72,20 @@ explain() {
     elif grep -q 'I/O error during "open O_CREAT"' "$log"; then
         echo "$me: a szerver nem tudja létrehozni a fájlt (létezik a mappa? van joga írni?): $db_path" >&2
     elif grep -q "user name and password are not defined" "$log"; then
-        if [ "$ISC_USER" = SYSDBA ] && [ "$ISC_PASSWORD" = velvetoak ]; then
-            echo "$me: a szerver nem fogadta el a program rögzített SYSDBA-belépését (a szerveren: sudo dpkg-reconfigure firebird3.0-server, a program jelszavával)" >&2
+        # never the advice to set the built-in password back: once personal accounts are on,
+        # that would undo them; the server's own jobs say where their login is kept
+        if [ -n "${KORVANA_BELEPES_TANACS:-}" ]; then
+            echo "$me: a szerver nem fogadta el a(z) $ISC_USER belépést; $KORVANA_BELEPES_TANACS" >&2
+        elif [ "$ISC_USER" = SYSDBA ] && [ "$ISC_PASSWORD" = velvetoak ]; then
+            echo "$me: a szerver nem fogadta el a program beépített SYSDBA-belépését: adja meg a rendszergazda belépését (ISC_USER, ISC_PASSWORD)" >&2
         else
             echo "$me: a szerver nem fogadta el a(z) $ISC_USER belépést (ISC_USER / ISC_PASSWORD)" >&2
         fi
+    elif grep -q "No space left\|Disk quota exceeded" "$log"; then
+        echo "$me: megtelt a lemez" >&2
     elif [ "$me" = restore-db ] && grep -q "Done with volume\|Backup incomplete\|backup description\|end of file" "$log"; then
         echo "$me: a mentésfájl csonka, sérült vagy nem gbak-mentés" >&2
-    elif grep -q "No space left\|Done with volume\|write failed\|could not write" "$log"; then
+    elif grep -q "Done with volume\|write failed\|could not write" "$log"; then
         echo "$me: megtelt a lemez (vagy nem írható a fájl)" >&2
     fi
 }

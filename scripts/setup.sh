@@ -2,7 +2,7 @@
 # Sourced; expects ROOT and BUILD to be set.
 PACKAGES=(build-essential cmake qt6-base-dev qt6-base-dev-tools firebird3.0-server firebird3.0-utils firebird-dev
           libfbclient2 fonts-liberation xvfb xauth poppler-utils dpkg-dev file desktop-file-utils
-          x11-utils xdotool qt6-translations-l10n libxlsxwriter-dev libzip-dev systemd iproute2)
+          x11-utils xdotool qt6-translations-l10n libxlsxwriter-dev libzip-dev systemd iproute2 lintian)
 
 install_missing() {
     local missing=()

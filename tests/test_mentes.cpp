@@ -25,27 +25,48 @@ class MentesTest : public QObject {
   private slots:
     void initTestCase() { shared_ = testing::createDatabase(QStringLiteral("mentes")); }
 
-    // rows: "verified,minutes ago" each, as the server's command records them
+    // rows: "verified,minutes ago" each, as the server's command records them; the
+    // database's first use so many minutes ago, and what it is (table_adatbazis)
     void warnsOfOldBackups_data() {
         QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<int>("usedMinutes"); // since the first use
+        QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("expected"); // a part of the warning; empty for none
         const QString old = QStringLiteral("legutóbbi ellenőrzött mentése 5 napja készült");
-        QTest::newRow("nincs feljegyzett mentés") << QStringList{} << QString();
-        QTest::newRow("tegnapi ellenőrzött") << QStringList{u"1,1440"_s} << QString();
-        QTest::newRow("épp három napos") << QStringList{u"1,4310"_s} << QString();
-        QTest::newRow("öt napos") << QStringList{u"1,7250"_s} << old;
+        const QString iskolai = QStringLiteral("iskolai");
+        QTest::newRow("nincs feljegyzett mentés, ma kezdték") << QStringList{} << 0 << iskolai << QString();
+        QTest::newRow("nincs feljegyzett mentés, épp három napja")
+            << QStringList{} << 4310 << iskolai << QString();
+        QTest::newRow("nincs feljegyzett mentés, négy napja használják")
+            << QStringList{} << 5770 << iskolai
+            << QStringLiteral("még nem készült ellenőrzött mentés, pedig 4 napja használják");
+        QTest::newRow("tegnapi ellenőrzött") << QStringList{u"1,1440"_s} << 43200 << iskolai << QString();
+        QTest::newRow("épp három napos") << QStringList{u"1,4310"_s} << 43200 << iskolai << QString();
+        QTest::newRow("öt napos") << QStringList{u"1,7250"_s} << 43200 << iskolai << old;
         QTest::newRow("öt napos, azóta csak hibás")
-            << QStringList{u"1,7250"_s, u"0,1440"_s, u"0,10"_s} << old;
-        QTest::newRow("régi hibás, friss ellenőrzött") << QStringList{u"0,9000"_s, u"1,60"_s} << QString();
+            << QStringList{u"1,7250"_s, u"0,1440"_s, u"0,10"_s} << 43200 << iskolai << old;
+        QTest::newRow("régi hibás, friss ellenőrzött")
+            << QStringList{u"0,9000"_s, u"1,60"_s} << 43200 << iskolai << QString();
+        QTest::newRow("csak hibás, tegnap kezdték") << QStringList{u"0,60"_s} << 1440 << iskolai << QString();
         QTest::newRow("soha nem ellenőrzött")
-            << QStringList{u"0,60"_s} << QStringLiteral("még nem készült ellenőrzött mentés");
+            << QStringList{u"0,60"_s} << 7210 << iskolai
+            << QStringLiteral("még nem készült ellenőrzött mentés, pedig 5 napja használják");
+        QTest::newRow("bemutató, öt napos")
+            << QStringList{u"1,7250"_s} << 43200 << u"bemutato"_s << QString();
+        QTest::newRow("bemutató, soha") << QStringList{} << 43200 << u"bemutato"_s << QString();
+        QTest::newRow("fejlesztői, soha") << QStringList{u"0,60"_s} << 43200 << u"fejlesztoi"_s << QString();
     }
     void warnsOfOldBackups() {
         QFETCH(QStringList, rows);
+        QFETCH(int, usedMinutes);
+        QFETCH(QString, kind);
         QFETCH(QString, expected);
         {
             testing::OtherCopy office(shared_.connectionString);
             office.run(QStringLiteral("delete from table_mentes"));
+            office.run(QStringLiteral("update table_adatbazis set jelleg = ?, "
+                                      "elso_hasznalat = dateadd(? minute to current_timestamp)"),
+                       {kind, -usedMinutes});
             for (const QString& row : rows) {
                 const QStringList parts = row.split(QLatin1Char(','));
                 office.run(QStringLiteral("insert into table_mentes (ido, fajl, meret, ellenorizve) values "

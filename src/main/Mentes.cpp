@@ -34,18 +34,51 @@ Allapot olvas(db::Connection& connection) {
             if (!m.isNull(1)) a.percekOta = m.value(1).toLongLong();
         }
         m.closeCursor();
+        // what the database is and since when it is used (150_adatbazis); a database
+        // without it, or a role that may not read it, still gets the warning above
+        db::Statement t(connection, tr);
+        t.prepare(
+            QStringLiteral("select count(*) from rdb$relations where rdb$relation_name = 'TABLE_ADATBAZIS'"));
+        t.execute();
+        const bool jellege = t.fetch() && t.value(0).toInt() > 0;
+        t.closeCursor();
+        if (jellege) {
+            try {
+                db::Statement j(connection, tr);
+                j.prepare(
+                    QStringLiteral("select jelleg, datediff(minute from elso_hasznalat to current_timestamp) "
+                                   "from table_adatbazis where id = 1"));
+                j.execute();
+                if (j.fetch()) {
+                    a.bemutato = j.value(0).toString().trimmed() != QLatin1String("iskolai");
+                    if (!j.isNull(1)) a.percekHasznalatOta = j.value(1).toLongLong();
+                }
+                j.closeCursor();
+            } catch (const db::Error&) {
+            }
+        }
     }
     tr.commit();
     return a;
 }
 
 std::optional<QString> figyelmeztetes(const Allapot& a) {
-    if (!a.nyilvantartja || a.mentesek == 0) return std::nullopt;
+    if (!a.nyilvantartja || a.bemutato) return std::nullopt;
     const QString teendo =
         QStringLiteral("\r\rSzóljon a rendszergazdának: a szerveren a „sudo korvana-szerver allapot” parancs "
                        "megmutatja, mi a teendő.");
-    if (!a.percekOta)
+    if (!a.percekOta) {
+        if (a.percekHasznalatOta) {
+            if (*a.percekHasznalatOta <= kHatarPerc) return std::nullopt;
+            return QStringLiteral(
+                       "Az iskolai adatbázisról még nem készült ellenőrzött mentés, pedig %1 napja "
+                       "használják.")
+                       .arg(*a.percekHasznalatOta / (24 * 60)) +
+                   teendo;
+        }
+        if (a.mentesek == 0) return std::nullopt;
         return QStringLiteral("Az iskolai adatbázisról még nem készült ellenőrzött mentés.") + teendo;
+    }
     if (*a.percekOta <= kHatarPerc) return std::nullopt;
     return QStringLiteral("Az iskolai adatbázis legutóbbi ellenőrzött mentése %1 napja készült.")
                .arg(*a.percekOta / (24 * 60)) +
