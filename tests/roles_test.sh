@@ -85,6 +85,7 @@ attacks=(
     "delete from table_tanevvaltas;"
     "delete from table_fiok_jel;"
     "delete from table_jogosultsag;"
+    "update table_adatbazis set jelleg = 'bemutato';"
     "insert into tmp_sajat_munka (jel, ertek) values ('KORVANA_NAPLO_KILEPES', '1');"
     "execute procedure PRC_SAJAT_JEL('KORVANA_NAPLO_KILEPES', 1);"
     "execute procedure PRC_NAPLO_ESEMENY('beolvasás');"

@@ -96,10 +96,11 @@ INSERT INTO table_jogosultsag VALUES ('TABLE_TV_NEV',                'tábla', '
 INSERT INTO table_jogosultsag VALUES ('TABLE_TV_OSZTALY',            'tábla', 'adatbázis', 'R', 'R', '-');
 INSERT INTO table_jogosultsag VALUES ('TABLE_TV_OSZTALY_TARGY',      'tábla', 'adatbázis', 'R', 'R', '-');
 INSERT INTO table_jogosultsag VALUES ('TABLE_TV_JELOLES_MENTES',     'tábla', 'adatbázis', 'R', 'R', '-');
--- the backup record, the applied upgrades, this list
+-- the backup record, the applied upgrades, this list, what the database is and since when
 INSERT INTO table_jogosultsag VALUES ('TABLE_MENTES',                'tábla', 'adatbázis', 'R', 'R', 'R');
 INSERT INTO table_jogosultsag VALUES ('TABLE_FRISSITES',             'tábla', 'adatbázis', 'R', 'R', 'R');
 INSERT INTO table_jogosultsag VALUES ('TABLE_JOGOSULTSAG',           'tábla', 'adatbázis', 'R', 'R', 'R');
+INSERT INTO table_jogosultsag VALUES ('TABLE_ADATBAZIS',             'tábla', 'adatbázis', 'R', 'R', 'R');
 -- the kept counts: the headcount, the October statistics'
 INSERT INTO table_jogosultsag VALUES ('TABLE_LETSZAM_VALTOZAS',      'tábla', 'adatbázis', 'R', 'R', 'R');
 INSERT INTO table_jogosultsag VALUES ('TABLE_OKT_ALAPNAP',           'tábla', 'adatbázis', 'R', 'R', '-');
