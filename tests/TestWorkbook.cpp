@@ -108,8 +108,9 @@ QString writeWorkbook(const QString& path, const QList<WorkbookPart>& sheets, co
                     .arg(i + 1)
                     .arg(QString::fromUtf8(rel))
                     .toUtf8();
-        entries.append({QStringLiteral("xl/worksheets/sheet%1.xml").arg(i + 1),
-                        head + "<worksheet" + ns + "><sheetData>" + s.rows + "</sheetData></worksheet>"});
+        entries.append(
+            {QStringLiteral("xl/worksheets/sheet%1.xml").arg(i + 1),
+             head + s.doctype + "<worksheet" + ns + "><sheetData>" + s.rows + "</sheetData></worksheet>"});
     }
     entries.append({QStringLiteral("xl/workbook.xml"), book + "</sheets></workbook>"});
     entries.append({QStringLiteral("xl/_rels/workbook.xml.rels"), rels + "</Relationships>"});

@@ -15,8 +15,9 @@ bool writeZip(const QString& path, const QList<std::pair<QString, QByteArray>>& 
 
 struct WorkbookPart {
     QString name;
-    QByteArray rows; // the <row> elements of its sheetData
-    QString state{}; // "hidden", "veryHidden" or none
+    QByteArray rows;      // the <row> elements of its sheetData
+    QString state{};      // "hidden", "veryHidden" or none
+    QByteArray doctype{}; // a <!DOCTYPE …> before the sheet's root, as no program writes one
 };
 // Cell style n (s="n") shows numbers with formats[n - 1]; shared[i] is shared text i.
 QString writeWorkbook(const QString& path, const QList<WorkbookPart>& sheets, const QStringList& formats = {},

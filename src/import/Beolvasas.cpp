@@ -61,18 +61,23 @@ void Preview::setSheet(Sheet sheet, const Mapping& mapping, const Defaults& defa
     sheet_ = std::move(sheet);
     mapping_ = mapping;
     mapping_.resize(static_cast<size_t>(sheet_.columnCount()), Field::None);
+    chosen_.assign(mapping_.size(), 0);
     defaults_ = defaults;
     // Views ask about the new rows as soon as the reset ends.
     status_.assign(static_cast<size_t>(sheet_.rowCount()), Status::Unchecked);
     included_.assign(status_.size(), 0);
+    nameTwin_.assign(status_.size(), 0);
     reasons_.clear();
     endResetModel();
     recheck();
 }
 
 void Preview::setMapping(const Mapping& mapping) {
+    const Mapping before = mapping_;
     mapping_ = mapping;
     mapping_.resize(static_cast<size_t>(sheet_.columnCount()), Field::None);
+    for (size_t c = 0; c < mapping_.size(); ++c)
+        if (c >= before.size() || before[c] != mapping_[c]) chosen_[c] = 1;
     recheck();
 }
 
@@ -93,12 +98,17 @@ void Preview::recheck() {
     const size_t n = static_cast<size_t>(sheet_.rowCount());
     status_.assign(n, Status::Unchecked);
     included_.assign(n, 0);
+    nameTwin_.assign(n, 0);
     reasons_.clear();
     missingClasses_.clear();
     seenOm_.clear();
     seenTaj_.clear();
     seenNameBirth_.clear();
     checked_ = 0;
+    // The file's dates decide their order; the office's choice only where they do not.
+    slash_ = intake::slashDates(sheet_, mapping_);
+    rowDefaults_ = defaults_;
+    if (slash_.order != DateOrder::Unsettled) rowDefaults_.dateOrder = slash_.order;
     if (n) emit dataChanged(index(0, 0), index(static_cast<int>(n) - 1, columnCount() - 1));
     emit progressed();
     if (!n) return;
@@ -116,7 +126,7 @@ bool Preview::checkSome(int count) {
     rows.reserve(static_cast<size_t>(last - first));
     QStringList oms, tajs, names;
     for (int i = first; i < last; ++i) {
-        rows.push_back(readRow(sheet_, i, mapping_, defaults_, reference_));
+        rows.push_back(readRow(sheet_, i, mapping_, rowDefaults_, reference_));
         const Row& r = rows.back();
         // Only what the column could hold is looked for: nothing else can be there.
         auto lookable = [&](const QString& v, Field f) {
@@ -126,7 +136,7 @@ bool Preview::checkSome(int count) {
         if (lookable(r.om, Field::Om)) oms << r.om;
         if (lookable(r.taj, Field::Taj)) tajs << r.taj;
         if (r.birth.isValid() && lookable(r.text[static_cast<size_t>(Field::Nev)], Field::Nev))
-            names << r.text[static_cast<size_t>(Field::Nev)];
+            names << r.text[static_cast<size_t>(Field::Nev)].toUpper();
     }
     std::vector<QSet<QString>> omFound, tajFound, nameFound;
     lookup_->find(Lookup::Om, oms, omFound);
@@ -161,7 +171,8 @@ bool Preview::checkSome(int count) {
                       seenNameBirth_, QStringLiteral("Ugyanilyen nevű és születési idejű tanuló"),
                       r.warnings);
         // Said only where there is a tick to set.
-        if (sameNameBirth && r.errors.isEmpty()) r.warnings << QStringLiteral("Csak bejelölve kerül be.");
+        const bool waits = sameNameBirth || r.onlyIfTicked;
+        if (waits && r.errors.isEmpty()) r.warnings << QStringLiteral("Csak bejelölve kerül be.");
         if (r.missingClass.grade &&
             std::none_of(missingClasses_.cbegin(), missingClasses_.cend(),
                          [&](const ClassName& c) { return classKey(c) == classKey(r.missingClass); }))
@@ -171,7 +182,8 @@ bool Preview::checkSome(int count) {
         status_[at] = !r.errors.isEmpty()     ? Status::Error
                       : !r.warnings.isEmpty() ? Status::Warning
                                               : Status::Ready;
-        included_[at] = status_[at] != Status::Error && !sameNameBirth;
+        included_[at] = status_[at] != Status::Error && !waits;
+        nameTwin_[at] = sameNameBirth;
         const QString reason = (r.errors + r.warnings).join(u' ');
         if (!reason.isEmpty()) reasons_.insert(i, reason);
     }
@@ -250,7 +262,8 @@ int Preview::importRows(output::Progress* progress) {
         if (included_[static_cast<size_t>(i)] && (status_[static_cast<size_t>(i)] == Status::Ready ||
                                                   status_[static_cast<size_t>(i)] == Status::Warning)) {
             chosen.push_back(i);
-            rows.push_back(readRow(sheet_, i, mapping_, defaults_, reference_));
+            rows.push_back(readRow(sheet_, i, mapping_, rowDefaults_, reference_));
+            rows.back().nameTwinChosen = nameTwin_[static_cast<size_t>(i)] != 0;
         }
     if (rows.empty()) return 0;
     try {
@@ -271,13 +284,38 @@ int Preview::importRows(output::Progress* progress) {
         }
         emit dataChanged(index(0, 0), index(sheet_.rowCount() - 1, columnCount() - 1));
         emit progressed();
+        // A few rows named, the rest counted: the box must fit the screen whatever the count.
+        constexpr int kNamed = 10;
+        const QString named = where.size() <= kNamed
+                                  ? where.join(QStringLiteral(", "))
+                                  : QStringLiteral("%1 és még %2")
+                                        .arg(where.mid(0, kNamed).join(QStringLiteral(", ")))
+                                        .arg(where.size() - kNamed);
         throw db::Error(
             QStringLiteral("Ellenőrzés óta %1 sor tanulója bekerült a nyilvántartásba vagy az "
                            "archívumba (a fájl %2 sora), ezért egyetlen tanuló sem került be.\r \r"
                            "Ezek a sorok most hibásként látszanak; a többi a „Beolvasás” "
-                           "gombbal újra beolvasható.")
+                           "gombbal újra beolvasható.%3")
                 .arg(where.size())
-                .arg(where.join(QStringLiteral(", "))));
+                .arg(named)
+                .arg(where.size() > kNamed
+                         ? QStringLiteral(" A sorok listája okukkal együtt a „Kimaradt sorok "
+                                          "mentése…” gombbal menthető.")
+                         : QString()));
+    }
+    // The fields the office chose are kept for the next file only once they made a good
+    // import; a guess is guessed again (an address in one cell, say, by the cells).
+    QStringList headings;
+    Mapping kept;
+    for (size_t c = 0; c < mapping_.size(); ++c)
+        if (chosen_[c]) {
+            headings << sheet_.headings.value(static_cast<int>(c));
+            kept.push_back(mapping_[c]);
+        }
+    try {
+        if (!kept.empty()) rememberMapping(connection_, headings, kept);
+    } catch (const db::Error&) {
+        // the students are in; a mapping not kept is chosen again next time
     }
     for (int i : chosen) {
         status_[static_cast<size_t>(i)] = Status::Imported;

@@ -40,7 +40,8 @@ class Preview : public QAbstractTableModel {
     ~Preview() override;
 
     // Each of these starts the checking over (the classes and languages read anew); the
-    // first rows are checked at once, the rest as the event loop runs.
+    // first rows are checked at once, the rest as the event loop runs. A mapping set is the
+    // office's choice: the columns it changes are remembered by an import that succeeds.
     void setSheet(Sheet sheet, const Mapping& mapping, const Defaults& defaults);
     void setMapping(const Mapping& mapping);
     void setDefaults(const Defaults& defaults);
@@ -49,6 +50,8 @@ class Preview : public QAbstractTableModel {
     const Sheet& sheet() const { return sheet_; }
     const Mapping& mapping() const { return mapping_; }
     const Defaults& defaults() const { return defaults_; }
+    // The slash dates of the mapped date columns: unsettled asks the office for the order.
+    const SlashDates& slashDates() const { return slash_; }
 
     // Checks the next rows; false when every row is checked.
     bool checkSome(int rows);
@@ -105,9 +108,13 @@ class Preview : public QAbstractTableModel {
     db::Connection& connection_;
     Sheet sheet_;
     Mapping mapping_;
+    std::vector<char> chosen_; // columns whose field the office changed: remembered by an import
     Defaults defaults_;
+    SlashDates slash_;
+    Defaults rowDefaults_; // the defaults with the date order the file settles
     std::vector<Status> status_;
     std::vector<char> included_;
+    std::vector<char> nameTwin_; // a namesake with the same birth date was found when checked
     QHash<int, QString> reasons_;
     int checked_ = 0;
     QTimer* timer_;

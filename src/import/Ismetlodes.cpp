@@ -6,7 +6,7 @@
 namespace intake {
 
 QString nameBirthKey(const QString& name, const QDate& birth) {
-    return name + QChar(0x1F) + birth.toString(Qt::ISODate);
+    return name.toUpper() + QChar(0x1F) + birth.toString(Qt::ISODate);
 }
 
 Lookup::Lookup(db::Connection& connection, db::Transaction& tr) {
@@ -22,7 +22,8 @@ Lookup::Lookup(db::Connection& connection, db::Transaction& tr) {
         const QString sql[Kinds] = {
             QStringLiteral("select %3 from %1 where %3 in (%2)").arg(table, in, om),
             QStringLiteral("select %3 from %1 where %3 in (%2)").arg(table, in, taj),
-            QStringLiteral("select nev, szul_ido from %1 where nev in (%2)").arg(table, in),
+            // upper(): the expression of the names' own index
+            QStringLiteral("select upper(nev), szul_ido from %1 where upper(nev) in (%2)").arg(table, in),
         };
         for (int k = 0; k < Kinds; ++k) {
             auto s = std::make_unique<db::Statement>(connection, tr);

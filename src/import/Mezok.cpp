@@ -207,13 +207,37 @@ void rememberMapping(db::Connection& connection, const QStringList& headings, co
 }
 
 bool splitAddress(const QString& text, Address& out) {
-    static const QRegularExpression form(QStringLiteral("^(?:(\\d{4})\\s+)?([^,\\d][^,]*),\\s*(\\S.*)$"));
-    const QRegularExpressionMatch m = form.match(text.simplified());
-    if (!m.hasMatch()) return false;
-    out.postcode = m.captured(1);
-    out.town = m.captured(2).trimmed();
-    out.street = m.captured(3).trimmed();
-    return true;
+    // "6000 Kecskemét", "H-6000 Kecskemét": the town's part, with the postcode before it
+    static const QRegularExpression withPostcode(QStringLiteral("^(?:H\\s*-\\s*)?(\\d{4})\\s+(\\D.*)$"));
+    QStringList parts = text.simplified().split(u',');
+    for (QString& p : parts)
+        p = p.trimmed();
+    parts.removeAll(QString());
+    if (parts.size() < 2) return false;
+    out = Address{};
+    auto hasDigit = [](const QString& p) {
+        return std::any_of(p.cbegin(), p.cend(), [](QChar c) { return c.isDigit(); });
+    };
+    auto place = [&](qsizetype townAt) {
+        const QString town = parts.takeAt(townAt);
+        const QRegularExpressionMatch m = withPostcode.match(town);
+        out.postcode = m.hasMatch() ? m.captured(1) : QString();
+        out.town = m.hasMatch() ? m.captured(2).trimmed() : town;
+        out.street = parts.join(QStringLiteral(", "));
+    };
+    if (withPostcode.match(parts.first()).hasMatch())
+        place(0);
+    else if (withPostcode.match(parts.last()).hasMatch())
+        place(parts.size() - 1);
+    else if (!hasDigit(parts.first()) && hasDigit(parts.last()))
+        place(0); // the house number tells the street
+    else if (hasDigit(parts.first()) && !hasDigit(parts.last()))
+        place(parts.size() - 1);
+    else {
+        place(0);
+        out.guessed = true;
+    }
+    return !out.town.isEmpty() && !out.street.isEmpty() && !out.town.front().isDigit();
 }
 
 } // namespace intake

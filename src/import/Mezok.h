@@ -86,10 +86,13 @@ Mapping guessMapping(const QStringList& headings, const QHash<QString, Field>& r
 QHash<QString, Field> rememberedMappings(db::Connection& connection);
 void rememberMapping(db::Connection& connection, const QStringList& headings, const Mapping& mapping);
 
-// "6000 Kecskemét, Petőfi Sándor utca 10." (the postcode may be missing); false when the
-// text is not of that form.
+// "6000 Kecskemét, Petőfi Sándor utca 10." or "Petőfi Sándor utca 10., 6000 Kecskemét",
+// the postcode perhaps written "H-6000" or missing; false when the text is not of two parts
+// at least. Without a postcode, the part with a house number is the street; when that
+// does not tell either, the town is taken first and the address is guessed.
 struct Address {
     QString postcode, town, street;
+    bool guessed = false;
 };
 bool splitAddress(const QString& text, Address& out);
 

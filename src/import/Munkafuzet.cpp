@@ -84,6 +84,9 @@ class EntryReader {
                 throw db::Error(brokenWorkbook(path_));
             }
             waiting = 0;
+            // No spreadsheet program declares entities: a text that names one would be
+            // read without it.
+            if (xml.isDTD() || xml.isEntityReference()) throw db::Error(brokenWorkbook(path_));
             handle(xml);
         }
         return true;
@@ -187,6 +190,8 @@ class SharedStrings {
             [] { return cellTooLong(0); });
     }
 
+    int count() const { return static_cast<int>(ends_.size()); }
+
   private:
     QString text_;
     std::vector<quint32> ends_;
@@ -260,9 +265,12 @@ bool shownAs(const QString& code, double value, QString& out) {
         } else if (c == u'\\' && i + 1 < section.size()) {
             pieces.append({QChar(), QString(section.at(++i))});
         } else if (c == u'[') {
-            // A colour changes nothing; a condition or a currency does.
+            // A colour changes nothing, nor does a language ([$-40E]: "$-" and a locale
+            // alone); a condition or a currency ([$€-40E], [$Ft]) does.
             const qsizetype end = section.indexOf(u']', i);
-            if (end < 0 || (i + 1 < section.size() && QStringLiteral("$<>=").contains(section.at(i + 1))))
+            const bool localeOnly = section.mid(i + 1, 2) == u"$-";
+            if (end < 0 ||
+                (!localeOnly && i + 1 < section.size() && QStringLiteral("$<>=").contains(section.at(i + 1))))
                 return false;
             i = end;
         } else if (QStringLiteral("$-+():!^&'~{}<>= ").contains(c)) {
@@ -354,13 +362,17 @@ int columnOf(QStringView reference) {
 // A cell's text and kind from its type, style and stored value.
 class CellReader {
   public:
-    CellReader(const SharedStrings& shared, std::vector<NumberShape> shapes, bool date1904)
-        : shared_(shared), shapes_(std::move(shapes)),
-          dateBase_(date1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30)) {}
+    CellReader(const SharedStrings& shared, std::vector<NumberShape> shapes, bool date1904,
+               const QString& path)
+        : shared_(shared), shapes_(std::move(shapes)), date1904_(date1904), path_(path) {}
 
     CellKind read(const QString& type, int style, const QString& value, QString& text) const {
         if (type == u"s") {
-            text = shared_.at(value.toInt()).toString();
+            // an index no text has is a broken workbook, not an empty cell
+            bool ok = false;
+            const int i = value.toInt(&ok);
+            if (!ok || i < 0 || i >= shared_.count()) throw db::Error(brokenWorkbook(path_));
+            text = shared_.at(i).toString();
         } else if (type == u"b") {
             text = value == u"1" ? QStringLiteral("igaz") : QStringLiteral("hamis");
         } else if (type == u"e") {
@@ -374,9 +386,10 @@ class CellReader {
                 style >= 0 && size_t(style) < shapes_.size() ? shapes_[size_t(style)] : NumberShape();
             bool ok = false;
             const double number = value.toDouble(&ok);
-            if (ok && shape.kind == NumberShape::Date) {
-                text = dateBase_.addDays(static_cast<qint64>(std::floor(number))).toString(db::kDateFormat);
-            } else if (!(ok && shape.kind == NumberShape::Pattern && shownAs(shape.code, number, text))) {
+            const bool shown =
+                ok && ((shape.kind == NumberShape::Date && dateOf(number, text)) ||
+                       (shape.kind == NumberShape::Pattern && shownAs(shape.code, number, text)));
+            if (!shown) {
                 text = numberText(value);
                 return CellKind::Number;
             }
@@ -387,9 +400,26 @@ class CellReader {
     }
 
   private:
+    // The 1900 system counts a 29 February 1900 that never was: serials before it are a day
+    // further from the base than the later ones, and the day itself is no date.
+    bool dateOf(double number, QString& text) const {
+        const auto serial = static_cast<qint64>(std::floor(number));
+        QDate date;
+        if (date1904_)
+            date = QDate(1904, 1, 1).addDays(serial);
+        else if (serial >= 61)
+            date = QDate(1899, 12, 30).addDays(serial);
+        else if (serial >= 1 && serial < 60)
+            date = QDate(1899, 12, 31).addDays(serial);
+        if (!date.isValid() || serial < 0) return false;
+        text = date.toString(db::kDateFormat);
+        return true;
+    }
+
     const SharedStrings& shared_;
     std::vector<NumberShape> shapes_;
-    QDate dateBase_;
+    bool date1904_;
+    const QString& path_;
 };
 
 } // namespace
@@ -417,7 +447,7 @@ Sheet readXlsx(const QString& path, const ReadOptions& options) {
 
     SharedStrings shared;
     shared.read(reader);
-    const CellReader cells(shared, readStyles(reader, path), book.date1904);
+    const CellReader cells(shared, readStyles(reader, path), book.date1904, path);
 
     Sheet sheet;
     int sourceRow = 0;
@@ -438,6 +468,8 @@ Sheet readXlsx(const QString& path, const ReadOptions& options) {
                 const auto name = x.name();
                 if (name == u"row") {
                     const int r = x.attributes().value(QLatin1String("r")).toInt();
+                    // rows come in order, each once, in every workbook a program writes
+                    if (r > 0 && r <= sourceRow) throw db::Error(brokenWorkbook(path));
                     sourceRow = r > 0 ? r : sourceRow + 1;
                     sheet.beginRow(sourceRow);
                     rowOpen = true;
@@ -448,7 +480,9 @@ Sheet readXlsx(const QString& path, const ReadOptions& options) {
                     type = a.value(QLatin1String("t")).toString();
                     style = a.value(QLatin1String("s")).toInt();
                     const auto ref = a.value(QLatin1String("r"));
-                    cellColumn = ref.isEmpty() ? position : std::max(column, columnOf(ref));
+                    cellColumn = ref.isEmpty() ? position : columnOf(ref);
+                    // a cell left of or on one already read would shift the later values
+                    if (cellColumn < position) throw db::Error(brokenWorkbook(path));
                     position = cellColumn + 1;
                     value.clear();
                 } else if (name == u"rPh") {

@@ -30,22 +30,81 @@ QString sentence(const QString& text) {
     return text + u'.';
 }
 
-QDate parseDate(QStringView text) {
+namespace {
+const QRegularExpression& slashForm() {
+    static const QRegularExpression form(QStringLiteral("^(\\d{1,2})/(\\d{1,2})/(\\d{4})$"));
+    return form;
+}
+
+bool isDateField(Field f) {
+    return f == Field::SzulIdo || f == Field::JogviszonyKezdete ||
+           (static_cast<int>(f) >= static_cast<int>(Field::SniKelte) &&
+            static_cast<int>(f) <= static_cast<int>(Field::HhhErvenyes));
+}
+
+// Why a slash date is not read, when it is its order; empty otherwise.
+QString slashFault(QStringView text, DateOrder order) {
+    const QRegularExpressionMatch m = slashForm().match(text.trimmed().toString());
+    if (!m.hasMatch() || m.captured(1).toInt() == m.captured(2).toInt()) return {};
+    if (order == DateOrder::Mixed)
+        return QStringLiteral("A fájl perjeles dátumai hol nap/hónap/év, hol hónap/nap/év sorrendűek: %1 nem "
+                              "olvasható biztosan. Javítsa a fájlt egyféle sorrendre.")
+            .arg(text);
+    if (order == DateOrder::Unsettled)
+        return QStringLiteral(
+                   "A dátum (%1) nap/hónap/év és hónap/nap/év sorrendben is olvasható, és a fájl nem "
+                   "dönti el, melyik; nyissa meg újra a fájlt, és válassza ki a sorrendet.")
+            .arg(text);
+    return {};
+}
+} // namespace
+
+QDate parseDate(QStringView text, DateOrder order) {
     static const QRegularExpression forms[] = {
         QRegularExpression(QStringLiteral("^(\\d{4})\\.\\s*(\\d{1,2})\\.\\s*(\\d{1,2})\\.?$")),
         QRegularExpression(QStringLiteral("^(\\d{4})-(\\d{1,2})-(\\d{1,2})$")),
-        QRegularExpression(QStringLiteral("^(\\d{1,2})/(\\d{1,2})/(\\d{4})$")),
     };
     const QString t = text.trimmed().toString();
-    for (int i = 0; i < 3; ++i) {
-        const QRegularExpressionMatch m = forms[i].match(t);
+    for (const QRegularExpression& form : forms) {
+        const QRegularExpressionMatch m = form.match(t);
         if (!m.hasMatch()) continue;
-        const int y = m.captured(i == 2 ? 3 : 1).toInt();
-        const int d = m.captured(i == 2 ? 1 : 3).toInt();
-        const QDate date(y, m.captured(2).toInt(), d);
+        const int y = m.captured(1).toInt();
+        const QDate date(y, m.captured(2).toInt(), m.captured(3).toInt());
         return y >= 1900 ? date : QDate();
     }
-    return {};
+    const QRegularExpressionMatch m = slashForm().match(t);
+    if (!m.hasMatch()) return {};
+    const int a = m.captured(1).toInt(), b = m.captured(2).toInt(), y = m.captured(3).toInt();
+    if (a != b && (order == DateOrder::Unsettled || order == DateOrder::Mixed)) return {};
+    const QDate date = order == DateOrder::MonthFirst ? QDate(y, a, b) : QDate(y, b, a);
+    return y >= 1900 ? date : QDate();
+}
+
+SlashDates slashDates(const Sheet& sheet, const Mapping& mapping) {
+    bool dayFirst = false, monthFirst = false;
+    QStringList ambiguous;
+    for (size_t c = 0; c < mapping.size(); ++c) {
+        if (!isDateField(mapping[c])) continue;
+        for (int r = 0; r < sheet.rowCount(); ++r) {
+            const QRegularExpressionMatch m = slashForm().match(sheet.cell(r, int(c)).trimmed().toString());
+            if (!m.hasMatch()) continue;
+            const int a = m.captured(1).toInt(), b = m.captured(2).toInt();
+            dayFirst = dayFirst || a > 12;
+            monthFirst = monthFirst || b > 12;
+            if (a != b && a <= 12 && b <= 12 && ambiguous.size() < 2 && !ambiguous.contains(m.captured(0)))
+                ambiguous << m.captured(0);
+        }
+    }
+    SlashDates out;
+    if (dayFirst && monthFirst)
+        out.order = DateOrder::Mixed;
+    else if (monthFirst)
+        out.order = DateOrder::MonthFirst;
+    else if (!dayFirst && !ambiguous.isEmpty()) {
+        out.order = DateOrder::Unsettled;
+        out.examples = ambiguous;
+    }
+    return out;
 }
 
 bool parseClass(QStringView text, ClassName& out) {
@@ -115,7 +174,8 @@ QString lakcimIrsz(QStringView text) {
 
 // The further data as offices write them: "F"/"L", "fiú"/"lány"; "igen"/"nem", "x".
 void readFurther(Row& r, const std::array<QStringView, kFieldCount>& cell,
-                 const std::array<bool, kFieldCount>& noValue, const QString& addressPostcode) {
+                 const std::array<bool, kFieldCount>& noValue, const QString& addressPostcode,
+                 DateOrder order) {
     using namespace tanulo_adatok;
     auto at = [&](Field f) { return cell[static_cast<size_t>(f)].toString(); };
     auto given = [&](Field f) {
@@ -146,8 +206,11 @@ void readFurther(Row& r, const std::array<QStringView, kFieldCount>& cell,
     hiba(allampolgarsagHiba(a.allampolgarsag));
     a.kezdete = QDate::currentDate();
     if (given(Field::JogviszonyKezdete)) {
-        a.kezdete = parseDate(cell[static_cast<size_t>(Field::JogviszonyKezdete)]);
-        if (!a.kezdete.isValid())
+        a.kezdete = parseDate(cell[static_cast<size_t>(Field::JogviszonyKezdete)], order);
+        if (const QString why = slashFault(cell[static_cast<size_t>(Field::JogviszonyKezdete)], order);
+            !why.isEmpty())
+            r.errors << why;
+        else if (!a.kezdete.isValid())
             r.errors << QStringLiteral("A jogviszony kezdete nem dátum: %1 (jó például: 2025.09.01.).")
                             .arg(at(Field::JogviszonyKezdete));
     }
@@ -180,8 +243,10 @@ void readFurther(Row& r, const std::array<QStringView, kFieldCount>& cell,
                                                   {d.ervenyes, &d.statusz->ervenyes}};
         for (const auto& [f, date] : pairs) {
             if (!given(f)) continue;
-            *date = parseDate(cell[static_cast<size_t>(f)]);
-            if (!date->isValid())
+            *date = parseDate(cell[static_cast<size_t>(f)], order);
+            if (const QString why = slashFault(cell[static_cast<size_t>(f)], order); !why.isEmpty())
+                r.errors << why;
+            else if (!date->isValid())
                 r.errors << QStringLiteral("%1 nem dátum: %2 (jó például: 2025.09.01.).")
                                 .arg(ui::aAz(u'"' + fieldCaption(f) + u'"', true), at(f));
         }
@@ -201,7 +266,12 @@ void readFurther(Row& r, const std::array<QStringView, kFieldCount>& cell,
 Row readRow(const Sheet& sheet, int row, const Mapping& mapping, const Defaults& defaults,
             const Reference& reference) {
     Row r;
-    std::array<bool, kFieldCount> noValue{};
+    std::array<bool, kFieldCount> noValue{}, numberCell{};
+    auto headingOf = [&](Field f) {
+        const auto c = std::find(mapping.cbegin(), mapping.cend(), f) - mapping.cbegin();
+        const QString h = sheet.headings.value(static_cast<int>(c));
+        return h.isEmpty() ? QStringLiteral("%1. oszlop").arg(c + 1) : h;
+    };
     // What the spreadsheet held rather than a value, and numbers whose leading zeros it may
     // have dropped where they count.
     for (size_t c = 0; c < mapping.size(); ++c) {
@@ -218,8 +288,9 @@ Row readRow(const Sheet& sheet, int row, const Mapping& mapping, const Defaults&
                             .arg(ui::aAz(u'"' + heading + u'"', true), sheet.cell(row, column).trimmed());
             break;
         case CellKind::Number:
-            if (f == Field::Taj || f == Field::Om || f == Field::SzSzam || f == Field::DiakTel ||
-                f == Field::GondTel || f == Field::DiakIg)
+            numberCell[static_cast<size_t>(f)] = true;
+            // an identifier's digits are judged below
+            if (f == Field::SzSzam || f == Field::DiakTel || f == Field::GondTel || f == Field::DiakIg)
                 r.warnings << QStringLiteral("%1 oszlopban szám áll (%2): ha kezdő nulla volt "
                                              "benne, a táblázat elhagyta; nézze meg az eredetit.")
                                   .arg(ui::aAz(u'"' + heading + u'"', true),
@@ -256,6 +327,12 @@ Row readRow(const Sheet& sheet, int row, const Mapping& mapping, const Defaults&
         if (splitAddress(at(Field::Lakcim).toString(), a)) {
             if (text(Field::Cim).isEmpty()) text(Field::Cim) = a.street;
             if (text(Field::Varos).isEmpty()) text(Field::Varos) = a.town;
+            if (a.guessed) {
+                r.onlyIfTicked = true;
+                r.warnings << QStringLiteral("A lakcímből nem dönthető el, melyik rész a város: városnak "
+                                             "„%1”, utcának „%2” kerülne be.")
+                                  .arg(a.town, a.street);
+            }
         } else {
             addressTold = true;
             r.errors << QStringLiteral("A lakcím nem bontható irányítószámra, városra és utcára: %1 "
@@ -288,8 +365,10 @@ Row readRow(const Sheet& sheet, int row, const Mapping& mapping, const Defaults&
             missing << fieldCaption(f);
 
     if (!text(Field::SzulIdo).isEmpty()) {
-        r.birth = parseDate(text(Field::SzulIdo));
-        if (!r.birth.isValid())
+        r.birth = parseDate(text(Field::SzulIdo), defaults.dateOrder);
+        if (const QString why = slashFault(text(Field::SzulIdo), defaults.dateOrder); !why.isEmpty())
+            r.errors << why;
+        else if (!r.birth.isValid())
             r.errors << QStringLiteral("A születési idő nem dátum: %1 (jó például: 2011.06.18.).")
                             .arg(text(Field::SzulIdo));
     }
@@ -349,12 +428,23 @@ Row readRow(const Sheet& sheet, int row, const Mapping& mapping, const Defaults&
         r.year = defaults.year;
         if (!r.year) missing << fieldCaption(Field::Tanev);
     }
-    readFurther(r, cell, noValue, at(Field::Lakcim).isEmpty() ? QString() : lakcimIrsz(at(Field::Lakcim)));
+    readFurther(r, cell, noValue, at(Field::Lakcim).isEmpty() ? QString() : lakcimIrsz(at(Field::Lakcim)),
+                defaults.dateOrder);
 
     if (!missing.isEmpty())
         r.errors.prepend(
             QStringLiteral("Hiányzó kötelező adat: %1.").arg(missing.join(QStringLiteral(", "))));
 
+    // What the further data store must be storable as well, as the storing would find it.
+    for (int f = kTextFields; f < kFieldCount; ++f) {
+        const Field field = static_cast<Field>(f);
+        if (field == Field::Lakcim || field == Field::Allampolgarsag) continue; // told by their own checks
+        const QString v = cell[static_cast<size_t>(f)].toString();
+        if (const qsizetype bad = db::firstUnstorable(v); bad >= 0)
+            r.errors << sentence(
+                QStringLiteral("%1 oszlopban: %2")
+                    .arg(ui::aAz(u'"' + headingOf(field) + u'"', true), db::unstorableMessage(v, bad)));
+    }
     for (int f = 0; f < kTextFields; ++f) {
         const QString& v = r.text[static_cast<size_t>(f)];
         const QString caption = fieldCaption(static_cast<Field>(f));
@@ -369,10 +459,43 @@ Row readRow(const Sheet& sheet, int row, const Mapping& mapping, const Defaults&
                             .arg(v.size())
                             .arg(reference.lengths[f]);
     }
-    for (const QString& fault : {azonosito::tajHiba(text(Field::Taj)), azonosito::omHiba(text(Field::Om))})
-        if (!fault.isEmpty()) r.warnings << fault;
-    r.taj = azonosito::szamjegyei(text(Field::Taj));
-    r.om = azonosito::szamjegyei(text(Field::Om));
+    // An identifier is its digits and nothing else: "7.4689E+10" or "70000002048.0" is what
+    // a spreadsheet made of one, and the number it stood for is lost.
+    struct Identifier {
+        Field field;
+        int digits;
+        QString* compared;
+        QString (*fault)(const QString&);
+        const char* name;
+    };
+    const Identifier identifiers[] = {{Field::Taj, 9, &r.taj, azonosito::tajHiba, "TAJ-szám"},
+                                      {Field::Om, 11, &r.om, azonosito::omHiba, "OM azonosító"}};
+    for (const Identifier& id : identifiers) {
+        QString& value = text(id.field);
+        if (value.isEmpty()) continue;
+        QString digits = azonosito::szamjegyei(value);
+        const bool onlyDigits =
+            std::all_of(digits.cbegin(), digits.cend(), [](QChar c) { return c.isDigit(); });
+        // a nine-digit TAJ whose leading zero a General number cell dropped, if its check digit then holds
+        if (onlyDigits && id.field == Field::Taj && numberCell[static_cast<size_t>(id.field)] &&
+            digits.size() == id.digits - 1 && azonosito::tajHiba(u'0' + digits).isEmpty()) {
+            digits.prepend(u'0');
+            r.warnings << QStringLiteral("A TAJ-szám kezdő nulláját a táblázat elhagyta (%1); az ellenőrző "
+                                         "számjegy alapján visszakerült: %2.")
+                              .arg(value, digits);
+            value = digits;
+        }
+        if (!onlyDigits || digits.size() != id.digits) {
+            r.errors << QStringLiteral("%1 oszlopban álló érték (%2) nem %3, mert nem %4 számjegy. Ha a "
+                                       "táblázat alakította számmá, írja be szövegként az eredetiről.")
+                            .arg(ui::aAz(u'"' + headingOf(id.field) + u'"', true), value,
+                                 QString::fromUtf8(id.name))
+                            .arg(id.digits);
+            continue;
+        }
+        if (const QString fault = id.fault(value); !fault.isEmpty()) r.warnings << fault;
+        *id.compared = digits;
+    }
     return r;
 }
 

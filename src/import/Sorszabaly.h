@@ -21,8 +21,20 @@ namespace intake {
 
 class Sheet;
 
-// 2011.06.18., 2011.06.18, 2011-06-18, 18/06/2011; an invalid date for anything else.
-QDate parseDate(QStringView text);
+// Which of a slash date's first two parts is the day. A file decides it: a first part
+// above 12 makes it day-first, a second part above 12 month-first, both make it mixed (no
+// slash date of it is read); when none is above 12 it is unsettled until the office says.
+enum class DateOrder : quint8 { DayFirst, MonthFirst, Unsettled, Mixed };
+// 2011.06.18., 2011.06.18, 2011-06-18, 18/06/2011 (06/18/2011 month-first); an invalid date
+// for anything else, and for a slash date whose order is unsettled or mixed, unless its
+// day and month are the same.
+QDate parseDate(QStringView text, DateOrder order = DateOrder::DayFirst);
+struct SlashDates {
+    DateOrder order = DateOrder::DayFirst; // DayFirst also when no date needs an order
+    QStringList examples;                  // unsettled: two of them, for the question
+};
+// The slash dates of the columns that give dates.
+SlashDates slashDates(const Sheet& sheet, const Mapping& mapping);
 struct ClassName {
     int grade = 0;
     QString letter;
@@ -36,6 +48,8 @@ struct Defaults {
     int classId = 0;
     int languageId = 0;
     int year = 0;
+    // What the office chose when the file's dates do not say.
+    DateOrder dateOrder = DateOrder::Unsettled;
 };
 
 // The school's classes and languages and the columns' widths, read once per checking.
@@ -61,6 +75,11 @@ struct Row {
     // The further data, when a column gives any; the statuses only when a column gives one.
     tanulo_adatok::Adatok adatok;
     bool vanAdat = false, vanBizalmas = false;
+    // Ticked by the office although a student of the same name and birth date was there
+    // when it was checked: the storing's re-check lets it in.
+    bool nameTwinChosen = false;
+    // A guess the office should look at: the row waits for its tick.
+    bool onlyIfTicked = false;
 };
 Row readRow(const Sheet& sheet, int row, const Mapping& mapping, const Defaults& defaults,
             const Reference& reference);

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QStringDecoder>
 #include <memory>
 #include <zip.h>
@@ -40,6 +41,7 @@ void Sheet::checkMemory() const {
 }
 
 void Sheet::beginRow(int sourceRow) {
+    if (++rowsBegun_ > kMaxRows) throw db::Error(tooManyRows());
     rowTextStart_ = static_cast<quint32>(text_.size());
     pendingSourceRow_ = sourceRow;
     pendingColumn_ = 0;
@@ -166,6 +168,13 @@ QString tooWide(int row, int column) {
         .arg(row)
         .arg(ui::aAz(QString::number(column + 1)))
         .arg(kMaxColumns);
+}
+
+QString tooManyRows() {
+    return QStringLiteral("A fájl több mint %1 sort tart (az üreseket is számolva); egy beolvasás legfeljebb "
+                          "ennyit kezel. A fájl nem olvasható be; törölje az üres sorokat, vagy ossza több "
+                          "fájlra.")
+        .arg(QLocale(QLocale::Hungarian).toString(kMaxRows));
 }
 
 QString tooBig(int row) {

@@ -23,6 +23,9 @@ enum class CellKind : quint8 { Text, Number, Error };
 // Ceilings that no file, however made, gets past while it is read.
 constexpr int kMaxCellLength = 32767; // a spreadsheet's own limit for one cell
 constexpr int kMaxColumns = 256;
+// A school's intake is tens of thousands of rows at most; empty rows count, as they cost
+// the reading just the same.
+constexpr int kMaxRows = 100'000;
 constexpr qint64 kMaxSheetBytes = 200ll << 20;
 constexpr int kMaxSharedStrings = 2'000'000;
 constexpr qint64 kMaxSharedCharacters = 32ll << 20;
@@ -83,6 +86,7 @@ class Sheet {
     quint32 rowTextStart_ = 0;
     int pendingSourceRow_ = 0;
     int pendingColumn_ = 0; // empty cells past the edge included
+    int rowsBegun_ = 0;
     int headingRow_ = 0;
 };
 

@@ -10,6 +10,7 @@ QString cellTooLong(int row);
 QString tooManyStrings();
 QString tooWide(int row, int column);
 QString tooBig(int row);
+QString tooManyRows();
 QString unreadable(const QString& path, const QString& why);
 QString brokenWorkbook(const QString& path);
 

@@ -152,27 +152,47 @@ void lockImports(db::Connection& connection, db::Transaction& tr) {
     }
 }
 
-// The identifiers again, now that no other import can store them meanwhile.
-void recheck(db::Connection& connection, db::Transaction& tr, const std::vector<Row>& rows) {
+// The identifiers, and the names with their birth dates, again, now that no other import
+// can store them meanwhile: the lock must be held before anything is looked up.
+void recheck(db::Connection& connection, db::Transaction& tr, const std::vector<Row>& rows,
+             output::Progress* progress) {
     Lookup lookup(connection, tr);
     NowDuplicates now;
-    const std::pair<Lookup::Kind, QString> kinds[] = {{Lookup::Om, QStringLiteral("Ez az OM azonosító")},
-                                                      {Lookup::Taj, QStringLiteral("Ez a TAJ-szám")}};
+    const std::pair<Lookup::Kind, QString> kinds[] = {
+        {Lookup::Om, QStringLiteral("Ez az OM azonosító")},
+        {Lookup::Taj, QStringLiteral("Ez a TAJ-szám")},
+        {Lookup::Name, QStringLiteral("Ugyanilyen nevű és születési idejű tanuló")}};
+    // a namesake the office ticked knowingly is no news
+    auto keyOf = [](Lookup::Kind kind, const Row& r) {
+        switch (kind) {
+        case Lookup::Om:
+            return r.om;
+        case Lookup::Taj:
+            return r.taj;
+        default:
+            return r.birth.isValid() && !r.nameTwinChosen
+                       ? nameBirthKey(r.text[static_cast<size_t>(Field::Nev)], r.birth)
+                       : QString();
+        }
+    };
     for (const auto& [kind, what] : kinds) {
         QStringList keys;
         for (const Row& r : rows) {
-            const QString& key = kind == Lookup::Om ? r.om : r.taj;
-            if (!key.isEmpty() && key.size() <= 20) keys << key;
+            const QString key = keyOf(kind, r);
+            if (key.isEmpty()) continue;
+            keys << (kind == Lookup::Name ? r.text[static_cast<size_t>(Field::Nev)].toUpper() : key);
         }
+        keys.removeDuplicates();
         std::vector<QSet<QString>> found;
         lookup.find(kind, keys, found);
         for (size_t i = 0; i < rows.size(); ++i) {
-            const QString& key = kind == Lookup::Om ? rows[i].om : rows[i].taj;
+            const QString key = keyOf(kind, rows[i]);
             for (int place = 0; place < Lookup::Places; ++place)
                 if (!key.isEmpty() && found[static_cast<size_t>(place)].contains(key))
                     now.rows.emplace_back(
                         i, QStringLiteral("%1 időközben bekerült %2.").arg(what, Lookup::into(place)));
         }
+        if (progress && !progress->step(kRecheckStep, kind + 1, Lookup::Kinds)) throw output::Cancelled{};
     }
     if (!now.rows.empty()) throw now;
 }
@@ -185,7 +205,7 @@ int storeRows(db::Connection& connection, const std::vector<Row>& rows, const Re
     db::Transaction tr(connection);
     try {
         lockImports(connection, tr);
-        recheck(connection, tr, rows);
+        recheck(connection, tr, rows, progress);
         // what this transaction writes reads in the log as one import
         db::Statement event(connection, tr);
         event.prepare(QStringLiteral("execute procedure PRC_BEOLVASAS_ESEMENY"));

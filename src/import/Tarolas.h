@@ -24,6 +24,9 @@ struct NowDuplicates {
     std::vector<std::pair<size_t, QString>> rows; // index into the rows given, and why
 };
 
+// What the progress bar says while the rows are looked up again inside the transaction.
+inline const QString kRecheckStep = QStringLiteral("Ismétlődések ellenőrzése…");
+
 // Stores every row, or nothing: throws NowDuplicates, output::Cancelled when the user
 // stops it, and db::Error when another workstation is importing or the server refuses.
 // The number stored.

@@ -3,7 +3,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLocale>
 #include <QSignalBlocker>
+#include <QWheelEvent>
 
 #include "data/DataModule.h"
 #include "db/Error.h"
@@ -55,6 +57,21 @@ class RowFilter : public QSortFilterProxyModel {
   private:
     intake::Preview* preview_;
     Szuro szuro_ = Szuro::Mind;
+};
+
+// A column's field: the wheel turns it only once it was clicked or tabbed into, else it
+// scrolls the list of columns, as a pointer passing over must not remap a column.
+class FieldCombo : public QComboBox {
+  public:
+    FieldCombo() { setFocusPolicy(Qt::StrongFocus); }
+
+  protected:
+    void wheelEvent(QWheelEvent* e) override {
+        if (hasFocus())
+            QComboBox::wheelEvent(e);
+        else
+            e->ignore();
+    }
 };
 
 QComboBox* comboBox(QWidget* parent, const QString& name, const QRect& r) {
@@ -280,6 +297,7 @@ intake::Defaults Tbeolvasas_form::defaults() const {
     bool ok = false;
     const int year = edit_tanev->text().toInt(&ok);
     d.year = ok && edit_tanev->text().size() == 4 && year >= 1900 ? year : 0;
+    d.dateOrder = dateOrder_;
     return d;
 }
 
@@ -329,6 +347,7 @@ void Tbeolvasas_form::megnyit(const QString& path) {
     }
     path_ = path;
     imported_ = false;
+    dateOrder_ = intake::DateOrder::Unsettled; // asked anew for another file
     e_fajl->setText(QDir::toNativeSeparators(path));
     fillReference();
     showSheet(std::move(sheet));
@@ -364,6 +383,30 @@ void Tbeolvasas_form::showSheet(intake::Sheet sheet) {
     preview->setSheet(std::move(sheet), mapping, defaults());
     fillMapping();
     showChoices();
+    askDateOrder();
+}
+
+void Tbeolvasas_form::askDateOrder() {
+    const intake::SlashDates& dates = preview->slashDates();
+    if (dates.order != intake::DateOrder::Unsettled || dateOrder_ != intake::DateOrder::Unsettled) return;
+    const QLocale hu(QLocale::Hungarian);
+    QStringList both;
+    for (const QString& e : dates.examples) {
+        const QStringList p = e.split(u'/');
+        const int a = p[0].toInt(), b = p[1].toInt(), y = p[2].toInt();
+        both << QStringLiteral("%1: %2 vagy %3")
+                    .arg(e, hu.toString(QDate(y, b, a), QStringLiteral("yyyy. MMMM d.")),
+                         hu.toString(QDate(y, a, b), QStringLiteral("yyyy. MMMM d.")));
+    }
+    // Once for the whole file: one order for all its dates.
+    dateOrder_ =
+        ui::confirm(this, QStringLiteral("A fájl dátumai kétféleképpen is olvashatók, például:\r%1\r \r"
+                                         "Hónap/nap/év sorrendben (amerikai módon) írták a fájl "
+                                         "dátumait? Ha nem, nap/hónap/év sorrendben olvasom őket.")
+                              .arg(both.join(u'\r')))
+            ? intake::DateOrder::MonthFirst
+            : intake::DateOrder::DayFirst;
+    preview->setDefaults(defaults());
 }
 
 void Tbeolvasas_form::reread(int headingRow) {
@@ -403,7 +446,7 @@ void Tbeolvasas_form::fillMapping() {
             preview->headerData(c + intake::Preview::kFixedColumns, Qt::Horizontal, Qt::DisplayRole)
                 .toString();
         grid_oszlopok->setItem(c, 0, new QTableWidgetItem(heading));
-        auto* combo = new QComboBox;
+        auto* combo = new FieldCombo;
         combo->setFont(ui::arial(12, false));
         combo->setAccessibleName(heading);
         combo->addItem(intake::fieldCaption(Field::None), static_cast<int>(Field::None));
@@ -427,8 +470,8 @@ void Tbeolvasas_form::mappingChanged(int column) {
             const QSignalBlocker b(other);
             other->setCurrentIndex(other->findData(static_cast<int>(Field::None)));
         }
-    intake::rememberMapping(DM->dbTanulo, preview->sheet().headings, mapping);
     preview->setMapping(mapping);
+    askDateOrder(); // a column newly taken as a date may hold slash dates
 }
 
 void Tbeolvasas_form::showState() {

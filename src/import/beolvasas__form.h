@@ -72,6 +72,8 @@ class Tbeolvasas_form : public ui::ChildWindow {
     void fillReference();
     void fillMapping();
     void mappingChanged(int column);
+    // The order of the file's slash dates, asked once when the file does not settle it.
+    void askDateOrder();
     intake::Defaults defaults() const;
     void showState();
     void showReason();
@@ -84,6 +86,7 @@ class Tbeolvasas_form : public ui::ChildWindow {
     intake::FileKind kind_ = intake::FileKind::Csv;
     intake::CsvFormat format_;
     int sheetIndex_ = 0;
+    intake::DateOrder dateOrder_ = intake::DateOrder::Unsettled;
 };
 
 extern Tbeolvasas_form* beolvasas_form;
