@@ -32,12 +32,16 @@ using intake::Status;
 
 namespace {
 
-QString writeFile(const QString& name, const QByteArray& bytes) {
-    const QString path = scratchFolder(u"import"_s) + u"/"_s + name;
-    QFile f(path);
+// a file of the given bytes in a folder that holds others too
+QString writeIn(const QString& folder, const QString& name, const QByteArray& bytes) {
+    QFile f(folder + u"/"_s + name);
     f.open(QIODevice::WriteOnly);
     f.write(bytes);
-    return path;
+    return f.fileName();
+}
+
+QString writeFile(const QString& name, const QByteArray& bytes) {
+    return writeIn(scratchFolder(u"import"_s), name, bytes);
 }
 
 // Identifiers whose check digits are right, a different one for each seed.
@@ -471,28 +475,22 @@ class ImportTest : public QObject {
             << writeWorkbook(dir + u"/masolat.xlsx"_s, {{u"Munka1"_s, heading + copies}}, {},
                              {QString(30'000, u'x')})
             << u"A fájl túl sok adatot tart"_s;
-        auto csvFile = [&](const QString& name, const QByteArray& bytes) {
-            QFile f(dir + u"/"_s + name);
-            f.open(QIODevice::WriteOnly);
-            f.write(bytes);
-            return f.fileName();
-        };
         QTest::newRow("CSV long cell")
-            << csvFile(u"hosszu.csv"_s, "Név;Osztály\r\nx;" + QByteArray(40'000, 'y'))
+            << writeIn(dir, u"hosszu.csv"_s, "Név;Osztály\r\nx;" + QByteArray(40'000, 'y'))
             << u"A fájl 2. sorában egy cella hosszabb"_s;
-        QTest::newRow("CSV wide") << csvFile(u"szeles.csv"_s,
+        QTest::newRow("CSV wide") << writeIn(dir, u"szeles.csv"_s,
                                              "Név;Osztály\r\n" + QByteArray(300, ';') + "x\r\n")
                                   << u"a 301. oszlopban is van adat"_s;
         // one past each ceiling
         QTest::newRow("CSV column 257")
-            << csvFile(u"257.csv"_s, "Név;Osztály\r\n" + QByteArray(256, ';') + "x\r\n")
+            << writeIn(dir, u"257.csv"_s, "Név;Osztály\r\n" + QByteArray(256, ';') + "x\r\n")
             << u"a 257. oszlopban is van adat"_s;
         QTest::newRow("column 257")
             << writeWorkbook(dir + u"/257.xlsx"_s,
                              {{u"Munka1"_s, heading + "<row r=\"2\"><c r=\"IW2\"><v>1</v></c></row>"}})
             << u"a 257. oszlopban is van adat"_s;
         QTest::newRow("CSV cell 32768")
-            << csvFile(u"32768.csv"_s, "Név;Osztály\r\nx;" + QByteArray(32'768, 'y'))
+            << writeIn(dir, u"32768.csv"_s, "Név;Osztály\r\nx;" + QByteArray(32'768, 'y'))
             << u"A fájl 2. sorában egy cella hosszabb 32767 karakternél"_s;
         QByteArray emptyRows;
         for (int r = 2; r <= intake::kMaxRows + 1; ++r)
@@ -501,7 +499,7 @@ class ImportTest : public QObject {
             << writeWorkbook(dir + u"/uressorok.xlsx"_s, {{u"Munka1"_s, heading + emptyRows}})
             << u"A fájl több mint 100\u00a0000 sort tart (az üreseket is számolva)"_s;
         QTest::newRow("CSV rows past the ceiling")
-            << csvFile(u"uressorok.csv"_s, "Név;Osztály\r\n" + QByteArray(intake::kMaxRows, '\n'))
+            << writeIn(dir, u"uressorok.csv"_s, "Név;Osztály\r\n" + QByteArray(intake::kMaxRows, '\n'))
             << u"A fájl több mint 100\u00a0000 sort tart"_s;
         // What no spreadsheet program writes is refused, not read by guesswork.
         const QString broken = u"fájl nem olvasható Excel-munkafüzetként (.xlsx)."_s;
@@ -537,21 +535,17 @@ class ImportTest : public QObject {
         QTest::addColumn<int>("column"); // of the last row's last cell
         QTest::addColumn<int>("length"); // of that cell
         const QString dir = scratchFolder(u"hatar"_s);
-        auto csvFile = [&](const QString& name, const QByteArray& bytes) {
-            QFile f(dir + u"/"_s + name);
-            f.open(QIODevice::WriteOnly);
-            f.write(bytes);
-            return f.fileName();
-        };
         const QByteArray heading = textRow(1, {u"Név"_s, u"Osztály"_s});
         QTest::newRow("CSV column 256")
-            << csvFile(u"256.csv"_s, "Név;Osztály\r\n" + QByteArray(255, ';') + "x\r\n") << 1 << 255 << 1;
+            << writeIn(dir, u"256.csv"_s, "Név;Osztály\r\n" + QByteArray(255, ';') + "x\r\n") << 1 << 255
+            << 1;
         QTest::newRow("column 256")
             << writeWorkbook(dir + u"/256.xlsx"_s,
                              {{u"Munka1"_s, heading + "<row r=\"2\"><c r=\"IV2\"><v>1</v></c></row>"}})
             << 1 << 255 << 1;
         QTest::newRow("CSV cell 32767")
-            << csvFile(u"32767.csv"_s, "Név;Osztály\r\nx;" + QByteArray(32'767, 'y')) << 1 << 1 << 32'767;
+            << writeIn(dir, u"32767.csv"_s, "Név;Osztály\r\nx;" + QByteArray(32'767, 'y')) << 1 << 1
+            << 32'767;
         QTest::newRow("cell 32767")
             << writeWorkbook(dir + u"/32767.xlsx"_s,
                              {{u"Munka1"_s, heading + textRow(2, {u"x"_s, QString(32'767, u'y')})}})
@@ -565,7 +559,7 @@ class ImportTest : public QObject {
         for (int r = 2; r <= intake::kMaxRows; ++r)
             many += "x;9.a\r\n";
         QTest::newRow("CSV rows at the ceiling")
-            << csvFile(u"sorok.csv"_s, many) << intake::kMaxRows - 1 << 1 << 3;
+            << writeIn(dir, u"sorok.csv"_s, many) << intake::kMaxRows - 1 << 1 << 3;
     }
     void readsUpToTheCeilings() {
         QFETCH(QString, path);
@@ -627,17 +621,11 @@ class ImportTest : public QObject {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("message"); // empty: read
         const QString dir = scratchFolder(u"fajtak"_s);
-        auto file = [&](const QString& name, const QByteArray& bytes) {
-            QFile f(dir + u"/"_s + name);
-            f.open(QIODevice::WriteOnly);
-            f.write(bytes);
-            return f.fileName();
-        };
         const QByteArray ole = QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(504, '\0');
-        QTest::newRow(".xls") << file(u"regi.xls"_s, ole)
+        QTest::newRow(".xls") << writeIn(dir, u"regi.xls"_s, ole)
                               << u"régi formátumú Excel-munkafüzet (.xls), vagy "
                                  u"jelszóval védett munkafüzet"_s;
-        QTest::newRow("protected .xlsx") << file(u"vedett.xlsx"_s, ole) << u"jelszóval védett"_s;
+        QTest::newRow("protected .xlsx") << writeIn(dir, u"vedett.xlsx"_s, ole) << u"jelszóval védett"_s;
         QString ods = dir + u"/t.ods"_s;
         QVERIFY(writeZip(ods, {{u"mimetype"_s, "application/vnd.oasis.opendocument.spreadsheet"},
                                {u"content.xml"_s, "<x/>"}}));
@@ -645,17 +633,19 @@ class ImportTest : public QObject {
         QString other = dir + u"/mas.xlsx"_s;
         QVERIFY(writeZip(other, {{u"word/document.xml"_s, "<x/>"}}));
         QTest::newRow("other zip") << other << u"tömörített (zip) fájl, de nem Excel-munkafüzet"_s;
-        QTest::newRow("PDF") << file(u"lista.csv"_s, "%PDF-1.4\n%\xE2\xE3\n1 0 obj") << u"PDF-dokumentum"_s;
-        QTest::newRow("image") << file(u"kep.csv"_s, "\x89PNG\r\n\x1A\n") << u"kép"_s;
-        QTest::newRow("binary") << file(u"adat.txt"_s, QByteArray("N\xE9v;\0\0\x01", 7)) << u"nem szöveges"_s;
-        QTest::newRow("UTF-16") << file(u"unicode.txt"_s, "\xFF\xFEN\0;\0") << u"UTF-16"_s;
+        QTest::newRow("PDF") << writeIn(dir, u"lista.csv"_s, "%PDF-1.4\n%\xE2\xE3\n1 0 obj")
+                             << u"PDF-dokumentum"_s;
+        QTest::newRow("image") << writeIn(dir, u"kep.csv"_s, "\x89PNG\r\n\x1A\n") << u"kép"_s;
+        QTest::newRow("binary") << writeIn(dir, u"adat.txt"_s, QByteArray("N\xE9v;\0\0\x01", 7))
+                                << u"nem szöveges"_s;
+        QTest::newRow("UTF-16") << writeIn(dir, u"unicode.txt"_s, "\xFF\xFEN\0;\0") << u"UTF-16"_s;
         const QString book =
             writeWorkbook(dir + u"/munkafuzet.xlsx"_s,
                           {{u"Munka1"_s, textRow(1, {u"Név"_s}) + textRow(2, {u"Kis Pál"_s})}});
         QVERIFY(QFile::copy(book, dir + u"/munkafuzet.csv"_s));
         QTest::newRow("workbook named .csv") << dir + u"/munkafuzet.csv"_s << QString();
         QTest::newRow("CSV named .xlsx")
-            << file(u"szoveg.xlsx"_s, "Név;Osztály\r\nKis Pál;9.a\r\n") << QString();
+            << writeIn(dir, u"szoveg.xlsx"_s, "Név;Osztály\r\nKis Pál;9.a\r\n") << QString();
     }
     void recognisesFilesByTheirContent() {
         QFETCH(QString, path);
