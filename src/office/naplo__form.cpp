@@ -71,10 +71,16 @@ QString newValue() {
 }
 
 // The workstation as a person names it, its address when it gave none; the person by name.
-const QString kWho = QStringLiteral(
-    "coalesce(nullif(trim(e.kliens_gep), ''), e.kliens_cim) as \"Munkaállomás\", "
-    "coalesce((select f.teljes_nev from table_fiok f where f.felhasznalo = e.felhasznalo) || ' (' || "
-    "trim(e.felhasznalo) || ')', trim(e.felhasznalo)) as \"Felhasználó\"");
+// The person by her full name where the school knows it, the login's name beside it.
+QString personOf(const QString& user) {
+    return QStringLiteral(
+               "coalesce((select f.teljes_nev from table_fiok f where f.felhasznalo = %1) || ' (' || "
+               "trim(%1) || ')', trim(%1))")
+        .arg(user);
+}
+const QString kWho =
+    QStringLiteral("coalesce(nullif(trim(e.kliens_gep), ''), e.kliens_cim) as \"Munkaállomás\", ") +
+    personOf(QStringLiteral("e.felhasznalo")) + QStringLiteral(" as \"Felhasználó\"");
 
 const QString kHidden[] = {QStringLiteral("ID"), QStringLiteral("Tanulók")};
 
@@ -86,12 +92,6 @@ const QString kStatusName =
                    "(select a.nev from table_diak_archiv a where a.id = b.diak_id), "
                    "b.diak_id)");
 const QString kStatusGroup = QStringLiteral("coalesce(b.tranzakcio, -b.id)");
-QString statusWho(const QString& user) {
-    return QStringLiteral(
-               "coalesce((select f.teljes_nev from table_fiok f where f.felhasznalo = %1) || ' (' || "
-               "trim(%1) || ')', trim(%1))")
-        .arg(user);
-}
 // a date as it reads everywhere else
 QString statusValue(const QString& value) {
     return QStringLiteral(
@@ -392,7 +392,7 @@ bool Tnaplo_form::Button1Click() {
                      "varchar(500)) as \"Esemény\", coalesce(nullif(trim(max(b.kliens_gep)), ''), "
                      "max(b.kliens_cim)) as \"Munkaállomás\", %2 as \"Felhasználó\", -min(b.id) as "
                      "\"ID\", 1 as \"Tanulók\" from table_naplo_bizalmas b where %3 group by b.diak_id, %4")
-                     .arg(kStatusName, statusWho(QStringLiteral("max(b.felhasznalo)")),
+                     .arg(kStatusName, personOf(QStringLiteral("max(b.felhasznalo)")),
                           statusWhere(params, true), kStatusGroup);
     }
     // events alone come in their index's order; with the statuses' they are sorted together
@@ -492,7 +492,7 @@ bool Tnaplo_form::save(const QString& path, bool excel) {
                        "%4 as \"Felhasználó\"")
                            .arg(kStatusName, statusValue(QStringLiteral("b.regi")),
                                 statusValue(QStringLiteral("b.uj")),
-                                statusWho(QStringLiteral("b.felhasznalo"))) +
+                                personOf(QStringLiteral("b.felhasznalo"))) +
                        froms.last() + QStringLiteral(" order by b.id");
     }
     QStringList counted, parts;
