@@ -28,3 +28,4 @@ QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$BUILD/bench/bench_documents" "12
 "$BUILD/bench/bench_tanev" "127.0.0.1/$PORT:$DB" "127.0.0.1/$PORT:$BASEDB" "${REPEATS:-5}"
 QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$BUILD/bench/bench_import" "127.0.0.1/$PORT:$DB" "127.0.0.1/$PORT:$BASEDB" "${REPEATS:-5}"
 "$BUILD/bench/bench_oktoberi" "127.0.0.1/$PORT:$DB" "127.0.0.1/$PORT:$BASEDB" "${REPEATS:-5}"
+"$ROOT/bench/mentes.sh" "127.0.0.1/$PORT:$DB" "127.0.0.1/$PORT:$BASEDB"

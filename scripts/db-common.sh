@@ -103,3 +103,111 @@ drop_half_built() {
         echo "$me: a félkész adatbázist nem tudtam törölni, törölje kézzel: $db_name" >&2
     fi
 }
+
+# ---------------------------------------------------------------- the rows' checksums
+# A backup is proven by its rows, not only by their count: every table's rows hashed
+# column by column, in the live database and in the restored copy. The live side leaves
+# out the rows written by transactions the backup's snapshot could not see (by their
+# record version), and lists their keys, so that a backup taken while the office works
+# is compared with what it saw.
+
+# fp_sql DB SQL : SQL's single-column lines from DB (a login error fails)
+fp_sql() {
+    local out
+    out=$(printf 'SET NAMES UTF8;\nCONNECT %s;\nSET HEADING OFF;\n%s\nCOMMIT;\n' "$(sqlq "$1")" "$2" | isql-fb -q -bail 2>&1) &&
+        ! grep -q "Statement failed\|SQLSTATE\|Unable to complete" <<<"$out" || { printf '%s\n' "$out" >&2; return 1; }
+    sed -e 's/^[[:space:]]*//' -e 's/[[:space:]]*$//' -e '/^$/d' <<<"$out"
+}
+
+# fp_tables DB : "TABLE<tab>KEY<tab>HASH" for every stored table: KEY the primary key's columns
+# (the row's hash where there is none), HASH the row's hash over every column
+fp_tables() {
+    # shellcheck disable=SC2016  # awk's own variables
+    local build='
+        function flush() {
+            if (t == "") return
+            key = ""
+            for (i = 0; i < 16; i++) if (i in k) key = key (key == "" ? "" : " || " q "|" q " || ") k[i]
+            if (key == "") key = "(hash(" h ") || " q q ")"
+            print t "\t" key "\thash(" h ")"
+            delete k
+        }
+        $1 != t { flush(); t = $1; h = "" }
+        { c = "x.\"" $2 "\""; h = h (h == "" ? "" : " || " q "," q " || ") "coalesce(hash(" c "), -1)"; if ($3 >= 0) k[$3] = c }
+        END { flush() }'
+    fp_sql "$1" "select trim(f.rdb\$relation_name) || '|' || trim(f.rdb\$field_name) || '|' ||
+        coalesce((select s.rdb\$field_position from rdb\$relation_constraints c
+                  join rdb\$index_segments s on s.rdb\$index_name = c.rdb\$index_name
+                  where c.rdb\$relation_name = f.rdb\$relation_name and c.rdb\$constraint_type = 'PRIMARY KEY'
+                    and s.rdb\$field_name = f.rdb\$field_name), -1)
+      from rdb\$relation_fields f
+      join rdb\$relations r on r.rdb\$relation_name = f.rdb\$relation_name
+      join rdb\$fields t on t.rdb\$field_name = f.rdb\$field_source
+      where coalesce(r.rdb\$system_flag, 0) = 0 and r.rdb\$view_blr is null and r.rdb\$relation_type = 0
+        and t.rdb\$computed_blr is null and r.rdb\$relation_name <> 'KORVANA_KIZART'
+      order by f.rdb\$relation_name, f.rdb\$field_position;" | awk -F'|' -v q="'" "$build"
+}
+
+# fp_where MARKS : the rows whose version is older than MARKS (see fp_marks)
+fp_where() {
+    local rest
+    rest=$(sed -e 's/^[0-9]*//' -e 's/^ *//' -e 's/ \+/, /g' <<<"$1")
+    echo "x.rdb\$record_version < ${1%% *}${rest:+ and x.rdb\$record_version not in ($rest)}"
+}
+
+# fp_marks DB : "NEXT ACTIVE..." : the next transaction's number and those still running;
+# a row version of any other number was committed before this moment
+fp_marks() {
+    local out
+    # one transaction: the monitoring tables hold still within it
+    out=$(fp_sql "$1" "select mon\$next_transaction from mon\$database;
+select mon\$transaction_id from mon\$transactions where mon\$state = 1;") || return 1
+    echo $out
+}
+
+# fp_sums HASH : count and two sums of the rows' hashes (a changed byte moves both)
+fp_sums() { echo "count(*) || '|' || coalesce(sum(mod($1, 1000000007)), 0) || '|' || coalesce(sum(mod(bin_shr($1, 29), 998244353)), 0)"; }
+
+# fp_live DB MARKS : "S|TABLE|COUNT|SUM|SUM" over each table's rows older than MARKS, and
+# "K|TABLE|KEY" for each newer row
+fp_live() {
+    local db=$1 sql="" t key hash old
+    old=$(fp_where "$2")
+    while IFS=$'\t' read -r t key hash; do
+        sql+="select 'S|$t|' || $(fp_sums h) from (select $hash h from \"$t\" x where $old);
+select 'K|$t|' || $key from \"$t\" x where not ($old);
+"
+    done < <(fp_tables "$db")
+    [ -n "$sql" ] && fp_sql "$db" "$sql"
+}
+
+# fp_copy DB [KEYS] : "F|TABLE|COUNT|SUM|SUM" over each table's rows in DB, and beside it
+# "E|TABLE|..." over the rows whose keys KEYS ("K|TABLE|KEY" lines) names
+fp_copy() {
+    local db=$1 keys=${2:-} sql="" t key hash tables
+    tables=$(fp_tables "$db") || return 1
+    if [ -n "$keys" ]; then
+        sql="recreate table korvana_kizart (korvana_tabla varchar(63) character set win1250, korvana_kulcs varchar(500) character set win1250);
+create index korvana_kizart_ix on korvana_kizart (korvana_tabla, korvana_kulcs);
+commit;
+$(awk -F'|' -v q="'" '{ t = $2; sub(/^K\|[^|]*\|/, ""); gsub(q, q q); print "insert into korvana_kizart values (" q t q ", " q $0 q ");" }' <<<"$keys")
+"
+    fi
+    while IFS=$'\t' read -r t key hash; do
+        sql+="select 'F|$t|' || $(fp_sums h) from (select $hash h from \"$t\" x);
+"
+        grep -q "^K|$t|" <<<"$keys" && sql+="select 'E|$t|' || $(fp_sums h) from (select $hash h from \"$t\" x
+  where exists (select 1 from korvana_kizart k where k.korvana_tabla = '$t' and k.korvana_kulcs = $key));
+"
+    done <<<"$tables"
+    [ -n "$keys" ] && sql+="commit;
+drop table korvana_kizart;"
+    fp_sql "$db" "$sql"
+}
+
+# fp_rows DB TABLE [MARKS] : "KEY|HASH" of each row of TABLE in DB (older than MARKS), sorted
+fp_rows() {
+    local t key hash
+    IFS=$'\t' read -r t key hash < <(fp_tables "$1" | grep "^$2$(printf '\t')")
+    fp_sql "$1" "select $key || '|' || $hash from \"$t\" x${3:+ where $(fp_where "$3")};" | LC_ALL=C sort
+}

@@ -236,12 +236,15 @@ for i in $(seq 1 30); do : > "$backups/korvana-$(date -d "2026-12-07 - $i days" 
 expect 0 "mentés" env KORVANA_MA=2026-12-07 "$ks" --root "$root" mentes
 file=$backups/korvana-2026-12-07.fbk
 check_eq "a mentés ellenőrizve és feljegyezve" "$(last_row)" "1||$file|$(stat -c %s "$file")"
-check_eq "a mentést csak a tulajdonosa olvassa" "$(stat -c %a "$file")/$(stat -c %a "$file.log")" 600/600
+said "mentés" "sorainak ellenőrzőösszege egyezik"
+check_eq "a mentést csak a tulajdonosa olvassa" "$(stat -c %a "$file")/$(stat -c %a "$file.log")/$(stat -c %a "$file.osszeg")" 600/600/600
+check_eq "a sorok ellenőrzőösszege minden táblára" "$(cut -d'|' -f1 "$file.osszeg" | sort -u | wc -l)" \
+    "$(kv "select count(*) from rdb\$relations where coalesce(rdb\$system_flag, 0) = 0 and rdb\$view_blr is null and rdb\$relation_type = 0")"
 # gbak's log counts past 10,000 in steps; the table's own total is the last
 grep -A 3 'writing data for table TABLE_NAPLO_MEZO$' "$file.log" | grep -q '^gbak: *10000 records written' && pass ||
     fail "a napló mezőinek táblája nem lépett át 10 000 soron a mentés naplójában"
 check_eq "a rotáció után a mentések" "$(cd "$backups" && ls -- korvana-2026-1[12]*.fbk | wc -l)" 10
-check_eq "másolat a második helyen" "$(cd "$second" && md5sum korvana-2026-12-07.fbk)" "$(cd "$backups" && md5sum korvana-2026-12-07.fbk)"
+check_eq "másolat a második helyen" "$(cd "$second" && md5sum korvana-2026-12-07.fbk*)" "$(cd "$backups" && md5sum korvana-2026-12-07.fbk*)"
 check_eq "a második helyen nem maradt félkész fájl" "$(find "$second" -name '.*' -type f | wc -l)" 0
 
 # ---------------------------------------------------------------- frissites while a workstation writes
@@ -285,7 +288,8 @@ check_eq "frissítés írás közben: minden jóváhagyott írás megmaradt" \
 grep -q '^hiba' "$tmp/writer.out" && pass || fail "frissítés közben a munkaállomás írhatott: $(head -n 3 "$tmp/writer.out")"
 tail -n 1 "$tmp/writer.out" | grep -q '^ok' && pass || fail "a frissítés után nem írható: $(tail -n 3 "$tmp/writer.out")"
 check_eq "a frissítés után az iskola ugyanaz" "$(kv "select count(*) from table_diak")" $students
-ls "$backups"/korvana-frissites-elott-*.fbk.log > /dev/null 2>&1 && pass || fail "a frissítés előtt nem készült mentés naplóval"
+ls "$backups"/korvana-frissites-elott-*.fbk.log "$backups"/korvana-frissites-elott-*.fbk.osszeg > /dev/null 2>&1 && pass ||
+    fail "a frissítés előtt nem készült mentés naplóval és ellenőrzőösszeggel"
 check_eq "a frissítés nem hagyott ideiglenes adatbázist" "$(ls -A "$data")" korvana.fdb
 
 # ---------------------------------------------------------------- atkoltozes
@@ -300,7 +304,7 @@ servers+=("$fbdir2")
 sed -i "s/^PORT=.*/PORT=$p2/" "$root2/etc/korvana/korvana-szerver.conf"
 expect 0 "átköltözés" env KORVANA_UJRAINDITAS="'$fbs' stop '$fbdir2' && '$fbs' start '$fbdir2' $p2" \
     "$root2/usr/sbin/korvana-szerver" --root "$root2" atkoltozes "$file" --cim 127.0.0.1 --esemenyport $((p2 + 1)) --igen
-said "átköltözés" "ellenőrizve"
+said "átköltözés" "sorainak ellenőrzőösszege egyezik"
 check_eq "átköltözés: a munkaállomások sora" "$(tail -n 1 <<<"$out")" "127.0.0.1/$p2:korvana"
 check_eq "átköltözés: az iskola és a napló az új szerveren" \
     "$(kvdb "127.0.0.1/$p2:korvana" "select (select count(*) from table_diak) || ' ' || (select count(*) from table_naplo_fuggo) from rdb\$database")" \
@@ -335,6 +339,8 @@ state3=$root3/var/lib/korvana
 expect 0 "telepites új adatbázissal" ks3 telepites --cim 127.0.0.1 --esemenyport $((p3 + 1)) --demo --igen
 check_eq "a bemutató iskola az álnevén" "$(kv "select count(*) from table_diak")" 500
 check_eq "a bemutató iskola jele" "$(kv "select jelleg from table_adatbazis")" bemutato
+# a row whose text a damaged byte will change, found in the backup by its name
+kv "insert into table_tanar (nev) values ('Bajtproba Tanar'); insert into table_tanar (nev) values ('Törlendő Tanár'); commit" > /dev/null
 expect 0 "mentés a kis irodában" env KORVANA_MA=2026-12-07 "$root3/usr/sbin/korvana-szerver" --root "$root3" mentes
 good=$backups3/korvana-2026-12-07.fbk
 row_of() { kv "select ellenorizve || '|' || coalesce(hiba, '') from table_mentes where fajl = '$1' order by id desc rows 1"; }
@@ -359,6 +365,8 @@ out=$(KORVANA_UJRAINDITAS=true ks4 telepites --igen 2>&1)
 # ---------------------------------------------------------------- verifications that fail
 # each: what | how the backup and its log are made | the cause told | the login
 half=$(($(stat -c %s "$good") / 2))
+# flip FILE : a teacher's name changed by one byte, as a rotting disk would
+flip() { printf C | dd of="$1" bs=1 seek="$(grep -boa Bajtproba "$1" | head -n 1 | cut -d: -f1)" conv=notrunc status=none; }
 while IFS='|' read -r what how cause password; do
     f=$tmp/proba-$how.fbk
     rm -f "$f" "$f.log"
@@ -369,7 +377,8 @@ while IFS='|' read -r what how cause password; do
                  hit && /records written/ { sub(/[0-9]+ records/, "501 records"); hit = 0 } { print }' "$good.log" > "$f.log" ;;
         szamtalan) cp "$good" "$f"; grep -v 'records written' "$good.log" > "$f.log" ;;
         naplotlan) cp "$good" "$f" ;;
-        *) cp "$good" "$f"; cp "$good.log" "$f.log" ;;
+        bajt) cp "$good" "$f"; cp "$good.log" "$f.log"; cp "$good.osszeg" "$f.osszeg"; flip "$f" ;;
+        *) cp "$good" "$f"; cp "$good.log" "$f.log"; cp "$good.osszeg" "$f.osszeg" ;;
     esac
     expect 1 "ellenőrzés, $what" env ISC_PASSWORD="${password:-velvetoak}" "$root3/usr/sbin/korvana-szerver" --root "$root3" ellenorzes "$f"
     said "ellenőrzés, $what" "$cause"
@@ -385,6 +394,7 @@ eltérő rekordszám|elter|TABLE_DIAK 501|
 a naplóban nincs rekordszám|szamtalan|nincs táblánkénti rekordszám|
 nincs napló|naplotlan|nincs meg a mentés naplója|
 rossz belépés|belepes|nem fogadta el|rossz-jelszo
+egy megváltozott bájt|bajt|ellenőrzőösszege eltér a mentéskor számolttól: TABLE_TANAR|
 CASES
 check_eq "az ellenőrző adatbázisok nem maradtak meg" "$(ls -A "$data3")" korvana.fdb
 # a full data disk: the server restarted with a small file system where the throw-away
@@ -408,6 +418,7 @@ fi
 cp "$good" "$tmp/regi.fbk" && cp "$good.log" "$tmp/regi.fbk.log"
 touch -d "10 days ago" "$tmp/regi.fbk"
 expect 0 "régi mentés ellenőrzése" ks3 ellenorzes "$tmp/regi.fbk"
+said "régi mentés ellenőrzése" "csak a rekordszámokat vetettem össze"
 check_eq "régi mentés: a készítése idejével" \
     "$(kv "select ellenorizve || ' ' || datediff(day from ido to current_timestamp) from table_mentes where fajl = '$tmp/regi.fbk'")" "1 10"
 case "$(row_of "$tmp/proba-belepes.fbk")" in "0|"*"nem fogadta el"*) pass ;; *) fail "a várakozó eredmény nem került be: $(row_of "$tmp/proba-belepes.fbk")" ;; esac
@@ -447,6 +458,28 @@ cp "$data3/korvana.fdb" "$data3/.korvana-ellenorzes-4194303.fdb"
 expect 0 "a megszakított ellenőrzés pótlása" ks3 ellenorzes "$f"
 check_eq "egy leölt futás ideiglenes adatbázisa sem marad" "$(ls -A "$data3")" korvana.fdb
 
+# the daily run proves the rows against the live database: the office at work between the
+# backup and its check (rows changed, added, deleted) is no fault; a byte of the file
+# changed before the check is
+cat > "$tmp/hamis/gbak" <<'GBAK'
+#!/usr/bin/env bash
+/usr/bin/gbak "$@" || exit
+[ "$1" = -b ] || exit 0
+case "$KORVANA_PROBA" in
+    munka) printf "SET NAMES UTF8;\nupdate table_diak set diak_tel = '+36 1 999 ' || id where id in (select first 20 id from table_diak);\ninsert into table_tanar (nev) values ('Új tanár');\ndelete from table_tanar where nev = 'Törlendő Tanár';\ncommit;\n" |
+        isql-fb -q -bail "$3" ;;
+    bajt) printf C | dd of="$4" bs=1 seek="$(grep -boa Bajtproba "$4" | head -n 1 | cut -d: -f1)" conv=notrunc status=none ;;
+esac
+GBAK
+while IFS='|' read -r what how day code row; do
+    expect "$code" "napi mentés, $what" env PATH="$tmp/hamis:$PATH" KORVANA_PROBA="$how" KORVANA_MA="$day" "$root3/usr/sbin/korvana-szerver" --root "$root3" mentes
+    case "$(row_of "$backups3/korvana-$day.fbk")" in "$row"*) pass ;; *) fail "napi mentés, $what: feljegyezve: $(row_of "$backups3/korvana-$day.fbk")" ;; esac
+done <<'CASES'
+munka a mentés és az ellenőrzés között|munka|2026-12-15|0|1|
+egy bájt a mentés után|bajt|2026-12-16|1|0|a visszaállított sorok eltérnek az élő adatbázis soraitól: TABLE_TANAR (kulcs:
+CASES
+check_eq "napi mentés: a munka megtörtént" "$(kv "select count(*) from table_tanar where nev in ('Új tanár', 'Törlendő Tanár')")" 1
+
 # ---------------------------------------------------------------- the second place
 # each: what | the file system mounted there for the run (- for none) | exit code | what
 # is there afterwards | the failure recorded
@@ -467,7 +500,7 @@ if unshare -m bash -c 'mount -t tmpfs -o size=64k korvana-probe "$1"' _ "$tmp" 2
         fi
     done <<'CASES'
 üres csatolási pont|-|1||nincs csatolva
-csatolt megosztás|size=64m|0|korvana-2026-12-10.fbk korvana-2026-12-10.fbk.log|
+csatolt megosztás|size=64m|0|korvana-2026-12-10.fbk korvana-2026-12-10.fbk.log korvana-2026-12-10.fbk.osszeg|
 megtelt|size=256k|1||megtelt
 CASES
     expect 1 "állapot a második hely hibája után" ks3 allapot
