@@ -119,6 +119,7 @@ QString makeProgramFolder(const QString& name, const QString& databaseSrcContent
 #include "fiokok/belepes__form.h"
 #include "main/Program.h"
 #include "main/main__form.h"
+#include "students/uj_tanulo__form.h"
 
 namespace testing {
 
@@ -224,6 +225,18 @@ bool ProgramFixture::startWithSrc(const QString& name, const QString& databaseSr
 void ProgramFixture::stop() {
     program::destroyAll();
     TDM::programFolderOverride.clear();
+}
+
+void fillNewStudent(Tuj_tanulo_Form* f, const QString& name) {
+    f->e_nev->setText(name);
+    f->e_cim->setText(QStringLiteral("Fő utca 1."));
+    f->e_varos->setText(QStringLiteral("Pécs"));
+    f->e_szul_ido->setText(QStringLiteral("2010.05.06."));
+    f->e_szul_hely->setText(QStringLiteral("Pécs"));
+    f->e_gond_nev->setText(QStringLiteral("Szülő Szilvia"));
+    f->e_gond_cim->setText(QStringLiteral("Fő utca 1."));
+    f->combo_nyelv->setCurrentIndex(0);
+    f->combo_osztaly->setCurrentIndex(0);
 }
 
 void triggerStudentMenu(const QString& text) {

@@ -18,6 +18,7 @@
 namespace db {
 class Dataset;
 }
+class Tuj_tanulo_Form;
 
 namespace testing {
 
@@ -112,6 +113,8 @@ class ProgramFixture {
 // Chooses the entry of the student list's context menu by its text; fails the test when
 // there is none.
 void triggerStudentMenu(const QString& text);
+// Every box the new-student window demands, filled for a student of that name.
+void fillNewStudent(Tuj_tanulo_Form* f, const QString& name);
 
 // Chooses the drop-down's entry as a person does: opens the list and clicks the entry;
 // false when there is no such entry.

@@ -6,7 +6,10 @@
 #include "data/DataModule.h"
 #include "db/Error.h"
 #include "db/Transaction.h"
+#include "main/main__form.h"
 #include "office/Tanev.h"
+#include "students/uj_tanulo__form.h"
+#include "ui/IdCombo.h"
 #include "ui/Nevelo.h"
 
 using namespace testing;
@@ -200,7 +203,8 @@ class TanevTest : public QObject {
             << QDate(year + 1, 9, 1) << ""
             << u"A kilépés dátuma nem lehet későbbi a tanév végénél (%1.08.31.)!"_s.arg(year + 1);
         QTest::newRow("receiving school's id")
-            << QDate::currentDate() << "12345" << u"A fogadó iskola OM azonosítója hat számjegy!"_s;
+            << QDate::currentDate() << "12345"
+            << u"A fogadó iskola OM azonosítója hat számjegyből áll (például 035221)."_s;
     }
     void leavingOutsideTheStudentsTimeOrWithoutReasonIsRefused() {
         QFETCH(QDate, date);
@@ -284,7 +288,8 @@ class TanevTest : public QObject {
             QStringList{QStringLiteral("3|SYSDBA|1|1")});
     }
 
-    // A student with every column filled: one logged field per column, on the way in and out.
+    // A student with every column filled: one logged field per column, on the way in, at a
+    // change of every column, and on the way out.
     void everyColumnIsLogged() {
         OtherCopy o = other();
         const qint64 mark = logMark();
@@ -299,6 +304,16 @@ class TanevTest : public QObject {
             "(select min(id) from table_nyelv), 2026)"));
         const int id =
             o.first(QStringLiteral("select id from table_diak where nev = 'Teljes Tímea'")).toInt();
+        o.run(
+            QStringLiteral(
+                "update table_diak set nev = 'Teljes Tímár', diak_cim = 'Fő utca 2.', diak_cim_varos = "
+                "'Szolnok', szul_hely = 'Hatvan', szul_ido = '2011-02-04', sz_szam = '123456AC', diak_tel = "
+                "'+36 1 111 2223', anyja_nev = 'Anya Anikó', gondviselo_nev = 'Gond Gábor', gondviselo_cim "
+                "= 'Kossuth tér 3.', gondviselo_tel = '+36 1 333 4445', diak_taj = '111 222 334', diak_OM = "
+                "'71234567891', diak_diak = 'D1235', osztaly_ID = (select max(id) from table_osztaly), mj = "
+                "'más megjegyzés', tanult_nyelv_ID = (select max(id) from table_nyelv), evfolyam = 2027 "
+                "where id = :id"),
+            {id});
         o.run(QStringLiteral("delete from table_diak where id = :id"), {id});
         tanev::naploOsszevon(connection());
         QStringList columns = o.all(QStringLiteral(
@@ -306,7 +321,7 @@ class TanevTest : public QObject {
             "rdb$field_name <> 'ID'"));
         columns.sort();
         QCOMPARE(columns.size(), 18);
-        for (const char* step : {"felvétel", "törlés"}) {
+        for (const char* step : {"felvétel", "módosítás", "törlés"}) {
             QStringList logged =
                 o.all(QStringLiteral("select upper(m.mezo) from table_naplo n join "
                                      "table_naplo_mezo m on m.naplo_id = n.id where n.id > :m "
@@ -557,9 +572,8 @@ class TanevTest : public QObject {
         QTest::addColumn<QString>("reason");
         QTest::newRow("student")
             << 2027
-            << "update table_diak set diak_tel = '+36 1 234 5678' where id = (select min(id) "
-               "from table_diak)"
-            << "egy tanuló adatai megváltoztak";
+            << "update table_diak set nev = 'Javított Jolán' where id = (select min(id) from table_diak)"
+            << "azóta egy tanuló adatai megváltoztak: Javított Jolán (módosítás)";
         QTest::newRow("class subjects")
             << 2028
             << "delete from table_osztaly_targy where osztaly_id = (select min(osztaly_id) from "
@@ -592,6 +606,60 @@ class TanevTest : public QObject {
                     tanev::visszavon(connection(), a->id);
                 }).contains(QStringLiteral("már nem vonható vissza")));
         QCOMPARE(snapshot(), before);
+    }
+
+    // Another copy moves the registry: this one takes the year from the move's event; a
+    // new student's window opened before the move follows it before storing anything; the
+    // database refuses the year left behind; the undo names who changed since.
+    void aCopyOpenThroughAMoveFollowsTheRegistry() {
+        main_form->akt_tanev();
+        const int year = main_form->edit_akt_tanev->text().toInt();
+        other().run(u"insert into table_osztaly (osztaly_szam, osztaly_betu) values (9, 'z')"_s);
+        main_form->Button2->click();
+        Tuj_tanulo_Form* f = uj_tanulo_Form;
+        QVERIFY(f->isVisible());
+        fillNewStudent(f, u"Késő Kamilla"_s);
+        // a class of the first grade: after the move it is there still, a grade up
+        const int classId = other().first(u"select id from table_osztaly where osztaly_betu = 'z'"_s).toInt();
+        for (int i = 0; i < f->combo_osztaly->count(); ++i)
+            if (ui::itemId(f->combo_osztaly->itemText(i)) == classId) f->combo_osztaly->setCurrentIndex(i);
+
+        db::Connection second;
+        attach(second, app_.db.connectionString);
+        tanev::valt(second, year + 1, 12, QDate(year + 1, 6, 20));
+        QTRY_COMPARE(main_form->edit_akt_tanev->text(), QString::number(year + 1));
+
+        const qsizetype shown = app_.dialogs.shown.size();
+        f->Button1->click();
+        QCOMPARE(app_.dialogs.shown.size(), shown + 1);
+        QCOMPARE(app_.dialogs.shown.back().title, u"Figyelmeztetés"_s);
+        QCOMPARE(app_.dialogs.shown.back().text,
+                 u"A nyilvántartás időközben a %1/%2. tanévbe lépett (tanévváltás egy másik gépen).\r\rA "
+                 "tanuló ebbe a tanévbe kerül, az osztályok is továbbléptek. Ellenőrizze az osztályt, "
+                 "majd mentse újra."_s.arg(year + 1)
+                     .arg(year + 2));
+        QCOMPARE(f->edit_akt_tanev->text(), QString::number(year + 1));
+        QCOMPARE(ui::itemId(f->combo_osztaly->currentText()), classId);
+        const QString stored = u"select evfolyam from table_diak where nev = 'Késő Kamilla'"_s;
+        QCOMPARE(count(u"select count(*) from table_diak where nev = 'Késő Kamilla'"_s), 0);
+        f->Button1->click();
+        QCOMPARE(count(stored), year + 1);
+        f->close();
+
+        const std::optional<tanev::Allapot> a = tanev::utolso(connection());
+        QVERIFY(a && !a->visszavonhato);
+        QCOMPARE(a->miert, u"azóta egy tanuló adatai megváltoztak: Késő Kamilla (felvétel)"_s);
+
+        // a copy that missed the event still cannot store the year left behind; a later one
+        // is the office registering ahead
+        const QString insert = u"insert into table_diak (nev, osztaly_ID, evfolyam) select first 1 "
+                               "'Régi Réka', id, :y from table_osztaly"_s;
+        QVERIFY(errorOf([&] { other().run(insert, {year}); })
+                    .contains(u"A nyilvántartás már a %1/%2. tanévben van: tanuló nem vehető fel a "
+                              "%3/%1. tanévre."_s.arg(year + 1)
+                                  .arg(year + 2)
+                                  .arg(year)));
+        QCOMPARE(other().run(insert, {year + 2}), 1);
     }
 };
 

@@ -62,14 +62,14 @@ TDM::TDM(QObject* parent)
     dataset_Tanulok.setFirstScreenBounded(true);
     if (main_form) main_form->dbg_tanulok->setDataset(&dataset_Tanulok, &datasource_Tanulok);
 
-    uj_diak_esemeny.setEvents(
-        {QStringLiteral("diak_modositas"), QStringLiteral("diak_torles"), QStringLiteral("uj_diak")});
-    connect(&uj_diak_esemeny, &db::EventListener::failed, this, [this](const QString& message) {
+    uj_diak_esemeny.setEvents({QStringLiteral("diak_modositas"), QStringLiteral("diak_torles"),
+                               QStringLiteral("uj_diak"), QStringLiteral("tanevvaltas")});
+    connect(&uj_diak_esemeny, &db::EventListener::failed, this, [this] {
         // A server gone takes the events with it: that is told at the next action. Else
         // once: the listener keeps trying in the background.
         dbTanulo.ping();
         if (dbTanulo.isLost() || std::exchange(eventsWarned_, true)) return;
-        ui::guarded([&] { eventsFailed(message); });
+        ui::guarded([&] { eventsFailed(); });
     });
     // Changes made while nobody listened are not told again: the list catches up once.
     connect(&uj_diak_esemeny, &db::EventListener::restored, this, [this] {
@@ -180,7 +180,8 @@ bool TDM::DataModuleCreate() {
     try {
         const QString refused = fiok::szerepetVesz(dbTanulo);
         if (!refused.isEmpty()) {
-            ui::error(refused + QStringLiteral("\r\ra program futása le fog állni."));
+            // the accounts' own refusal: a Hungarian box, its sentences capitalised
+            ui::error(nullptr, refused + QStringLiteral("\r\rA program futása le fog állni."));
             return false;
         }
         trTanulo.start();
@@ -200,14 +201,17 @@ bool TDM::DataModuleCreate() {
     return true;
 }
 
-void TDM::eventsFailed(const QString& message) {
-    ui::warning(QStringLiteral("Az adatbázis értesítései nem érhetők el, ezért a tanulók listája nem követi "
-                               "automatikusan a többi gépen végzett változásokat.\r \r") +
-                ui::errorText(message));
+// the client library's own words are English: the office is told what they mean
+void TDM::eventsFailed() {
+    ui::warning(main_form,
+                QStringLiteral("Az adatbázis értesítései nem érhetők el, ezért a tanulók listája nem követi "
+                               "automatikusan a többi gépen végzett változásokat."));
 }
 
 void TDM::uj_diak_esemenyEventAlert(const QString& EventName, int, bool&) {
-    for (const char* name : {"uj_diak", "diak_modositas", "diak_torles"})
+    // a move or its undo made on another copy: this one takes the registry's year at once
+    if (EventName == QLatin1String("tanevvaltas")) main_form->akt_tanev();
+    for (const char* name : {"uj_diak", "diak_modositas", "diak_torles", "tanevvaltas"})
         if (EventName == QLatin1String(name)) requestStudentRefresh();
 }
 

@@ -52,7 +52,7 @@ class TDM : public QObject {
     bool DataModuleCreate();
     void uj_diak_esemenyEventAlert(const QString& EventName, int EventCount, bool& CancelAlerts);
     // The program goes on without events: the user is told that the list will not follow.
-    void eventsFailed(const QString& message);
+    void eventsFailed();
     // The student list is to show the database's present state: at once when the main
     // window is enabled, else as soon as it is enabled again.
     void requestStudentRefresh();

@@ -114,7 +114,7 @@ Ttanulo_adatok_form::Ttanulo_adatok_form(QWidget* parent) : ui::ChildWindow(pare
     label_hiba->setStyleSheet(QStringLiteral("color: #b00000"));
     Button1 = ui::button(this, QStringLiteral("Button1"), QStringLiteral("Mentés"), ui::arial(12),
                          QRect(250, 490, 140, 28), true);
-    Button2 = ui::button(this, QStringLiteral("Button2"), QStringLiteral("Mégsem"), ui::arial(12),
+    Button2 = ui::button(this, QStringLiteral("Button2"), QStringLiteral("Mégse"), ui::arial(12),
                          QRect(406, 490, 140, 28), true);
     connect(Button1, &QPushButton::clicked, this, ui::guard([this] {
                 if (Button1Click()) close();

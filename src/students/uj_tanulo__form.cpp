@@ -3,6 +3,7 @@
 #include <QFrame>
 #include <QSignalBlocker>
 #include <optional>
+#include <utility>
 
 #include "data/Azonosito.h"
 #include "data/DataModule.h"
@@ -11,6 +12,7 @@
 #include "db/Text.h"
 #include "db/Values.h"
 #include "main/main__form.h"
+#include "office/Tanev.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
 #include "ui/Nevelo.h"
@@ -270,6 +272,7 @@ void Tuj_tanulo_Form::prepareNew() {
         const QSignalBlocker quiet(edit_akt_tanev);
         edit_akt_tanev->setText(main_form->edit_akt_tanev->text());
     }
+    registryYear_ = tanev::aktualis(DM->dbTanulo, QDate::currentDate());
     edit_akt_tanevChange();
     edit_akt_tanev2->setText(main_form->edit_akt_tanev2->text());
     QStringList lines;
@@ -426,6 +429,36 @@ bool Tuj_tanulo_Form::stillAsOpened(int id) {
     return true;
 }
 
+// The registry's year is read again before a new student is stored: another copy may have
+// moved it since this window opened. A year the user left as it came follows the registry,
+// and the user sees the classes (which moved too) before saving again; a year she chose
+// herself stays hers.
+// Read in the save's own transaction: nothing is committed before the save.
+bool Tuj_tanulo_Form::yearStillCurrent() {
+    QStringList moved;
+    main_form->query(false, QStringLiteral("select max(aktiv_tanev) from table_tanevvaltas"), {}, moved);
+    const QString last = moved.value(0).chopped(1);
+    const int registry = last.isEmpty() ? tanev::datumSzerint(QDate::currentDate()) : db::toInt(last);
+    if (registry == registryYear_) return true;
+    const int was = std::exchange(registryYear_, registry);
+    const QString now = QString::number(registry);
+    main_form->edit_akt_tanev->setText(now);
+    if (edit_akt_tanev->text() != QString::number(was)) return true;
+    QStringList lines;
+    main_form->query(false, QStringLiteral("select * from table_osztaly"), {}, lines);
+    DM->trTanulo.rollback(); // nothing held while the user reads the message
+    const int classId = ui::itemId(combo_osztaly->currentText());
+    edit_akt_tanev->setText(now);
+    main_form->combo_osztaly_feltolt(combo_osztaly, lines);
+    for (int i = 0; i < combo_osztaly->count(); ++i)
+        if (ui::itemId(combo_osztaly->itemText(i)) == classId) combo_osztaly->setCurrentIndex(i);
+    ui::warning(this, QStringLiteral("A nyilvántartás időközben %1. tanévbe lépett (tanévváltás egy másik "
+                                     "gépen).\r\rA tanuló ebbe a tanévbe kerül, az osztályok is "
+                                     "továbbléptek. Ellenőrizze az osztályt, majd mentse újra.")
+                          .arg(ui::aAz(tanev::tanevSzoveg(db::toInt(now)))));
+    return false;
+}
+
 void Tuj_tanulo_Form::Button1Click() {
     // A save whose answer was lost is settled before anything is saved again.
     if (DM->hasUnsettled() && DM->settle() == TDM::Settled::Stored) return;
@@ -465,6 +498,7 @@ void Tuj_tanulo_Form::Button1Click() {
     // in it, with a lock, to see that nobody changed it since it was opened.
     const TDM::WriteScope write;
     if (modify && !stillAsOpened(id)) return;
+    if (!modify && !yearStillCurrent()) return;
     std::optional<UnsettledWrite> unsettled;
     int newId = id;
     try {

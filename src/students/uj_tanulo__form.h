@@ -72,6 +72,7 @@ class Tuj_tanulo_Form : public ui::ChildWindow {
     // The texts in table column order (nev ... diak_diak), then the note.
     QStringList columnTexts() const;
     bool checkEncodable();
+    bool yearStillCurrent();
     void limitBoxes();
     // Points out a TAJ or OM number that fails its check; left: the user has just left the box.
     void markIdentifier(QLineEdit* box, bool left);
@@ -85,6 +86,8 @@ class Tuj_tanulo_Form : public ui::ChildWindow {
 
     std::vector<QVariant> opened_; // the row as it was shown, for the modification check
     QString lastAddress_;          // the student's address before its latest change
+    // the registry's year when the window opened, to see whether another copy moved it since
+    int registryYear_ = 0;
 };
 
 extern Tuj_tanulo_Form* uj_tanulo_Form;
