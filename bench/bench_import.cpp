@@ -26,6 +26,12 @@
 #include "timing.h"
 
 namespace {
+// the school year for the whole file, the rest as the window leaves it
+intake::Defaults wholeFileYear() {
+    intake::Defaults d;
+    d.year = 2025;
+    return d;
+}
 
 QString withCheckDigit(const QString& digits, const std::function<int(int, int)>& weight, int modulo) {
     int sum = 0;
@@ -117,7 +123,7 @@ Checked check(School& school, intake::Preview& preview, const QString& path) {
     c.memory = sheet.memoryBytes();
     const intake::Mapping mapping =
         intake::guessMapping(sheet.headings, intake::rememberedMappings(school.connection));
-    preview.setSheet(std::move(sheet), mapping, {0, 0, 2025}); // the school year for the whole file
+    preview.setSheet(std::move(sheet), mapping, wholeFileYear());
     c.firstScreen = static_cast<double>(t.nsecsElapsed()) / 1e6;
     preview.checkAll();
     c.whole = static_cast<double>(t.nsecsElapsed()) / 1e6;
@@ -294,7 +300,7 @@ int main(int argc, char** argv) {
                    db::Statement::Markers::Positional);
         const intake::Sheet& sheet = further.sheet();
         for (int r = 0; r < sheet.rowCount(); ++r) {
-            const intake::Row row = intake::readRow(sheet, r, further.mapping(), {0, 0, 2025}, reference);
+            const intake::Row row = intake::readRow(sheet, r, further.mapping(), wholeFileYear(), reference);
             QVariantList values{r};
             for (int f = 0; f < intake::kTextFields - 1; ++f)
                 values << (static_cast<intake::Field>(f) == intake::Field::SzulIdo

@@ -19,6 +19,10 @@
 #include "assignments/tanar_targy__form.h"
 #include "data/DataModule.h"
 #include "main/main__form.h"
+#include "office/archivum__form.h"
+#include "office/evi_ugyek__form.h"
+#include "office/naplo__form.h"
+#include "office/tanevvaltas__form.h"
 #include "queries/Lekerdezes.h"
 #include "queries/lekerdezesek__form.h"
 #include "reference/osztalyok__form.h"
@@ -258,6 +262,17 @@ class AccessibilityTest : public QObject {
             window->close();
             QVERIFY(main_form->isEnabled());
         }
+        // the year's windows, each from its button on "Éves ügyintézés"
+        main_form->Button14->click();
+        const std::pair<const char*, QWidget*> yearly[] = {{"ButtonTanevvaltas", tanevvaltas_form},
+                                                           {"ButtonNaplo", naplo_form},
+                                                           {"ButtonArchivum", archivum_form}};
+        for (const auto& [button, window] : yearly) {
+            evi_ugyek_form->findChild<QPushButton*>(QString::fromLatin1(button))->click();
+            expectNamed(window, faults);
+            window->close();
+        }
+        evi_ugyek_form->close();
         for (const QString& f : faults)
             qWarning("%s", qPrintable(f)); // all of them: a failure message is cut short
         QVERIFY2(faults.isEmpty(), qPrintable(u"%1 faults"_s.arg(faults.size())));

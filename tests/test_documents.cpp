@@ -160,6 +160,9 @@ class DocumentsTest : public QObject {
     void shippedTemplatesHoldEveryField() {
         const QString folder = scratchFolder(u"docs"_s);
         const int id = value(u"select min(id) from table_diak"_s).toInt();
+        // the change is made by a person the school knows by name
+        OtherCopy(app_.db.connectionString)
+            .run(u"insert into table_fiok (felhasznalo, teljes_nev) values ('SYSDBA', 'Rendszer Gazda')"_s);
         OtherCopy(app_.db.connectionString)
             .run(u"update table_diak set nev = :n where id = :id"_s, {u"Kis <b>&\"Öcsi\"</b> Ödön"_s, id});
         const QStringList row =
@@ -181,7 +184,8 @@ class DocumentsTest : public QObject {
               u"Budapest, "_s + QDate::currentDate().toString(u"yyyy.MM.dd."_s)}},
             {u"02_tanuloi_adatlap.html"_s,
              {u"TANULÓI ADATLAP"_s, u"Kis <b>&\"Öcsi\"</b> Ödön"_s, row[0], row[1], row[3],
-              u"a nyilvántartásban"_s, u"Osztálytörténet"_s, row[2] + u" – "_s, u"módosítás – Név"_s}},
+              u"a nyilvántartásban"_s, u"Osztálytörténet"_s, row[2] + u" – "_s, u"módosítás – Név"_s,
+              u" – Rendszer Gazda (SYSDBA)"_s}},
         };
         int number = 0;
         for (const Case& c : cases) {
@@ -201,6 +205,7 @@ class DocumentsTest : public QObject {
         }
         QCOMPARE(value(u"select count(*) from table_kiadott_dokumentum where diak_id = :id"_s, {id}).toInt(),
                  2);
+        OtherCopy(app_.db.connectionString).run(u"delete from table_fiok"_s);
     }
 
     // A leaver: from the archive, the data sheet with the leaving and the history; never a
@@ -871,6 +876,31 @@ class DocumentsTest : public QObject {
                       u"table_kiadott_dokumentum where tanev = :y"_s,
                       {year}),
                  QStringList{u"%1;%1;1;%1;"_s.arg(2 * kEach)});
+    }
+
+    // Moved in June into a year that starts in September: the register's default period
+    // still holds that year's documents, and the last twelve months.
+    void theRegistersPeriodHoldsTheRegistrysYear() {
+        const QDate today = QDate::currentDate();
+        const int year = tanev::aktualis(DM->dbTanulo, today) + 1;
+        tanev::valt(DM->dbTanulo, year, 12, QDate(year, 6, 20));
+        const documents::Sablon sablon = documents::Sablon::load(DM->programFolder + documents::kFolder +
+                                                                 u"01_iskolalatogatasi_igazolas.html"_s);
+        const int id = value(u"select min(id) from table_diak"_s).toInt();
+        const QString name = value(u"select nev from table_diak where id = :id"_s, {id});
+        documents::issue(DM->dbTanulo, sablon, year, {id}, today, [](const QStringList&) { return true; });
+        const int number =
+            value(u"select max(sorszam) from table_kiadott_dokumentum where tanev = :y"_s, {year}).toInt();
+        main_form->openChild(dokumentumok_form, [&] {
+            dokumentumok_form->prepareForStudent(id, name, u"01_iskolalatogatasi_igazolas.html"_s);
+        });
+        Tdokumentumok_form* f = dokumentumok_form;
+        QCOMPARE(f->edit_tol->text(), today.addYears(-1).toString(u"yyyy.MM.dd."_s));
+        QCOMPARE(f->edit_ig->text(), today.toString(u"yyyy.MM.dd."_s));
+        f->Button3->click();
+        f->edit_kereses->setText(name);
+        QVERIFY(f->ds_iktatas->locate(u"Sorszám"_s, number));
+        f->close();
     }
 };
 

@@ -154,7 +154,11 @@ class AccountsTest : public QObject {
         admin_->run(u"insert into table_fiok_jel (id) values (1)"_s);
         QVERIFY(!app_.startWithSrc(u"fiokok"_s, db_.connectionString + u"\n"_s));
         admin_->run(u"delete from table_fiok_jel"_s);
-        QVERIFY(app_.dialogs.texts().last().contains(u"változtassa meg a szerveren a SYSDBA jelszavát"_s));
+        // a Hungarian box, every sentence capitalised
+        const auto& box = app_.dialogs.shown.back();
+        QCOMPARE(box.title, u"Hiba"_s);
+        QVERIFY(box.text.contains(u"változtassa meg a szerveren a SYSDBA jelszavát"_s));
+        QVERIFY(box.text.endsWith(u"\r\rA program futása le fog állni."_s));
     }
 
     // Each role through the program's controls: what is out of reach, and what the database refuses.
@@ -240,9 +244,20 @@ class AccountsTest : public QObject {
         f->e_jelszo2->setText(u"uj-jelszo-2"_s);
         f->ButtonUj->click();
         QCOMPARE(app_.dialogs.texts().last(), u"A két jelszó nem egyezik."_s);
-        f->e_jelszo2->setText(u"uj-jelszo-1"_s);
+        f->e_jelszo2->clear();
+        QTest::keyClicks(f->e_jelszo2, u"uj-jelszo-1"_s); // typed, as a person does
         f->ButtonUj->click();
         QCOMPARE(app_.dialogs.texts().last(), u"A K_UJ fiók elkészült (olvasó)."_s);
+        // what was typed is stored: leaving asks nothing; Tab leaves the list of accounts
+        f->grid_fiokok->setFocus();
+        QTest::keyClick(f->grid_fiokok, Qt::Key_Tab);
+        QVERIFY(f->focusWidget() != f->grid_fiokok);
+        const size_t boxes = app_.dialogs.shown.size();
+        QTest::keyClick(f, Qt::Key_Escape);
+        QCOMPARE(app_.dialogs.shown.size(), boxes);
+        QVERIFY(!f->isVisible());
+        evi_ugyek_form->findChild<QPushButton*>(u"ButtonFiokok"_s)->click();
+        QVERIFY(f->isVisible());
         auto rowOf = [&](const QString& user) {
             for (int r = 0; r < f->grid_fiokok->rowCount(); ++r)
                 if (f->grid_fiokok->item(r, 0)->text() == user) return r;

@@ -31,6 +31,12 @@ using intake::Field;
 using intake::Status;
 
 namespace {
+// the school year for the whole file, the rest as the window leaves it
+intake::Defaults wholeFileYear() {
+    intake::Defaults d;
+    d.year = 2026;
+    return d;
+}
 
 // a file of the given bytes in a folder that holds others too
 QString writeIn(const QString& folder, const QString& name, const QByteArray& bytes) {
@@ -1026,7 +1032,7 @@ class ImportTest : public QObject {
         const QString theirFile = writeFile(u"ketgep2.csv"_s, csv(lines));
         intake::Sheet sheet = intake::readCsv(theirFile, intake::detectCsv(theirFile));
         const intake::Mapping mapping = intake::guessMapping(sheet.headings, {});
-        theirs.setSheet(std::move(sheet), mapping, {0, 0, 2026});
+        theirs.setSheet(std::move(sheet), mapping, wholeFileYear());
         theirs.checkAll();
         QCOMPARE(theirs.importRows(), 1);
 
@@ -1074,7 +1080,7 @@ class ImportTest : public QObject {
             auto preview = std::make_unique<intake::Preview>(connection);
             intake::Sheet sheet = intake::readCsv(path, intake::detectCsv(path));
             const intake::Mapping mapping = intake::guessMapping(sheet.headings, {});
-            preview->setSheet(std::move(sheet), mapping, {0, 0, 2026});
+            preview->setSheet(std::move(sheet), mapping, wholeFileYear());
             preview->checkAll();
             return preview;
         };
@@ -1334,6 +1340,9 @@ class ImportTest : public QObject {
             "Sára;9.a;angol;2026;Q;67;;x;x;talán;;"
             "2025.02.30.;;;a@b@c\n";
         intake::Preview* p = open(writeFile(u"tovabbi.csv"_s, file));
+        // an empty enrolment takes the server's date, as the record window does
+        QCOMPARE(p->defaults().today.toString(Qt::ISODate),
+                 other_->all(u"select cast(current_date as varchar(10)) from rdb$database"_s).value(0));
         const Field expected[] = {
             Field::Nem,      Field::Iranyitoszam, Field::Allampolgarsag,    Field::Sni,    Field::Btmn,
             Field::Hh,       Field::Hhh,          Field::JogviszonyKezdete, Field::Bejaro, Field::Kollegista,

@@ -340,6 +340,26 @@ class MainWindowTest : public QObject {
         main_form->akt_tanev();
     }
 
+    // The keyboard opens the student list's menu with Shift+F10 as with the Menu key, at the
+    // current row; its entry for a student's leaving is not the program's "Kilépés".
+    void shiftF10OpensTheStudentMenu() {
+        main_form->activateWindow();
+        main_form->dbg_tanulok->setFocus();
+        bool shown = false;
+        QTimer::singleShot(50, [&] {
+            shown = main_form->PopupMenu1->isVisible();
+            main_form->PopupMenu1->close();
+        });
+        QTest::keyClick(main_form->dbg_tanulok, Qt::Key_F10, Qt::ShiftModifier);
+        QVERIFY(shown);
+        QStringList entries;
+        for (QAction* a : main_form->PopupMenu1->actions())
+            entries << a->text();
+        QVERIFY2(entries.contains(QStringLiteral("Tanuló kiléptetése…")) &&
+                     !entries.contains(QStringLiteral("Kilépés…")),
+                 qPrintable(entries.join(u'|')));
+    }
+
     void aMissingSortFileIsShown() {
         QFile::rename(DM->programFolder + QStringLiteral("sqls/dataset_Tanulo_SelectSQL4.sql"),
                       DM->programFolder + QStringLiteral("sqls/elrejtve.sql"));

@@ -520,6 +520,20 @@ class QueriesTest : public QObject {
             40);
     }
 
+    // A file dialog opens in the folder the user chose last, else in her documents, never in
+    // the home folder's root; a folder the caller names is kept.
+    void fileDialogsStartWhereTheUserWorks() {
+        const QString home = QDir::homePath();
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        const QString first = QDir(documents).exists() ? documents : home;
+        QCOMPARE(output::startPath(home + u"/lista.pdf"_s), first + u"/lista.pdf"_s);
+        QCOMPARE(output::startPath(QString()), first);
+        const QString chosen = testing::scratchFolder(u"dialogs"_s);
+        output::rememberFolder(chosen + u"/elozo.xlsx"_s);
+        QCOMPARE(output::startPath(home + u"/lista.pdf"_s), chosen + u"/lista.pdf"_s);
+        QCOMPARE(output::startPath(u"/srv/iskola/lista.pdf"_s), u"/srv/iskola/lista.pdf"_s);
+    }
+
     void csvRoundTripsTheGrid() {
         ProgramFixture app;
         QVERIFY(start(app, u"csv"_s, {u"--students"_s, u"40"_s}));

@@ -272,7 +272,7 @@ BEGIN
     IF (CHAR_LENGTH(fogado_iskola) > 200) THEN
         EXCEPTION ex_korvana '\A fogadó iskola neve legfeljebb 200 karakter lehet!\';
     IF (fogado_om IS NOT NULL AND fogado_om NOT SIMILAR TO '[0-9]{6}') THEN
-        EXCEPTION ex_korvana '\A fogadó iskola OM azonosítója hat számjegy!\';
+        EXCEPTION ex_korvana '\A fogadó iskola OM azonosítója hat számjegyből áll (például 035221).\';
     IF (NOT EXISTS (SELECT 1 FROM table_diak WHERE id = :diak_id)) THEN
         EXCEPTION ex_korvana '\A tanuló nincs a nyilvántartásban: időközben törölték vagy kilépett.\';
     -- the upgrade's starting rows ("nyilvántartásban") are no event of the student's

@@ -183,16 +183,16 @@ QHash<QString, QString> studentFields(db::Transaction& tr, int studentId) {
                        "cast(mikor as date) from table_osztaly_tortenet where diak_id = :id "
                        "order by tanev, id"),
                    studentId));
-    f.insert(QStringLiteral("valtozasnaplo"),
-             lines(tr,
-                   QStringLiteral("select n.mikor, n.muvelet, (select list(") +
-                       tanev::mezoNeveSql(QStringLiteral("m.mezo")) +
-                       QStringLiteral(
-                           ", ', ') from table_naplo_mezo m where m.naplo_id = n.id), "
-                           "trim(coalesce(n.kliens_gep, '') || ' ' || "
-                           "coalesce(n.kliens_cim, '')) from table_naplo n where n.diak_id = :id order by "
-                           "n.mikor, n.id"),
-                   studentId));
+    f.insert(
+        QStringLiteral("valtozasnaplo"),
+        lines(tr,
+              QStringLiteral("select n.mikor, n.muvelet, (select list(") +
+                  tanev::mezoNeveSql(QStringLiteral("m.mezo")) +
+                  QStringLiteral(", ', ') from table_naplo_mezo m where m.naplo_id = n.id), "
+                                 "trim(coalesce(n.kliens_gep, '') || ' ' || coalesce(n.kliens_cim, '')), ") +
+                  tanev::szemelySql(QStringLiteral("n.felhasznalo")) +
+                  QStringLiteral(" from table_naplo n where n.diak_id = :id order by n.mikor, n.id"),
+              studentId));
     return f;
 }
 

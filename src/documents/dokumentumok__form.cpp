@@ -199,7 +199,18 @@ void Tdokumentumok_form::reset() {
     const QDate today = QDate::currentDate();
     const int year = tanev::aktualis(DM->dbTanulo, today);
     edit_tanev->setText(QString::number(year));
-    edit_tol->setText(QDate(year, 9, 1).toString(db::kDateFormat));
+    // The register's default period holds the registry's year (a move in June starts it
+    // early: its first document counts) and the last twelve months, whichever is longer.
+    QDate from = std::min(QDate(year, 9, 1), today.addYears(-1));
+    QStringList first;
+    main_form->query(false,
+                     QStringLiteral("select cast(min(kiadva) as date) from table_kiadott_dokumentum where "
+                                    "tanev = :t"),
+                     {year}, first);
+    const QDate firstOfYear =
+        first.isEmpty() ? QDate() : QDate::fromString(first.first().chopped(1), db::kDateFormat);
+    if (firstOfYear.isValid()) from = std::min(from, firstOfYear);
+    edit_tol->setText(from.toString(db::kDateFormat));
     edit_ig->setText(today.toString(db::kDateFormat));
     QStringList lines;
     main_form->combo_targyak_feltolt(

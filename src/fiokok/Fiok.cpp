@@ -102,8 +102,11 @@ bool belep(db::Connection& connection) {
         } catch (const db::DbError& e) {
             if (!loginRefused(e)) return false;
         }
-        // Which of the two was wrong is not told; the window stays behind its message.
+        // Which of the two was wrong is not told; the window stays behind its message, where
+        // it was (shown again, a window manager would place it anew)
+        const QPoint at = login.pos();
         login.show();
+        login.move(at);
         ui::warning(&login, QStringLiteral("A felhasználónév vagy a jelszó nem megfelelő."));
         login.e_jelszo->clear();
         login.e_jelszo->setFocus();

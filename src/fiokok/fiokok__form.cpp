@@ -56,6 +56,8 @@ Tfiokok_form::Tfiokok_form(QWidget* parent) : ui::ChildWindow(parent) {
     grid_fiokok->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid_fiokok->setSelectionMode(QAbstractItemView::SingleSelection);
     grid_fiokok->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the list for the next control; the arrows move between the accounts
+    grid_fiokok->setTabKeyNavigation(false);
     grid_fiokok->setFont(ui::arial(12, false));
     ui::nameBy(l1, grid_fiokok);
 
@@ -152,8 +154,10 @@ void Tfiokok_form::prepareOpen() {
         w->setEnabled(true);
         fiok::korlatoz(w, Szerep::Vezeto);
     }
-    for (QLineEdit* e : {e_felhasznalo, e_teljes_nev, e_jelszo1, e_jelszo2, e_regi, e_uj1, e_uj2})
-        e->clear();
+    for (QLineEdit* e : {e_felhasznalo, e_teljes_nev, e_jelszo1, e_jelszo2, e_regi, e_uj1, e_uj2}) {
+        e->clear(); // an undoable edit: the box would still count as typed in
+        e->setModified(false);
+    }
     grid_fiokok->setRowCount(0);
     if (head) reload();
     // a new account is the office's unless the head chooses otherwise
@@ -286,8 +290,10 @@ void Tfiokok_form::ButtonUjClick() {
                   .arg(fiok::literal(name), fiok::literal(fullName));
     run(grants, QStringLiteral("A fiók szerepének megadása"));
     reload();
-    for (QLineEdit* e : {e_felhasznalo, e_teljes_nev, e_jelszo1, e_jelszo2})
-        e->clear();
+    for (QLineEdit* e : {e_felhasznalo, e_teljes_nev, e_jelszo1, e_jelszo2}) {
+        e->clear(); // an undoable edit: the box would still count as typed in
+        e->setModified(false);
+    }
     ui::information(
         this, QStringLiteral("%1 fiók elkészült (%2).").arg(ui::aAz(name, true), fiok::szerepNev(role)));
 }
@@ -341,8 +347,10 @@ void Tfiokok_form::ButtonJelszoClick() {
     const QString password = newPassword(e_jelszo1, e_jelszo2);
     run({QStringLiteral("alter user %1 password %2").arg(name, fiok::literal(password))},
         QStringLiteral("Az új jelszó megadása"));
-    e_jelszo1->clear();
-    e_jelszo2->clear();
+    for (QLineEdit* e : {e_jelszo1, e_jelszo2}) {
+        e->clear();
+        e->setModified(false);
+    }
     ui::information(this, QStringLiteral("%1 fiók új jelszót kapott.").arg(ui::aAz(name, true)));
 }
 
@@ -372,8 +380,10 @@ void Tfiokok_form::ButtonSajatClick() {
                        : p);
     DM->dbTanulo.setParams(params);
     DM->uj_diak_esemeny.setDatabase(DM->dbTanulo.databaseName(), params);
-    for (QLineEdit* e : {e_regi, e_uj1, e_uj2})
-        e->clear();
+    for (QLineEdit* e : {e_regi, e_uj1, e_uj2}) {
+        e->clear(); // an undoable edit: the box would still count as typed in
+        e->setModified(false);
+    }
     ui::information(this, QStringLiteral("A jelszava megváltozott."));
 }
 

@@ -175,7 +175,7 @@ QString lakcimIrsz(QStringView text) {
 // The further data as offices write them: "F"/"L", "fiú"/"lány"; "igen"/"nem", "x".
 void readFurther(Row& r, const std::array<QStringView, kFieldCount>& cell,
                  const std::array<bool, kFieldCount>& noValue, const QString& addressPostcode,
-                 DateOrder order) {
+                 DateOrder order, const QDate& today) {
     using namespace tanulo_adatok;
     auto at = [&](Field f) { return cell[static_cast<size_t>(f)].toString(); };
     auto given = [&](Field f) {
@@ -204,7 +204,7 @@ void readFurther(Row& r, const std::array<QStringView, kFieldCount>& cell,
         r.errors << QStringLiteral("A nem nem értelmezhető: %1 (jó: F, L, fiú, lány).").arg(at(Field::Nem));
     if (given(Field::Allampolgarsag)) a.allampolgarsag = at(Field::Allampolgarsag).simplified();
     hiba(allampolgarsagHiba(a.allampolgarsag));
-    a.kezdete = QDate::currentDate();
+    a.kezdete = today.isValid() ? today : QDate::currentDate();
     if (given(Field::JogviszonyKezdete)) {
         a.kezdete = parseDate(cell[static_cast<size_t>(Field::JogviszonyKezdete)], order);
         if (const QString why = slashFault(cell[static_cast<size_t>(Field::JogviszonyKezdete)], order);
@@ -429,7 +429,7 @@ Row readRow(const Sheet& sheet, int row, const Mapping& mapping, const Defaults&
         if (!r.year) missing << fieldCaption(Field::Tanev);
     }
     readFurther(r, cell, noValue, at(Field::Lakcim).isEmpty() ? QString() : lakcimIrsz(at(Field::Lakcim)),
-                defaults.dateOrder);
+                defaults.dateOrder, defaults.today);
 
     if (!missing.isEmpty())
         r.errors.prepend(

@@ -50,6 +50,9 @@ struct Defaults {
     int year = 0;
     // What the office chose when the file's dates do not say.
     DateOrder dateOrder = DateOrder::Unsettled;
+    // The server's date, which an empty enrolment takes as the record window does (the
+    // workstation's when none was read).
+    QDate today;
 };
 
 // The school's classes and languages and the columns' widths, read once per checking.

@@ -279,6 +279,9 @@ void Tbeolvasas_form::prepareOpen() {
         edit_tanev->setText(main_form->edit_akt_tanev->text());
         label_tanev2->setText(QStringLiteral("/ %1").arg(main_form->edit_akt_tanev2->text()));
     }
+    QStringList today;
+    main_form->query(false, QStringLiteral("select current_date from rdb$database"), {}, today);
+    serverToday_ = today.isEmpty() ? QDate() : QDate::fromString(today.first().chopped(1), db::kDateFormat);
     combo_osztaly->setCurrentIndex(-1);
     fillReference();
     combo_osztaly->setCurrentIndex(0);
@@ -298,6 +301,7 @@ intake::Defaults Tbeolvasas_form::defaults() const {
     const int year = edit_tanev->text().toInt(&ok);
     d.year = ok && edit_tanev->text().size() == 4 && year >= 1900 ? year : 0;
     d.dateOrder = dateOrder_;
+    d.today = serverToday_;
     return d;
 }
 

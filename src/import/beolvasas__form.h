@@ -87,6 +87,7 @@ class Tbeolvasas_form : public ui::ChildWindow {
     intake::CsvFormat format_;
     int sheetIndex_ = 0;
     intake::DateOrder dateOrder_ = intake::DateOrder::Unsettled;
+    QDate serverToday_; // read as the window opens
 };
 
 extern Tbeolvasas_form* beolvasas_form;

@@ -145,7 +145,7 @@ void wireSchoolYear() {
         return std::pair{db::toInt(db::displayText(list.fieldByName(QStringLiteral("ID")))),
                          db::displayText(list.fieldByName(QStringLiteral("Diák neve")))};
     };
-    main_form->PopupMenu1->addAction(QStringLiteral("Kilépés…"), main_form, ui::guard([chosen] {
+    main_form->PopupMenu1->addAction(QStringLiteral("Tanuló kiléptetése…"), main_form, ui::guard([chosen] {
                                          main_form->openChild(kilepes_form, [chosen] {
                                              const auto [id, name] = chosen();
                                              kilepes_form->prepareForStudent(id, name);
@@ -227,7 +227,7 @@ void limitToRole() {
         fiok::korlatoz(a, Szerep::Iroda);
     main_form->PopupMenu1->setToolTipsVisible(true);
     for (QAction* a : main_form->PopupMenu1->actions())
-        if (a->text() == QStringLiteral("Kilépés…")) fiok::korlatoz(a, Szerep::Iroda);
+        if (a->text() == QStringLiteral("Tanuló kiléptetése…")) fiok::korlatoz(a, Szerep::Iroda);
     const std::pair<const char*, Szerep> tasks[] = {{"ButtonTanevvaltas", Szerep::Vezeto},
                                                     {"ButtonIskola", Szerep::Vezeto},
                                                     {"ButtonBeolvasas", Szerep::Iroda},

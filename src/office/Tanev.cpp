@@ -98,7 +98,7 @@ QString tanevSzoveg(int tanev) {
 QString kilepesHiba(const QString& datum, int ok, const QString& megjegyzes, const FogadoIskola& iskola) {
     if (datum.trimmed().isEmpty()) return QStringLiteral("A kilépés dátuma nem lehet üres!");
     if (!db::parseDate(datum.trimmed()).isValid())
-        return QStringLiteral("A kilépés dátuma nem megfelelő: %1\r(Helyes formátum: éééé.hh.nn.)")
+        return QStringLiteral("A kilépés dátuma nem megfelelő: %1\r(Helyes formátum: ÉÉÉÉ.HH.NN.)")
             .arg(datum.trimmed());
     if (okSzoveg(ok).isEmpty()) return QStringLiteral("Válassza ki a kilépés okát!");
     if (ok == Egyeb && megjegyzes.trimmed().isEmpty())
@@ -117,7 +117,7 @@ QString kilepesHiba(const QString& datum, int ok, const QString& megjegyzes, con
             return QStringLiteral("A fogadó iskola neve legfeljebb 200 karakter lehet!");
         static const QRegularExpression om(QStringLiteral("^[0-9]{6}$"));
         if (!iskola.om.trimmed().isEmpty() && !om.match(iskola.om.trimmed()).hasMatch())
-            return QStringLiteral("A fogadó iskola OM azonosítója hat számjegy!");
+            return QStringLiteral("A fogadó iskola OM azonosítója hat számjegyből áll (például 035221).");
     }
     return {};
 }
@@ -249,6 +249,13 @@ QString allapotSzoveg(const std::optional<Allapot>& a) {
             .arg(ui::aAz(tanevSzoveg(a->ujTanev)), a->mikor.toString(QStringLiteral("yyyy.MM.dd. HH:mm")));
     if (a->visszavonhato) return mi + QStringLiteral(" Még visszavonható.");
     return mi + QStringLiteral(" Már nem vonható vissza: %1.").arg(a->miert);
+}
+
+QString szemelySql(const QString& user) {
+    return QStringLiteral(
+               "coalesce((select f.teljes_nev from table_fiok f where f.felhasznalo = %1) || ' (' || "
+               "trim(%1) || ')', trim(%1))")
+        .arg(user);
 }
 
 QString mezoNeveSql(const QString& column) {

@@ -83,5 +83,7 @@ QString tanevSzoveg(int tanev);
 void naploOsszevon(db::Connection& connection);
 // The field's Hungarian name, as an SQL expression over the log's column of field names.
 QString mezoNeveSql(const QString& column);
+// SQL naming the person of a login column: her full name and login, or the login alone.
+QString szemelySql(const QString& user);
 
 } // namespace tanev

@@ -80,6 +80,7 @@ Tarchivum_form::Tarchivum_form(QWidget* parent) : ui::ChildWindow(parent) {
     edit_kereses->setGeometry(124, 11, 240, 21);
     ui::nameBy(l1, edit_kereses);
     dbg_archiv = ui::grid(this, QStringLiteral("dbg_archiv"), QRect(10, 40, 800, 228));
+    dbg_archiv->setAccessibleName(QStringLiteral("A kilépett tanulók"));
     dbg_archiv->setStretchField(QStringLiteral("Név"));
     trArchiv = new db::Transaction(DM->dbTanulo, this, db::Transaction::Access::ReadOnly);
     ds_archiv = new db::Dataset(DM->dbTanulo, *trArchiv, this);

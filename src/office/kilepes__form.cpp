@@ -58,7 +58,7 @@ Tkilepes_form::Tkilepes_form(QWidget* parent) : ui::ChildWindow(parent) {
     ui::nameBy(l3, m_megjegyzes);
     Button1 = ui::button(this, QStringLiteral("Button1"), QStringLiteral("Kilépés"), ui::arial(12),
                          QRect(156, 282, 140, 28), true);
-    Button2 = ui::button(this, QStringLiteral("Button2"), QStringLiteral("Mégsem"), ui::arial(12),
+    Button2 = ui::button(this, QStringLiteral("Button2"), QStringLiteral("Mégse"), ui::arial(12),
                          QRect(316, 286, 140, 22), true);
     QWidget* order[] = {edit_datum, combo_ok, edit_iskola, edit_om, m_megjegyzes, Button1, Button2};
     for (size_t i = 1; i < std::size(order); ++i)

@@ -70,17 +70,11 @@ QString newValue() {
         QStringLiteral("coalesce(m.uj, cast(substring(m.uj_hosszu from 1 for 2000) as varchar(2000)))"));
 }
 
-// The workstation as a person names it, its address when it gave none; the person by name.
-// The person by her full name where the school knows it, the login's name beside it.
-QString personOf(const QString& user) {
-    return QStringLiteral(
-               "coalesce((select f.teljes_nev from table_fiok f where f.felhasznalo = %1) || ' (' || "
-               "trim(%1) || ')', trim(%1))")
-        .arg(user);
-}
+// The workstation as a person names it, its address when it gave none; the person by her
+// full name where the school knows it, the login's name beside it.
 const QString kWho =
     QStringLiteral("coalesce(nullif(trim(e.kliens_gep), ''), e.kliens_cim) as \"Munkaállomás\", ") +
-    personOf(QStringLiteral("e.felhasznalo")) + QStringLiteral(" as \"Felhasználó\"");
+    tanev::szemelySql(QStringLiteral("e.felhasznalo")) + QStringLiteral(" as \"Felhasználó\"");
 
 const QString kHidden[] = {QStringLiteral("ID"), QStringLiteral("Tanulók")};
 
@@ -155,12 +149,14 @@ Tnaplo_form::Tnaplo_form(QWidget* parent) : ui::ChildWindow(parent) {
     Button2 = ui::button(this, QStringLiteral("Button2"), QStringLiteral("Minden tanuló"), ui::arial(12),
                          QRect(842, 38, 148, 24), true);
     dbg_naplo = ui::grid(this, QStringLiteral("dbg_naplo"), QRect(4, 74, 992, 300));
+    dbg_naplo->setAccessibleName(QStringLiteral("A változások"));
     dbg_naplo->setStretchField(QStringLiteral("Esemény"));
     label_esemeny = ui::label(this, QStringLiteral("label_esemeny"), QString(), ui::arial(12, false),
                               QRect(8, 378, 984, 34));
     label_esemeny->setWordWrap(true);
     label_esemeny->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     dbg_reszlet = ui::grid(this, QStringLiteral("dbg_reszlet"), QRect(4, 416, 992, 180));
+    dbg_reszlet->setAccessibleName(QStringLiteral("A kijelölt változás adatai"));
     dbg_reszlet->setStretchField(QStringLiteral("Új érték"));
     ui::setHeading(label_esemeny, QString(), QStringLiteral("Az esemény részletei"));
     trNaplo = new db::Transaction(DM->dbTanulo, this, db::Transaction::Access::ReadOnly);
@@ -392,7 +388,7 @@ bool Tnaplo_form::Button1Click() {
                      "varchar(500)) as \"Esemény\", coalesce(nullif(trim(max(b.kliens_gep)), ''), "
                      "max(b.kliens_cim)) as \"Munkaállomás\", %2 as \"Felhasználó\", -min(b.id) as "
                      "\"ID\", 1 as \"Tanulók\" from table_naplo_bizalmas b where %3 group by b.diak_id, %4")
-                     .arg(kStatusName, personOf(QStringLiteral("max(b.felhasznalo)")),
+                     .arg(kStatusName, tanev::szemelySql(QStringLiteral("max(b.felhasznalo)")),
                           statusWhere(params, true), kStatusGroup);
     }
     // events alone come in their index's order; with the statuses' they are sorted together
@@ -492,7 +488,7 @@ bool Tnaplo_form::save(const QString& path, bool excel) {
                        "%4 as \"Felhasználó\"")
                            .arg(kStatusName, statusValue(QStringLiteral("b.regi")),
                                 statusValue(QStringLiteral("b.uj")),
-                                personOf(QStringLiteral("b.felhasznalo"))) +
+                                tanev::szemelySql(QStringLiteral("b.felhasznalo"))) +
                        froms.last() + QStringLiteral(" order by b.id");
     }
     QStringList counted, parts;

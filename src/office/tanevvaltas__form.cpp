@@ -69,8 +69,10 @@ Ttanevvaltas_form::Ttanevvaltas_form(QWidget* parent) : ui::ChildWindow(parent) 
     label_allapot->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     dbg_osztalyok = ui::grid(this, QStringLiteral("dbg_osztalyok"), QRect(4, 102, 400, 400));
+    dbg_osztalyok->setAccessibleName(QStringLiteral("Az osztályok a tanévváltás után"));
     dbg_osztalyok->setStretchField(QStringLiteral("Tagozat"));
     dbg_diakok = ui::grid(this, QStringLiteral("dbg_diakok"), QRect(410, 102, 446, 400));
+    dbg_diakok->setAccessibleName(QStringLiteral("A kijelölt osztály tanulói"));
     dbg_diakok->setStretchField(QStringLiteral("Jövőre"));
     trTanevvaltas = new db::Transaction(DM->dbTanulo, this, db::Transaction::Access::ReadOnly);
     ds_osztalyok = new db::Dataset(DM->dbTanulo, *trTanevvaltas, this);
@@ -89,11 +91,14 @@ Ttanevvaltas_form::Ttanevvaltas_form(QWidget* parent) : ui::ChildWindow(parent) 
                          QRect(526, 508, 140, 26), true);
     Button2 = ui::button(this, QStringLiteral("Button2"), QStringLiteral("Kilép:"), ui::arial(12),
                          QRect(410, 540, 70, 26), true);
+    // a drop-down is read by its label (its own name would be its current choice)
+    QLabel* lOk = ui::label(this, QStringLiteral("LabelOk"), QStringLiteral("Oka:"), ui::arial(12, false),
+                            QRect(486, 544, 40, 20));
     combo_ok = new QComboBox(this);
     combo_ok->setObjectName(QStringLiteral("combo_ok"));
     combo_ok->setFont(ui::arial(12, false));
-    combo_ok->setGeometry(484, 542, 372, 22);
-    combo_ok->setAccessibleName(QStringLiteral("A kilépés oka"));
+    combo_ok->setGeometry(528, 542, 328, 22);
+    ui::nameBy(lOk, combo_ok);
     for (int ok : tanev::okok())
         combo_ok->addItem(tanev::okSzoveg(ok), ok);
     edit_megjegyzes = edit(this, QStringLiteral("edit_megjegyzes"), QRect(410, 572, 296, 22));
@@ -223,7 +228,7 @@ bool Ttanevvaltas_form::Button4Click() {
     if (!year) return false;
     const QDate datum = db::parseDate(edit_datum->text().trimmed());
     if (!datum.isValid()) {
-        ui::warning(this, QStringLiteral("A kilépés dátuma nem megfelelő: %1\r(Helyes formátum: éééé.hh.nn.)")
+        ui::warning(this, QStringLiteral("A kilépés dátuma nem megfelelő: %1\r(Helyes formátum: ÉÉÉÉ.HH.NN.)")
                               .arg(edit_datum->text().trimmed()));
         return false;
     }

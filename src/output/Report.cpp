@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetricsF>
@@ -12,6 +13,7 @@
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QSaveFile>
+#include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QTextLayout>
 #include <climits>
@@ -492,11 +494,15 @@ class ProgressWindow : public Progress {
     QProgressDialog dialog_;
 };
 
+QString lastFolder; // of this run only: the program keeps no settings
+
 class StandardOutputs : public OutputService {
   public:
     QString saveFileName(QWidget* parent, const QString& caption, const QString& suggested,
                          const QString& filter) override {
-        return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
+        const QString path = QFileDialog::getSaveFileName(parent, caption, startPath(suggested), filter);
+        rememberFolder(path);
+        return path;
     }
     bool choosePrinter(QWidget* parent, QPrinter& printer) override {
         QPrintDialog dialog(&printer, parent);
@@ -597,9 +603,30 @@ bool writePdf(const QString& path, const Report& report, QString& error, Progres
     });
 }
 
+QString startPath(const QString& suggested) {
+    const QFileInfo info(suggested);
+    QString folder = suggested.isEmpty() || !info.isAbsolute() ? QString()
+                     : info.isDir()                            ? info.absoluteFilePath()
+                                                               : info.absolutePath();
+    const QString name = info.isDir() ? QString() : info.fileName();
+    if (folder.isEmpty() || QDir(folder) == QDir::home()) {
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        folder = !lastFolder.isEmpty() && QDir(lastFolder).exists() ? lastFolder
+                 : QDir(documents).exists()                         ? documents
+                                                                    : QDir::homePath();
+    }
+    return name.isEmpty() ? folder : QDir(folder).filePath(name);
+}
+
+void rememberFolder(const QString& chosen) {
+    if (!chosen.isEmpty()) lastFolder = QFileInfo(chosen).absolutePath();
+}
+
 QString OutputService::openFileName(QWidget* parent, const QString& caption, const QString& folder,
                                     const QString& filter) {
-    return QFileDialog::getOpenFileName(parent, caption, folder, filter);
+    const QString path = QFileDialog::getOpenFileName(parent, caption, startPath(folder), filter);
+    rememberFolder(path);
+    return path;
 }
 
 std::unique_ptr<Progress> OutputService::progress(QWidget* parent) {

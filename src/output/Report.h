@@ -89,6 +89,13 @@ bool writePdfAside(const QString& path, QString& error, const std::function<bool
 // Written under a temporary name beside the target and renamed when whole.
 bool writePdf(const QString& path, const Report& report, QString& error, Progress* progress = nullptr);
 
+// Where a file dialog opens: the folder of the suggested path, unless that is the home
+// folder's root (or none), then the last folder the user chose in this run, else her
+// documents folder. The file's own name is kept.
+QString startPath(const QString& suggested);
+// The folder of a path the user chose, for the next dialog.
+void rememberFolder(const QString& chosen);
+
 // Where the buttons ask for a file or a printer; tests put their own answers here.
 class OutputService {
   public:

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 
@@ -55,6 +56,17 @@ void DataGrid::setDataset(db::Dataset* dataset, QAbstractItemModel* model) {
     connect(
         dataset, &db::Dataset::fetchFailed, this,
         [](const QString& message) { programError(errorText(message)); }, Qt::QueuedConnection);
+}
+
+// Shift+F10 opens the menu as the Menu key does, at the current row.
+void DataGrid::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier && menu_) {
+        const QRect cell = visualRect(currentIndex());
+        emit customContextMenuRequested(cell.isValid() ? cell.center() : QPoint(0, 0));
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }
 
 void DataGrid::setPopupMenu(QMenu* menu) {

@@ -35,6 +35,7 @@ class DataGrid : public QTableView {
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void resizeEvent(QResizeEvent* event) override;
