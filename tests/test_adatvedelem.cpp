@@ -137,6 +137,24 @@ class AdatvedelemTest : public QObject {
         saves_.path.clear();
     }
 
+    // The new windows, and the archive with its new button, as laid out: nothing outside,
+    // nothing overlapping, every text whole.
+    void windowsAreLaidOut() {
+        openWindow();
+        QString problem = layoutProblem(adatmegorzes_form);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        adatmegorzes_form->close();
+        QVERIFY(DM->dataset_Tanulok.locate(u"ID"_s, studentOf(5), 1000000));
+        triggerStudentMenu(u"Hozzáférési kérelem…"_s);
+        problem = layoutProblem(hozzaferes_form);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        hozzaferes_form->close();
+        main_form->openChild(archivum_form, [] { archivum_form->prepareOpen(); });
+        problem = layoutProblem(archivum_form);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        archivum_form->close();
+    }
+
     // Each way the program shows the statuses: one read row for the student, in the name
     // of the login; the check before a document reads none of its own.
     void everyPathThatShowsTheStatusesLeavesOneRead_data() {

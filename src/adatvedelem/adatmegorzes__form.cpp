@@ -30,8 +30,8 @@ const QString kVanIdo = QStringLiteral(
 Tadatmegorzes_form::Tadatmegorzes_form(QWidget* parent) : ui::ChildWindow(parent) {
     setObjectName(QStringLiteral("adatmegorzes_form"));
     setWindowTitle(QStringLiteral("Adatmegőrzés"));
-    setClientSize(820, 600);
-    ui::bevel(this, QRect(4, 4, 812, 300));
+    setClientSize(820, 640);
+    ui::bevel(this, QRect(4, 4, 812, 336));
     label_szabaly = ui::label(this, QStringLiteral("label_szabaly"), QString(), ui::arial(12, false),
                               QRect(12, 8, 796, 96));
     label_szabaly->setWordWrap(true);
@@ -66,21 +66,21 @@ Tadatmegorzes_form::Tadatmegorzes_form(QWidget* parent) : ui::ChildWindow(parent
         y += 42;
     }
     Button1 = ui::button(this, QStringLiteral("Button1"), QStringLiteral("Megőrzési idők mentése"),
-                         ui::arial(12), QRect(12, 306 - 32, 200, 26), true);
+                         ui::arial(12), QRect(12, 304, 200, 26), true);
     Button2 = ui::button(this, QStringLiteral("Button2"), QStringLiteral("Előnézet"), ui::arial(12),
-                         QRect(222, 274, 140, 26), true);
+                         QRect(222, 304, 140, 26), true);
     Button3 = ui::button(this, QStringLiteral("Button3"), QStringLiteral("Törlés…"), ui::arial(12),
-                         QRect(372, 274, 140, 26), true);
+                         QRect(372, 304, 140, 26), true);
     ui::label(this, QStringLiteral("Label4"), QStringLiteral("Eddigi törlések"), ui::arial(12),
-              QRect(8, 312, 300, 20));
-    dbg_torlesek = ui::grid(this, QStringLiteral("dbg_torlesek"), QRect(4, 334, 812, 226));
+              QRect(8, 346, 300, 20));
+    dbg_torlesek = ui::grid(this, QStringLiteral("dbg_torlesek"), QRect(4, 368, 812, 228));
     dbg_torlesek->setStretchField(QStringLiteral("Felhasználó"));
     trTorlesek = new db::Transaction(DM->dbTanulo, this, db::Transaction::Access::ReadOnly);
     ds_torlesek = new db::Dataset(DM->dbTanulo, *trTorlesek, this);
     ds_torlesek->setObjectName(QStringLiteral("ds_torlesek"));
     dbg_torlesek->setDataset(ds_torlesek);
     Button4 = ui::button(this, QStringLiteral("Button4"), QStringLiteral("bezárás"), ui::arial(12),
-                         QRect(676, 570, 140, 22), true);
+                         QRect(676, 610, 140, 22), true);
     order << Button1 << Button2 << Button3 << dbg_torlesek << Button4;
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);

@@ -255,6 +255,9 @@ void limitToRole() {
         if (a->text() == QStringLiteral("Kilépés…") || a->text() == QStringLiteral("Hozzáférési kérelem…"))
             fiok::korlatoz(a, Szerep::Iroda);
     fiok::korlatoz(archivum_form->Button8, Szerep::Iroda);
+    fiok::korlatoz(hozzaferes_form->Button1, Szerep::Iroda);
+    for (QWidget* w : {adatmegorzes_form->Button1, adatmegorzes_form->Button2, adatmegorzes_form->Button3})
+        fiok::korlatoz(w, Szerep::Vezeto);
     const std::pair<const char*, Szerep> tasks[] = {{"ButtonTanevvaltas", Szerep::Vezeto},
                                                     {"ButtonIskola", Szerep::Vezeto},
                                                     {"ButtonAdatmegorzes", Szerep::Vezeto},
