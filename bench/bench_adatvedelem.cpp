@@ -49,7 +49,13 @@ qint64 count(db::Connection& c, const QString& sql) {
 
 // 100,000 leavers who left long ago, with contact data, statuses and a logged change each.
 void leavers(db::Connection& c) {
-    if (count(c, QStringLiteral("select count(*) from table_diak_archiv where id > %1").arg(kOffset)) >=
+    run(c,
+        QStringLiteral("update or insert into table_adatmegorzes (kategoria, evek) values ('kapcsolat', 5) "
+                       "matching (kategoria)"));
+    run(c,
+        QStringLiteral("update or insert into table_adatmegorzes (kategoria, evek) values ('jogallasok', 5) "
+                       "matching (kategoria)"));
+    if (count(c, QStringLiteral("select count(*) from table_naplo where diak_id > %1").arg(kOffset)) >=
         kLeavers)
         return;
     run(c,
@@ -71,17 +77,18 @@ void leavers(db::Connection& c) {
         QStringLiteral("insert into table_diak_bizalmas (diak_id, sni, sni_kelte, hh) select id, mod(id, 2), "
                        "'2014-01-02', 1 from table_diak_archiv where id > %1")
             .arg(kOffset));
-    run(c,
-        QStringLiteral(
-            "execute block as declare d integer; declare n bigint; begin for select id from "
-            "table_diak_archiv "
-            "where id > %1 into :d do begin n = next value for gen_naplo; insert into table_naplo (id, "
-            "mikor, "
-            "muvelet, diak_id, diak_nev, felhasznalo) values (:n, timestamp '2015-03-01 10:00', 'módosítás', "
-            ":d, 'Teszt', 'SYSDBA'); insert into table_naplo_mezo (naplo_id, mezo, regi, uj) values (:n, "
-            "'diak_tel', '+36 1 444', '+36 1 555'); insert into table_naplo_mezo (naplo_id, mezo, regi, uj) "
-            "values (:n, 'nev', 'Régi', 'Teszt'); end end")
-            .arg(kOffset));
+    run(c, QStringLiteral(
+               "insert into table_naplo (id, mikor, muvelet, diak_id, diak_nev, felhasznalo) select next "
+               "value for gen_naplo, timestamp '2015-03-01 10:00', 'módosítás', id, nev, 'SYSDBA' from "
+               "table_diak_archiv where id > %1")
+               .arg(kOffset));
+    run(c, QStringLiteral(
+               "insert into table_naplo_mezo (naplo_id, mezo, regi, uj) select n.id, m.mezo, m.regi, m.uj "
+               "from table_naplo n cross join (select cast('diak_tel' as varchar(31)) mezo, "
+               "cast('+36 1 444' as varchar(150)) regi, cast('+36 1 555' as varchar(150)) uj from "
+               "rdb$database union all select 'nev', 'Régi', 'Teszt' from rdb$database) m where "
+               "n.diak_id > %1")
+               .arg(kOffset));
     run(c,
         QStringLiteral("update or insert into table_adatmegorzes (kategoria, evek) values ('kapcsolat', 5) "
                        "matching (kategoria)"));
