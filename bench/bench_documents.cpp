@@ -41,7 +41,7 @@ struct School {
         return s.value(0).toInt();
     }
     QStringList certificate(const documents::Sablon& sablon, const QList<int>& ids) {
-        db::Transaction tr(connection, nullptr, db::Transaction::Access::ReadOnly);
+        db::Transaction tr(connection); // reading the statuses is recorded
         QStringList htmls;
         for (int id : ids) {
             QHash<QString, QString> f = documents::studentFields(tr, id);

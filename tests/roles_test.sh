@@ -66,6 +66,11 @@ attacks=(
     "delete from table_naplo;"
     "insert into table_naplo_fuggo (tranzakcio, mikor, muvelet, diak_id, felhasznalo) values (1, current_timestamp - 30, 'törlés', 1, 'VEZETO');"
     "delete from table_naplo_bizalmas;"
+    "insert into table_jogallas_olvasas (diak_id, felhasznalo) values (1, 'VEZETO');"
+    "update table_jogallas_olvasas set felhasznalo = 'VEZETO';"
+    "delete from table_jogallas_olvasas;"
+    "delete from table_adatmegorzes_torles;"
+    "insert into table_adatmegorzes_tanulo (diak_id, kategoria, torolve, kilepes_datum) values (1, 'kapcsolat', current_date, current_date);"
     "delete from table_naplo_nyitott;"
     "delete from table_valtozas_jel;"
     "delete from table_kiadott_dokumentum;"
@@ -104,7 +109,30 @@ for t in table_diak_bizalmas table_naplo_bizalmas table_okt_valtozas_bizalmas ta
 done
 refused R_OLV KORVANA_OLVASO "select * from PRC_OKTOBERI_STATISZTIKA(current_date);"
 allowed R_IRO KORVANA_IRODA "select count(*) from table_naplo_bizalmas; select * from PRC_OKTOBERI_STATISZTIKA(current_date);"
-allowed R_IRO KORVANA_IRODA "update table_diak_bizalmas set sni = 0;"
+# The statuses themselves: no role selects them, nor searches them in an update; each
+# read goes through the procedure that records it, each write through its own.
+for who in "R_VEZ KORVANA_VEZETO" "R_IRO KORVANA_IRODA" "R_OLV KORVANA_OLVASO"; do
+    read -r user role <<<"$who"
+    refused "$user" "$role" "select count(*) from table_diak_bizalmas;"
+    refused "$user" "$role" "select sni from table_diak_bizalmas where diak_id = $student;"
+    refused "$user" "$role" "update table_diak_bizalmas set sni = 0 where diak_id = $student;"
+done
+for who in "R_VEZ KORVANA_VEZETO" "R_IRO KORVANA_IRODA"; do
+    read -r user role <<<"$who"
+    allowed "$user" "$role" "select * from PRC_JOGALLAS($student);"
+    allowed "$user" "$role" "execute procedure PRC_JOGALLAS_IRASA($student, 1, null, null, 0, null, null, 0, null, null, 0, null, null, 0);"
+done
+refused R_OLV KORVANA_OLVASO "select * from PRC_JOGALLAS($student);"
+# who read them is the head's to see
+refused R_IRO KORVANA_IRODA "select count(*) from table_jogallas_olvasas;"
+refused R_OLV KORVANA_OLVASO "select count(*) from table_jogallas_olvasas;"
+allowed R_VEZ KORVANA_VEZETO "select count(*) from table_jogallas_olvasas;"
+# a read is recorded even when the reader rolls back (as() always does), in the reader's name
+before=$(rows "$db" "select count(*) from table_jogallas_olvasas where felhasznalo = 'R_IRO' and diak_id = $student")
+as R_IRO KORVANA_IRODA "select sni from PRC_JOGALLAS($student);" > /dev/null
+check_eq "a jogállás olvasása feljegyezve" \
+    "$(rows "$db" "select count(*) from table_jogallas_olvasas where felhasznalo = 'R_IRO' and diak_id = $student")" \
+    "$((before + 1))"
 # The register is written through its routines, in the name of the login.
 allowed R_IRO KORVANA_IRODA "execute procedure PRC_DOKUMENTUM_ERVENYTELENITESE(2026, 1, 'próba');"
 # The year-end move, the school's data and the accounts are the head of office's.
@@ -113,6 +141,9 @@ for w in "execute procedure PRC_TANEVVALTAS(2099, 12, current_date);" "update ta
     refused R_IRO KORVANA_IRODA "$w"
     allowed R_VEZ KORVANA_VEZETO "$w"
 done
+# the leavers' data periods and their clearing are the head's
+refused R_IRO KORVANA_IRODA "update or insert into table_adatmegorzes (kategoria, evek) values ('kapcsolat', 1) matching (kategoria);"
+allowed R_VEZ KORVANA_VEZETO "update or insert into table_adatmegorzes (kategoria, evek) values ('kapcsolat', 1) matching (kategoria);"
 refused R_IRO KORVANA_IRODA "create user R_MASIK password 'masik-jelszo' using plugin Srp;"
 # A role the person does not hold gives nothing.
 refused R_OLV KORVANA_IRODA "update table_diak set nev = nev where id = $student;"
@@ -187,7 +218,7 @@ check_eq "majd a helyére kerül" "$(value "$db" "select count(*) from table_nap
 # Every procedure under each role: called with nulls, it may refuse the values, but the
 # only permission it may lack is the role's own to call it.
 readonly_procs=" PRC_LETSZAM_OSSZEVONAS PRC_NAPLO_OSSZEVONAS PRC_OKTOBERI_OSSZEVONAS PRC_TANEVVALTAS_ALLAPOT PRC_TANULOK_OSZTALYONKENT "
-heads_procs=" PRC_TANEVVALTAS PRC_TANEVVALTAS_VISSZAVONASA "
+heads_procs=" PRC_TANEVVALTAS PRC_TANEVVALTAS_VISSZAVONASA PRC_ADATMEGORZES "
 # called by other routines only: no role may
 inner_procs=" PRC_NAPLO_ESEMENY PRC_NAPLO_ESEMENYE PRC_NAPLO_ESEMENY_KESZ PRC_NAPLO_KILEPES PRC_OKTOBERI_ESEMENYEK PRC_OKTOBERI_KIIR PRC_OKTOBERI_TANULO PRC_SAJAT_JEL PRC_TANEVVALTAS_AKADALYOK "
 while IFS='|' read -r proc type inputs; do

@@ -544,12 +544,14 @@ class AccountsTest : public QObject {
         enabled.sort();
         // what only reads, lists, prints a list, previews or closes
         const std::pair<QString, QStringList> readers[] = {
+            {u"adatmegorzes_form"_s, {u"4"_s}},
             {u"archivum_form"_s, {u"2"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s, u"7"_s}},
             {u"beolvasas_form"_s, {u"1"_s, u"5"_s, u"6"_s, u"7"_s}},
             {u"dokumentumok_form"_s,
              {u"3"_s, u"4"_s, u"6"_s, u"Lista1"_s, u"Lista2"_s, u"Lista3"_s, u"Lista4"_s}},
             {u"evi_ugyek_form"_s, {u"1"_s, u"Archivum"_s, u"Fiokok"_s, u"Naplo"_s}},
             {u"fiokok_form"_s, {u"1"_s, u"Sajat"_s}},
+            {u"hozzaferes_form"_s, {u"2"_s}},
             {u"main_form"_s,
              {u"1"_s, u"3"_s, u"4"_s, u"5"_s, u"6"_s, u"7"_s, u"8"_s, u"9"_s, u"10"_s, u"11"_s, u"12"_s,
               u"14"_s}},

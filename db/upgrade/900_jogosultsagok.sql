@@ -56,7 +56,8 @@ DELETE FROM table_jogosultsag;
 -- the students and what the office keeps of them
 INSERT INTO table_jogosultsag VALUES ('TABLE_DIAK',                  'tábla', 'program',   'W', 'W', 'R');
 INSERT INTO table_jogosultsag VALUES ('TABLE_DIAK_ADAT',             'tábla', 'program',   'W', 'W', 'R');
-INSERT INTO table_jogosultsag VALUES ('TABLE_DIAK_BIZALMAS',         'tábla', 'program',   'W', 'W', '-');
+-- the statuses: read and written through PRC_JOGALLAS and PRC_JOGALLAS_IRASA only
+INSERT INTO table_jogosultsag VALUES ('TABLE_DIAK_BIZALMAS',         'tábla', 'adatbázis', '-', '-', '-');
 INSERT INTO table_jogosultsag VALUES ('TABLE_DIAK_ARCHIV',           'tábla', 'adatbázis', 'R', 'R', 'R');
 INSERT INTO table_jogosultsag VALUES ('TABLE_OSZTALY_TORTENET',      'tábla', 'adatbázis', 'R', 'R', 'R');
 -- the reference lists and the assignments
@@ -83,6 +84,8 @@ INSERT INTO table_jogosultsag VALUES ('TABLE_NAPLO_ESEMENY',         'tábla', '
 INSERT INTO table_jogosultsag VALUES ('TABLE_NAPLO_FUGGO',           'tábla', 'adatbázis', 'R', 'R', 'R');
 INSERT INTO table_jogosultsag VALUES ('TABLE_NAPLO_NYITOTT',         'tábla', 'adatbázis', 'R', 'R', 'R');
 INSERT INTO table_jogosultsag VALUES ('TABLE_NAPLO_BIZALMAS',        'tábla', 'adatbázis', 'R', 'R', '-');
+-- who read whose statuses: the head's to see
+INSERT INTO table_jogosultsag VALUES ('TABLE_JOGALLAS_OLVASAS',      'tábla', 'adatbázis', 'R', '-', '-');
 INSERT INTO table_jogosultsag VALUES ('TABLE_VALTOZAS_JEL',          'tábla', 'adatbázis', 'R', 'R', 'R');
 -- the register of documents
 INSERT INTO table_jogosultsag VALUES ('TABLE_KIADOTT_DOKUMENTUM',    'tábla', 'adatbázis', 'R', 'R', 'R');
@@ -107,7 +110,13 @@ INSERT INTO table_jogosultsag VALUES ('TABLE_OKT_ALAPNAP',           'tábla', '
 INSERT INTO table_jogosultsag VALUES ('TABLE_OKT_ALAP_BIZALMAS',     'tábla', 'adatbázis', 'R', 'R', '-');
 INSERT INTO table_jogosultsag VALUES ('TABLE_OKT_NAPI_BIZALMAS',     'tábla', 'adatbázis', 'R', 'R', '-');
 INSERT INTO table_jogosultsag VALUES ('TABLE_OKT_VALTOZAS_BIZALMAS', 'tábla', 'adatbázis', 'R', 'R', '-');
+-- the leavers' data kept for the school's periods: the periods are the head's, the
+-- record hers to read, the marks on cleared leavers everyone's who reads the archive
+INSERT INTO table_jogosultsag VALUES ('TABLE_ADATMEGORZES',          'tábla', 'program',   'W', 'R', '-');
+INSERT INTO table_jogosultsag VALUES ('TABLE_ADATMEGORZES_TORLES',   'tábla', 'adatbázis', 'R', '-', '-');
+INSERT INTO table_jogosultsag VALUES ('TABLE_ADATMEGORZES_TANULO',   'tábla', 'adatbázis', 'R', 'R', 'R');
 -- the routines' own working tables
+INSERT INTO table_jogosultsag VALUES ('TMP_ADATMEGORZES',            'tábla', 'adatbázis', '-', '-', '-');
 INSERT INTO table_jogosultsag VALUES ('TMP_NAPLO_ESEMENY',           'tábla', 'adatbázis', '-', '-', '-');
 INSERT INTO table_jogosultsag VALUES ('TMP_OKTOBERI_BIZALMAS',       'tábla', 'adatbázis', '-', '-', '-');
 INSERT INTO table_jogosultsag VALUES ('TMP_OKTOBERI_OSZTALY',        'tábla', 'adatbázis', '-', '-', '-');
@@ -123,10 +132,16 @@ INSERT INTO table_jogosultsag VALUES ('PRC_TANULOK_OSZTALYONKENT',   'rutin', 'p
 INSERT INTO table_jogosultsag VALUES ('FN_KILEPES_OKA',              'rutin', 'program',   'X', 'X', 'X');
 INSERT INTO table_jogosultsag VALUES ('FN_NAPLO_MEZO_NEVE',          'rutin', 'program',   'X', 'X', 'X');
 INSERT INTO table_jogosultsag VALUES ('FN_AKTUALIS_TANEV',           'rutin', 'program',   'X', 'X', 'X');
+INSERT INTO table_jogosultsag VALUES ('FN_ADATAI_TOROLVE',           'rutin', 'program',   'X', 'X', 'X');
+INSERT INTO table_jogosultsag VALUES ('FN_ADATMEGORZES_NEVE',        'rutin', 'program',   'X', 'X', 'X');
 -- the October statistics: their figures of two days could tell one student's status
 INSERT INTO table_jogosultsag VALUES ('PRC_OKTOBERI_STATISZTIKA',    'rutin', 'program',   'X', 'X', '-');
 -- the office's work
 INSERT INTO table_jogosultsag VALUES ('PRC_KILEPES',                 'rutin', 'program',   'X', 'X', '-');
+INSERT INTO table_jogosultsag VALUES ('PRC_JOGALLAS',                'rutin', 'program',   'X', 'X', '-');
+INSERT INTO table_jogosultsag VALUES ('PRC_JOGALLAS_IRASA',          'rutin', 'program',   'X', 'X', '-');
+INSERT INTO table_jogosultsag VALUES ('PRC_JOGALLAS_OLVASASAI',      'rutin', 'program',   'X', 'X', '-');
+INSERT INTO table_jogosultsag VALUES ('PRC_HOZZAFERESI_KERELEM',     'rutin', 'program',   'X', 'X', '-');
 INSERT INTO table_jogosultsag VALUES ('PRC_VISSZAVETEL',             'rutin', 'program',   'X', 'X', '-');
 INSERT INTO table_jogosultsag VALUES ('PRC_BEOLVASAS_ESEMENY',       'rutin', 'program',   'X', 'X', '-');
 INSERT INTO table_jogosultsag VALUES ('PRC_DOKUMENTUM_IKTATASA',     'rutin', 'program',   'X', 'X', '-');
@@ -144,6 +159,8 @@ INSERT INTO table_jogosultsag VALUES ('PRC_TARGY_TORLESE_OSZTALYTOL', 'rutin', '
 -- the year-end move: the head's
 INSERT INTO table_jogosultsag VALUES ('PRC_TANEVVALTAS',             'rutin', 'program',   'X', '-', '-');
 INSERT INTO table_jogosultsag VALUES ('PRC_TANEVVALTAS_VISSZAVONASA', 'rutin', 'program',  'X', '-', '-');
+-- clearing the leavers' data after the school's periods: the head's
+INSERT INTO table_jogosultsag VALUES ('PRC_ADATMEGORZES',            'rutin', 'program',   'X', '-', '-');
 -- called only by other routines
 INSERT INTO table_jogosultsag VALUES ('PRC_TANEVVALTAS_AKADALYOK',   'rutin', 'adatbázis', '-', '-', '-');
 INSERT INTO table_jogosultsag VALUES ('PRC_NAPLO_ESEMENY',           'rutin', 'adatbázis', '-', '-', '-');

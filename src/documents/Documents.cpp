@@ -74,7 +74,7 @@ const QString kLeaver = QStringLiteral(
     "a.anyja_nev, a.gondviselo_nev, a.gondviselo_cim, a.gondviselo_tel, a.diak_taj, a.diak_OM, a.diak_diak, "
     "a.mj, ny.nyelv_nev, a.evfolyam, a.utolso_osztaly_szam, a.utolso_osztaly_betu, a.utolso_osztaly_szak, "
     "cast(null as varchar(1)), i.nev, i.cim, i.om_azonosito, i.igazgato, i.kelt_helye, a.kilepes_datum, "
-    "FN_KILEPES_OKA(a.kilepes_ok), a.kilepes_megjegyzes "
+    "FN_KILEPES_OKA(a.kilepes_ok), a.kilepes_megjegyzes, FN_ADATAI_TOROLVE(a.id) "
     "from table_diak_archiv a left join table_nyelv ny on ny.id = a.tanult_nyelv_ID "
     "left join table_iskola i on i.id = 1 where a.id = :id");
 
@@ -117,7 +117,7 @@ QString lines(db::Transaction& tr, const QString& sql, int studentId) {
 
 } // namespace
 
-QHash<QString, QString> studentFields(db::Transaction& tr, int studentId) {
+QHash<QString, QString> studentFields(db::Transaction& tr, int studentId, bool statuses) {
     db::Statement s(tr.connection(), tr);
     s.prepare(kStudent);
     s.bind({studentId});
@@ -162,7 +162,8 @@ QHash<QString, QString> studentFields(db::Transaction& tr, int studentId) {
                                         "kelt_helye",
                                         "kilepes_datum",
                                         "kilepes_ok",
-                                        "kilepes_megjegyzes"};
+                                        "kilepes_megjegyzes",
+                                        "adatai_torolve"};
     QHash<QString, QString> f;
     for (int c = 0; c < s.columnCount() && c < static_cast<int>(std::size(names)); ++c)
         f.insert(QString::fromLatin1(names[c]), db::displayText(s.value(c)));
@@ -170,12 +171,15 @@ QHash<QString, QString> studentFields(db::Transaction& tr, int studentId) {
     schoolSigner(tr, f);
     f.insert(QStringLiteral("allapot"), leaver ? QStringLiteral("kilépett (a kilépett tanulók archívumában)")
                                                : QStringLiteral("a nyilvántartásban"));
+    // what the school's periods have cleared of a leaver
+    if (const QString torolve = f.take(QStringLiteral("adatai_torolve")); !torolve.isEmpty())
+        f[QStringLiteral("allapot")] += QStringLiteral("; ") + torolve;
     if (!f.value(QStringLiteral("evfolyam")).isEmpty())
         f[QStringLiteral("evfolyam")] = schoolYearText(f.value(QStringLiteral("evfolyam")).toInt());
     if (!f.value(QStringLiteral("osztaly_szam")).isEmpty())
         f.insert(QStringLiteral("osztaly"), f.value(QStringLiteral("osztaly_szam")) + QLatin1Char('.') +
                                                 f.value(QStringLiteral("osztaly_betu")));
-    tanulo_adatok::sablonMezok(tr, studentId, fiok::szabad(fiok::Szerep::Iroda), f);
+    tanulo_adatok::sablonMezok(tr, studentId, statuses && fiok::szabad(fiok::Szerep::Iroda), f);
     f.insert(QStringLiteral("osztalytortenet"),
              lines(tr,
                    QStringLiteral(
@@ -293,7 +297,7 @@ void addDocumentFields(QHash<QString, QString>& f, const Sablon& sablon, int yea
 
 QStringList preview(db::Connection& connection, const Sablon& sablon, int year, const QList<int>& students,
                     const QDate& day, const QHash<QString, QString>& extra) {
-    db::Transaction tr(connection, nullptr, db::Transaction::Access::ReadOnly);
+    db::Transaction tr(connection); // the statuses' read is recorded
     QStringList htmls;
     for (int id : students) {
         QHash<QString, QString> f = checkedFields(tr, sablon, id);

@@ -32,8 +32,9 @@ bool compulsory(const QDate& born, int year, int untilAge = 16);
 void addSchoolYearFields(QHash<QString, QString>& fields, int year);
 
 // One student's fields, with the class's and the school's, read in tr; throws when the
-// student is no longer there.
-QHash<QString, QString> studentFields(db::Transaction& tr, int studentId);
+// student is no longer there. The statuses only with `statuses` (and the role's right):
+// reading them is recorded, which needs a read-write transaction.
+QHash<QString, QString> studentFields(db::Transaction& tr, int studentId, bool statuses = true);
 // The school's data the template uses but the school has not given, as the office names
 // them ("az iskola neve", "az igazgató neve"); empty when nothing is missing.
 QStringList missingSchoolData(const Sablon& sablon, const QHash<QString, QString>& fields);

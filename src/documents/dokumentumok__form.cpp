@@ -296,7 +296,7 @@ std::optional<Tdokumentumok_form::Job> Tdokumentumok_form::job() {
     {
         db::Transaction tr(DM->dbTanulo, nullptr, db::Transaction::Access::ReadOnly);
         const QStringList missing =
-            documents::missingSchoolData(sablon, documents::studentFields(tr, students.first()));
+            documents::missingSchoolData(sablon, documents::studentFields(tr, students.first(), false));
         tr.commit();
         if (!missing.isEmpty()) {
             ui::warning(this, documents::missingSchoolDataText(missing));

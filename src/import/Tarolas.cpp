@@ -118,10 +118,8 @@ QString insertBlock(int rows, const QStringList& types, bool further) {
         values.clear();
         for (qsizetype k = 0; k < bizalmas.nevek.size(); ++k, ++c)
             values << param(r, c, extra.at(c - kColumnCount));
-        body +=
-            QStringLiteral("if(%1=1)then update or insert into table_diak_bizalmas(diak_id,%2)values(:i,%3)"
-                           "matching(diak_id);\n")
-                .arg(withStatuses, bizalmas.nevek.join(u','), values.join(u','));
+        body += QStringLiteral("if(%1=1)then %2;\n")
+                    .arg(withStatuses, tanulo_adatok::jogallasIrasa(QStringLiteral(":i"), values));
     }
     return QStringLiteral("execute block(%1)as declare i integer;begin\n%2end").arg(head, body);
 }

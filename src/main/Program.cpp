@@ -8,6 +8,8 @@
 #include "Mentes.h"
 #include "Trace.h"
 #include "Valtozat.h"
+#include "adatvedelem/adatmegorzes__form.h"
+#include "adatvedelem/hozzaferes__form.h"
 #include "assignments/oszt_tan__form.h"
 #include "assignments/tanar_targy__form.h"
 #include "connect__form.h"
@@ -195,6 +197,29 @@ void wireFurtherData() {
                              [id, name] { tanulo_adatok_form->prepareForStudent(id, name); });
     });
 }
+// A parent's request for her child's data: from the student list and from the archive.
+void wireAccessRequest() {
+    hozzaferes_form = new Thozzaferes_form;
+    main_form->PopupMenu1->addAction(
+        QStringLiteral("Hozzáférési kérelem…"), main_form, ui::guard([] {
+            db::Dataset& list = DM->dataset_Tanulok;
+            if (list.isEmpty()) throw db::Error(QStringLiteral("Nincs kijelölt tanuló a listában."));
+            const int id = db::toInt(db::displayText(list.fieldByName(QStringLiteral("ID"))));
+            const QString name = db::displayText(list.fieldByName(QStringLiteral("Diák neve")));
+            main_form->openChild(hozzaferes_form,
+                                 [id, name] { hozzaferes_form->prepareForStudent(id, name); });
+        }));
+    QObject::connect(archivum_form->Button8, &QPushButton::clicked, archivum_form, ui::guard([] {
+                         const int id = archivum_form->chosenId();
+                         if (!id) throw db::Error(QStringLiteral("Nincs kijelölt tanuló a listában."));
+                         const QString name =
+                             archivum_form->ds_archiv
+                                 ->value(archivum_form->ds_archiv->currentRow(), QStringLiteral("Név"))
+                                 .toString();
+                         main_form->openChild(hozzaferes_form,
+                                              [id, name] { hozzaferes_form->prepareForStudent(id, name); });
+                     }));
+}
 } // namespace
 
 namespace {
@@ -227,9 +252,16 @@ void limitToRole() {
         fiok::korlatoz(a, Szerep::Iroda);
     main_form->PopupMenu1->setToolTipsVisible(true);
     for (QAction* a : main_form->PopupMenu1->actions())
-        if (a->text() == QStringLiteral("Tanuló kiléptetése…")) fiok::korlatoz(a, Szerep::Iroda);
+        if (a->text() == QStringLiteral("Tanuló kiléptetése…") ||
+            a->text() == QStringLiteral("Hozzáférési kérelem…"))
+            fiok::korlatoz(a, Szerep::Iroda);
+    fiok::korlatoz(archivum_form->Button8, Szerep::Iroda);
+    fiok::korlatoz(hozzaferes_form->Button1, Szerep::Iroda);
+    for (QWidget* w : {adatmegorzes_form->Button1, adatmegorzes_form->Button2, adatmegorzes_form->Button3})
+        fiok::korlatoz(w, Szerep::Vezeto);
     const std::pair<const char*, Szerep> tasks[] = {{"ButtonTanevvaltas", Szerep::Vezeto},
                                                     {"ButtonIskola", Szerep::Vezeto},
+                                                    {"ButtonAdatmegorzes", Szerep::Vezeto},
                                                     {"ButtonBeolvasas", Szerep::Iroda},
                                                     {"ButtonDokumentumok", Szerep::Iroda}};
     for (const auto& [name, role] : tasks)
@@ -280,6 +312,10 @@ bool createAll() {
     fiokok_form = new Tfiokok_form;
     evi_ugyek_form->addTask(QStringLiteral("ButtonFiokok"), QStringLiteral("Felhasználói fiókok, jelszó"),
                             fiokok_form, [] { fiokok_form->prepareOpen(); });
+    adatmegorzes_form = new Tadatmegorzes_form;
+    wireAccessRequest();
+    evi_ugyek_form->addTask(QStringLiteral("ButtonAdatmegorzes"), QStringLiteral("Adatmegőrzés"),
+                            adatmegorzes_form, [] { adatmegorzes_form->prepareOpen(); });
     limitToRole();
     // Old backups are told to the head of office at start-up and whenever the yearly work opens.
     QObject::connect(main_form->Button14, &QPushButton::clicked, main_form, ui::guard([] {
@@ -298,6 +334,8 @@ template <typename T> void destroy(T*& p) {
 void destroyAll() {
     destroy(tanulo_adatok_form);
     destroy(fiokok_form);
+    destroy(adatmegorzes_form);
+    destroy(hozzaferes_form);
     destroy(beolvasas_form);
     destroy(naplo_form);
     destroy(kilepes_form);

@@ -123,10 +123,12 @@ Tarchivum_form::Tarchivum_form(QWidget* parent) : ui::ChildWindow(parent) {
                          QRect(676, 440, 136, 26), true);
     Button6 = ui::button(this, QStringLiteral("Button6"), QStringLiteral("Mentés CSV-be…"), ui::arial(12),
                          QRect(676, 472, 136, 26), true);
+    Button8 = ui::button(this, QStringLiteral("Button8"), QStringLiteral("Hozzáférés…"), ui::arial(12),
+                         QRect(536, 472, 136, 26), true);
     Button7 = ui::button(this, QStringLiteral("Button7"), QStringLiteral("bezárás"), ui::arial(12),
                          QRect(676, 526, 136, 22), true);
-    QWidget* order[] = {edit_kereses, dbg_archiv, m_adatok, combo_osztaly, edit_tanev, Button1,
-                        Button2,      Button3,    Button4,  Button5,       Button6,    Button7};
+    QWidget* order[] = {edit_kereses, dbg_archiv, m_adatok, combo_osztaly, edit_tanev, Button1, Button2,
+                        Button3,      Button4,    Button5,  Button6,       Button8,    Button7};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -211,7 +213,8 @@ void Tarchivum_form::adatok_mutat() {
         "n.nyelv_nev, a.evfolyam, a.utolso_osztaly_szam || '.' || a.utolso_osztaly_betu, "
         "a.utolso_osztaly_szak, "
         "a.kilepes_datum, a.kilepes_ok, a.kilepes_megjegyzes, a.mj, "
-        "trim(coalesce(a.fogado_iskola, '') || coalesce(' (OM ' || a.fogado_om || ')', '')) "
+        "trim(coalesce(a.fogado_iskola, '') || coalesce(' (OM ' || a.fogado_om || ')', '')), "
+        "FN_ADATAI_TOROLVE(a.id) "
         "from table_diak_archiv a "
         "left join table_nyelv n on n.id = a.tanult_nyelv_ID where a.id = :id"));
     s.bind({id});
@@ -251,7 +254,10 @@ void Tarchivum_form::adatok_mutat() {
         if (c == 22 && value.isEmpty()) continue;
         html += row(QString::fromUtf8(captions[c]), value);
     }
+    // what the school's periods have cleared of her
+    const QString torolve = s.isNull(23) ? QString() : db::displayText(s.value(23));
     s.closeCursor();
+    if (!torolve.isEmpty()) html += row(QStringLiteral("Adatmegőrzés"), torolve);
     html += QStringLiteral("</table><p><b>Osztálytörténet</b></p>") + osztalytortenet_html(tr, id);
     tr.commit();
     m_adatok->setHtml(html);

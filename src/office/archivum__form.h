@@ -39,6 +39,7 @@ class Tarchivum_form : public ui::ChildWindow {
     QPushButton* Button5;
     QPushButton* Button6;
     QPushButton* Button7;
+    QPushButton* Button8; // Hozzáférés…: what the school holds of her, for a request
     db::Transaction* trArchiv;
     db::Dataset* ds_archiv;
 

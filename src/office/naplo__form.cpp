@@ -28,7 +28,8 @@ namespace {
 
 // What a single student's row can be; the move and the import are events of their own.
 const char* const kRowOperations[] = {"felvétel", "módosítás", "törlés", "kilépés", "visszavétel"};
-const char* const kEventOperations[] = {"tanévváltás", "tanévváltás visszavonása", "beolvasás"};
+const char* const kEventOperations[] = {"tanévváltás", "tanévváltás visszavonása", "beolvasás",
+                                        "hozzáférési kérelem"};
 // Every field of the student's own record the log names; the further data's follow.
 const char* const kFields[] = {"nev",
                                "diak_cim",
@@ -76,7 +77,7 @@ const QString kWho =
     QStringLiteral("coalesce(nullif(trim(e.kliens_gep), ''), e.kliens_cim) as \"Munkaállomás\", ") +
     tanev::szemelySql(QStringLiteral("e.felhasznalo")) + QStringLiteral(" as \"Felhasználó\"");
 
-const QString kHidden[] = {QStringLiteral("ID"), QStringLiteral("Tanulók")};
+const QString kHidden[] = {QStringLiteral("ID"), QStringLiteral("Tanulók"), QStringLiteral("Fajta")};
 
 // The statuses' changes, read only by the roles that read the statuses: a writing
 // transaction's changes to one student are one event, told apart by a negative id.
@@ -86,6 +87,10 @@ const QString kStatusName =
                    "(select a.nev from table_diak_archiv a where a.id = b.diak_id), "
                    "b.diak_id)");
 const QString kStatusGroup = QStringLiteral("coalesce(b.tranzakcio, -b.id)");
+// Who read a student's statuses, as the database recorded it: the head's to see.
+const QString kReadOperation = QStringLiteral("megtekintés");
+const QString kReadName =
+    QString(kStatusName).replace(QStringLiteral("b.diak_id"), QStringLiteral("o.diak_id"));
 // a date as it reads everywhere else
 QString statusValue(const QString& value) {
     return QStringLiteral(
@@ -164,7 +169,7 @@ Tnaplo_form::Tnaplo_form(QWidget* parent) : ui::ChildWindow(parent) {
     ds_naplo->setObjectName(QStringLiteral("ds_naplo"));
     ds_naplo->setFirstScreenBounded(true);
     dbg_naplo->setDataset(ds_naplo);
-    dbg_naplo->setHiddenFields({kHidden[0], kHidden[1]});
+    dbg_naplo->setHiddenFields({kHidden[0], kHidden[1], kHidden[2]});
     ds_reszlet = new db::Dataset(DM->dbTanulo, *trNaplo, this);
     ds_reszlet->setObjectName(QStringLiteral("ds_reszlet"));
     ds_reszlet->setFirstScreenBounded(true);
@@ -226,7 +231,18 @@ bool Tnaplo_form::statusField() const {
 }
 
 bool Tnaplo_form::listsEvents() const {
-    return combo_muvelet->currentData().toString() != kStatusOperation && !statusField();
+    const QString operation = combo_muvelet->currentData().toString();
+    return operation != kStatusOperation && operation != kReadOperation && !statusField();
+}
+
+bool Tnaplo_form::listsReads() const {
+    return fiok::szabad(fiok::Szerep::Vezeto) && combo_mezo->currentIndex() <= 0 &&
+           (combo_muvelet->currentIndex() <= 0 || combo_muvelet->currentData().toString() == kReadOperation);
+}
+
+QString Tnaplo_form::readWhere() const {
+    return QStringLiteral("o.mikor >= :tol and o.mikor < :ig") +
+           (studentId_ ? QStringLiteral(" and o.diak_id = :d") : QString());
 }
 
 bool Tnaplo_form::listsStatuses() const {
@@ -259,6 +275,12 @@ void Tnaplo_form::reset(const QDate& from) {
         combo_muvelet->addItem(QStringLiteral("jogállás módosítása"), kStatusOperation);
     else if (!statuses() && statusItem >= 0)
         combo_muvelet->removeItem(statusItem);
+    const bool head = fiok::szabad(fiok::Szerep::Vezeto);
+    const int readItem = combo_muvelet->findData(kReadOperation);
+    if (head && readItem < 0)
+        combo_muvelet->addItem(QStringLiteral("Jogállás megtekintése"), kReadOperation);
+    else if (!head && readItem >= 0)
+        combo_muvelet->removeItem(readItem);
     if (combo_mezo->count() > 0 && statuses() != (combo_mezo->findData(QStringLiteral("sni")) >= 0))
         combo_mezo->clear();
     if (combo_mezo->count() == 0) {
@@ -378,18 +400,30 @@ bool Tnaplo_form::Button1Click() {
     if (listsEvents())
         parts << QStringLiteral("select e.mikor as \"Időpont\", cast(e.osszegzes as varchar(500)) as "
                                 "\"Esemény\", ") +
-                     kWho + QStringLiteral(", e.id as \"ID\", e.tanulok as \"Tanulók\" from ") +
+                     kWho +
+                     QStringLiteral(", e.id as \"ID\", e.tanulok as \"Tanulók\", 'e' as \"Fajta\" from ") +
                      eventSource() + QStringLiteral(" where ") + eventWhere(params);
     if (listsStatuses()) {
         if (!listsEvents()) periodParams(params);
+        parts
+            << QStringLiteral(
+                   "select min(b.mikor) as \"Időpont\", cast(left('Jogállás módosítása: ' || "
+                   "max(%1) || ' – ' || list(distinct FN_NAPLO_MEZO_NEVE(b.mezo), ', '), 500) as "
+                   "varchar(500)) as \"Esemény\", coalesce(nullif(trim(max(b.kliens_gep)), ''), "
+                   "max(b.kliens_cim)) as \"Munkaállomás\", %2 as \"Felhasználó\", -min(b.id) as "
+                   "\"ID\", 1 as \"Tanulók\", 'j' as \"Fajta\" from table_naplo_bizalmas b where %3 group by "
+                   "b.diak_id, %4")
+                   .arg(kStatusName, tanev::szemelySql(QStringLiteral("max(b.felhasznalo)")),
+                        statusWhere(params, true), kStatusGroup);
+    }
+    if (listsReads()) {
+        if (!listsEvents() && !listsStatuses()) periodParams(params);
         parts << QStringLiteral(
-                     "select min(b.mikor) as \"Időpont\", cast(left('Jogállás módosítása: ' || "
-                     "max(%1) || ' – ' || list(distinct FN_NAPLO_MEZO_NEVE(b.mezo), ', '), 500) as "
-                     "varchar(500)) as \"Esemény\", coalesce(nullif(trim(max(b.kliens_gep)), ''), "
-                     "max(b.kliens_cim)) as \"Munkaállomás\", %2 as \"Felhasználó\", -min(b.id) as "
-                     "\"ID\", 1 as \"Tanulók\" from table_naplo_bizalmas b where %3 group by b.diak_id, %4")
-                     .arg(kStatusName, tanev::szemelySql(QStringLiteral("max(b.felhasznalo)")),
-                          statusWhere(params, true), kStatusGroup);
+                     "select o.mikor as \"Időpont\", cast(left('Jogállás megtekintése: ' || %1, 500) "
+                     "as varchar(500)) as \"Esemény\", coalesce(nullif(trim(o.kliens_gep), ''), "
+                     "o.kliens_cim) as \"Munkaállomás\", %2 as \"Felhasználó\", o.id as \"ID\", 1 "
+                     "as \"Tanulók\", 'o' as \"Fajta\" from table_jogallas_olvasas o where %3")
+                     .arg(kReadName, tanev::szemelySql(QStringLiteral("o.felhasznalo")), readWhere());
     }
     // events alone come in their index's order; with the statuses' they are sorted together
     ds_naplo->setSelectSQL(parts.size() == 1 && listsEvents()
@@ -413,6 +447,7 @@ void Tnaplo_form::showDetail() {
                    QStringLiteral("%1 – %2").arg(
                        db::displayText(ds_naplo->value(row, QStringLiteral("Időpont"))), summary),
                    QStringLiteral("Az esemény részletei"));
+    if (ds_naplo->value(row, QStringLiteral("Fajta")).toString() == u"o") return; // a read changes nothing
     Params params{{QStringLiteral("e"), ds_naplo->value(row, QStringLiteral("ID"))}};
     if (ds_naplo->value(row, QStringLiteral("ID")).toLongLong() < 0) {
         // a change of the statuses: its fields, as the status log keeps them
@@ -490,6 +525,19 @@ bool Tnaplo_form::save(const QString& path, bool excel) {
                                 statusValue(QStringLiteral("b.uj")),
                                 tanev::szemelySql(QStringLiteral("b.felhasznalo"))) +
                        froms.last() + QStringLiteral(" order by b.id");
+    }
+    if (listsReads()) {
+        if (!listsEvents() && !listsStatuses()) periodParams(params);
+        froms << QStringLiteral(" from table_jogallas_olvasas o where ") + readWhere();
+        selects << QStringLiteral(
+                       "select o.mikor as \"Időpont\", cast('Jogállás megtekintése: ' || %1 as "
+                       "varchar(500)) as \"Esemény\", cast(%1 as varchar(100)) as \"Tanuló\", "
+                       "cast('megtekintés' as varchar(12)) as \"Művelet\", cast('jogállások' as "
+                       "varchar(100)) as \"Adat\", cast(null as varchar(10)) as \"Régi érték\", "
+                       "cast(null as varchar(10)) as \"Új érték\", coalesce(nullif(trim("
+                       "o.kliens_gep), ''), o.kliens_cim) as \"Munkaállomás\", %2 as \"Felhasználó\"")
+                           .arg(kReadName, tanev::szemelySql(QStringLiteral("o.felhasznalo"))) +
+                       froms.last() + QStringLiteral(" order by o.id");
     }
     QStringList counted, parts;
     for (const QString& f : froms)

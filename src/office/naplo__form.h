@@ -57,10 +57,12 @@ class Tnaplo_form : public ui::ChildWindow {
     QString eventWhere(Params& params) const;
     QString rowWhere(Params& params) const;
     QString eventSource() const;
-    bool statuses() const;                                  // the role reads the statuses and their changes
-    bool statusField() const;                               // the field chosen is a status's
-    bool listsEvents() const;                               // the narrowing leaves the log's own events in
-    bool listsStatuses() const;                             // … and the statuses' changes
+    bool statuses() const;      // the role reads the statuses and their changes
+    bool statusField() const;   // the field chosen is a status's
+    bool listsEvents() const;   // the narrowing leaves the log's own events in
+    bool listsStatuses() const; // … and the statuses' changes
+    bool listsReads() const;    // … and the reads of the statuses (the head's)
+    QString readWhere() const;
     QString statusWhere(Params& params, bool events) const; // events: whole; else their rows
     void showDetail();
     bool save(const QString& path, bool excel);

@@ -184,6 +184,32 @@ QString writeBook(const QString& part, const QString& sheetName, const QStringLi
     return workbook_close(book.release()) == LXW_NO_ERROR ? QString() : kUnwritable;
 }
 
+// Several sheets, each small enough to be held whole.
+QString writeBook(const QString& part, const QList<output::Sheet>& sheets) {
+    const QByteArray file = QFile::encodeName(part);
+    QByteArray tmp = QFile::encodeName(QDir::tempPath());
+    lxw_workbook_options options{LXW_TRUE, tmp.data(), LXW_FALSE};
+    std::unique_ptr<lxw_workbook, void (*)(lxw_workbook*)> book(workbook_new_opt(file.constData(), &options),
+                                                                lxw_workbook_free);
+    if (!book) return kUnwritable;
+    for (const output::Sheet& data : sheets) {
+        const QByteArray name = sheetNameOf(data.name).toUtf8();
+        lxw_worksheet* ws = workbook_add_worksheet(book.get(), name.constData());
+        if (!ws) return kUnwritable;
+        Sheet sheet(book.get(), ws, static_cast<int>(data.titles.size()));
+        lxw_error failed = LXW_NO_ERROR;
+        for (int c = 0; c < data.titles.size() && !failed; ++c)
+            failed = sheet.title(c, data.titles.at(c));
+        worksheet_freeze_panes(ws, 1, 0);
+        for (int row = 0; row < data.rows.size() && !failed; ++row)
+            for (int c = 0; c < data.titles.size() && !failed; ++c)
+                failed = sheet.put(row + 1, c, data.rows.at(row).value(c));
+        if (!failed) failed = sheet.setWidths();
+        if (failed) return kUnwritable;
+    }
+    return workbook_close(book.release()) == LXW_NO_ERROR ? QString() : kUnwritable;
+}
+
 // The reason it cannot be written at all, before anything is.
 QString tooLarge(int rowCount, qsizetype columns) {
     if (rowCount + 1 > LXW_ROW_MAX)
@@ -244,6 +270,17 @@ bool writeXlsx(const QString& path, const Report& report, QString& error, Progre
     error = writeSheet(
         path, report.title, report.headers, report.rowCount(),
         [&report](int row, int column) { return report.value(row, column); }, progress);
+    return error.isEmpty();
+}
+
+bool writeXlsx(const QString& path, const QList<output::Sheet>& sheets, QString& error) {
+    for (const output::Sheet& sheet : sheets)
+        if (error = tooLarge(static_cast<int>(sheet.rows.size()), sheet.titles.size()); !error.isEmpty())
+            return false;
+    writeAside(path, error, [&](const QString& part) {
+        error = writeBook(part, sheets);
+        return error.isEmpty();
+    });
     return error.isEmpty();
 }
 

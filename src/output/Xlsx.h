@@ -26,4 +26,12 @@ bool writeXlsx(const QString& path, const Report& report, QString& error, Progre
 // The stream's rows in order, each read once.
 bool writeXlsx(const QString& path, const RowStream& rows, QString& error, Progress* progress = nullptr);
 
+// A workbook of several sheets, each with its titles and rows (cells as above).
+struct Sheet {
+    QString name;
+    QStringList titles;
+    QList<QVariantList> rows;
+};
+bool writeXlsx(const QString& path, const QList<Sheet>& sheets, QString& error);
+
 } // namespace output

@@ -158,10 +158,10 @@ Adatok beolvas(db::Transaction& tr, int diakId, bool bizalmas) {
     }
     if (!bizalmas) return a;
     db::Statement s(tr.connection(), tr);
+    // through the procedure that records the read: no role reads the table itself
     s.prepare(
         QStringLiteral("select sni, sni_kelte, sni_ervenyes, btmn, btmn_kelte, btmn_ervenyes, hh, hh_kelte, "
-                       "hh_ervenyes, hhh, hhh_kelte, hhh_ervenyes, sni_hosszabb from table_diak_bizalmas "
-                       "where diak_id = :d"));
+                       "hh_ervenyes, hhh, hhh_kelte, hhh_ervenyes, sni_hosszabb from PRC_JOGALLAS(:d)"));
     s.bind({diakId});
     s.execute();
     if (s.fetch()) {
@@ -228,14 +228,24 @@ void irTablaba(db::Transaction& tr, const QString& tabla, const Oszlopok& o, int
 }
 } // namespace
 
+QString jogallasIrasa(const QString& diak, const QStringList& ertekek) {
+    return QStringLiteral("execute procedure PRC_JOGALLAS_IRASA(%1, %2)")
+        .arg(diak, ertekek.join(QStringLiteral(", ")));
+}
+
 void ir(db::Transaction& tr, int diakId, const Adatok& a, bool bizalmas) {
     irTablaba(tr, QStringLiteral("table_diak_adat"), adatOszlopok(), diakId, adatErtekek(a));
-    if (bizalmas)
-        irTablaba(tr, QStringLiteral("table_diak_bizalmas"), bizalmasOszlopok(), diakId, bizalmasErtekek(a));
+    if (!bizalmas) return;
+    QStringList jelek;
+    for (qsizetype i = 0; i < bizalmasOszlopok().nevek.size(); ++i)
+        jelek << QStringLiteral(":p%1").arg(i);
+    futtat(tr, jogallasIrasa(QStringLiteral(":d"), jelek), QVariantList{diakId} + bizalmasErtekek(a));
 }
 
 Adatok beolvas(db::Connection& connection, int diakId, bool bizalmas) {
-    return roviden(connection, db::Transaction::Access::ReadOnly,
+    // reading the statuses writes its record, which a read-only transaction refuses
+    return roviden(connection,
+                   bizalmas ? db::Transaction::Access::ReadWrite : db::Transaction::Access::ReadOnly,
                    [&](db::Transaction& tr) { return beolvas(tr, diakId, bizalmas); });
 }
 

@@ -69,6 +69,9 @@ struct Oszlopok {
 };
 const Oszlopok& adatOszlopok();
 const Oszlopok& bizalmasOszlopok();
+// The statement that writes one student's statuses (in bizalmasOszlopok()'s order) through
+// the procedure the roles may call: they cannot read the table an update would search.
+QString jogallasIrasa(const QString& diak, const QStringList& ertekek);
 QVariantList adatErtekek(const Adatok& a);
 QVariantList bizalmasErtekek(const Adatok& a);
 // The same, each in a short transaction of its own.
