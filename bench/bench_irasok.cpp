@@ -82,10 +82,12 @@ struct School {
                                "'Írásmérő '"));
         });
         t[2] = timeMs([&] {
-            run(QStringLiteral("update table_diak set osztaly_ID = (select max(id) from table_osztaly) where nev "
-                               "starting with 'Írásmérő '"));
+            run(QStringLiteral(
+                "update table_diak set osztaly_ID = (select max(id) from table_osztaly) where nev "
+                "starting with 'Írásmérő '"));
         });
-        t[3] = timeMs([&] { run(QStringLiteral("delete from table_diak where nev starting with 'Írásmérő '")); });
+        t[3] = timeMs(
+            [&] { run(QStringLiteral("delete from table_diak where nev starting with 'Írásmérő '")); });
         return t;
     }
     // the median of each statement over the repeats, after one round that warms the cache
@@ -109,13 +111,14 @@ struct School {
 void report(School& school, int n, int rows, int repeats, bool shares) {
     const Cycle bare = school.measure(school.triggers, rows, repeats);
     const Cycle all = school.measure({}, rows, repeats);
-    std::printf("== %d students; %d students a statement, each with its commit (median of %d)\n", n, rows, repeats);
+    std::printf("== %d students; %d students a statement, each with its commit (median of %d)\n", n, rows,
+                repeats);
     bool within = true;
     for (int i = 0; i < kOps; ++i) {
         const double ratio = all[i] / bare[i];
         within = within && ratio <= 2.0;
-        std::printf("  %-20s %9.1f ms, bare %9.1f ms: %5.2fx the bare write (limit 2.00x)\n", kOpNames[i], all[i],
-                    bare[i], ratio);
+        std::printf("  %-20s %9.1f ms, bare %9.1f ms: %5.2fx the bare write (limit 2.00x)\n", kOpNames[i],
+                    all[i], bare[i], ratio);
     }
     std::printf("  every write within 2x its bare write: %s\n", within ? "yes" : "NO");
     if (!shares) return;
