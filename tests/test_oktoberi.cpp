@@ -295,6 +295,9 @@ class OktoberiTest : public QObject {
             u"select * from table_okt_alap_bizalmas order by fajta, hova"_s,
             u"select * from table_okt_alapnap"_s,
             u"select count(*) from table_okt_valtozas_bizalmas"_s,
+            u"select n.diak_id, n.muvelet, m.mezo, m.regi, m.uj from table_naplo n join table_naplo_mezo m "
+            u"on "
+            "m.naplo_id = n.id order by n.diak_id, n.muvelet, m.mezo"_s,
         };
         for (const QString& sql : same)
             QCOMPARE(a.all(sql), b.all(sql));
@@ -405,6 +408,14 @@ class OktoberiTest : public QObject {
             {"a leaver taken back into another grade",
              [](OtherCopy& c) {
                  c.exec(u"execute procedure PRC_VISSZAVETEL(9006, %1, 2025)"_s.arg(kClassOf.arg(11)));
+             }},
+            {"a registration's own data row removed and made again in its transaction",
+             [](OtherCopy& c) {
+                 c.exec(u"insert into table_diak (id, nev, osztaly_ID) values (9102, 'Újra Olga', %1)"_s.arg(
+                     kClassOf.arg(10)));
+                 c.exec(u"delete from table_diak_adat where diak_id = 9102"_s);
+                 c.exec(u"insert into table_diak_adat (diak_id, nem, jogviszony_kezdete) "
+                        "values (9102, 'L', '2025-09-15')"_s);
              }},
             {"a student moved to another class",
              [](OtherCopy& c) {
